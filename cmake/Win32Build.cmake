@@ -1,0 +1,30 @@
+# The Win32 half, built with mingw-w64 i686: Setup.exe, the Win32 test programs and the
+# sample product. Its tests run through Wine, with Xvfb as the display.
+enable_testing()
+
+if(NOT QUILLSET_TOOL OR NOT QUILLSET_SHARE_DIR OR NOT QUILLSET_WINE_STATE)
+    message(FATAL_ERROR "The Win32 build is configured by the native build; configure that one.")
+endif()
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLSET_ROOT}/scripts/wine-run;${QUILLSET_WINE_STATE})
+add_compile_options(-Wall -Wextra)
+
+include(${CMAKE_CURRENT_LIST_DIR}/Win32Modules.cmake)
+
+# One Wine session (prefix, wineserver, Xvfb display) for all tests that run Win32 code.
+add_test(NAME wine_session_start
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_STATE})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine)
+add_test(NAME wine_session_stop
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_STATE})
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+add_library(quillset_package_win32 STATIC ${QUILLSET_ROOT}/package/package_reader.cpp)
+target_include_directories(quillset_package_win32 PUBLIC ${QUILLSET_ROOT}/package)
+quillset_no_runtime(quillset_package_win32)
+
+add_subdirectory(third_party/zlib)
+add_subdirectory(launcher)
+add_subdirectory(examples)
+add_subdirectory(tests/launcher)

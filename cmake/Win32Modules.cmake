@@ -1,0 +1,23 @@
+# Build settings of the Win32 modules that carry no language runtime: own entry points,
+# no exceptions or RTTI, only the system's own libraries, and unused code left out.
+
+# Compile and link `target` without the C and C++ runtime.
+function(quillset_no_runtime target)
+    target_compile_options(${target} PRIVATE
+        -Os -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+        -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
+        -ffunction-sections -fdata-sections)
+    get_target_property(kind ${target} TYPE)
+    if(kind STREQUAL "EXECUTABLE" OR kind STREQUAL "SHARED_LIBRARY")
+        target_link_options(${target} PRIVATE
+            -nostdlib -Wl,--gc-sections -s -Wl,--enable-stdcall-fixup)
+        target_link_libraries(${target} PRIVATE gcc)
+    endif()
+endfunction()
+
+# A GUI executable without runtime whose entry routine is `entry` (a C name).
+function(quillset_no_runtime_executable target entry)
+    quillset_no_runtime(${target})
+    target_link_options(${target} PRIVATE -mwindows -Wl,-e,_${entry}
+        -Wl,--disable-dynamicbase -Wl,--disable-reloc-section)
+endfunction()

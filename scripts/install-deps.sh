@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs, with apt, whatever the build and the tests need that this machine lacks.
+# Idempotent: it does nothing when every package is there. Needs root only to install.
+set -euo pipefail
+
+packages=(
+    cmake make g++ pkg-config
+    zlib1g-dev libdeflate-dev libtomlplusplus-dev libcli11-dev libgtest-dev
+    g++-mingw-w64-i686
+    wine wine32:i386 xvfb x11-apps imagemagick
+    pev icoutils osslsigncode
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -ne 0 ]]; then
+    echo "Quillset needs these Debian packages: ${missing[*]}" >&2
+    echo "Run this script as root (or with sudo) to install them; wine32 also needs" >&2
+    echo "'dpkg --add-architecture i386'." >&2
+    exit 1
+fi
+
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
