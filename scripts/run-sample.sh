@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The main job on the bundled sample product: builds Quillset, builds Inkwell's Setup.exe with
+# the quillset tool and prints what the installer carries.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUILLSET_BUILD:-$root/build}
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+mkdir -p "$build/sample"
+setup=$build/sample/Setup.exe
+"$build/bin/quillset" build "$build/win32/examples/inkwell/sample/quillset.toml" -o "$setup"
+echo
+echo "== $setup =="
+"$build/bin/quillset" inspect "$setup"

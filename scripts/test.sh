@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds both halves, then one ctest run takes the
+# native unit tests and the Win32 tests under Wine (which start and stop their own Xvfb).
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUILLSET_BUILD:-$root/build}
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build"
+cmake --build "$build" -j "$(nproc)"
+
+# ctest's cleanup fixture stops the Wine session; this covers an interrupted run too.
+trap '"$root/scripts/wine-session" stop "$build/wine" >/dev/null 2>&1 || true' EXIT
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 600
