@@ -50,6 +50,25 @@ const unsigned char* ReadShortcutEntry(const unsigned char* at, const unsigned c
     return entryEnd;
 }
 
+int ReadSingleShortcutEntry(const unsigned char* at, const unsigned char* end, ShortcutEntry* entry)
+{
+    if (end - at < SHORTCUT_ENTRY_HEAD)
+        return 0;
+    entry->length = ReadU16(at);
+    entry->showMode = (int8_t)at[2];
+    entry->startMenuFlag = at[3];
+    entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
+    const char* nameEnd = FindTextEnd(entry->name, end);
+    if (!nameEnd)
+        return 0;
+    entry->target = nameEnd + 1;
+    const char* targetEnd = FindTextEnd(entry->target, end);
+    if (!targetEnd)
+        return 0;
+    entry->workingDir = targetEnd + 1;
+    return FindTextEnd(entry->workingDir, end) != 0;
+}
+
 int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* entry)
 {
     if (end - at < RUN_ENTRY_HEAD)

@@ -43,6 +43,10 @@ const char* ReadPackageText(const unsigned char* package, const unsigned char* e
 const unsigned char* ReadShortcutEntry(const unsigned char* at, const unsigned char* end,
                                        ShortcutEntry* entry);
 
+// A shortcut entry referenced singly (Desktop, Quick Launch, Startup): its length and Start Menu
+// flag are not consulted, so its texts need only end before `end`. Returns 1, or 0 when not.
+int ReadSingleShortcutEntry(const unsigned char* at, const unsigned char* end, ShortcutEntry* entry);
+
 // A run entry at `at`; returns 1, or 0 when its two texts do not end before `end`.
 int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* entry);
 

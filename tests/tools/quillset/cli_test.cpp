@@ -1,0 +1,143 @@
+// Tests of the quillset command line as a user runs it: default names and inputs, all-or-nothing
+// output, Setup.exe round trips through build, embed and inspect, and exit codes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunTool;
+using test::TemporaryFolder;
+
+const fs::path STUB = fs::path(PE_FIXTURE_DIR) / "rsrc_last.exe";
+
+bool Contains(const std::string& text, std::string_view part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CommandLine, BuildsARawPackageAndInspectsIt)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    const test::ToolRun build =
+        RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 2");
+    EXPECT_EQ(build.exitCode, 0) << build.output;
+    EXPECT_EQ(build.output, "");  // no progress bar when the output is not a terminal
+    ASSERT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+    const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect package.bin");
+    EXPECT_EQ(inspect.exitCode, 0) << inspect.output;
+    EXPECT_TRUE(Contains(inspect.output, "readme.txt")) << inspect.output;
+}
+
+TEST(CommandLine, FindsItsDefaultsBesideItselfOrSaysWhichOption)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    const fs::path prefix = folder.GetPath() / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::copy_file(QUILLSET_TOOL, prefix / "bin" / "quillset");
+    const fs::path share = prefix / "share" / "quillset";
+
+    test::ToolRun run =
+        test::RunProgram(folder.GetPath(), prefix / "bin" / "quillset", "build manifest.toml");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(Contains(run.output, "no wizard library at " + (share / "Wizard.dll").string() +
+                                         "; name one with --wizard"))
+        << run.output;
+
+    fs::create_directories(share);
+    fs::copy_file(folder.GetPath() / "wizard.dll", share / "Wizard.dll");
+    run = test::RunProgram(folder.GetPath(), prefix / "bin" / "quillset", "build manifest.toml");
+    EXPECT_TRUE(Contains(run.output,
+                         "no launcher stub at " + (share / "Setup.exe").string() + "; name one with --stub"))
+        << run.output;
+
+    fs::copy_file(STUB, share / "Setup.exe");
+    run = test::RunProgram(folder.GetPath(), prefix / "bin" / "quillset", "build manifest.toml");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    run = RunTool(folder.GetPath(), "inspect Setup.exe");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "Windows executable with a package resource")) << run.output;
+}
+
+TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode,
+              0);
+    const test::ToolRun embed =
+        RunTool(folder.GetPath(), "embed p.bin -o out.exe --stub '" + STUB.string() + "'");
+    ASSERT_EQ(embed.exitCode, 0) << embed.output;
+    const std::string raw = RunTool(folder.GetPath(), "inspect p.bin").output;
+    const std::string embedded = RunTool(folder.GetPath(), "inspect out.exe").output;
+    EXPECT_EQ(embedded, "Windows executable with a package resource\n" + raw);
+}
+
+TEST(CommandLine, AFailedBuildLeavesTheOldOutputAndNoTemporaryFile)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath(), "[single_shortcuts]\ndesktop = 'none'\n");
+    test::WriteFile(folder.GetPath() / "Setup.exe", "old");
+    const test::ToolRun run =
+        RunTool(folder.GetPath(), "build manifest.toml --wizard wizard.dll --stub '" + STUB.string() + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "manifest.toml:10: 'desktop' names the shortcut id \"none\""))
+        << run.output;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.GetPath()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Setup.exe", "after.txt", "before.txt", "manifest.toml",
+                                               "product", "wizard.dll"}));
+    EXPECT_EQ(RunTool(folder.GetPath(), "inspect Setup.exe").exitCode, 1);  // still "old"
+}
+
+TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll").exitCode, 0);
+    std::fstream file(folder.GetPath() / "package.bin", std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char field[4];
+    file.seekg(24);
+    file.read(reinterpret_cast<char*>(field), 4);
+    file.seekp(field[0] + 256 * field[1] + 100);  // inside the wizard library's stream
+    file.put('\x55');
+    file.close();
+    const test::ToolRun run = RunTool(folder.GetPath(), "inspect package.bin");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Contains(run.output, "1 failure(s):\n  wizard library stream: ")) << run.output;
+}
+
+TEST(CommandLine, RefusesBadOptions)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    EXPECT_NE(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 0").exitCode, 0);
+    EXPECT_NE(RunTool(folder.GetPath(), "").exitCode, 0);
+    EXPECT_NE(RunTool(folder.GetPath(), "inspect missing.bin").exitCode, 0);
+    EXPECT_FALSE(fs::exists(folder.GetPath() / "package.bin"));
+}
+
+TEST(CommandLine, DrawsProgressOnATerminal)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    const test::ToolRun run =
+        test::RunProgram(folder.GetPath(), "script",
+                         "-qec \"'" + std::string(QUILLSET_TOOL) +
+                             "' build manifest.toml --raw --wizard wizard.dll\" /dev/null");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "] 100%  4/4")) << run.output;
+}
+
+}  // namespace
+}  // namespace quillset

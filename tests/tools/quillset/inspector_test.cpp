@@ -1,0 +1,178 @@
+// Tests of the inspector: a sound package reads without failures, and truncated, flipped or
+// forged packages are reported by name without ever reading outside the bytes given.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "inspector.h"
+#include "package_builder.h"
+#include "package_reader.h"
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::string_view ENTRIES = R"(
+[[shortcut]]
+id = "main"
+name = "Vistrel 2.1"
+target = '%InstallDir%\Vistrel.exe'
+[single_shortcuts]
+desktop = "main"
+[run.launch]
+program = '%InstallDir%\Vistrel.exe'
+[run.uninstall]
+program = '%InstallDir%\uninst.exe'
+arguments = "/u"
+wait = true
+)";
+
+class Inspector : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath(), ENTRIES);
+        test::WriteFile(
+            manifest,
+            "[product]\nshort_name='Vistrel'\ndisplay_name='Vistrel 2.1'\ninstall_dir='C:\\V'\n"
+            "menu_folder='V'\nnotice=\"a\\nb\"\ninfo_before='before.txt'\n[files]\nsource='product'\n" +
+                std::string(ENTRIES));
+        package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 2, false});
+    }
+
+    std::uint32_t ReadField(PackageField field) const { return ReadHeaderField(package.data(), field); }
+
+    void SetField(PackageField field, std::uint32_t value)
+    {
+        for (int i = 0; i < 4; ++i)
+            package[field + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+
+    // Byte ranges of every stream with the name its failure carries.
+    std::vector<std::tuple<std::size_t, std::size_t, std::string>> FindStreams() const
+    {
+        std::vector<std::tuple<std::size_t, std::size_t, std::string>> streams = {
+            {ReadField(FIELD_WIZARD_OFFSET), ReadField(FIELD_WIZARD_PACKED_SIZE), "wizard library stream"},
+            {ReadField(FIELD_INFO_BEFORE_OFFSET), ReadField(FIELD_INFO_BEFORE_PACKED_SIZE),
+             "before-install text stream"}};
+        const unsigned char* end = package.data() + package.size();
+        const unsigned char* at = package.data() + ReadField(FIELD_FILE_TREE);
+        std::vector<std::string> folders;
+        for (TreeRecord record{}; (at = ReadTreeRecord(at, end, &record)) && at != end;) {
+            if (record.kind == TREE_RECORD_END)
+                folders.pop_back();
+            if (record.kind == TREE_RECORD_DIRECTORY)
+                folders.push_back(std::string(record.name) + "\\");
+            if (record.kind == TREE_RECORD_FILE && record.size)
+                streams.emplace_back(record.data - package.data(), record.packedSize,
+                                     "file " + (folders.empty() ? "" : folders.back()) + record.name);
+        }
+        return streams;
+    }
+
+    static bool HasFailure(const InspectReport& report, std::string_view text)
+    {
+        return std::any_of(report.failures.begin(), report.failures.end(), [&](const std::string& failure) {
+            return failure.find(text) != std::string::npos;
+        });
+    }
+
+    test::TemporaryFolder folder;
+    Bytes package;
+};
+
+TEST_F(Inspector, DescribesASoundPackageWithoutFailures)
+{
+    const InspectReport report = InspectFile(package);
+    EXPECT_TRUE(report.failures.empty()) << report.failures.front();
+    for (const char* expected :
+         {"short product name          \"Vistrel\"", "notice                      \"a\\nb\"",
+          "Desktop       0x", "uninstall     0x", "\"\\\"%InstallDir%\\uninst.exe\\\" /u\"", "wait yes",
+          "    | Before €", "  docs\\  0x10 directory", "    empty.txt  0x20 archive",
+          "    nothing\\  0x10 directory", "4 files,", "wizard library        0x"}) {
+        EXPECT_NE(report.text.find(expected), std::string::npos) << expected << "\n" << report.text;
+    }
+}
+
+TEST_F(Inspector, ReportsEveryTruncation)
+{
+    for (std::size_t length = 0; length < package.size(); ++length) {
+        const Bytes truncated(package.begin(), package.begin() + length);  // exact size, for the sanitizers
+        const InspectReport report = InspectPackage(truncated);
+        EXPECT_FALSE(report.failures.empty()) << "length " << length;
+    }
+}
+
+TEST_F(Inspector, NamesEachStreamThatNoLongerDecodes)
+{
+    const auto streams = FindStreams();
+    ASSERT_EQ(streams.size(), 2u + 3u);
+    for (const auto& [offset, size, name] : streams) {
+        for (std::size_t at = offset; at < offset + size; ++at) {
+            Bytes flipped = package;
+            flipped[at] ^= 0xFF;
+            EXPECT_TRUE(HasFailure(InspectPackage(flipped), name + ":")) << name << " byte " << at - offset;
+        }
+    }
+}
+
+TEST_F(Inspector, SurvivesAFlipOfAnyByte)
+{
+    std::size_t reported = 0;
+    for (std::size_t at = 0; at < package.size(); ++at) {
+        for (const std::uint8_t mask : {0xFF, 0x80, 0x01}) {
+            Bytes flipped = package;
+            flipped[at] ^= mask;
+            reported += !InspectPackage(flipped).failures.empty();
+        }
+    }
+    EXPECT_GT(reported, package.size());
+}
+
+TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
+{
+    const Bytes original = package;
+    const auto inspectWith = [&](PackageField field, std::uint32_t value) {
+        package = original;
+        SetField(field, value);
+        return InspectPackage(package);
+    };
+    EXPECT_TRUE(
+        HasFailure(inspectWith(FIELD_FILE_COUNT, 5), "header: file count 5, but the tree has 4 files"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_TOTAL_SIZE, 1), "header: total size 1"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_SHORT_NAME, 0xFFFFFFF0), "short product name: no text ends"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_DISPLAY_NAME, 0), "display name: offset 0"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_FILE_TREE, 0), "file tree: offset 0x0"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_PACKED_SIZE, 0xFFFFFFFF),
+                           "wizard library stream: 4294967295 bytes"));
+    EXPECT_TRUE(
+        HasFailure(inspectWith(FIELD_WIZARD_SIZE, 0xFFFFFFFF), "wizard library stream: it decodes to 3000"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_SIZE, 10), "wizard library stream: it decodes to more"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_OFFSET, 0), "offset 0, but the launcher needs"));
+    EXPECT_TRUE(
+        HasFailure(inspectWith(FIELD_DESKTOP_SHORTCUT, static_cast<std::uint32_t>(original.size() - 1)),
+                   "Desktop shortcut: no entry fits"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_MENU_LIST, ReadField(FIELD_SHORT_NAME)), "Start Menu entry 1"));
+
+    package = original;
+    package[ReadField(FIELD_UNINSTALL_ENTRY)] = 7;
+    EXPECT_TRUE(HasFailure(InspectPackage(package), "uninstall entry: show mode 7 is not 0 to 3"));
+    package = original;
+    package[ReadField(FIELD_FILE_TREE) + 20] = '\\';  // the first file's name
+    EXPECT_TRUE(HasFailure(InspectPackage(package), "file tree: the name \"\\"));
+}
+
+TEST(InspectFile, RefusesAnExecutableWithoutAPackage)
+{
+    const Bytes image = {'M', 'Z', 0, 0, 0, 0};
+    const InspectReport report = InspectFile(image);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_NE(report.failures[0].find("no setup package (RT_RCDATA 1)"), std::string::npos);
+    EXPECT_FALSE(InspectFile(Bytes{}).failures.empty());
+}
+
+}  // namespace
+}  // namespace quillset

@@ -1,0 +1,181 @@
+// Tests of the manifest reader: a complete manifest read into every field, and refusals that
+// name the file and the line of the fault.
+#include <gtest/gtest.h>
+
+#include "manifest.h"
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+using test::TemporaryFolder;
+
+constexpr std::string_view FULL_EXTRA = R"(
+[[shortcut]]
+id = "main"
+name = "Vistrel 2.1"
+target = '%InstallDir%\Vistrel.exe'
+working_dir = '%InstallDir%'
+[[shortcut]]
+id = "help"
+name = "Hilfe für Vistrel"
+target = '%InstallDir%\docs\readme.txt'
+show = "maximized"
+start_menu = false
+[single_shortcuts]
+desktop = "main"
+startup = "help"
+[run.launch]
+program = '%InstallDir%\Vistrel.exe'
+[run.post_install]
+program = '%InstallDir%\setup helper.exe'
+arguments = "/quiet /x"
+working_dir = '%InstallDir%'
+show = "hidden"
+wait = true
+[run.uninstall]
+program = '%InstallDir%\uninst.exe'
+)";
+
+TEST(Manifest, ReadsEveryTable)
+{
+    TemporaryFolder folder;
+    const auto file = test::WriteSampleProject(folder.GetPath(), FULL_EXTRA);
+    const Manifest manifest = ReadManifest(file);
+
+    EXPECT_EQ(manifest.shortName, "Vistrel");
+    EXPECT_EQ(manifest.installDir, "%ProgramFiles%\\Vistrel");
+    EXPECT_FALSE(manifest.notice.has_value());
+    EXPECT_FALSE(manifest.infoBefore.has_value());
+    EXPECT_EQ(manifest.source, folder.GetPath() / "product");
+    ASSERT_EQ(manifest.shortcuts.size(), 2u);
+    EXPECT_EQ(manifest.shortcuts[1].name, "Hilfe f\xFCr Vistrel");
+    EXPECT_EQ(manifest.shortcuts[1].showMode, 2);
+    EXPECT_FALSE(manifest.shortcuts[1].startMenu);
+    EXPECT_TRUE(manifest.shortcuts[0].startMenu);
+    EXPECT_EQ(manifest.shortcuts[0].workingDir, "%InstallDir%");
+    EXPECT_EQ(manifest.shortcuts[1].workingDir, "");
+    EXPECT_EQ(manifest.desktopShortcut, 0u);
+    EXPECT_FALSE(manifest.quickLaunchShortcut.has_value());
+    EXPECT_EQ(manifest.startupShortcut, 1u);
+    ASSERT_TRUE(manifest.launch && manifest.postInstall && manifest.uninstall);
+    EXPECT_EQ(manifest.launch->commandLine, "%InstallDir%\\Vistrel.exe");
+    EXPECT_EQ(manifest.postInstall->commandLine, "\"%InstallDir%\\setup helper.exe\" /quiet /x");
+    EXPECT_EQ(manifest.postInstall->showMode, 3);
+    EXPECT_TRUE(manifest.postInstall->wait);
+    EXPECT_FALSE(manifest.uninstall->wait);
+    EXPECT_EQ(manifest.uninstall->commandLine, "%InstallDir%\\uninst.exe");
+}
+
+TEST(Manifest, ReadsProductOptionsAndAttributes)
+{
+    TemporaryFolder folder;
+    const auto file = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(
+        file, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\V'\nmenu_folder='V\\Tools'\n"
+              "notice=\"one\\ntwo\"\nevent_name='VEvent'\ninfo_before='before.txt'\ninfo_after='after.txt'\n"
+              "[files]\nsource='product'\n[files.attributes]\n'uninst.exe'='normal'\n"
+              "'docs/readme.txt'='readonly  hidden archive system'\n");
+    const Manifest manifest = ReadManifest(file);
+    EXPECT_EQ(manifest.notice, "one\ntwo");
+    EXPECT_EQ(manifest.eventName, "VEvent");
+    EXPECT_EQ(manifest.infoAfter, folder.GetPath() / "after.txt");
+    ASSERT_EQ(manifest.attributeOverrides.size(), 2u);  // in key order
+    EXPECT_EQ(manifest.attributeOverrides[0].path, (std::vector<std::string>{"docs", "readme.txt"}));
+    EXPECT_EQ(manifest.attributeOverrides[0].bits, 0x27u);
+    EXPECT_EQ(manifest.attributeOverrides[0].line, 14u);
+    EXPECT_EQ(manifest.attributeOverrides[1].path, std::vector<std::string>{"uninst.exe"});
+    EXPECT_EQ(manifest.attributeOverrides[1].bits, 0u);
+}
+
+TEST(Manifest, ComposesRunCommandLines)
+{
+    EXPECT_EQ(ComposeCommandLine("C:\\Program Files\\a.exe", ""), "C:\\Program Files\\a.exe");
+    EXPECT_EQ(ComposeCommandLine("%InstallDir%\\a b.exe", "-u \"x y\""),
+              "\"%InstallDir%\\a b.exe\" -u \"x y\"");
+}
+
+struct BadManifest {
+    const char* extra;  // appended after [files] (line 9 is its first line)
+    int line;
+    const char* message;
+};
+
+class ManifestErrors : public testing::TestWithParam<BadManifest> { };
+
+TEST_P(ManifestErrors, NameFileLineAndFault)
+{
+    TemporaryFolder folder;
+    const auto file = test::WriteSampleProject(folder.GetPath(), GetParam().extra);
+    try {
+        ReadManifest(file);
+        FAIL() << "accepted";
+    } catch (const ManifestError& error) {
+        const std::string where = file.string() + ":" + std::to_string(GetParam().line) + ": ";
+        EXPECT_EQ(std::string(error.what()).rfind(where, 0), 0u) << error.what();
+        EXPECT_NE(std::string(error.what()).find(GetParam().message), std::string::npos) << error.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ManifestErrors,
+    testing::Values(
+        BadManifest{"[[shortcut]]\nid='main'\nname='A'\ntarget='t'\n[single_shortcuts]\ndesktop = 'mian'\n",
+                    14, "\"mian\", which no [[shortcut]] has (ids: main)"},
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='t'\nshow='tiny'\n", 12,
+                    "use normal, minimized, maximized or hidden"},
+        BadManifest{"[run.launch]\nprogram='x.exe'\narguments='-a'\n", 11, "takes no 'arguments'"},
+        BadManifest{"[[shortcut]]\nname='A'\n", 9, "missing the required key 'target'"},
+        BadManifest{"[run\n", 9, ""},
+        BadManifest{"[run.uninstall]\nprogram='x'\nwiat=true\n", 11, "unknown key 'wiat' in [run.uninstall]"},
+        BadManifest{"[[shortcut]]\nname=\"\\u4E2D\"\ntarget='t'\n", 10, "U+4E2D is not in the Windows-1252"},
+        BadManifest{"[[shortcut]]\nname=5\ntarget='t'\n", 10, "must be a string"},
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='t'\nstart_menu='yes'\n", 12, "must be true or false"},
+        BadManifest{
+            "[[shortcut]]\nid='a'\nname='A'\ntarget='t'\n[[shortcut]]\nid='a'\nname='B'\ntarget='t'\n", 14,
+            "a second shortcut has the id \"a\""},
+        BadManifest{"[[shortcut]]\nname='CON'\ntarget='t'\n", 10, "reserved device name"},
+        BadManifest{"[run.post_install]\nprogram='a\"b.exe'\n", 10, "cannot contain a double quote"},
+        BadManifest{"[files.attributes]\n'docs'='shiny'\n", 10, "unknown attribute word \"shiny\""},
+        BadManifest{"[files.attributes]\n'docs'='normal hidden'\n", 10, "'normal' cannot be combined"},
+        BadManifest{"[files.attributes]\n'../x'='hidden'\n", 10, "is not a relative path"},
+        BadManifest{"[shortcut]\nname='A'\n", 9, "must be written as [[shortcut]] tables"},
+        BadManifest{"shortcut = 3\n", 9, "unknown key 'shortcut' in [files]"}));
+
+TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
+{
+    TemporaryFolder folder;
+    const auto file = test::WriteSampleProject(folder.GetPath());
+    const auto expectError = [&](const std::string& text, const std::string& expected) {
+        test::WriteFile(file, text);
+        try {
+            ReadManifest(file);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const ManifestError& error) {
+            EXPECT_NE(std::string(error.what()).find(expected), std::string::npos) << error.what();
+        }
+    };
+    const std::string files = "[files]\nsource='product'\n";
+    expectError("[product]\nshort_name='V'\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":1: [product] is missing the required key 'display_name'");
+    expectError("[product]\nshort_name='V'\ndisplay_name=''\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' in [product] must not be empty");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\ninfo_before='"
+                "gone.txt'\n" +
+                    files,
+                ":6: 'info_before': no file");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\a|b'\nmenu_folder='m'\n" +
+                    files,
+                ":4: 'install_dir' cannot contain");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='a\\b.'\n" + files,
+                ":5: 'menu_folder': a name cannot end in a dot");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\n[files]"
+                "\nsource='nope'\n",
+                ":7: 'source': no folder");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\n",
+                "the manifest has no [files] table");
+    EXPECT_THROW(ReadManifest(folder.GetPath() / "missing.toml"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace quillset

@@ -1,0 +1,250 @@
+// Tests of building a package from a manifest and a source folder: the tree's order,
+// attributes and times, the texts, determinism across thread counts, and every refusal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "package_builder.h"
+#include "package_reader.h"
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using test::TemporaryFolder;
+
+struct FlatRecord {
+    int depth;
+    std::string name;
+    std::uint32_t attributes;
+    std::uint64_t time;
+    std::optional<Bytes> content;  // files only, decoded in one call
+};
+
+// The tree as a list of records with their depth; end markers are left out.
+std::vector<FlatRecord> FlattenTree(const Bytes& package)
+{
+    std::vector<FlatRecord> records;
+    const unsigned char* end = package.data() + package.size();
+    const unsigned char* at = package.data() + ReadHeaderField(package.data(), FIELD_FILE_TREE);
+    int depth = 0;
+    while (at) {
+        TreeRecord record{};
+        at = ReadTreeRecord(at, end, &record);
+        if (!at)
+            throw std::runtime_error("unreadable tree");
+        if (record.kind == TREE_RECORD_END) {
+            if (depth-- == 0)
+                break;
+            continue;
+        }
+        FlatRecord flat{depth, record.name, record.attributes, record.lastWriteTime, std::nullopt};
+        if (record.kind == TREE_RECORD_DIRECTORY)
+            ++depth;
+        else
+            flat.content =
+                record.size ? test::InflateInOneCall({record.data, record.packedSize}, record.size) : Bytes{};
+        records.push_back(flat);
+    }
+    return records;
+}
+
+void SetTime(const fs::path& path, std::int64_t seconds, long nanoseconds)
+{
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+Bytes Build(const fs::path& manifest, unsigned threads = 2)
+{
+    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false});
+}
+
+std::string GetBuildError(const fs::path& manifest)
+{
+    try {
+        Build(manifest);
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "(built)";
+}
+
+TEST(PackageBuilder, TakesTheTreeSortedWithAttributesAndTimes)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(
+        folder.GetPath(), "[files.attributes]\n'uninst.exe'='normal'\n'docs/nothing'='hidden'\n");
+    const fs::path product = folder.GetPath() / "product";
+    test::WriteFile(product / "B.txt", "bee");
+    test::WriteFile(product / "a2.txt", "a two");
+    fs::permissions(product / "a2.txt", fs::perms::owner_write, fs::perm_options::remove);
+    SetTime(product / "B.txt", 1051545712, 123456789);
+
+    const std::vector<FlatRecord> records = FlattenTree(Build(manifest));
+    std::vector<std::string> names;
+    for (const FlatRecord& record : records)
+        names.push_back(std::string(record.depth, ' ') + record.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"B.txt", "Vistrel.exe", "a2.txt", "docs", " empty.txt",
+                                               " nothing", " readme.txt", "uninst.exe"}));
+    EXPECT_EQ(records[0].attributes, 0x20u);
+    EXPECT_EQ(records[0].time, (1051545712ull + 11644473600ull) * 10000000ull + 1234567ull);
+    EXPECT_EQ(records[0].content, Bytes({'b', 'e', 'e'}));
+    EXPECT_EQ(records[2].attributes, 0x21u);  // read-only from the missing owner write bit
+    EXPECT_EQ(records[3].attributes, 0x10u);
+    EXPECT_EQ(records[4].content, Bytes{});
+    EXPECT_EQ(records[5].attributes, 0x12u);
+    EXPECT_EQ(records[7].attributes, 0x80u);
+    for (const FlatRecord& record : records) {
+        if (!(record.attributes & 0x10)) {
+            EXPECT_TRUE(record.content.has_value()) << record.name;
+        }
+    }
+}
+
+TEST(PackageBuilder, ConvertsTextsAndPacksTheWizardLibrary)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(
+        manifest,
+        "[product]\nshort_name='V'\ndisplay_name='V \xC2\xB2'\ninstall_dir='C:\\V'\nmenu_folder='V'\n"
+        "info_before='before.txt'\ninfo_after='after.txt'\n[files]\nsource='product'\n"
+        "[run.post_install]\nprogram='%InstallDir%\\my tool.exe'\narguments='/s'\n");
+    const Bytes package = Build(manifest);
+    const unsigned char* base = package.data();
+    EXPECT_STREQ(ReadPackageText(base, base + package.size(), ReadHeaderField(base, FIELD_DISPLAY_NAME)),
+                 "V \xB2");
+
+    const auto stream = [&](PackageField field) {
+        return test::InflateInOneCall({base + ReadHeaderField(base, field), ReadU32(base + field + 4)},
+                                      ReadU32(base + field + 8));
+    };
+    const Bytes before = stream(FIELD_INFO_BEFORE_OFFSET).value();
+    EXPECT_EQ(std::string(before.begin(), before.end()), "Before \x80\r\nsecond line\r\n");
+    const Bytes after = stream(FIELD_INFO_AFTER_OFFSET).value();
+    EXPECT_EQ(std::string(after.begin(), after.end()), "After\r\ndone");
+    EXPECT_EQ(stream(FIELD_WIZARD_OFFSET), test::MakeNoise(3000, 7));
+
+    RunEntry entry{};
+    ASSERT_TRUE(
+        ReadRunEntry(base + ReadHeaderField(base, FIELD_POST_INSTALL_ENTRY), base + package.size(), &entry));
+    EXPECT_STREQ(entry.commandLine, "\"%InstallDir%\\my tool.exe\" /s");
+}
+
+TEST(PackageBuilder, SameInputsGiveTheSameBytesOnAnyThreadCount)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    for (int i = 0; i < 12; ++i) {
+        const Bytes noise = test::MakeNoise(20000 + 1000 * i, i);
+        test::WriteFile(folder.GetPath() / "product" / ("f" + std::to_string(i)),
+                        std::string(noise.begin(), noise.end()));
+    }
+    const Bytes single = Build(manifest, 1);
+    EXPECT_EQ(single, Build(manifest, 2));
+    EXPECT_EQ(single, Build(manifest, 2));
+    EXPECT_EQ(single, Build(manifest, 5));
+}
+
+TEST(PackageBuilder, RefusesNamesWindowsCannotStore)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xE4\xB8\xAD.txt", "the name cannot be stored: character U+4E2D"},
+        {"aux.txt", "reserved device name"},
+        {"trailing.", "cannot end in a dot or a space"},
+        {"a:b", "cannot contain ':'"},
+        {"what?", "cannot contain '?'"},
+        {"ctl\x01", "control characters"},
+    };
+    for (const auto& [name, expected] : cases) {
+        TemporaryFolder folder;
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+        test::WriteFile(folder.GetPath() / "product" / "docs" / name, "x");
+        const std::string error = GetBuildError(manifest);
+        EXPECT_NE(error.find("docs/" + name + ": "), std::string::npos) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+    }
+}
+
+TEST(PackageBuilder, RefusesSourcesItCannotUse)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path product = folder.GetPath() / "product";
+
+    test::WriteFile(product / "Read.me", "1");
+    test::WriteFile(product / "READ.ME", "2");
+    EXPECT_NE(GetBuildError(manifest).find("are the same name on Windows"), std::string::npos);
+    fs::remove(product / "READ.ME");
+
+    fs::create_symlink(folder.GetPath() / "gone", product / "dangling");
+    EXPECT_NE(GetBuildError(manifest).find("dangling: cannot read"), std::string::npos);
+    fs::remove(product / "dangling");
+
+    fs::create_directory_symlink("..", product / "docs" / "loop");
+    EXPECT_NE(GetBuildError(manifest).find("leads back into a folder"), std::string::npos);
+    fs::remove(product / "docs" / "loop");
+
+    ASSERT_EQ(::mkfifo((product / "pipe").c_str(), 0600), 0);
+    EXPECT_NE(GetBuildError(manifest).find("pipe: is neither a file nor a folder"), std::string::npos);
+    fs::remove(product / "pipe");
+
+    test::WriteFile(manifest, test::GetMinimalManifest() + "[files.attributes]\n'docs/gone.txt'='hidden'\n");
+    EXPECT_NE(GetBuildError(manifest).find(":9: [files.attributes] names 'docs/gone.txt'"),
+              std::string::npos);
+
+    fs::remove(folder.GetPath() / "wizard.dll");
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    EXPECT_NE(GetBuildError(manifest).find("wizard.dll: No such file"), std::string::npos);
+}
+
+TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(folder.GetPath() / "after.txt", "fine\n\xF0\x9F\x98\x80\n");
+    EXPECT_THROW(LoadInformationText(folder.GetPath() / "after.txt"), std::runtime_error);
+    try {
+        LoadInformationText(folder.GetPath() / "after.txt");
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find("after.txt:2: character U+1F600"), std::string::npos)
+            << error.what();
+    }
+    test::WriteFile(folder.GetPath() / "after.txt", "\xEF\xBB\xBF");
+    EXPECT_THROW(LoadInformationText(folder.GetPath() / "after.txt"), std::runtime_error);
+}
+
+TEST(PackageBuilder, RefusesPathsLongerThanWindowsAllows)
+{
+    // "C:\Program Files\Vistrel" is 24 characters; the file's path is 24 + 1 + 200 + 1 + name.
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path deep = folder.GetPath() / "product" / std::string(200, 'd');
+    test::WriteFile(deep / std::string(33, 'f'), "fits");
+    EXPECT_EQ(GetBuildError(manifest), "(built)");
+    test::WriteFile(deep / std::string(34, 'g'), "too long");
+    const std::string error = GetBuildError(manifest);
+    EXPECT_NE(error.find("its path is 260 characters long; Windows allows 259"), std::string::npos) << error;
+    EXPECT_NE(error.find("\"C:\\Program Files\\Vistrel\\ddd"), std::string::npos) << error;
+}
+
+TEST(PackageBuilder, RefusesSizesBeyondThirtyTwoBits)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path big = folder.GetPath() / "product" / "big.bin";
+    test::WriteFile(big, "");
+    fs::resize_file(big, 0x100000000ull);  // sparse: nothing is read before the refusal
+    EXPECT_NE(GetBuildError(manifest).find("big.bin: is 4294967296 bytes"), std::string::npos);
+    fs::resize_file(big, 0xC0000000ull);
+    test::WriteFile(folder.GetPath() / "product" / "big2.bin", "");
+    fs::resize_file(folder.GetPath() / "product" / "big2.bin", 0x40000000ull);
+    EXPECT_NE(GetBuildError(manifest).find("add up to more than 4294967295 bytes"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillset

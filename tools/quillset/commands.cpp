@@ -1,0 +1,63 @@
+// The commands: every input is read and checked first, the output is written in one atomic
+// step at the end, and inspect prints its account to stdout and its failures to stderr.
+#include "commands.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "file_io.h"
+#include "inspector.h"
+#include "package_builder.h"
+#include "pe_resources.h"
+#include "progress_bar.h"
+#include "tool_paths.h"
+
+namespace quillset {
+
+namespace fs = std::filesystem;
+
+int RunBuild(const BuildCommand& command)
+{
+    const fs::path wizard = ResolveInput(command.wizard, "Wizard.dll", "--wizard", "wizard library");
+    fs::path stub;
+    if (!command.raw)
+        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+
+    const std::vector<std::uint8_t> package =
+        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput()});
+    const fs::path output = !command.output.empty() ? command.output
+                            : command.raw           ? "package.bin"
+                                                    : "Setup.exe";
+    if (command.raw) {
+        WriteFileAtomically(output, package);
+    } else {
+        WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub), package));
+    }
+    return 0;
+}
+
+int RunEmbed(const EmbedCommand& command)
+{
+    const fs::path stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+    const std::vector<std::uint8_t> package = ReadWholeFile(command.package);
+    if (package.empty())
+        throw std::runtime_error(command.package.string() + ": the package is empty");
+    const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
+    WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub), package));
+    return 0;
+}
+
+int RunInspect(const fs::path& file)
+{
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    const InspectReport report = InspectFile(bytes);
+    std::cout << report.text << std::flush;
+    if (report.failures.empty())
+        return 0;
+    std::cerr << file.string() << ": " << report.failures.size() << " failure(s):\n";
+    for (const std::string& failure : report.failures)
+        std::cerr << "  " << failure << "\n";
+    return 1;
+}
+
+}  // namespace quillset

@@ -1,0 +1,30 @@
+// The three commands of the quillset tool, separated from option parsing so that each is a
+// plain function of its settings: build, embed and inspect.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quillset {
+
+struct BuildCommand {
+    std::filesystem::path manifest;
+    std::filesystem::path output;  // empty: Setup.exe, or package.bin with `raw`
+    std::filesystem::path stub;    // empty: the default beside the tool
+    std::filesystem::path wizard;  // empty: the default beside the tool
+    bool raw = false;
+    unsigned threads = 1;
+};
+
+struct EmbedCommand {
+    std::filesystem::path package;
+    std::filesystem::path output;  // empty: Setup.exe
+    std::filesystem::path stub;
+};
+
+// Each returns the process exit code; errors are thrown as std::exception with a message.
+int RunBuild(const BuildCommand& command);
+int RunEmbed(const EmbedCommand& command);
+int RunInspect(const std::filesystem::path& file);
+
+}  // namespace quillset

@@ -1,0 +1,113 @@
+// Compression with libdeflate: one compressor per worker thread, jobs taken largest first
+// from a shared counter, each result written only into its own job's output.
+#include "compression.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <new>
+#include <numeric>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+namespace quillset {
+namespace {
+
+struct CompressorDeleter {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
+
+Compressor MakeCompressor()
+{
+    Compressor compressor(libdeflate_alloc_compressor(COMPRESSION_LEVEL));
+    if (!compressor)
+        throw std::bad_alloc();
+    return compressor;
+}
+
+std::vector<std::uint8_t> Compress(libdeflate_compressor* compressor, std::span<const std::uint8_t> data)
+{
+    std::vector<std::uint8_t> stream(libdeflate_zlib_compress_bound(compressor, data.size()));
+    const std::size_t size =
+        libdeflate_zlib_compress(compressor, data.data(), data.size(), stream.data(), stream.size());
+    if (size == 0)
+        throw std::runtime_error("compression failed");
+    stream.resize(size);
+    stream.shrink_to_fit();
+    return stream;
+}
+
+struct SharedRun {
+    std::vector<CompressionJob>& jobs;
+    std::vector<std::size_t> order;  // job indexes, largest first
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::vector<std::exception_ptr> failures;  // by job index
+    ProgressBar& progress;
+};
+
+void RunWorker(SharedRun& run)
+{
+    Compressor compressor;
+    while (!run.failed) {
+        const std::size_t position = run.next.fetch_add(1);
+        if (position >= run.order.size())
+            return;
+        const std::size_t index = run.order[position];
+        CompressionJob& job = run.jobs[index];
+        try {
+            if (!compressor)
+                compressor = MakeCompressor();
+            std::vector<std::uint8_t> input = job.load();
+            job.output->size = static_cast<std::uint32_t>(input.size());
+            job.output->bytes = Compress(compressor.get(), input);
+            run.progress.Advance(job.weight);
+        } catch (...) {
+            run.failures[index] = std::current_exception();
+            run.failed = true;
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data)
+{
+    const Compressor compressor = MakeCompressor();
+    return Compress(compressor.get(), data);
+}
+
+void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress)
+{
+    SharedRun run{jobs, std::vector<std::size_t>(jobs.size()),        {},
+                  {},   std::vector<std::exception_ptr>(jobs.size()), progress};
+    std::iota(run.order.begin(), run.order.end(), 0);
+    std::stable_sort(run.order.begin(), run.order.end(),
+                     [&](std::size_t a, std::size_t b) { return jobs[a].weight > jobs[b].weight; });
+
+    const unsigned workerCount =
+        std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(jobs.size())));
+    std::vector<std::thread> workers;
+    for (unsigned i = 1; i < workerCount; ++i) {
+        try {
+            workers.emplace_back(RunWorker, std::ref(run));
+        } catch (const std::system_error&) {
+            break;  // fewer threads only make the build slower
+        }
+    }
+    RunWorker(run);
+    for (std::thread& worker : workers)
+        worker.join();
+
+    for (const std::exception_ptr& failure : run.failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+}
+
+}  // namespace quillset

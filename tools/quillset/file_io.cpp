@@ -1,0 +1,105 @@
+// File reading and writing with POSIX calls, so that errors carry errno's reason and the
+// temporary output file can be created exclusively beside its final name.
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::runtime_error MakeSystemError(const std::string& what, const fs::path& file)
+{
+    return std::runtime_error(what + " " + file.string() + ": " + std::strerror(errno));
+}
+
+// Removes the temporary file unless the write got as far as the rename.
+struct TemporaryFile {
+    std::string path;
+    int descriptor = -1;
+    bool kept = false;
+    ~TemporaryFile()
+    {
+        if (descriptor >= 0)
+            (void)::close(descriptor);  // already failing; the file goes anyway
+        if (!kept)
+            (void)::unlink(path.c_str());  // nothing to do if it is gone
+    }
+};
+
+mode_t GetDefaultFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& file)
+{
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw MakeSystemError("cannot read", file);
+    std::vector<std::uint8_t> bytes;
+    struct stat status { };
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+        bytes.reserve(static_cast<std::size_t>(status.st_size));
+    std::uint8_t block[65536];
+    while (true) {
+        const ssize_t count = ::read(descriptor, block, sizeof block);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const std::runtime_error error = MakeSystemError("cannot read", file);
+            ::close(descriptor);
+            throw error;
+        }
+        if (count == 0)
+            break;
+        bytes.insert(bytes.end(), block, block + count);
+    }
+    ::close(descriptor);
+    return bytes;
+}
+
+void WriteFileAtomically(const fs::path& file, std::span<const std::uint8_t> bytes)
+{
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    TemporaryFile temporary;
+    temporary.path = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    temporary.descriptor = ::mkstemp(temporary.path.data());
+    if (temporary.descriptor < 0) {
+        temporary.kept = true;  // nothing was created
+        throw MakeSystemError("cannot create a file in", folder);
+    }
+    if (::fchmod(temporary.descriptor, GetDefaultFileMode()) != 0)
+        throw MakeSystemError("cannot set the mode of", temporary.path);
+
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(temporary.descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw MakeSystemError("cannot write", temporary.path);
+        written += static_cast<std::size_t>(count);
+    }
+    const int descriptor = temporary.descriptor;
+    temporary.descriptor = -1;
+    if (::close(descriptor) != 0)
+        throw MakeSystemError("cannot write", temporary.path);
+    if (::rename(temporary.path.c_str(), file.c_str()) != 0)
+        throw MakeSystemError("cannot write", file);
+    temporary.kept = true;
+}
+
+}  // namespace quillset

@@ -1,0 +1,431 @@
+// The inspector walks a package the way the launcher and the wizard read it, but with every
+// access bounded by the package size; what it cannot read becomes a named failure.
+#include "inspector.h"
+
+#include <array>
+#include <sstream>
+
+#include "file_time.h"
+#include "name_rules.h"
+#include "package_reader.h"
+#include "pe_resources.h"
+#include "stream_check.h"
+#include "text_encoding.h"
+#include "text_format.h"
+
+namespace quillset {
+namespace {
+
+constexpr std::array<std::string_view, PACKAGE_HEADER_FIELDS> FIELD_NAMES = {
+    "reserved",
+    "reserved",
+    "total file size",
+    "file count",
+    "short product name",
+    "display name",
+    "wizard library offset",
+    "wizard library packed size",
+    "wizard library size",
+    "before-install text offset",
+    "before-install text packed size",
+    "before-install text size",
+    "after-install text offset",
+    "after-install text packed size",
+    "after-install text size",
+    "default install directory",
+    "default Start Menu folder",
+    "notice",
+    "event name",
+    "file tree",
+    "Start Menu list",
+    "launch entry copy",
+    "Desktop shortcut",
+    "Quick Launch shortcut",
+    "Startup shortcut",
+    "launch entry",
+    "post-install run entry",
+    "uninstall command entry"};
+
+constexpr std::array<std::string_view, SHOW_MODE_COUNT> SHOW_WORDS = {"normal", "minimized", "maximized",
+                                                                      "hidden"};
+
+struct Inspection {
+    const std::uint8_t* package;
+    const std::uint8_t* end;
+    std::size_t size;
+    std::ostringstream out;
+    std::vector<std::string> failures;
+
+    std::uint32_t ReadField(PackageField field) const { return ReadHeaderField(package, field); }
+    void Fail(const std::string& failure) { failures.push_back(failure); }
+};
+
+// A package text for printing: UTF-8, in double quotes, quotes and control characters escaped;
+// backslashes stay as they are, since paths are full of them.
+std::string Quote(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char c : DecodeWindows1252(text)) {
+        if (c == '\n')
+            quoted += "\\n";
+        else if (c == '\r')
+            quoted += "\\r";
+        else if (c == '"')
+            quoted += "\\\"";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            quoted += "\\x" + FormatHex(static_cast<unsigned char>(c), 2).substr(2);
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string DescribeShowMode(std::int8_t showMode)
+{
+    if (GetShowCommand(showMode) < 0)
+        return "invalid (" + std::to_string(showMode) + ")";
+    return std::string(SHOW_WORDS[showMode]);
+}
+
+std::string DescribeAttributes(std::uint32_t attributes)
+{
+    static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 6> words = {{{0x01, "readonly"},
+                                                                                         {0x02, "hidden"},
+                                                                                         {0x04, "system"},
+                                                                                         {0x10, "directory"},
+                                                                                         {0x20, "archive"},
+                                                                                         {0x80, "normal"}}};
+    std::string text = FormatHex(attributes, 2);
+    std::uint32_t rest = attributes;
+    for (const auto& [bit, word] : words) {
+        if (attributes & bit) {
+            text += " ";
+            text += word;
+            rest &= ~bit;
+        }
+    }
+    if (rest)
+        text += " +" + FormatHex(rest);
+    return text;
+}
+
+void InspectHeader(Inspection& inspection)
+{
+    inspection.out << "header:\n";
+    for (std::uint32_t index = 0; index < PACKAGE_HEADER_FIELDS; ++index) {
+        const std::uint32_t value = ReadU32(inspection.package + 4 * index);
+        inspection.out << "  " << PadRight(std::to_string(4 * index), 4)
+                       << PadRight(std::string(FIELD_NAMES[index]), 32) << PadRight(FormatHex(value, 8), 12)
+                       << value << "\n";
+    }
+}
+
+void InspectText(Inspection& inspection, PackageField field, std::string_view label, bool required)
+{
+    const std::uint32_t offset = inspection.ReadField(field);
+    std::string line = "  " + PadRight(std::string(label), 28);
+    if (offset == 0) {
+        inspection.out << line << "(none)\n";
+        if (required)
+            inspection.Fail(std::string(label) + ": offset 0, but the wizard needs this text");
+        return;
+    }
+    const char* text = ReadPackageText(inspection.package, inspection.end, offset);
+    if (!text) {
+        inspection.out << line << "(unreadable at " << FormatHex(offset) << ")\n";
+        inspection.Fail(std::string(label) + ": no text ends inside the package at offset " +
+                        FormatHex(offset));
+        return;
+    }
+    inspection.out << line << Quote(text) << "\n";
+}
+
+void InspectTexts(Inspection& inspection)
+{
+    inspection.out << "texts:\n";
+    InspectText(inspection, FIELD_SHORT_NAME, "short product name", true);
+    InspectText(inspection, FIELD_DISPLAY_NAME, "display name", true);
+    InspectText(inspection, FIELD_INSTALL_DIR, "default install directory", true);
+    InspectText(inspection, FIELD_MENU_FOLDER, "default Start Menu folder", true);
+    InspectText(inspection, FIELD_EVENT_NAME, "event name", false);
+    InspectText(inspection, FIELD_NOTICE, "notice", false);
+}
+
+std::string DescribeShortcut(const ShortcutEntry& entry)
+{
+    return Quote(entry.name) + " target " + Quote(entry.target) + " working dir " + Quote(entry.workingDir) +
+           " show " + DescribeShowMode(entry.showMode);
+}
+
+void CheckShowMode(Inspection& inspection, std::int8_t showMode, const std::string& label)
+{
+    if (GetShowCommand(showMode) < 0)
+        inspection.Fail(label + ": show mode " + std::to_string(showMode) + " is not 0 to 3");
+}
+
+void InspectShortcutList(Inspection& inspection)
+{
+    const std::uint32_t offset = inspection.ReadField(FIELD_MENU_LIST);
+    if (offset == 0) {
+        inspection.out << "Start Menu list: (none)\n";
+        return;
+    }
+    inspection.out << "Start Menu list at " << FormatHex(offset) << ":\n";
+    if (offset >= inspection.size) {
+        inspection.Fail("Start Menu list: offset " + FormatHex(offset) + " is outside the package");
+        return;
+    }
+    const std::uint8_t* at = inspection.package + offset;
+    for (int number = 1;; ++number) {
+        ShortcutEntry entry{};
+        const std::uint8_t* next = ReadShortcutEntry(at, inspection.end, &entry);
+        const std::string label =
+            "Start Menu entry " + std::to_string(number) + " at " + FormatHex(at - inspection.package);
+        if (!next) {
+            inspection.Fail(label + ": the entry does not fit its length or the package");
+            return;
+        }
+        if (entry.length == 0)
+            return;
+        inspection.out << "  " << FormatHex(at - inspection.package) << " " << DescribeShortcut(entry)
+                       << " Start Menu " << (entry.startMenuFlag ? "yes" : "no") << "\n";
+        CheckShowMode(inspection, entry.showMode, label);
+        at = next;
+    }
+}
+
+void InspectSingleShortcut(Inspection& inspection, PackageField field, std::string_view label)
+{
+    const std::uint32_t offset = inspection.ReadField(field);
+    inspection.out << "  " << PadRight(std::string(label), 14);
+    if (offset == 0) {
+        inspection.out << "(none)\n";
+        return;
+    }
+    ShortcutEntry entry{};
+    if (offset >= inspection.size ||
+        !ReadSingleShortcutEntry(inspection.package + offset, inspection.end, &entry)) {
+        inspection.out << "(unreadable at " << FormatHex(offset) << ")\n";
+        inspection.Fail(std::string(label) + " shortcut: no entry fits the package at offset " +
+                        FormatHex(offset));
+        return;
+    }
+    inspection.out << FormatHex(offset) << " " << DescribeShortcut(entry) << "\n";
+    CheckShowMode(inspection, entry.showMode, std::string(label) + " shortcut");
+}
+
+void InspectRunEntry(Inspection& inspection, PackageField field, std::string_view label)
+{
+    const std::uint32_t offset = inspection.ReadField(field);
+    inspection.out << "  " << PadRight(std::string(label), 14);
+    if (offset == 0) {
+        inspection.out << "(none)\n";
+        return;
+    }
+    RunEntry entry{};
+    if (offset >= inspection.size || !ReadRunEntry(inspection.package + offset, inspection.end, &entry)) {
+        inspection.out << "(unreadable at " << FormatHex(offset) << ")\n";
+        inspection.Fail(std::string(label) + " entry: no entry fits the package at offset " +
+                        FormatHex(offset));
+        return;
+    }
+    inspection.out << FormatHex(offset) << " " << Quote(entry.commandLine) << " working dir "
+                   << Quote(entry.workingDir) << " show " << DescribeShowMode(entry.showMode) << " wait "
+                   << (entry.waitFlag ? "yes" : "no") << "\n";
+    CheckShowMode(inspection, entry.showMode, std::string(label) + " entry");
+}
+
+void InspectEntries(Inspection& inspection)
+{
+    InspectShortcutList(inspection);
+    inspection.out << "single shortcuts:\n";
+    InspectSingleShortcut(inspection, FIELD_DESKTOP_SHORTCUT, "Desktop");
+    InspectSingleShortcut(inspection, FIELD_QUICK_LAUNCH_SHORTCUT, "Quick Launch");
+    InspectSingleShortcut(inspection, FIELD_STARTUP_SHORTCUT, "Startup");
+    inspection.out << "run entries:\n";
+    InspectRunEntry(inspection, FIELD_LAUNCH_ENTRY, "launch");
+    InspectRunEntry(inspection, FIELD_POST_INSTALL_ENTRY, "post-install");
+    InspectRunEntry(inspection, FIELD_UNINSTALL_ENTRY, "uninstall");
+}
+
+// The stream's bytes, or nothing (with a failure) when they do not lie inside the package.
+std::optional<std::span<const std::uint8_t>> FindStream(Inspection& inspection, std::uint32_t offset,
+                                                        std::uint32_t packedSize, const std::string& label)
+{
+    if (static_cast<std::uint64_t>(offset) + packedSize > inspection.size) {
+        inspection.Fail(label + ": " + std::to_string(packedSize) + " bytes at " + FormatHex(offset) +
+                        " run past the end of the package");
+        return std::nullopt;
+    }
+    return std::span<const std::uint8_t>(inspection.package + offset, packedSize);
+}
+
+void InspectHeaderStream(Inspection& inspection, PackageField offsetField, std::string_view label,
+                         bool isText)
+{
+    const std::uint32_t offset = inspection.ReadField(offsetField);
+    const std::uint32_t packedSize = ReadU32(inspection.package + offsetField + 4);
+    const std::uint32_t size = ReadU32(inspection.package + offsetField + 8);
+    const std::string name = std::string(label) + " stream";
+    inspection.out << "  " << PadRight(std::string(label), 22);
+    if (offset == 0) {
+        inspection.out << "(none)\n";
+        if (!isText)
+            inspection.Fail(name + ": offset 0, but the launcher needs the wizard library");
+        return;
+    }
+    inspection.out << FormatHex(offset) << "  " << packedSize << " -> " << size << " bytes";
+    if (!isText && size == 0)
+        inspection.Fail(name + ": size 0, which the launcher cannot map");
+    const auto stream = FindStream(inspection, offset, packedSize, name);
+    if (!stream) {
+        inspection.out << "  FAILED\n";
+        return;
+    }
+    StreamCheck check = CheckStream(*stream, size, isText);
+    inspection.out << (check.ok ? "  ok\n" : "  FAILED: " + check.problem + "\n");
+    if (!check.ok) {
+        inspection.Fail(name + ": " + check.problem);
+        return;
+    }
+    if (!isText)
+        return;
+    const std::string text(check.output.begin(), check.output.end());
+    if (text.find('\0') != std::string::npos)
+        inspection.Fail(name + ": the text contains a NUL byte");
+    std::istringstream lines(DecodeWindows1252(text));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        inspection.out << "    | " << line << "\n";
+    }
+}
+
+void InspectStreams(Inspection& inspection)
+{
+    inspection.out << "streams:\n";
+    InspectHeaderStream(inspection, FIELD_WIZARD_OFFSET, "wizard library", false);
+    InspectHeaderStream(inspection, FIELD_INFO_BEFORE_OFFSET, "before-install text", true);
+    InspectHeaderStream(inspection, FIELD_INFO_AFTER_OFFSET, "after-install text", true);
+}
+
+struct TreeWalk {
+    std::vector<std::string> folders;  // names of the open directory records
+    std::uint64_t fileCount = 0;
+    std::uint64_t totalSize = 0;
+};
+
+std::string JoinPath(const TreeWalk& walk, const char* name)
+{
+    std::string path;
+    for (const std::string& folder : walk.folders)
+        path += folder + "\\";
+    return DecodeWindows1252(path + name);
+}
+
+void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord& record, std::uint64_t at)
+{
+    const std::string indent(2 * (walk.folders.size() + 1), ' ');
+    const std::string path = JoinPath(walk, record.name);
+    if (const auto problem = FindNameProblem(record.name))
+        inspection.Fail("file tree: the name " + Quote(record.name) + " at " + FormatHex(at) + ": " +
+                        *problem);
+
+    if (record.kind == TREE_RECORD_DIRECTORY) {
+        inspection.out << indent << DecodeWindows1252(record.name) << "\\  "
+                       << DescribeAttributes(record.attributes) << "\n";
+        walk.folders.emplace_back(record.name);
+        return;
+    }
+    inspection.out << indent << DecodeWindows1252(record.name) << "  "
+                   << DescribeAttributes(record.attributes) << "  " << FormatFileTime(record.lastWriteTime)
+                   << "  " << record.size << " bytes";
+    ++walk.fileCount;
+    walk.totalSize += record.size;
+    if (record.size == 0) {
+        inspection.out << "\n";
+        return;
+    }
+    inspection.out << " (" << record.packedSize << " packed)";
+    const StreamCheck check =
+        CheckStream(std::span<const std::uint8_t>(record.data, record.packedSize), record.size, false);
+    inspection.out << (check.ok ? "\n" : "  FAILED: " + check.problem + "\n");
+    if (!check.ok)
+        inspection.Fail("file " + path + ": " + check.problem);
+}
+
+void InspectTree(Inspection& inspection)
+{
+    const std::uint32_t offset = inspection.ReadField(FIELD_FILE_TREE);
+    inspection.out << "file tree at " << FormatHex(offset) << ":\n";
+    if (offset == 0 || offset >= inspection.size) {
+        inspection.Fail("file tree: offset " + FormatHex(offset) + " is not inside the package");
+        return;
+    }
+    TreeWalk walk;
+    const std::uint8_t* at = inspection.package + offset;
+    while (true) {
+        TreeRecord record{};
+        const std::uint8_t* next = ReadTreeRecord(at, inspection.end, &record);
+        if (!next) {
+            inspection.Fail("file tree: the record at " + FormatHex(at - inspection.package) +
+                            " runs past the end of the package");
+            return;
+        }
+        if (record.kind == TREE_RECORD_END) {
+            if (walk.folders.empty()) {
+                at = next;
+                break;
+            }
+            walk.folders.pop_back();
+        } else {
+            InspectTreeRecord(inspection, walk, record, at - inspection.package);
+        }
+        at = next;
+    }
+
+    inspection.out << "  " << walk.fileCount << " files, " << walk.totalSize << " bytes\n";
+    if (walk.fileCount != inspection.ReadField(FIELD_FILE_COUNT))
+        inspection.Fail("header: file count " + std::to_string(inspection.ReadField(FIELD_FILE_COUNT)) +
+                        ", but the tree has " + std::to_string(walk.fileCount) + " files");
+    if (walk.totalSize != inspection.ReadField(FIELD_TOTAL_SIZE))
+        inspection.Fail("header: total size " + std::to_string(inspection.ReadField(FIELD_TOTAL_SIZE)) +
+                        ", but the tree's files add up to " + std::to_string(walk.totalSize));
+    const std::size_t trailing = inspection.end - at;
+    if (trailing)
+        inspection.out << "  note: " << trailing << " bytes follow the tree's last end marker\n";
+}
+
+}  // namespace
+
+InspectReport InspectPackage(std::span<const std::uint8_t> package)
+{
+    Inspection inspection{package.data(), package.data() + package.size(), package.size(), {}, {}};
+    inspection.out << "package: " << package.size() << " bytes\n";
+    if (package.size() < PACKAGE_HEADER_SIZE) {
+        inspection.Fail("header: the package has " + std::to_string(package.size()) +
+                        " bytes, fewer than the " + std::to_string(PACKAGE_HEADER_SIZE) + " of its header");
+        return {inspection.out.str(), std::move(inspection.failures)};
+    }
+    InspectHeader(inspection);
+    InspectTexts(inspection);
+    InspectEntries(inspection);
+    InspectStreams(inspection);
+    InspectTree(inspection);
+    return {inspection.out.str(), std::move(inspection.failures)};
+}
+
+InspectReport InspectFile(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < 2 || bytes[0] != 'M' || bytes[1] != 'Z')
+        return InspectPackage(bytes);
+    const auto package = FindPackageResource(bytes);
+    if (!package)
+        return {"Windows executable without a package\n",
+                {"resource: no setup package (RT_RCDATA 1) in this executable"}};
+    InspectReport report = InspectPackage(*package);
+    report.text = "Windows executable with a package resource\n" + report.text;
+    return report;
+}
+
+}  // namespace quillset

@@ -1,0 +1,73 @@
+// The product manifest: what a package holds, read from a TOML file. Texts are already in
+// Windows-1252; paths of source files are resolved against the manifest's folder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillset {
+
+// A manifest that cannot be used; the message starts with "file:line: ".
+class ManifestError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ManifestShortcut {
+    std::string id;  // UTF-8, as referred to by [single_shortcuts]
+    std::string name;
+    std::string target;
+    std::string workingDir;
+    std::uint8_t showMode = 0;  // show-mode index 0..3
+    bool startMenu = true;
+};
+
+struct ManifestRunEntry {
+    std::string commandLine;  // the program path, quoted when arguments follow
+    std::string workingDir;
+    std::uint8_t showMode = 0;
+    bool wait = false;
+};
+
+// Attribute words given for one path of the source tree.
+struct AttributeOverride {
+    std::vector<std::string> path;  // UTF-8 components below the source folder
+    std::uint32_t bits = 0;         // 0 for "normal"
+    std::size_t line = 0;
+};
+
+struct Manifest {
+    std::filesystem::path file;
+    std::string shortName;
+    std::string displayName;
+    std::string installDir;
+    std::string menuFolder;
+    std::optional<std::string> notice;
+    std::optional<std::string> eventName;
+    std::optional<std::filesystem::path> infoBefore;
+    std::optional<std::filesystem::path> infoAfter;
+    std::filesystem::path source;
+    std::vector<AttributeOverride> attributeOverrides;
+    std::vector<ManifestShortcut> shortcuts;
+    std::optional<std::size_t> desktopShortcut;  // indexes into `shortcuts`
+    std::optional<std::size_t> quickLaunchShortcut;
+    std::optional<std::size_t> startupShortcut;
+    std::optional<ManifestRunEntry> launch;
+    std::optional<ManifestRunEntry> postInstall;
+    std::optional<ManifestRunEntry> uninstall;
+};
+
+// Reads and checks a manifest; throws ManifestError naming the file, the line and the fault.
+Manifest ReadManifest(const std::filesystem::path& file);
+
+// The command line of a run entry: the program alone, or the program in double quotes followed
+// by a space and the arguments, so that a path with spaces cannot start another program.
+std::string ComposeCommandLine(std::string_view program, std::string_view arguments);
+
+}  // namespace quillset

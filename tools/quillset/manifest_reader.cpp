@@ -1,0 +1,297 @@
+// Reads the TOML manifest into a Manifest: every key checked, texts converted to Windows-1252,
+// references between tables resolved, and each refusal pointing at its line.
+#include <algorithm>
+#include <sstream>
+
+#include "file_io.h"
+#include "manifest.h"
+#include "manifest_table.h"
+#include "name_rules.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Characters that the wizard refuses in a destination directory (after its drive prefix).
+constexpr std::string_view INVALID_PATH_CHARACTERS = "\"*:<>?|";
+
+constexpr std::uint32_t ATTRIBUTE_READONLY = 0x01;
+constexpr std::uint32_t ATTRIBUTE_HIDDEN = 0x02;
+constexpr std::uint32_t ATTRIBUTE_SYSTEM = 0x04;
+constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 0x20;
+
+constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
+
+struct Reader {
+    std::string file;  // as messages name it
+    fs::path folder;   // relative paths start here
+};
+
+void CheckInstallDir(ManifestTable& product, const std::string& installDir)
+{
+    std::string_view rest = installDir;
+    if (rest.size() >= 2 && rest[1] == ':')
+        rest.remove_prefix(2);
+    if (rest.find_first_of(INVALID_PATH_CHARACTERS) != std::string_view::npos)
+        product.Fail(product.FindLine("install_dir"),
+                     "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+}
+
+void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
+{
+    std::string_view rest = menuFolder;
+    while (true) {
+        const std::size_t separator = rest.find_first_of("\\/");
+        const std::string_view component = rest.substr(0, separator);
+        if (const auto problem = FindNameProblem(component))
+            product.Fail(product.FindLine("menu_folder"), "'menu_folder': " + *problem);
+        if (separator == std::string_view::npos)
+            break;
+        rest.remove_prefix(separator + 1);
+    }
+}
+
+std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reader, std::string_view key)
+{
+    const std::optional<std::string> value = table.FindUtf8(key);
+    if (!value)
+        return std::nullopt;
+    const fs::path path = reader.folder / fs::path(*value);
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        table.Fail(table.FindLine(key), "'" + std::string(key) + "': no file " + path.string());
+    return path;
+}
+
+void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifest)
+{
+    manifest.shortName = product.RequireText("short_name");
+    manifest.displayName = product.RequireText("display_name");
+    manifest.installDir = product.RequireText("install_dir");
+    CheckInstallDir(product, manifest.installDir);
+    manifest.menuFolder = product.RequireText("menu_folder");
+    CheckMenuFolder(product, manifest.menuFolder);
+    manifest.notice = product.FindText("notice");
+    manifest.eventName = product.FindText("event_name");
+    manifest.infoBefore = FindSourceFile(product, reader, "info_before");
+    manifest.infoAfter = FindSourceFile(product, reader, "info_after");
+    product.RejectUnknownKeys();
+}
+
+std::uint32_t ParseAttributeWords(ManifestTable& attributes, const std::string& key, const std::string& words)
+{
+    std::istringstream stream(words);
+    std::string word;
+    std::uint32_t bits = 0;
+    bool normal = false;
+    bool any = false;
+    while (stream >> word) {
+        any = true;
+        if (word == "normal")
+            normal = true;
+        else if (word == "readonly")
+            bits |= ATTRIBUTE_READONLY;
+        else if (word == "hidden")
+            bits |= ATTRIBUTE_HIDDEN;
+        else if (word == "system")
+            bits |= ATTRIBUTE_SYSTEM;
+        else if (word == "archive")
+            bits |= ATTRIBUTE_ARCHIVE;
+        else
+            attributes.Fail(attributes.FindLine(key),
+                            "unknown attribute word \"" + word + "\" for '" + key +
+                                "'; use normal, readonly, hidden, archive or system");
+    }
+    if (!any)
+        attributes.Fail(attributes.FindLine(key), "no attribute words for '" + key + "'");
+    if (normal && bits != 0)
+        attributes.Fail(attributes.FindLine(key),
+                        "'normal' cannot be combined with other words for '" + key + "'");
+    return bits;
+}
+
+std::vector<std::string> SplitOverridePath(ManifestTable& attributes, const std::string& key)
+{
+    std::vector<std::string> components;
+    std::string_view rest = key;
+    while (true) {
+        const std::size_t separator = rest.find('/');
+        const std::string_view component = rest.substr(0, separator);
+        if (component.empty() || component == "." || component == "..")
+            attributes.Fail(attributes.FindLine(key),
+                            "'" + key + "' is not a relative path of the source folder ('/' between names)");
+        components.emplace_back(component);
+        if (separator == std::string_view::npos)
+            return components;
+        rest.remove_prefix(separator + 1);
+    }
+}
+
+void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
+{
+    manifest.source = reader.folder / fs::path(files.RequireUtf8("source"));
+    std::error_code error;
+    if (!fs::is_directory(manifest.source, error))
+        files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
+
+    if (const toml::table* table = files.FindTable("attributes")) {
+        ManifestTable attributes(*table, "[files.attributes]", reader.file);
+        for (const auto& [key, value] : *table) {
+            const std::string path(key.str());
+            const std::string words = attributes.FindUtf8(path).value();
+            manifest.attributeOverrides.push_back({SplitOverridePath(attributes, path),
+                                                   ParseAttributeWords(attributes, path, words),
+                                                   key.source().begin.line});
+        }
+    }
+    files.RejectUnknownKeys();
+}
+
+ManifestShortcut ReadShortcut(ManifestTable& table)
+{
+    ManifestShortcut shortcut;
+    shortcut.id = table.FindUtf8("id").value_or("");
+    shortcut.name = table.RequireText("name");
+    if (const auto problem = FindNameProblem(shortcut.name))
+        table.Fail(table.FindLine("name"), "shortcut name: " + *problem);
+    shortcut.target = table.RequireText("target");
+    shortcut.workingDir = table.FindText("working_dir").value_or("");
+    shortcut.showMode = table.FindShowMode("show");
+    shortcut.startMenu = table.FindBool("start_menu", true);
+    table.RejectUnknownKeys();
+
+    const std::size_t length =
+        4 + shortcut.name.size() + shortcut.target.size() + shortcut.workingDir.size() + 3;
+    if (length > MAX_SHORTCUT_ENTRY)
+        table.Fail(table.FindLine("name"), "the shortcut's texts are too long for one entry");
+    return shortcut;
+}
+
+void ReadShortcuts(const toml::array& array, const Reader& reader, Manifest& manifest)
+{
+    for (const toml::node& node : array) {
+        ManifestTable table(*node.as_table(), "[[shortcut]]", reader.file);
+        ManifestShortcut shortcut = ReadShortcut(table);
+        if (!shortcut.id.empty()) {
+            const bool taken =
+                std::any_of(manifest.shortcuts.begin(), manifest.shortcuts.end(),
+                            [&](const ManifestShortcut& other) { return other.id == shortcut.id; });
+            if (taken)
+                table.Fail(table.FindLine("id"), "a second shortcut has the id \"" + shortcut.id + "\"");
+        }
+        manifest.shortcuts.push_back(std::move(shortcut));
+    }
+}
+
+std::optional<std::size_t> FindShortcutReference(ManifestTable& singles, const Manifest& manifest,
+                                                 std::string_view key)
+{
+    const std::optional<std::string> id = singles.FindUtf8(key);
+    if (!id)
+        return std::nullopt;
+    std::string known;
+    for (std::size_t index = 0; index < manifest.shortcuts.size(); ++index) {
+        const std::string& candidate = manifest.shortcuts[index].id;
+        if (candidate.empty())
+            continue;
+        if (candidate == *id)
+            return index;
+        known += (known.empty() ? "" : ", ") + candidate;
+    }
+    singles.Fail(singles.FindLine(key), "'" + std::string(key) + "' names the shortcut id \"" + *id +
+                                            "\", which no [[shortcut]] has" +
+                                            (known.empty() ? std::string() : " (ids: " + known + ")"));
+}
+
+void ReadSingleShortcuts(ManifestTable& singles, Manifest& manifest)
+{
+    manifest.desktopShortcut = FindShortcutReference(singles, manifest, "desktop");
+    manifest.quickLaunchShortcut = FindShortcutReference(singles, manifest, "quick_launch");
+    manifest.startupShortcut = FindShortcutReference(singles, manifest, "startup");
+    singles.RejectUnknownKeys();
+}
+
+ManifestRunEntry ReadRunEntry(ManifestTable& table, bool takesArguments)
+{
+    ManifestRunEntry entry;
+    const std::string program = table.RequireText("program");
+    if (program.find('"') != std::string::npos)
+        table.Fail(table.FindLine("program"), "'program' cannot contain a double quote");
+    std::optional<std::string> arguments;
+    if (takesArguments)
+        arguments = table.FindText("arguments");
+    else if (table.FindUtf8("arguments"))
+        table.Fail(table.FindLine("arguments"),
+                   "the launch entry is a plain program path and takes no 'arguments'");
+    entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
+    entry.workingDir = table.FindText("working_dir").value_or("");
+    entry.showMode = table.FindShowMode("show");
+    entry.wait = table.FindBool("wait", false);
+    table.RejectUnknownKeys();
+    return entry;
+}
+
+std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& reader, std::string_view key,
+                                             bool takesArguments)
+{
+    const toml::table* table = run.FindTable(key);
+    if (!table)
+        return std::nullopt;
+    ManifestTable entry(*table, "[run." + std::string(key) + "]", reader.file);
+    return ReadRunEntry(entry, takesArguments);
+}
+
+void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)
+{
+    manifest.launch = FindRunEntry(run, reader, "launch", false);
+    manifest.postInstall = FindRunEntry(run, reader, "post_install", true);
+    manifest.uninstall = FindRunEntry(run, reader, "uninstall", true);
+    run.RejectUnknownKeys();
+}
+
+}  // namespace
+
+std::string ComposeCommandLine(std::string_view program, std::string_view arguments)
+{
+    if (arguments.empty())
+        return std::string(program);
+    return "\"" + std::string(program) + "\" " + std::string(arguments);
+}
+
+Manifest ReadManifest(const fs::path& file)
+{
+    const Reader reader{file.string(), file.parent_path().empty() ? fs::path(".") : file.parent_path()};
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    const std::string content(bytes.begin(), bytes.end());
+
+    toml::table root;
+    try {
+        root = toml::parse(content, reader.file);
+    } catch (const toml::parse_error& error) {
+        ThrowManifestError(reader.file, error.source().begin.line, std::string(error.description()));
+    }
+
+    Manifest manifest;
+    manifest.file = file;
+    ManifestTable top(root, "the manifest", reader.file);
+
+    ManifestTable product(top.RequireTable("product"), "[product]", reader.file);
+    ReadProduct(product, reader, manifest);
+    ManifestTable files(top.RequireTable("files"), "[files]", reader.file);
+    ReadFiles(files, reader, manifest);
+    if (const toml::array* shortcuts = top.FindArray("shortcut"))
+        ReadShortcuts(*shortcuts, reader, manifest);
+    if (const toml::table* singlesTable = top.FindTable("single_shortcuts")) {
+        ManifestTable singles(*singlesTable, "[single_shortcuts]", reader.file);
+        ReadSingleShortcuts(singles, manifest);
+    }
+    if (const toml::table* runTable = top.FindTable("run")) {
+        ManifestTable run(*runTable, "[run]", reader.file);
+        ReadRunEntries(run, reader, manifest);
+    }
+    top.RejectUnknownKeys();
+    return manifest;
+}
+
+}  // namespace quillset

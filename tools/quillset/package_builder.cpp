@@ -1,0 +1,163 @@
+// The build pipeline: every check runs before compression starts, so a bad input fails fast,
+// and the model is filled so that its streams can be compressed in parallel in place.
+#include "package_builder.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "compression.h"
+#include "file_io.h"
+#include "manifest.h"
+#include "package_model.h"
+#include "package_writer.h"
+#include "path_length.h"
+#include "source_tree.h"
+#include "text_encoding.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+ShortcutRecord MakeShortcutRecord(const ManifestShortcut& shortcut)
+{
+    return {shortcut.name, shortcut.target, shortcut.workingDir, shortcut.showMode, shortcut.startMenu};
+}
+
+std::optional<RunRecord> MakeRunRecord(const std::optional<ManifestRunEntry>& entry)
+{
+    if (!entry)
+        return std::nullopt;
+    return RunRecord{entry->commandLine, entry->workingDir, entry->showMode, entry->wait};
+}
+
+PackageModel MakeModel(const Manifest& manifest)
+{
+    PackageModel model;
+    model.shortName = manifest.shortName;
+    model.displayName = manifest.displayName;
+    model.installDir = manifest.installDir;
+    model.menuFolder = manifest.menuFolder;
+    model.eventName = manifest.eventName;
+    model.notice = manifest.notice;
+    for (const ManifestShortcut& shortcut : manifest.shortcuts)
+        model.shortcuts.push_back(MakeShortcutRecord(shortcut));
+    model.desktopShortcut = manifest.desktopShortcut;
+    model.quickLaunchShortcut = manifest.quickLaunchShortcut;
+    model.startupShortcut = manifest.startupShortcut;
+    model.launch = MakeRunRecord(manifest.launch);
+    model.postInstall = MakeRunRecord(manifest.postInstall);
+    model.uninstall = MakeRunRecord(manifest.uninstall);
+    return model;
+}
+
+std::vector<TreeItem> MakeTreeItems(const std::vector<SourceNode>& nodes)
+{
+    std::vector<TreeItem> items;
+    items.reserve(nodes.size());
+    for (const SourceNode& node : nodes) {
+        TreeItem item;
+        item.name = node.name;
+        item.attributes = node.attributes;
+        item.lastWriteTime = node.lastWriteTime;
+        item.data.size = node.size;
+        item.children = MakeTreeItems(node.children);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+// One job per non-empty file; the tree is complete, so pointers into it stay valid.
+void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>& nodes,
+                     std::vector<CompressionJob>& jobs)
+{
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const SourceNode& node = nodes[i];
+        if (node.directory) {
+            CollectFileJobs(items[i].children, node.children, jobs);
+            continue;
+        }
+        if (node.size == 0)
+            continue;
+        const fs::path path = node.path;
+        const std::uint32_t size = node.size;
+        jobs.push_back({[path, size] {
+                            std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+                            if (bytes.size() != size)
+                                throw std::runtime_error(path.string() +
+                                                         ": changed while the package was built");
+                            return bytes;
+                        },
+                        &items[i].data, size});
+    }
+}
+
+CompressionJob MakeMemoryJob(std::vector<std::uint8_t> bytes, PackedStream& output)
+{
+    auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
+    const std::uint64_t weight = shared->size();
+    return {[shared] { return std::move(*shared); }, &output, weight};
+}
+
+std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
+{
+    std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    if (bytes.empty())
+        throw std::runtime_error(file.string() + ": the wizard library is empty");
+    if (bytes.size() > 0xFFFFFFFFu)
+        throw std::runtime_error(file.string() + ": the wizard library is larger than 4 GiB");
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
+{
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    std::string_view utf8(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const std::size_t skipped = utf8.starts_with(UTF8_BYTE_ORDER_MARK) ? UTF8_BYTE_ORDER_MARK.size() : 0;
+    utf8.remove_prefix(skipped);
+    if (utf8.empty())
+        throw std::runtime_error(file.string() +
+                                 ": the information text is empty; leave its key out to skip the page");
+    std::string text;
+    try {
+        text = NormalizeLineEnds(EncodeWindows1252(utf8));
+    } catch (const EncodingError& error) {
+        throw std::runtime_error(file.string() + ":" + std::to_string(FindLineNumber(utf8, error.offset)) +
+                                 ": " + error.what());
+    }
+    if (text.size() > 0xFFFFFFFFu)
+        throw std::runtime_error(file.string() + ": the information text is larger than 4 GiB");
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
+{
+    const Manifest manifest = ReadManifest(settings.manifest);
+    const SourceTree tree =
+        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string());
+    CheckPathLengths(manifest.installDir, tree);
+
+    PackageModel model = MakeModel(manifest);
+    std::vector<CompressionJob> jobs;
+    jobs.push_back(MakeMemoryJob(LoadWizardLibrary(settings.wizard), model.wizard));
+    if (manifest.infoBefore)
+        jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoBefore), model.infoBefore.emplace()));
+    if (manifest.infoAfter)
+        jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoAfter), model.infoAfter.emplace()));
+    model.files = MakeTreeItems(tree.nodes);
+    CollectFileJobs(model.files, tree.nodes, jobs);
+
+    std::uint64_t totalWork = 0;
+    for (const CompressionJob& job : jobs)
+        totalWork += job.weight;
+    ProgressBar progress(totalWork, jobs.size(), settings.showProgress);
+    RunCompressionJobs(jobs, settings.threads, progress);
+    progress.Finish();
+    return WritePackage(std::move(model));
+}
+
+}  // namespace quillset

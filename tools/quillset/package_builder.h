@@ -1,0 +1,26 @@
+// From a manifest to package bytes: reads the manifest, the source tree, the wizard library
+// and the information texts, checks them, compresses everything and lays the package out.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace quillset {
+
+struct BuildSettings {
+    std::filesystem::path manifest;
+    std::filesystem::path wizard;
+    unsigned threads = 1;
+    bool showProgress = false;
+};
+
+// The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input
+// that cannot be packed, before anything is written.
+std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings);
+
+// An information text file as the package stores it: Windows-1252 with CR LF line ends.
+// Throws naming the file and line of a character that cannot be stored.
+std::vector<std::uint8_t> LoadInformationText(const std::filesystem::path& file);
+
+}  // namespace quillset

@@ -1,0 +1,16 @@
+// Lays a PackageModel out as the bytes of a setup package: the header, the texts, the entries,
+// the streams and the file tree, in this order, with nothing after the tree's last end marker.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "package_model.h"
+
+namespace quillset {
+
+// The package bytes. Streams are released as they are copied, so the model is taken by value
+// (move it in). Throws std::runtime_error when an offset or a sum outgrows 32 bits.
+std::vector<std::uint8_t> WritePackage(PackageModel model);
+
+}  // namespace quillset

@@ -1,0 +1,102 @@
+// The headers of a PE image as the resource writer needs them: where things are, the section
+// table and the data directories, read with every offset checked.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillset {
+
+inline constexpr std::uint16_t kMachineI386 = 0x014C;
+inline constexpr std::uint16_t kMagicPe32 = 0x010B;
+inline constexpr std::uint16_t kMagicPe32Plus = 0x020B;
+inline constexpr std::uint32_t kSectionHeaderSize = 40;
+inline constexpr std::uint32_t kFileNumberOfSections = 2;  // offset in the file header
+inline constexpr std::uint32_t kResourceDirectoryIndex = 2;
+inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
+
+// Byte offsets inside the PE32 optional header.
+inline constexpr std::uint32_t kOptSizeOfInitializedData = 8;
+inline constexpr std::uint32_t kOptSectionAlignment = 32;
+inline constexpr std::uint32_t kOptFileAlignment = 36;
+inline constexpr std::uint32_t kOptSizeOfImage = 56;
+inline constexpr std::uint32_t kOptSizeOfHeaders = 60;
+inline constexpr std::uint32_t kOptCheckSum = 64;
+
+// Byte offsets inside a section header.
+inline constexpr std::uint32_t kSecVirtualSize = 8;
+inline constexpr std::uint32_t kSecVirtualAddress = 12;
+inline constexpr std::uint32_t kSecSizeOfRawData = 16;
+inline constexpr std::uint32_t kSecPointerToRawData = 20;
+inline constexpr std::uint32_t kSecCharacteristics = 36;
+
+// A malformed or unsupported image; the message says what is wrong.
+class PeFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct PeSection {
+    std::array<char, 8> name{};
+    std::uint32_t virtualSize = 0;
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t sizeOfRawData = 0;
+    std::uint32_t pointerToRawData = 0;
+    std::uint32_t characteristics = 0;
+};
+
+struct PeDataDirectory {
+    std::uint32_t rva = 0;
+    std::uint32_t size = 0;
+};
+
+struct PeImage {
+    std::uint16_t machine = 0;
+    std::uint16_t magic = 0;
+    std::uint32_t fileHeaderOffset = 0;
+    std::uint32_t optionalHeaderOffset = 0;
+    std::uint32_t sectionTableOffset = 0;
+    std::uint32_t dataDirectoryOffset = 0;
+    std::uint32_t symbolTableOffset = 0;
+    std::uint32_t symbolCount = 0;
+    std::uint32_t sectionAlignment = 0;
+    std::uint32_t fileAlignment = 0;
+    std::uint32_t sizeOfHeaders = 0;
+    std::vector<PeDataDirectory> dataDirectories;
+    std::vector<PeSection> sections;
+
+    // The data directory `index`, empty when the image has fewer.
+    PeDataDirectory DataDirectory(std::uint32_t index) const
+    {
+        return index < dataDirectories.size() ? dataDirectories[index] : PeDataDirectory{};
+    }
+};
+
+// Reads the DOS header, NT headers and section table of a PE32 or PE32+ image; every
+// section's raw data lies inside `image`. Throws PeFormatError otherwise.
+PeImage ReadPeImage(std::span<const std::uint8_t> image);
+
+// The file bytes that hold `size` bytes at `rva`, when one section's raw data holds them all.
+std::optional<std::span<const std::uint8_t>> MapRva(const PeImage& pe,
+                                                    std::span<const std::uint8_t> image,
+                                                    std::uint32_t rva, std::uint32_t size);
+
+// The file bytes from `rva` to the end of the mapped raw data of the section that holds it.
+std::optional<std::span<const std::uint8_t>> MapRvaToSectionEnd(const PeImage& pe,
+                                                                std::span<const std::uint8_t> image,
+                                                                std::uint32_t rva);
+
+// The end of the last section's raw data in the file (the size of the headers when no section
+// has raw data); whatever follows is an overlay.
+std::uint64_t FindEndOfSections(const PeImage& pe);
+
+// The image checksum of the optional header: 16-bit one's-complement style sum of the file,
+// the checksum field itself counted as zero, plus the file length.
+std::uint32_t ComputePeChecksum(std::span<const std::uint8_t> image, std::uint64_t checksumOffset);
+
+}  // namespace quillset

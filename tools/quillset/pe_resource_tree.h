@@ -1,0 +1,62 @@
+// The resource tree of a PE image (type -> name -> language -> data) as the writer keeps it:
+// read from an image's resource directory, changed, and written out as a new section.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "pe_image.h"
+
+namespace quillset {
+
+inline constexpr std::uint16_t kResourceTypeRcData = 10;
+
+// A directory entry's key: a UTF-16 name, or an integer id when `isNamed` is false.
+struct ResourceKey {
+    bool isNamed = false;
+    std::uint16_t id = 0;
+    std::u16string name;
+
+    friend bool operator==(const ResourceKey&, const ResourceKey&) = default;
+};
+
+// The bytes of one resource; they stay in the buffer they were read from.
+struct ResourceData {
+    std::span<const std::uint8_t> bytes;
+    std::uint32_t codePage = 0;
+    std::uint32_t reserved = 0;
+};
+
+struct ResourceEntry;
+
+struct ResourceDirectory {
+    std::uint32_t characteristics = 0;
+    std::uint32_t timeDateStamp = 0;
+    std::uint16_t majorVersion = 0;
+    std::uint16_t minorVersion = 0;
+    std::vector<ResourceEntry> entries;
+};
+
+struct ResourceEntry {
+    ResourceKey key;
+    std::variant<ResourceDirectory, ResourceData> child;
+};
+
+// The resource tree of `image`, an empty root when it has none. Throws PeFormatError when the
+// tree is not three levels deep, points outside the image or shares its directories.
+ResourceDirectory ReadResourceTree(const PeImage& pe, std::span<const std::uint8_t> image);
+
+// Whether `a` comes before `b` in a resource directory: names first, compared without regard
+// to case, then ids ascending.
+bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b);
+
+// The bytes of a resource section holding `root` when the section starts at `sectionRva`:
+// directories, then data entries, then name strings, then the data, each aligned to 8 bytes.
+// Every directory's entries are written in Windows' order, whatever their order in `root`.
+std::vector<std::uint8_t> WriteResourceSection(const ResourceDirectory& root,
+                                               std::uint32_t sectionRva);
+
+}  // namespace quillset

@@ -1,0 +1,297 @@
+// Puts a setup package into a copy of the launcher stub as RT_RCDATA 1 by writing the stub's
+// resource tree, with the package added, as a new resource section; and finds it again.
+#include "pe_resources.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+
+#include "pe_bytes.h"
+#include "pe_image.h"
+#include "pe_resource_tree.h"
+
+namespace quillset {
+namespace {
+
+constexpr std::uint16_t kPackageId = 1;
+constexpr std::uint16_t kLanguageNeutral = 0;
+constexpr std::uint32_t kHighBit = 0x80000000;
+constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
+constexpr std::array<char, 8> kResourceSectionName{'.', 'r', 's', 'r', 'c'};
+constexpr std::array<char, 8> kRetiredSectionName{'.', 'r', 's', 'r', 'c', 'o', 'l', 'd'};
+
+bool IsPowerOfTwo(std::uint32_t value)
+{
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+// Refuses, with the reason, a stub that this writer cannot turn into a valid Setup.exe.
+void CheckStub(const PeImage& pe, std::span<const std::uint8_t> stub)
+{
+    if (pe.magic != kMagicPe32) {
+        throw std::runtime_error("the stub is a 64-bit (PE32+) image; the launcher must be PE32");
+    }
+    if (pe.machine != kMachineI386) {
+        throw std::runtime_error("the stub is not an i386 image");
+    }
+    const PeDataDirectory certificates = pe.DataDirectory(kCertificateDirectoryIndex);
+    if (certificates.rva != 0 || certificates.size != 0) {
+        throw std::runtime_error(
+            "the stub is signed (it has a certificate table); embed into the unsigned stub and "
+            "sign the result");
+    }
+    if (pe.sizeOfHeaders > stub.size()) {
+        throw std::runtime_error("truncated stub: its headers are cut off");
+    }
+    const std::uint64_t end = FindEndOfSections(pe);
+    if (stub.size() > end) {
+        const bool hasSymbols = pe.symbolTableOffset != 0 && pe.symbolCount != 0;
+        throw std::runtime_error("the stub has " + std::to_string(stub.size() - end) +
+                                 " bytes after its last section (" +
+                                 (hasSymbols ? "a COFF symbol table: strip it" : "an overlay") +
+                                 "); use a stub without them");
+    }
+    if (!IsPowerOfTwo(pe.fileAlignment) || !IsPowerOfTwo(pe.sectionAlignment) ||
+        pe.sectionAlignment < pe.fileAlignment || pe.fileAlignment < 8) {
+        throw std::runtime_error("the stub's section or file alignment is not supported");
+    }
+    if (pe.dataDirectories.size() <= kResourceDirectoryIndex) {
+        throw std::runtime_error("the stub's optional header has no resource directory entry");
+    }
+}
+
+// Makes `package` the only RT_RCDATA 1: a copy in another language would be a stale package
+// that FindResource could pick on a system of that language.
+void PutPackage(ResourceDirectory& root, std::span<const std::uint8_t> package)
+{
+    const auto findOrAdd = [](ResourceDirectory& directory,
+                              std::uint16_t id) -> ResourceDirectory& {
+        for (ResourceEntry& entry : directory.entries) {
+            if (!entry.key.isNamed && entry.key.id == id) {
+                return std::get<ResourceDirectory>(entry.child);
+            }
+        }
+        directory.entries.push_back({ResourceKey{false, id, {}}, ResourceDirectory{}});
+        return std::get<ResourceDirectory>(directory.entries.back().child);
+    };
+    ResourceDirectory& languages = findOrAdd(findOrAdd(root, kResourceTypeRcData), kPackageId);
+    languages.entries.clear();
+    languages.entries.push_back({ResourceKey{false, kLanguageNeutral, {}}, ResourceData{package}});
+}
+
+// The index of the section that starts with the resource directory and is the last one in
+// the table, in memory and in the file; only such a section can be rewritten with a new size.
+std::optional<std::size_t> FindReplaceableSection(const PeImage& pe)
+{
+    const PeDataDirectory resources = pe.DataDirectory(kResourceDirectoryIndex);
+    if (pe.sections.empty() || resources.rva == 0) {
+        return std::nullopt;
+    }
+    const std::size_t last = pe.sections.size() - 1;
+    const PeSection& candidate = pe.sections[last];
+    if (candidate.virtualAddress != resources.rva || candidate.sizeOfRawData == 0) {
+        return std::nullopt;
+    }
+    for (const PeSection& other : pe.sections) {
+        const bool isAfter =
+            other.virtualAddress > candidate.virtualAddress ||
+            (other.sizeOfRawData != 0 && other.pointerToRawData > candidate.pointerToRawData);
+        if (isAfter) {
+            return std::nullopt;
+        }
+    }
+    return last;
+}
+
+// The first RVA after every section, where an appended section may start.
+std::uint64_t FindEndOfImage(const PeImage& pe)
+{
+    std::uint64_t end = AlignUp(pe.sizeOfHeaders, pe.sectionAlignment);
+    for (const PeSection& section : pe.sections) {
+        const std::uint32_t size =
+            section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
+        end = std::max(end,
+                       AlignUp(std::uint64_t{section.virtualAddress} + size, pe.sectionAlignment));
+    }
+    return end;
+}
+
+// Adds a section header after the last one; the headers must have 40 unused zero bytes there.
+std::uint64_t AddSectionHeader(const PeImage& pe, std::vector<std::uint8_t>& image)
+{
+    const std::uint64_t at =
+        pe.sectionTableOffset + std::uint64_t{kSectionHeaderSize} * pe.sections.size();
+    std::uint64_t limit = pe.sizeOfHeaders;
+    for (const PeSection& section : pe.sections) {
+        if (section.sizeOfRawData != 0) {
+            limit = std::min<std::uint64_t>(limit, section.pointerToRawData);
+        }
+    }
+    const bool isFree =
+        at + kSectionHeaderSize <= limit &&
+        std::all_of(image.begin() + static_cast<std::ptrdiff_t>(at),
+                    image.begin() + static_cast<std::ptrdiff_t>(at + kSectionHeaderSize),
+                    [](std::uint8_t b) { return b == 0; });
+    if (!isFree || pe.sections.size() >= 0xFFFF) {
+        throw std::runtime_error("the stub's headers have no room for another section header");
+    }
+    PutU16(image, pe.fileHeaderOffset + kFileNumberOfSections,
+           static_cast<std::uint16_t>(pe.sections.size() + 1));
+    std::copy(kResourceSectionName.begin(), kResourceSectionName.end(),
+              image.begin() + static_cast<std::ptrdiff_t>(at));
+    PutU32(image, at + kSecCharacteristics, kResourceSectionCharacteristics);
+    return at;
+}
+
+std::uint64_t GetSectionHeaderOffset(const PeImage& pe, std::size_t index)
+{
+    return pe.sectionTableOffset + std::uint64_t{kSectionHeaderSize} * index;
+}
+
+// The offset of directory `id`'s subdirectory in the directory at `directory`, if any.
+std::optional<std::uint32_t> FindSubdirectory(std::span<const std::uint8_t> tree,
+                                              std::uint32_t directory, std::uint16_t id)
+{
+    if (!HasBytes(tree, directory, 16)) {
+        return std::nullopt;
+    }
+    const std::uint32_t count = GetU16(tree, directory + 12ULL) + GetU16(tree, directory + 14ULL);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t at = directory + 16ULL + 8ULL * i;
+        if (!HasBytes(tree, at, 8)) {
+            return std::nullopt;
+        }
+        const std::uint32_t target = GetU32(tree, at + 4);
+        if (GetU32(tree, at) == id && (target & kHighBit) != 0) {
+            return target & ~kHighBit;
+        }
+    }
+    return std::nullopt;
+}
+
+// The data entry of the language to use in the directory at `directory`: neutral if there
+// is one, else the first.
+std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree,
+                                              std::uint32_t directory)
+{
+    if (!HasBytes(tree, directory, 16)) {
+        return std::nullopt;
+    }
+    std::optional<std::uint32_t> chosen;
+    const std::uint32_t count = GetU16(tree, directory + 12ULL) + GetU16(tree, directory + 14ULL);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t at = directory + 16ULL + 8ULL * i;
+        if (!HasBytes(tree, at, 8)) {
+            break;
+        }
+        const std::uint32_t target = GetU32(tree, at + 4);
+        if ((target & kHighBit) != 0) {
+            continue;
+        }
+        if (GetU32(tree, at) == kLanguageNeutral) {
+            return target;
+        }
+        if (!chosen) {
+            chosen = target;
+        }
+    }
+    return chosen;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
+                                       std::span<const std::uint8_t> package)
+{
+    const PeImage pe = ReadPeImage(stub);
+    CheckStub(pe, stub);
+    ResourceDirectory tree = ReadResourceTree(pe, stub);
+    PutPackage(tree, package);
+
+    std::vector<std::uint8_t> image;
+    std::uint64_t header = 0;
+    std::uint64_t oldRawSize = 0;
+    std::uint32_t sectionRva = 0;
+    const std::optional<std::size_t> replaceable = FindReplaceableSection(pe);
+    if (replaceable) {
+        const PeSection& section = pe.sections[*replaceable];
+        header = GetSectionHeaderOffset(pe, *replaceable);
+        oldRawSize = section.sizeOfRawData;
+        sectionRva = section.virtualAddress;
+        image.assign(stub.begin(), stub.begin() + section.pointerToRawData);
+    } else {
+        // The old resource section stays where it is, unused: dropping it would move the
+        // sections after it, whose addresses the code depends on.
+        const std::uint64_t end = FindEndOfImage(pe);
+        if (end > 0xFFFFFFFFULL) {
+            throw std::runtime_error("the stub's image is too large for another section");
+        }
+        sectionRva = static_cast<std::uint32_t>(end);
+        image.assign(stub.begin(), stub.end());
+        image.resize(AlignUp(image.size(), pe.fileAlignment));
+        header = AddSectionHeader(pe, image);
+        PutU32(image, header + kSecVirtualAddress, sectionRva);
+        PutU32(image, header + kSecPointerToRawData, static_cast<std::uint32_t>(image.size()));
+        const PeDataDirectory resources = pe.DataDirectory(kResourceDirectoryIndex);
+        for (std::size_t i = 0; i < pe.sections.size(); ++i) {
+            const PeSection& old = pe.sections[i];
+            const bool holdsTree = resources.rva != 0 && old.virtualAddress == resources.rva;
+            if (holdsTree && old.name == kResourceSectionName) {
+                const auto at = static_cast<std::ptrdiff_t>(GetSectionHeaderOffset(pe, i));
+                std::copy(kRetiredSectionName.begin(), kRetiredSectionName.end(),
+                          image.begin() + at);
+            }
+        }
+    }
+
+    const std::vector<std::uint8_t> section = WriteResourceSection(tree, sectionRva);
+    const std::uint64_t rawSize = AlignUp(section.size(), pe.fileAlignment);
+    const std::uint64_t imageSize =
+        AlignUp(std::uint64_t{sectionRva} + section.size(), pe.sectionAlignment);
+    if (image.size() + rawSize > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
+        throw std::runtime_error("the package is too large for a PE32 image");
+    }
+    image.insert(image.end(), section.begin(), section.end());
+    image.resize(image.size() + (rawSize - section.size()));
+
+    PutU32(image, header + kSecVirtualSize, static_cast<std::uint32_t>(section.size()));
+    PutU32(image, header + kSecSizeOfRawData, static_cast<std::uint32_t>(rawSize));
+    const std::uint64_t optional = pe.optionalHeaderOffset;
+    const std::uint32_t initialisedData = GetU32(image, optional + kOptSizeOfInitializedData);
+    PutU32(image, optional + kOptSizeOfInitializedData,
+           static_cast<std::uint32_t>(std::max<std::int64_t>(
+               0, std::int64_t{initialisedData} + static_cast<std::int64_t>(rawSize) -
+                      static_cast<std::int64_t>(oldRawSize))));
+    PutU32(image, optional + kOptSizeOfImage, static_cast<std::uint32_t>(imageSize));
+    const std::uint64_t resourceEntry = pe.dataDirectoryOffset + 8ULL * kResourceDirectoryIndex;
+    PutU32(image, resourceEntry, sectionRva);
+    PutU32(image, resourceEntry + 4, static_cast<std::uint32_t>(section.size()));
+    PutU32(image, optional + kOptCheckSum, ComputePeChecksum(image, optional + kOptCheckSum));
+    return image;
+}
+
+std::optional<std::span<const std::uint8_t>> FindPackageResource(
+    std::span<const std::uint8_t> image)
+{
+    PeImage pe;
+    try {
+        pe = ReadPeImage(image);
+    } catch (const PeFormatError&) {
+        return std::nullopt;
+    }
+    const PeDataDirectory resources = pe.DataDirectory(kResourceDirectoryIndex);
+    const auto tree = MapRvaToSectionEnd(pe, image, resources.rva);
+    if (resources.rva == 0 || !tree) {
+        return std::nullopt;
+    }
+    const auto types = FindSubdirectory(*tree, 0, kResourceTypeRcData);
+    const auto languages = types ? FindSubdirectory(*tree, *types, kPackageId) : std::nullopt;
+    const auto data = languages ? FindLanguageData(*tree, *languages) : std::nullopt;
+    if (!data || !HasBytes(*tree, *data, 16)) {
+        return std::nullopt;
+    }
+    return MapRva(pe, image, GetU32(*tree, *data), GetU32(*tree, *data + 4ULL));
+}
+
+}  // namespace quillset

@@ -1,0 +1,23 @@
+// Puts a setup package into a copy of the launcher stub as its RT_RCDATA resource 1, and finds
+// it again in a built Setup.exe; a PE resource writer of our own, so no toolchain is needed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quillset {
+
+// A copy of the PE32 image `stub` whose resources are the stub's own plus `package` as
+// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. Throws
+// std::runtime_error saying what is wrong with a stub it cannot handle.
+std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
+                                       std::span<const std::uint8_t> package);
+
+// The bytes of RT_RCDATA id 1 of a PE image, or nothing when `image` is not a PE image or has
+// no such resource. Every offset is checked, so any byte sequence is safe to pass.
+std::optional<std::span<const std::uint8_t>> FindPackageResource(
+    std::span<const std::uint8_t> image);
+
+}  // namespace quillset

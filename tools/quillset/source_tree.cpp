@@ -1,0 +1,194 @@
+// Walks the source folder with stat(2): links are followed, loops and special files refused,
+// every name checked for Windows, and sizes held to the package's 32-bit limits.
+#include "source_tree.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "file_time.h"
+#include "name_rules.h"
+#include "text_encoding.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t ATTRIBUTE_READONLY = 0x01;
+constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 0x20;
+constexpr std::uint32_t ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t ATTRIBUTE_DIRECTORY_BIT = 0x10;
+constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
+
+[[noreturn]] void FailAt(const fs::path& path, const std::string& message)
+{
+    throw std::runtime_error(path.string() + ": " + message);
+}
+
+struct Scanner {
+    SourceTree tree;
+    std::vector<std::pair<dev_t, ino_t>> openFolders;  // the chain being walked, for loops
+    std::uint64_t totalSize = 0;
+};
+
+std::string EncodeName(const fs::path& path, const std::string& sourceName)
+{
+    std::string name;
+    try {
+        name = EncodeWindows1252(sourceName);
+    } catch (const EncodingError& error) {
+        FailAt(path, std::string("the name cannot be stored: ") + error.what());
+    }
+    if (const auto problem = FindNameProblem(name))
+        FailAt(path, *problem);
+    return name;
+}
+
+void CheckReadable(const fs::path& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        FailAt(path, std::string("cannot read: ") + std::strerror(errno));
+    ::close(descriptor);
+}
+
+void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode>& nodes);
+
+SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
+{
+    SourceNode node;
+    node.sourceName = path.filename().string();
+    node.path = path;
+    node.name = EncodeName(path, node.sourceName);
+
+    struct stat status { };
+    if (::stat(path.c_str(), &status) != 0)
+        FailAt(path, std::string("cannot read: ") + std::strerror(errno));
+    if (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode))
+        FailAt(path, "is neither a file nor a folder");
+    CheckReadable(path);
+
+    if (S_ISDIR(status.st_mode)) {
+        node.directory = true;
+        node.attributes = ATTRIBUTE_DIRECTORY_BIT;
+        const std::pair<dev_t, ino_t> identity(status.st_dev, status.st_ino);
+        if (std::find(scanner.openFolders.begin(), scanner.openFolders.end(), identity) !=
+            scanner.openFolders.end())
+            FailAt(path, "a link leads back into a folder that contains it");
+        scanner.openFolders.push_back(identity);
+        ScanFolder(scanner, path, node.children);
+        scanner.openFolders.pop_back();
+        return node;
+    }
+    if (static_cast<std::uint64_t>(status.st_size) > MAX_U32)
+        FailAt(path,
+               "is " + std::to_string(status.st_size) + " bytes; a package file holds at most 4294967295");
+    node.size = static_cast<std::uint32_t>(status.st_size);
+    node.attributes = ATTRIBUTE_ARCHIVE | ((status.st_mode & S_IWUSR) ? 0 : ATTRIBUTE_READONLY);
+    const auto fileTime = ConvertToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+    if (!fileTime)
+        FailAt(path, "its last-write time cannot be stored as a Windows file time");
+    node.lastWriteTime = *fileTime;
+
+    scanner.totalSize += node.size;
+    if (scanner.totalSize > MAX_U32)
+        FailAt(path, "the files add up to more than 4294967295 bytes, more than a package can hold");
+    if (scanner.tree.fileCount == MAX_U32)
+        FailAt(path, "too many files for one package");
+    ++scanner.tree.fileCount;
+    return node;
+}
+
+void CheckCaseCollisions(const fs::path& folder, const std::vector<SourceNode>& nodes)
+{
+    std::vector<std::pair<std::string, const SourceNode*>> folded;
+    for (const SourceNode& node : nodes)
+        folded.emplace_back(FoldNameCase(node.name), &node);
+    std::sort(folded.begin(), folded.end());
+    for (std::size_t i = 1; i < folded.size(); ++i) {
+        if (folded[i].first == folded[i - 1].first)
+            FailAt(folder, "'" + folded[i - 1].second->sourceName + "' and '" + folded[i].second->sourceName +
+                               "' are the same name on Windows");
+    }
+}
+
+void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode>& nodes)
+{
+    std::vector<fs::path> entries;
+    try {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            entries.push_back(entry.path());
+    } catch (const fs::filesystem_error& error) {
+        FailAt(folder, std::string("cannot read the folder: ") + error.code().message());
+    }
+    // Entries are scanned in sorted order so that the first error reported is always the same.
+    std::sort(entries.begin(), entries.end());
+    for (const fs::path& entry : entries)
+        nodes.push_back(ScanEntry(scanner, entry));
+    std::sort(nodes.begin(), nodes.end(),
+              [](const SourceNode& a, const SourceNode& b) { return a.name < b.name; });
+    CheckCaseCollisions(folder, nodes);
+}
+
+SourceNode* FindNode(std::vector<SourceNode>& nodes, const std::vector<std::string>& path)
+{
+    std::vector<SourceNode>* level = &nodes;
+    SourceNode* found = nullptr;
+    for (const std::string& component : path) {
+        if (found && !found->directory)
+            return nullptr;
+        const auto match = std::find_if(level->begin(), level->end(),
+                                        [&](const SourceNode& node) { return node.sourceName == component; });
+        if (match == level->end())
+            return nullptr;
+        found = &*match;
+        level = &found->children;
+    }
+    return found;
+}
+
+void ApplyOverrides(std::vector<SourceNode>& nodes, std::span<const AttributeOverride> overrides,
+                    const std::string& manifestFile)
+{
+    for (const AttributeOverride& entry : overrides) {
+        SourceNode* node = FindNode(nodes, entry.path);
+        if (!node) {
+            std::string joined;
+            for (const std::string& component : entry.path)
+                joined += (joined.empty() ? "" : "/") + component;
+            throw std::runtime_error(manifestFile + ":" + std::to_string(entry.line) +
+                                     ": [files.attributes] names '" + joined +
+                                     "', which is not in the source folder");
+        }
+        if (node->directory)
+            node->attributes = ATTRIBUTE_DIRECTORY_BIT | entry.bits;
+        else
+            node->attributes = entry.bits ? entry.bits : ATTRIBUTE_NORMAL;
+    }
+}
+
+}  // namespace
+
+SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverride> overrides,
+                          const std::string& manifestFile)
+{
+    Scanner scanner;
+    struct stat status { };
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        FailAt(folder, "the source folder does not exist");
+    scanner.openFolders.emplace_back(status.st_dev, status.st_ino);
+    ScanFolder(scanner, folder, scanner.tree.nodes);
+    ApplyOverrides(scanner.tree.nodes, overrides, manifestFile);
+    scanner.tree.totalSize = static_cast<std::uint32_t>(scanner.totalSize);
+    return std::move(scanner.tree);
+}
+
+}  // namespace quillset

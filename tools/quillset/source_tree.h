@@ -1,0 +1,39 @@
+// The product's file tree as found in the source folder: names in Windows-1252, attributes,
+// times and sizes, sorted into the deterministic order in which the package stores them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "manifest.h"
+
+namespace quillset {
+
+struct SourceNode {
+    std::string name;        // Windows-1252, as stored in the package
+    std::string sourceName;  // the name on disk (UTF-8 bytes)
+    std::filesystem::path path;
+    bool directory = false;
+    std::uint32_t attributes = 0;
+    std::uint64_t lastWriteTime = 0;   // FILETIME; files only
+    std::uint32_t size = 0;            // files only
+    std::vector<SourceNode> children;  // directories only, in package order
+};
+
+struct SourceTree {
+    std::vector<SourceNode> nodes;  // top level
+    std::uint32_t fileCount = 0;
+    std::uint32_t totalSize = 0;
+};
+
+// Scans `folder`. Order within a directory: byte order of the Windows-1252 names, files and
+// directories interleaved. Files get archive (0x20) plus read-only (0x01) when the owner may
+// not write; directories get 0x10; an override replaces the non-directory bits, and a file
+// left without bits gets NORMAL (0x80). Throws std::runtime_error for anything unstorable.
+SourceTree ScanSourceTree(const std::filesystem::path& folder, std::span<const AttributeOverride> overrides,
+                          const std::string& manifestFile);
+
+}  // namespace quillset

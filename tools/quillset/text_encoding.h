@@ -1,0 +1,32 @@
+// Text conversions between the manifest's UTF-8 and the package's Windows-1252 code page,
+// and the CR LF line ends of the information texts.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillset {
+
+// A text that cannot be stored: `offset` is the byte offset in the UTF-8 input.
+class EncodingError : public std::runtime_error {
+public:
+    EncodingError(std::size_t offset, const std::string& what) : std::runtime_error(what), offset(offset) { }
+    std::size_t offset;
+};
+
+// The Windows-1252 bytes of a UTF-8 text; throws EncodingError for invalid UTF-8, for a NUL and
+// for a character that the code page does not have.
+std::string EncodeWindows1252(std::string_view utf8);
+
+// The UTF-8 form of Windows-1252 bytes, for printing; the five unassigned bytes print as U+FFFD.
+std::string DecodeWindows1252(std::string_view text);
+
+// The text with every line end (LF, CR LF or a lone CR) written as CR LF.
+std::string NormalizeLineEnds(std::string_view text);
+
+// The 1-based line of the byte at `offset` in `text`.
+std::size_t FindLineNumber(std::string_view text, std::size_t offset);
+
+}  // namespace quillset
