@@ -21,3 +21,11 @@ function(quillset_no_runtime_executable target entry)
     target_link_options(${target} PRIVATE -mwindows -Wl,-e,_${entry}
         -Wl,--disable-dynamicbase -Wl,--disable-reloc-section)
 endfunction()
+
+# Exports the WINAPI routine ShowWizard of wizard library `target` undecorated, at ordinal 1,
+# and nothing else, so that any launcher can find it by name.
+function(quillset_wizard_exports target)
+    set(definitions ${CMAKE_CURRENT_BINARY_DIR}/${target}_exports.def)
+    file(WRITE ${definitions} "EXPORTS\n    ShowWizard = ShowWizard@12 @1\n")
+    target_sources(${target} PRIVATE ${definitions})
+endfunction()

@@ -1,0 +1,32 @@
+// Writes the wizard library into its temporary file: the file is mapped at exactly the
+// library's size and the package's stream is inflated straight into the view.
+#include "launcher.h"
+#include "package_layout.h"
+
+bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package)
+{
+    uint32_t librarySize = ReadHeaderField(package, FIELD_WIZARD_SIZE);
+
+    HANDLE file = CreateFileA(tempFile, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // A size of 0 cannot be mapped, which makes an empty library fail here.
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, librarySize, nullptr);
+    (void)CloseHandle(file);  // the mapping keeps the file open
+    if (mapping == nullptr) {
+        return false;
+    }
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    (void)CloseHandle(mapping);  // the view keeps the mapping alive
+    if (view == nullptr) {
+        return false;
+    }
+    int inflated = Decompress(package + ReadHeaderField(package, FIELD_WIZARD_OFFSET),
+                              static_cast<unsigned char*>(view),
+                              ReadHeaderField(package, FIELD_WIZARD_PACKED_SIZE), librarySize);
+    // Unmapping hands the pages to the file; a failure would show up when the file is checked.
+    (void)UnmapViewOfFile(view);
+    return inflated != 0;
+}

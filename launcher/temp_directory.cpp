@@ -1,0 +1,36 @@
+// Chooses the directory of the temporary wizard library: TMP, then TEMP, then the Windows
+// directory. A value is used unchanged, with or without a trailing separator.
+#include "launcher.h"
+
+bool DirectoryExists(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The length of the variable's value when it names an existing directory, else 0.
+static UINT ReadTempVariable(const char* name, char* buffer)
+{
+    DWORD length = GetEnvironmentVariableA(name, buffer, PATH_BUFFER_SIZE);
+    // A value too long for the buffer comes back as the size it would need, with the buffer
+    // left unfilled: it cannot be used.
+    if (length == 0 || length >= PATH_BUFFER_SIZE) {
+        return 0;
+    }
+    return DirectoryExists(buffer) ? length : 0;
+}
+
+UINT GetTempDirectory(char* buffer)
+{
+    UINT length = ReadTempVariable("TMP", buffer);
+    if (length == 0) {
+        length = ReadTempVariable("TEMP", buffer);
+    }
+    if (length == 0) {
+        length = GetWindowsDirectoryA(buffer, PATH_BUFFER_SIZE);
+        if (length >= PATH_BUFFER_SIZE) {
+            return 0;
+        }
+    }
+    return length;
+}
