@@ -31,6 +31,7 @@ target_include_directories(quillset_package PUBLIC ${QUILLSET_ROOT}/package)
 add_subdirectory(tools/quillset)
 add_subdirectory(tests/package)
 add_subdirectory(tests/tools/quillset)
+add_subdirectory(tests/wizard/core)
 add_subdirectory(bench)
 
 # The Win32 modules and their Wine tests. The tool is built first: the Win32 build packs

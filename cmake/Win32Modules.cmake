@@ -6,7 +6,7 @@ function(quillset_no_runtime target)
     target_compile_options(${target} PRIVATE
         -Os -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
         -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
-        -ffunction-sections -fdata-sections)
+        -ffunction-sections -fdata-sections -fno-ident)
     get_target_property(kind ${target} TYPE)
     if(kind STREQUAL "EXECUTABLE" OR kind STREQUAL "SHARED_LIBRARY")
         target_link_options(${target} PRIVATE

@@ -1,0 +1,84 @@
+// The system-free parts of the pages and of program launch: the destination's form, the
+// folder picker's title and its cut, and the quoting of a command line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "install/command_line.h"
+#include "ui/destination_checks.h"
+#include "ui/picker_title.h"
+#include "ui/resource.h"
+
+namespace {
+
+TEST(CheckInstallDirForm, WantsADrivePrefixAndNoReservedCharacters)
+{
+    EXPECT_EQ(CheckInstallDirForm("C:\\Program Files\\Vistrel"), 0u);
+    EXPECT_EQ(CheckInstallDirForm("C:/Apps/Tool"), 0u);
+    EXPECT_EQ(CheckInstallDirForm("C:\\a"), 0u);
+    EXPECT_EQ(CheckInstallDirForm("C:\\"), 0u); // stored form never ends in a separator
+    EXPECT_EQ(CheckInstallDirForm("C:"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:Program"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("\\\\server\\share"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("Program Files"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm(""), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:\\Apps:x"), unsigned(IDS_INVALID_PATH_CHARS));
+    EXPECT_EQ(CheckInstallDirForm("C:\\A?ps"), unsigned(IDS_INVALID_PATH_CHARS));
+    EXPECT_EQ(CheckInstallDirForm("C:\\\"Apps\""), unsigned(IDS_INVALID_PATH_CHARS));
+    // The first character is left to the drive check.
+    EXPECT_EQ(CheckInstallDirForm("1:\\Apps"), 0u);
+}
+
+TEST(FormDriveRoot, KeepsTheDriveLetter)
+{
+    char root[DRIVE_ROOT_SIZE];
+    FormDriveRoot("d:/Apps/Tool", root);
+    EXPECT_STREQ(root, "d:\\");
+}
+
+const char PROMPT[] = "Select a place for the program folder.";
+const char NAME_LINE[] = "\n'%s' will be added to the chosen path.";
+
+TEST(BuildPickerTitle, PutsTheNameLineBelowThePrompt)
+{
+    char title[PICKER_TITLE_SIZE];
+    EXPECT_EQ(BuildPickerTitle(title, sizeof(title), PROMPT, NAME_LINE, "Vistrel"), 1);
+    EXPECT_STREQ(title, "Select a place for the program folder.\n"
+                        "'Vistrel' will be added to the chosen path.");
+}
+
+TEST(BuildPickerTitle, CutsALongNameAtTheTitleBuffer)
+{
+    const std::string name(300, 'n');
+    std::string title(PICKER_TITLE_SIZE + 16, '#');
+    EXPECT_EQ(BuildPickerTitle(title.data(), PICKER_TITLE_SIZE, PROMPT, NAME_LINE, name.c_str()),
+              0);
+    EXPECT_EQ(title.substr(PICKER_TITLE_SIZE), std::string(16, '#'));
+    const std::string expected = std::string(PROMPT) + "\n'" + name;
+    EXPECT_EQ(std::string(title.c_str()), expected.substr(0, PICKER_TITLE_SIZE - 1));
+
+    const std::string prompt(400, 'p');
+    EXPECT_EQ(BuildPickerTitle(title.data(), PICKER_TITLE_SIZE, prompt.c_str(), NAME_LINE, "V"),
+              0);
+    EXPECT_EQ(std::string(title.c_str()), std::string(PICKER_TITLE_SIZE - 1, 'p'));
+}
+
+TEST(QuoteCommandLine, QuotesAWholePathAndRefusesWhatDoesNotFit)
+{
+    char buffer[COMMAND_LINE_SIZE];
+    EXPECT_EQ(QuoteCommandLine("C:\\Program Files\\Vistrel\\Vistrel.exe", buffer,
+                               sizeof(buffer)),
+              1);
+    EXPECT_STREQ(buffer, "\"C:\\Program Files\\Vistrel\\Vistrel.exe\"");
+    EXPECT_TRUE(IsQuoted(buffer));
+    EXPECT_FALSE(IsQuoted("C:\\Program Files\\a.exe \"x\""));
+
+    const std::string longest(259, 'p');
+    EXPECT_EQ(QuoteCommandLine(longest.c_str(), buffer, sizeof(buffer)), 1);
+    EXPECT_EQ(std::string(buffer), "\"" + longest + "\"");
+    char small[10];
+    EXPECT_EQ(QuoteCommandLine("1234567", small, sizeof(small)), 1);
+    EXPECT_EQ(QuoteCommandLine("12345678", small, sizeof(small)), 0);
+}
+
+} // namespace

@@ -1,0 +1,56 @@
+// The library's entry point and its one export, ShowWizard: initialise the state, open the
+// wizard frame and run the message loop until the frame is gone.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "core/wizard.h"
+#include "core/wizard_state.h"
+#include "ui/frame.h"
+#include "ui/resource.h"
+
+enum {
+    KEYBOARD_MESSAGE_FIRST = 0x100,     // WM_KEYDOWN
+    KEYBOARD_MESSAGE_LAST = 0x108,
+};
+
+extern "C" BOOL WINAPI WizardEntry(HINSTANCE module, DWORD reason, LPVOID reserved)
+{
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH)
+        wizard.processHeap = GetProcessHeap();
+    wizard.wizardModule = module;
+    return TRUE;
+}
+
+// Feeds the frame until its destruction posts the quit message. Keyboard messages that the
+// dialog manager does not take are translated, so typed characters reach the edit fields.
+static void RunMessageLoop(void)
+{
+    MSG* message = &wizard.message;
+    while (GetMessageA(message, NULL, 0, 0) > 0) {
+        if (IsDialogMessageA(wizard.frameWindow, message))
+            continue;
+        if (message->message >= KEYBOARD_MESSAGE_FIRST && message->message <= KEYBOARD_MESSAGE_LAST)
+            (void)TranslateMessage(message); // says only whether a character was made
+        (void)DispatchMessageA(message);     // the window procedure's result means nothing here
+    }
+}
+
+extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback decompress,
+                                 const unsigned char* package)
+{
+    wizard.launcherModule = launcherModule;
+    wizard.package = package;
+    wizard.decompress = decompress;
+    if (!InitWizard())
+        return 0;
+    // The system shows no boxes of its own (say, for a drive without media) while we run.
+    (void)SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); // previous mode unused
+    InitCommonControlsForWizard(ICC_PROGRESS_CLASS);
+    wizard.frameWindow = CreateDialogParamA(wizard.wizardModule, MAKEINTRESOURCEA(IDD_FRAME), NULL,
+                                            FrameProc, 0);
+    if (wizard.frameWindow)
+        RunMessageLoop();
+    (void)wizard.shellAllocator->Release(); // the count that remains is the shell's business
+    return 1;
+}

@@ -1,0 +1,34 @@
+// The memory routines on the process heap, which serializes callers, so both of the wizard's
+// threads may use them; and the two routines that compiled code may call on its own.
+#include "core/memory.h"
+
+#include "core/text.h"
+#include "core/wizard_state.h"
+
+void* MemAlloc(size_t size)
+{
+    return HeapAlloc(wizard.processHeap, 0, size);
+}
+
+void MemFree(void* block)
+{
+    if (block)
+        (void)HeapFree(wizard.processHeap, 0, block); // nothing can be done about a failure
+}
+
+void* MemRealloc(void* block, size_t size)
+{
+    if (!block)
+        return MemAlloc(size);
+    return HeapReAlloc(wizard.processHeap, 0, block, size);
+}
+
+extern "C" void* memcpy(void* destination, const void* source, size_t count)
+{
+    return CopyBytes(destination, source, count);
+}
+
+extern "C" void* memset(void* destination, int value, size_t count)
+{
+    return FillBytes(destination, value, count);
+}

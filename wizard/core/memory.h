@@ -1,0 +1,15 @@
+// The wizard library's dynamic memory: blocks from the process heap, safe from two threads.
+// Declared here for the portable routines too; the native tests give their own definitions.
+#pragma once
+
+#include <stddef.h>
+
+// A block of `size` bytes, not zero-filled, or null when the heap has no room.
+void* MemAlloc(size_t size);
+
+// Returns a block of MemAlloc or MemRealloc to the heap.
+void MemFree(void* block);
+
+// With a null block the same as MemAlloc; otherwise the block grown or shrunk, possibly
+// moved, or null with the block left unchanged.
+void* MemRealloc(void* block, size_t size);

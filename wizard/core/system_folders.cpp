@@ -1,0 +1,139 @@
+// The system folders behind the folder variables, found once at start-up: Windows, system
+// and temporary directories, registry locations, the shell's special folders, Quick Launch.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/folder_variables.h"
+#include "core/wizard.h"
+#include "core/wizard_state.h"
+
+static const char CURRENT_VERSION_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+static const char SHELL_FOLDERS_KEY[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+static const char QUICK_LAUNCH_PATH[] = "Microsoft\\Internet Explorer\\Quick Launch";
+
+// A shell folder: the special folder asked first, the Shell Folders value as the fallback.
+struct ShellFolder {
+    int specialFolder;
+    const char* valueName;
+    FolderVariableIndex variable;
+};
+
+static const ShellFolder SHELL_FOLDERS[] = {
+    {CSIDL_DESKTOPDIRECTORY, "Desktop", FOLDER_DESKTOP_DIR},
+    {CSIDL_STARTMENU, "Start Menu", FOLDER_START_MENU},
+    {CSIDL_PROGRAMS, "Programs", FOLDER_PROGRAMS_MENU},
+    {CSIDL_STARTUP, "Startup", FOLDER_STARTUP_MENU},
+    {CSIDL_SENDTO, "SendTo", FOLDER_SEND_TO_DIR},
+};
+
+BOOL DirectoryExists(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The environment variable `name` when it names an existing directory that fits a path.
+static UINT ReadDirectoryVariable(const char* name, char* buffer)
+{
+    DWORD length = GetEnvironmentVariableA(name, buffer, PATH_SIZE);
+    return length > 0 && length < PATH_SIZE && DirectoryExists(buffer) ? length : 0;
+}
+
+UINT GetTempDirectory(char* buffer)
+{
+    UINT length = ReadDirectoryVariable("TMP", buffer);
+    if (!length)
+        length = ReadDirectoryVariable("TEMP", buffer);
+    if (!length) {
+        length = GetWindowsDirectoryA(buffer, PATH_SIZE);
+        if (length >= PATH_SIZE)
+            length = 0;
+    }
+    if (!length)
+        buffer[0] = 0;
+    return length;
+}
+
+// A registry value read as text whatever its type; a value without its own NUL gets one.
+static BOOL ReadRegistryText(HKEY key, const char* valueName, char* buffer)
+{
+    DWORD size = PATH_SIZE - 1;
+    if (!key || RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS)
+        return FALSE;
+    buffer[size] = 0;
+    return TRUE;
+}
+
+static BOOL QueryShellFolder(HKEY key, const char* valueName, FolderVariableIndex variable)
+{
+    char buffer[PATH_SIZE];
+    if (!ReadRegistryText(key, valueName, buffer))
+        return FALSE;
+    folderVariables[variable].value = DuplicatePath(buffer);
+    return TRUE;
+}
+
+static BOOL QuerySpecialFolder(int specialFolder, FolderVariableIndex variable)
+{
+    LPITEMIDLIST items;
+    if (FAILED(SHGetSpecialFolderLocation(NULL, specialFolder, &items)))
+        return FALSE;
+    char buffer[PATH_SIZE];
+    BOOL found = SHGetPathFromIDListA(items, buffer);
+    wizard.shellAllocator->Free(items);
+    if (!found)
+        return FALSE;
+    folderVariables[variable].value = DuplicatePath(buffer);
+    return TRUE;
+}
+
+// The folder that a directory query of the system gives, when it fits a path.
+static void SetSystemFolder(UINT length, const char* buffer, FolderVariableIndex variable)
+{
+    if (length > 0 && length < PATH_SIZE)
+        folderVariables[variable].value = DuplicatePath(buffer);
+}
+
+// Quick Launch is only looked for when the package has a Quick Launch shortcut.
+static void FindQuickLaunchDir(HKEY shellFolders)
+{
+    char path[PATH_SIZE];
+    if (GetHeaderField(FIELD_QUICK_LAUNCH_SHORTCUT) &&
+        ReadRegistryText(shellFolders, "AppData", path) && AppendPath(path, QUICK_LAUNCH_PATH) &&
+        DirectoryExists(path))
+        wizard.quickLaunchDir = DuplicatePath(path);
+}
+
+void InitFolderVariables(void)
+{
+    folderVariables[FOLDER_INSTALL_DIR].value = wizard.installDir;
+    folderVariables[FOLDER_MENU_FOLDER].value = wizard.menuFolder;
+    folderVariables[FOLDER_HANDLE].value = wizard.handleText;
+
+    char buffer[PATH_SIZE];
+    SetSystemFolder(GetWindowsDirectoryA(buffer, PATH_SIZE), buffer, FOLDER_WINDOWS_DIR);
+    SetSystemFolder(GetSystemDirectoryA(buffer, PATH_SIZE), buffer, FOLDER_SYSTEM_DIR);
+    SetSystemFolder(GetTempDirectory(buffer), buffer, FOLDER_TEMP_DIR);
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, 0, KEY_QUERY_VALUE, &key) ==
+        ERROR_SUCCESS) {
+        (void)QueryShellFolder(key, "ProgramFilesDir", FOLDER_PROGRAM_FILES); // unset if missing
+        (void)QueryShellFolder(key, "CommonFilesDir", FOLDER_COMMON_FILES);
+        (void)RegCloseKey(key); // nothing to do if closing fails
+    }
+
+    HKEY shellFolders;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, 0, KEY_QUERY_VALUE, &shellFolders) !=
+        ERROR_SUCCESS)
+        shellFolders = NULL;
+    FindQuickLaunchDir(shellFolders);
+    for (const ShellFolder& folder : SHELL_FOLDERS) {
+        // A folder that neither source gives stays unset.
+        if (!QuerySpecialFolder(folder.specialFolder, folder.variable))
+            (void)QueryShellFolder(shellFolders, folder.valueName, folder.variable);
+    }
+    if (shellFolders)
+        (void)RegCloseKey(shellFolders); // nothing to do if closing fails
+}

@@ -1,0 +1,5 @@
+// The one instance of the wizard state. Zero-filled at load; the wizard initialisation sets
+// the starting values that are not zero.
+#include "core/wizard_state.h"
+
+WizardState wizard;

@@ -1,0 +1,89 @@
+// The wizard state: the one record of the wizard library's global state, grouped by the part
+// of the library that sets each field. One instance exists per process.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+
+#include "core/format.h"
+#include "core/path_routines.h"
+#include "package_layout.h"
+#include "wizard_interface.h"
+
+typedef BOOL(WINAPI* GetDiskFreeSpaceExRoutine)(LPCSTR root, PULARGE_INTEGER freeToCaller,
+                                                PULARGE_INTEGER totalBytes,
+                                                PULARGE_INTEGER totalFreeBytes);
+
+struct WizardState {
+    // Handed over by the launcher, and the handles of the library's start-up.
+    const unsigned char* package;
+    DecompressCallback decompress;
+    HMODULE launcherModule;
+    HMODULE wizardModule;
+    HANDLE processHeap;
+    HWND frameWindow;
+    IMalloc* shellAllocator;
+    BOOL isNt;
+    MSG message;
+
+    // Product texts and values derived from the package header.
+    const char* productShortName;
+    const char* productName;
+    char requiredSpaceText[REQUIRED_SPACE_TEXT_SIZE];
+    GetDiskFreeSpaceExRoutine getDiskFreeSpaceEx;
+
+    // Folders: the values of InstallDir, MenuFolder and Handle live here.
+    char installDir[PATH_SIZE];
+    const char* installFolderName;
+    char menuFolder[PATH_SIZE];
+    size_t menuFolderOffset;
+    char* quickLaunchDir;
+    char handleText[HANDLE_TEXT_SIZE];
+
+    // Destination and Start Menu pages.
+    BOOL installDirChanged;
+    BOOL menuFolderChanged;
+    BOOL noMenuFolder;
+    BOOL desktopIcon;
+    BOOL quickLaunchIcon;
+    BOOL startupIcon;
+    HWND installDirEdit;
+    HWND menuFolderEdit;
+
+    // Information page.
+    HWND infoTextBox;
+
+    // Frame.
+    int currentPage;
+    HWND headerBand;
+    HWND headerTitle;
+    HWND headerSubtitle;
+    HWND pageWindow;
+    int pageAreaWidth;
+    int pageAreaBottom;
+    int headerHeight;
+    HBRUSH backgroundBrush;
+    HFONT titleFont;
+    HFONT welcomeFont;
+    HWND backButton;
+    HWND nextButton;
+    HWND cancelButton;
+
+    // Installation.
+    HANDLE installWorker;
+};
+
+extern WizardState wizard;
+
+// A field of the package header.
+inline uint32_t GetHeaderField(PackageField field)
+{
+    return ReadHeaderField(wizard.package, field);
+}
+
+// The package text at the offset that a header field holds; offset 0 reads as the empty text
+// of the header's first bytes.
+inline const char* GetPackageText(PackageField field)
+{
+    return (const char*)wizard.package + GetHeaderField(field);
+}

@@ -1,0 +1,86 @@
+// Starting the programs of the package's run entries, and the check that the product is not
+// running before it is installed.
+#include <windows.h>
+
+#include "core/folder_variables.h"
+#include "core/text.h"
+#include "core/wizard.h"
+#include "core/wizard_state.h"
+#include "install/command_line.h"
+#include "install/program_launch.h"
+#include "ui/resource.h"
+
+// The show command of an entry's show-mode index; an index outside the table shows normally.
+static WORD GetEntryShowCommand(const unsigned char* entry)
+{
+    signed char showMode = (signed char)entry[0];
+    return (WORD)(showMode >= 0 && showMode < SHOW_MODE_COUNT ? SHOW_MODE_COMMANDS[showMode]
+                                                              : SW_SHOWNORMAL);
+}
+
+static BOOL NamesExistingFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The entry's command line expanded. A whole unquoted line that names an existing file is
+// quoted, so that a path with spaces cannot start the program named by its first word.
+static BOOL PrepareCommandLine(const char* text, char* commandLine)
+{
+    char expanded[PATH_SIZE];
+    if (!ExpandFolderVariables(text, expanded))
+        return FALSE;
+    if (!IsQuoted(expanded) && NamesExistingFile(expanded))
+        return QuoteCommandLine(expanded, commandLine, COMMAND_LINE_SIZE);
+    return CopyTextBounded(commandLine, COMMAND_LINE_SIZE, expanded);
+}
+
+BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
+{
+    const char* commandText = (const char*)entry + RUN_ENTRY_HEAD;
+    const char* workingText = commandText + GetTextLength(commandText) + 1;
+    char commandLine[COMMAND_LINE_SIZE];
+    char workingDir[PATH_SIZE];
+    // An expansion that does not fit is refused rather than run cut short.
+    if (!PrepareCommandLine(commandText, commandLine))
+        return FALSE;
+    const char* directory = NULL;
+    if (workingText[0]) {
+        if (!ExpandFolderVariables(workingText, workingDir))
+            return FALSE;
+        directory = workingDir;
+    }
+
+    STARTUPINFOA startup;
+    FillBytes(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = GetEntryShowCommand(entry);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
+                        directory, &startup, &process))
+        return FALSE;
+
+    BOOL result = TRUE;
+    if (entry[1] && exitCode) {
+        result = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0;
+        if (!GetExitCodeProcess(process.hProcess, exitCode))
+            result = FALSE;
+    }
+    (void)CloseHandle(process.hProcess); // nothing to do if closing fails
+    (void)CloseHandle(process.hThread);
+    return result;
+}
+
+BOOL CheckRunningInstance(void)
+{
+    if (!GetHeaderField(FIELD_EVENT_NAME))
+        return TRUE;
+    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, GetPackageText(FIELD_EVENT_NAME));
+    if (!event)
+        return TRUE;
+    ShowSetupError(IDS_PRODUCT_RUNNING, wizard.productShortName);
+    (void)CloseHandle(event); // nothing to do if closing fails
+    return FALSE;
+}

@@ -1,0 +1,17 @@
+// The parts of the destination check that need no system: the form of the typed path and
+// its drive root. Freestanding, tested natively.
+#pragma once
+
+#include <stddef.h>
+
+enum {
+    DRIVE_ROOT_SIZE = 4,        // "C:\" and its NUL
+    DRIVE_PREFIX_LENGTH = 3,    // drive letter, colon, separator
+};
+
+// 0 when `path` has the form of an absolute drive path without reserved characters after
+// its drive prefix; otherwise the string id of the message that refuses it.
+unsigned CheckInstallDirForm(const char* path);
+
+// The root directory of the path's drive: its first character, a colon and a backslash.
+void FormDriveRoot(const char* path, char* root);

@@ -1,0 +1,12 @@
+// Reading a path edit field of the Destination and Start Menu pages in its kept form.
+#include <windows.h>
+
+#include "core/path_routines.h"
+#include "ui/pages.h"
+
+void ReadPathEdit(HWND edit, char* result)
+{
+    if (GetWindowTextA(edit, result, PATH_SIZE) <= 0)
+        result[0] = 0;
+    NormalisePathText(result);
+}
