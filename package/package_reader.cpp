@@ -21,6 +21,24 @@ const char* ReadPackageText(const unsigned char* package, const unsigned char* e
     return FindTextEnd(text, end) ? text : 0;
 }
 
+// The head and the three texts of a shortcut entry, each text ending before `limit`.
+static int ReadShortcutFields(const unsigned char* at, const unsigned char* limit,
+                              ShortcutEntry* entry)
+{
+    entry->showMode = (int8_t)at[2];
+    entry->startMenuFlag = at[3];
+    entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
+    const char* nameEnd = FindTextEnd(entry->name, limit);
+    if (!nameEnd)
+        return 0;
+    entry->target = nameEnd + 1;
+    const char* targetEnd = FindTextEnd(entry->target, limit);
+    if (!targetEnd)
+        return 0;
+    entry->workingDir = targetEnd + 1;
+    return FindTextEnd(entry->workingDir, limit) != 0;
+}
+
 const unsigned char* ReadShortcutEntry(const unsigned char* at, const unsigned char* end,
                                        ShortcutEntry* entry)
 {
@@ -32,22 +50,9 @@ const unsigned char* ReadShortcutEntry(const unsigned char* at, const unsigned c
     if (entry->length < SHORTCUT_ENTRY_HEAD || entry->length > end - at)
         return 0;
 
-    // The three texts must end inside the entry's own length.
+    // In a list, the three texts must end inside the entry's own length.
     const unsigned char* entryEnd = at + entry->length;
-    entry->showMode = (int8_t)at[2];
-    entry->startMenuFlag = at[3];
-    entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
-    const char* nameEnd = FindTextEnd(entry->name, entryEnd);
-    if (!nameEnd)
-        return 0;
-    entry->target = nameEnd + 1;
-    const char* targetEnd = FindTextEnd(entry->target, entryEnd);
-    if (!targetEnd)
-        return 0;
-    entry->workingDir = targetEnd + 1;
-    if (!FindTextEnd(entry->workingDir, entryEnd))
-        return 0;
-    return entryEnd;
+    return ReadShortcutFields(at, entryEnd, entry) ? entryEnd : 0;
 }
 
 int ReadSingleShortcutEntry(const unsigned char* at, const unsigned char* end, ShortcutEntry* entry)
@@ -55,18 +60,7 @@ int ReadSingleShortcutEntry(const unsigned char* at, const unsigned char* end, S
     if (end - at < SHORTCUT_ENTRY_HEAD)
         return 0;
     entry->length = ReadU16(at);
-    entry->showMode = (int8_t)at[2];
-    entry->startMenuFlag = at[3];
-    entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
-    const char* nameEnd = FindTextEnd(entry->name, end);
-    if (!nameEnd)
-        return 0;
-    entry->target = nameEnd + 1;
-    const char* targetEnd = FindTextEnd(entry->target, end);
-    if (!targetEnd)
-        return 0;
-    entry->workingDir = targetEnd + 1;
-    return FindTextEnd(entry->workingDir, end) != 0;
+    return ReadShortcutFields(at, end, entry);
 }
 
 int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* entry)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job on the bundled sample product: builds Quillset, builds Inkwell's Setup.exe with
-# the quillset tool and prints what the installer carries.
+# The main job on the bundled sample product: builds Quillset and Inkwell's Setup.exe, prints
+# what the installer carries, then runs its wizard under Wine page by page, saving pictures.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,3 +16,6 @@ setup=$build/sample/Setup.exe
 echo
 echo "== $setup =="
 "$build/bin/quillset" inspect "$setup"
+
+echo
+"$root/scripts/screenshots.sh" "$setup"

@@ -1,0 +1,248 @@
+// Steps on programs and files: starting Setup.exe and waiting for its wizard, its end and
+// exit code, the sample program that holds its running event, files on disk, pictures.
+#include <cctype>
+#include <cstdio>
+
+#include "scenario.h"
+#include "screenshot.h"
+#include "step_helpers.h"
+#include "steps.h"
+#include "wine_drives.h"
+
+namespace {
+
+const UINT SEND_TIMEOUT_MS = 5000;
+const DWORD PAINT_SETTLE_MS = 300;
+
+std::string ReadVariable(const Session& session, const std::string& name)
+{
+    auto found = session.variables.find(name);
+    return found == session.variables.end() ? "" : found->second;
+}
+
+std::string StartProgram(const std::string& program, PROCESS_INFORMATION& process)
+{
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "cannot start " + program + " (error " + std::to_string(GetLastError()) + ")";
+    return "";
+}
+
+DWORD ReadExitCode(const PROCESS_INFORMATION& process)
+{
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+struct TopLevelSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownTopLevel(HWND window, LPARAM context)
+{
+    TopLevelSearch* search = reinterpret_cast<TopLevelSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindShownWindow(DWORD processId)
+{
+    TopLevelSearch search{processId, nullptr};
+    EnumWindows(FindShownTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+std::string StartSetup(Session& session, const Arguments& args)
+{
+    if (IsRunning(session.setup))
+        return "Setup.exe runs already";
+    EndProgram(session.setup);
+    std::string program = args.empty() ? ReadVariable(session, "SETUP") : args[0];
+    if (program.empty())
+        return "no program named and no SETUP variable given";
+    session.setupStartTick = GetTickCount();
+    std::string problem = StartProgram(program, session.setup);
+    if (!problem.empty())
+        return problem;
+    return WaitFor(session, [&]() -> std::string {
+        DWORD processId = session.setup.dwProcessId;
+        HWND frame = FindFrame(processId);
+        if (HWND other = FindOtherDialog(processId, frame))
+            return "a " + DescribeDialog(other) + " is open";
+        if (frame && IsWindowVisible(frame))
+            return "";
+        if (!IsRunning(session.setup))
+            return "Setup.exe ended with exit code " + std::to_string(ReadExitCode(session.setup)) +
+                   " before showing its wizard";
+        return "Setup.exe shows no wizard frame";
+    });
+}
+
+std::string ExpectExit(Session& session, const Arguments& args)
+{
+    if (!session.setup.hProcess)
+        return "Setup.exe has not been started";
+    std::string problem = WaitFor(session, [&]() -> std::string {
+        if (!IsRunning(session.setup))
+            return "";
+        HWND other = FindOtherDialog(session.setup.dwProcessId, FindFrame(session.setup.dwProcessId));
+        return other ? "Setup.exe still runs and shows a " + DescribeDialog(other) : "Setup.exe still runs";
+    });
+    if (!problem.empty())
+        return problem;
+    std::string code = std::to_string(ReadExitCode(session.setup));
+    return code == args[0] ? "" : "Setup.exe ended with exit code " + code;
+}
+
+std::string ExpectNoWindow(Session& session, const Arguments&)
+{
+    if (!session.setup.hProcess)
+        return "Setup.exe has not been started";
+    std::string problem = Settle(session);
+    if (!problem.empty())
+        return problem;
+    return WaitFor(session, [&]() -> std::string {
+        DWORD processId = session.setup.dwProcessId;
+        if (HWND frame = FindFrame(processId))
+            return "the wizard frame " + QuoteText(ReadText(frame)) + " still exists";
+        if (HWND other = FindOtherDialog(processId, nullptr))
+            return "a " + DescribeDialog(other) + " is open";
+        return "";
+    });
+}
+
+std::string ExpectFile(Session& session, bool exists, const Arguments& args)
+{
+    return WaitFor(session, [&]() -> std::string {
+        bool found = GetFileAttributesA(args[0].c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (found == exists)
+            return "";
+        return args[0] + (found ? " exists" : " does not exist");
+    });
+}
+
+// Creates the directory and any missing parents.
+std::string MakeDirectory(Session&, const Arguments& args)
+{
+    const std::string& path = args[0];
+    for (size_t at = 3; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '\\' && path[at] != '/')
+            continue;
+        std::string prefix = path.substr(0, at);
+        if (!CreateDirectoryA(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return "cannot create the directory " + prefix + " (error " + std::to_string(GetLastError()) + ")";
+    }
+    return "";
+}
+
+std::string RemoveFolder(Session&, const Arguments& args)
+{
+    if (RemoveDirectoryA(args[0].c_str()))
+        return "";
+    return "cannot remove the directory " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+}
+
+std::string TouchFile(Session&, const Arguments& args)
+{
+    HANDLE file = CreateFileA(args[0].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot create the file " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    CloseHandle(file);
+    return "";
+}
+
+std::string RunInkwell(Session& session, const Arguments&)
+{
+    if (IsRunning(session.inkwell))
+        return "Inkwell runs already";
+    EndProgram(session.inkwell);
+    std::string program = ReadVariable(session, "INKWELL");
+    if (program.empty())
+        return "no INKWELL variable given";
+    std::string problem = StartProgram(program, session.inkwell);
+    if (!problem.empty())
+        return problem;
+    // Inkwell holds its event before it shows its window.
+    return WaitFor(session, [&]() -> std::string {
+        if (!IsRunning(session.inkwell))
+            return "Inkwell ended with exit code " + std::to_string(ReadExitCode(session.inkwell));
+        return FindShownWindow(session.inkwell.dwProcessId) ? "" : "Inkwell shows no window";
+    });
+}
+
+std::string StopInkwell(Session& session, const Arguments&)
+{
+    if (!IsRunning(session.inkwell))
+        return "Inkwell does not run";
+    HWND window = FindShownWindow(session.inkwell.dwProcessId);
+    if (!window || !PostMessageA(window, WM_CLOSE, 0, 0))
+        return "cannot close Inkwell's window";
+    std::string problem = WaitFor(session, [&]() -> std::string {
+        return IsRunning(session.inkwell) ? "Inkwell still runs" : "";
+    });
+    if (!problem.empty())
+        return problem;
+    DWORD code = ReadExitCode(session.inkwell);
+    EndProgram(session.inkwell);
+    return code == 0 ? "" : "Inkwell ended with exit code " + std::to_string(code);
+}
+
+std::string TakeShot(Session& session, const Arguments& args)
+{
+    std::string folder = ReadVariable(session, "SHOTS");
+    if (folder.empty())
+        return ""; // pictures are taken only when a folder for them is given
+    std::string problem = Settle(session);
+    if (!problem.empty())
+        return problem;
+    DWORD processId = session.setup.dwProcessId;
+    HWND frame = FindFrame(processId);
+    if (!frame)
+        return "no wizard frame to capture";
+    RECT area;
+    GetWindowRect(frame, &area);
+    HWND front = frame;
+    if (HWND other = FindOtherDialog(processId, frame)) {
+        RECT box;
+        GetWindowRect(other, &box);
+        UnionRect(&area, &area, &box);
+        front = other;
+    }
+    (void)SetForegroundWindow(front); // pictured as a person sees the window they work in
+    // Let the wizard paint everything before the screen is copied.
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &result);
+    Sleep(PAINT_SETTLE_MS);
+    std::string path = folder + "\\" + args[0] + ".bmp";
+    std::string error;
+    if (!SaveScreenArea(area, path, error))
+        return error;
+    std::printf("  picture %s\n", path.c_str());
+    std::fflush(stdout);
+    return "";
+}
+
+std::string DefineDrive(Session& session, const Arguments& args)
+{
+    if (args[0].size() != 1 || !isalpha((unsigned char)args[0][0]))
+        return "not a drive letter: " + args[0];
+    if ((args[1] == "none") != (args.size() == 2))
+        return "a drive takes a Linux folder, unless it is removed with none";
+    char letter = (char)toupper((unsigned char)args[0][0]);
+    std::string problem = DefineWineDrive(letter, args[1], args.size() == 3 ? args[2] : "");
+    if (problem.empty() && args[1] != "none" && session.definedDrives.find(letter) == std::string::npos)
+        session.definedDrives += letter;
+    return problem;
+}
