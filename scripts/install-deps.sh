@@ -8,7 +8,7 @@ packages=(
     zlib1g-dev libdeflate-dev libtomlplusplus-dev libcli11-dev libgtest-dev
     g++-mingw-w64-i686
     wine wine32:i386 fonts-wine xvfb x11-apps imagemagick
-    pev icoutils osslsigncode openssl
+    pev icoutils osslsigncode openssl liblnk-utils python3
     clang libclang-rt-14-dev
 )
 

@@ -7,6 +7,9 @@ set(WIZARD_PORTABLE_SOURCES
     core/path_routines.cpp
     core/text.cpp
     install/command_line.cpp
+    install/file_tree.cpp
+    install/install_progress.cpp
+    install/uninstall_log.cpp
     ui/destination_checks.cpp
     ui/picker_title.cpp
     ui/ready_summary.cpp

@@ -5,6 +5,7 @@
 # NAME=LINUX_PATH becomes the driver variable NAME as Wine's Z: path. Options:
 #   --required-space=NAME=DIR  sets NAME to the size of DIR's files as the wizard shows it
 #   --small-drive              mounts a 4 KiB tmpfs as SMALL_UNIX (needs root; else skipped, 77)
+#   --check=PROGRAM            after the scenario passed, runs PROGRAM WORK_UNIX STATE_DIR
 set -euo pipefail
 
 state=$(realpath "${1:?usage: run_scenario.sh STATE_DIR DRIVER SCENARIO [ARGS...]}")
@@ -20,6 +21,7 @@ wine_path() {
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillset-wizard.XXXXXX")
 small=""
+check=""
 cleanup() {
     if [[ -n $small ]]; then
         umount "$small" 2>/dev/null || true
@@ -49,6 +51,9 @@ for argument in "$@"; do
         fi
         variables+=("SMALL_UNIX=$small")
         ;;
+    --check=*)
+        check=${argument#--check=}
+        ;;
     *=*)
         variables+=("${argument%%=*}=$(wine_path "${argument#*=}")")
         ;;
@@ -61,4 +66,7 @@ done
 
 status=0
 "$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$scenario")" "${variables[@]}" || status=$?
+if [[ $status -eq 0 && -n $check ]]; then
+    "$check" "$work" "$state" || status=$?
+fi
 exit "$status"

@@ -7,6 +7,7 @@
 
 #include "core/format.h"
 #include "core/path_routines.h"
+#include "install/uninstall_log.h"
 #include "package_layout.h"
 #include "wizard_interface.h"
 
@@ -71,6 +72,21 @@ struct WizardState {
 
     // Installation.
     HANDLE installWorker;
+    HWND progressBar;
+    HWND statusLine;
+    HWND detailLine;
+    DWORD stepDelay;
+    // The worker waits at this gate between units of work; the wizard's thread closes it
+    // while the exit question is open. `installStopping` makes the worker leave at the gate.
+    HANDLE installGate;
+    HANDLE installStop;             // set with `installStopping`, ends waits for a program
+    volatile LONG installStopping;
+    BOOL exitQuestionOpen;
+    BOOL installResultPending;      // the worker reported while the exit question was open
+    UINT installResult;
+
+    // Uninstall log, owned by the worker until it reports.
+    UninstallLog uninstallLog;
 };
 
 extern WizardState wizard;

@@ -1,13 +1,98 @@
-// The Installing page. Until the install engine exists it only shows its status lines and
-// progress bar: it starts no work and may not be left forward, since nothing was installed.
+// The Installing page: counts the progress steps, makes the Start Menu folder absolute,
+// starts the install worker and, on its report, moves on or shows the failure and closes.
 #include <windows.h>
+#include <commctrl.h>
 
+#include "core/folder_variables.h"
+#include "core/text.h"
+#include "core/wizard.h"
+#include "core/wizard_state.h"
+#include "install/install_engine.h"
+#include "install/install_progress.h"
 #include "install/installing_page.h"
+#include "ui/frame.h"
+#include "ui/resource.h"
+
+// The Start Menu folder's parent in front of the relative folder chosen on the page.
+static BOOL MakeMenuFolderAbsolute(void)
+{
+    const char* startMenu = folderVariables[FOLDER_START_MENU].value;
+    size_t relativeLength = GetTextLength(wizard.menuFolder);
+    if (!startMenu || wizard.menuFolderOffset + relativeLength >= PATH_SIZE)
+        return FALSE;
+    char relative[PATH_SIZE];
+    CopyBytes(relative, wizard.menuFolder, relativeLength + 1);
+    CopyBytes(wizard.menuFolder, startMenu, wizard.menuFolderOffset);
+    CopyBytes(wizard.menuFolder + wizard.menuFolderOffset, relative, relativeLength + 1);
+    return TRUE;
+}
+
+static void StartInstallation(HWND page)
+{
+    ClearLogHeader(&wizard.uninstallLog);
+    wizard.progressBar = GetDlgItem(page, IDC_PROGRESS_BAR);
+    wizard.statusLine = GetDlgItem(page, IDC_STATUS_LINE);
+    wizard.detailLine = GetDlgItem(page, IDC_DETAIL_LINE);
+    (void)SendMessageA(wizard.progressBar, PBM_SETSTEP, 1, 0); // gives the old increment
+
+    // A folder that cannot be made absolute is not made; the counts below then leave it out.
+    if (!wizard.noMenuFolder && !MakeMenuFolderAbsolute())
+        wizard.noMenuFolder = TRUE;
+    InstallChoices choices = {wizard.noMenuFolder, wizard.desktopIcon, wizard.quickLaunchIcon,
+                              wizard.startupIcon};
+    SetLogHeaderField(&wizard.uninstallLog, LOG_REMOVAL_STEPS,
+                      CountRemovalSteps(wizard.package, &choices));
+    uint32_t total = CountTotalSteps(wizard.package, &choices);
+    wizard.stepDelay = GetStepDelay(total);
+    (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, total));
+
+    wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
+    wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (!wizard.installGate || !wizard.installStop)
+        return; // the page stays with an empty bar until the user cancels
+    DWORD threadId;
+    wizard.installWorker = CreateThread(NULL, 0, InstallWorker, NULL, 0, &threadId);
+}
+
+void CompleteInstallation(UINT resultCode)
+{
+    if (wizard.installStopping)
+        return; // a report made just before Yes: the stop ends everything
+    if (wizard.exitQuestionOpen) {
+        // The exit question decides first; OnCancel comes back here after No.
+        wizard.installResultPending = TRUE;
+        wizard.installResult = resultCode;
+        return;
+    }
+    wizard.installResultPending = FALSE;
+    FreeLog(&wizard.uninstallLog);
+    if (wizard.installWorker) {
+        // After its report it only uninitialises COM, which sends nothing to this thread, so a
+        // plain wait is safe; the library must outlive the worker.
+        (void)WaitForSingleObject(wizard.installWorker, INFINITE);
+        (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
+        wizard.installWorker = NULL;
+    }
+    if (resultCode == 0) {
+        ShowNextPage();
+        return;
+    }
+    ShowSetupError(resultCode, NULL);
+    (void)DestroyWindow(wizard.frameWindow); // its WM_DESTROY ends the message loop
+}
 
 INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)page;
-    (void)wParam;
     (void)lParam;
-    return message == WM_INITDIALOG;
+    switch (message) {
+    case WM_INITDIALOG:
+        StartInstallation(page);
+        return TRUE;
+    case WM_PAGE_NEXT:
+        return TRUE;
+    case WM_INSTALL_DONE:
+        CompleteInstallation((UINT)wParam);
+        return TRUE;
+    }
+    return FALSE;
 }

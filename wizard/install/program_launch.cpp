@@ -64,8 +64,11 @@ BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
 
     BOOL result = TRUE;
     if (entry[1] && exitCode) {
-        result = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0;
-        if (!GetExitCodeProcess(process.hProcess, exitCode))
+        // A stopped installation does not wait for the program any longer.
+        HANDLE waits[2] = {process.hProcess, wizard.installStop};
+        DWORD count = wizard.installStop ? 2 : 1;
+        result = WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
+        if (result && !GetExitCodeProcess(process.hProcess, exitCode))
             result = FALSE;
     }
     (void)CloseHandle(process.hProcess); // nothing to do if closing fails

@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/install_engine.h"
 #include "install/program_launch.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
@@ -161,33 +162,34 @@ void ShowPreviousPage(void)
 
 void OnCancel(void)
 {
-    if (wizard.currentPage == PAGE_INFO_AFTER)
+    if (wizard.currentPage == PAGE_INFO_AFTER || wizard.exitQuestionOpen ||
+        wizard.installStopping)
         return;
     if (wizard.currentPage == PAGE_FINISH) {
         OnFinish();
         return;
     }
-    if (wizard.installWorker)
-        (void)SuspendThread(wizard.installWorker); // a worker that has ended has nothing to halt
+    // The worker waits at its gate while the question is open, holding nothing this thread
+    // needs; a report it made just before is kept until the answer is known.
+    HaltInstallWorker();
     char caption[EXIT_CAPTION_SIZE];
     char text[EXIT_TEXT_SIZE];
     if (!LoadStringA(wizard.wizardModule, IDS_EXIT_SETUP, caption, EXIT_CAPTION_SIZE))
         caption[0] = 0;
     if (!LoadStringA(wizard.wizardModule, IDS_EXIT_QUESTION, text, EXIT_TEXT_SIZE))
         text[0] = 0;
+    wizard.exitQuestionOpen = TRUE;
     int answer = MessageBoxA(wizard.frameWindow, text, caption,
                              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-    // The worker may have reported while the box was open, which clears it.
+    wizard.exitQuestionOpen = FALSE;
     if (answer == IDYES) {
-        if (wizard.installWorker) {
-            (void)TerminateThread(wizard.installWorker, 0); // fails only if it has ended
-            (void)CloseHandle(wizard.installWorker);
-            wizard.installWorker = NULL;
-        }
+        StopInstallWorker(); // returns once the worker has left the library's code
         (void)DestroyWindow(wizard.frameWindow); // its WM_DESTROY ends the message loop
-    } else if (wizard.installWorker) {
-        (void)ResumeThread(wizard.installWorker); // fails only if it has ended
+        return;
     }
+    ResumeInstallWorker();
+    if (wizard.installResultPending)
+        CompleteInstallation(wizard.installResult);
 }
 
 void OnFinish(void)

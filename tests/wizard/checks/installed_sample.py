@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+# Checks what the sample's installation with every option left on disk and in the registry of
+# the Wine prefix: files, times and attributes, uninst.dat byte by byte, links and keys.
+#   installed_sample.py WORK_UNIX STATE_DIR   (SAMPLE_PRODUCT: the product's source folder)
+import os
+import struct
+import subprocess
+import sys
+
+work, state = sys.argv[1], sys.argv[2]
+product = os.environ["SAMPLE_PRODUCT"]
+root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+prefix = os.path.join(state, "prefix")
+failures = []
+
+
+def fail(text):
+    failures.append(text)
+
+
+def wine_path(path):
+    return "Z:" + os.path.realpath(path).replace("/", "\\")
+
+
+def unix_path(path):
+    assert path[1:3] == ":\\", path
+    drive = "drive_c" if path[0].upper() == "C" else None
+    if drive is None:
+        return "/" + path[3:].replace("\\", "/")
+    return os.path.join(prefix, drive, path[3:].replace("\\", "/"))
+
+
+def xattr_unsupported(path):
+    try:
+        os.listxattr(path)
+        return False
+    except OSError:
+        return True
+
+
+destination = os.path.join(work, "Inkwell")
+destination_wine = wine_path(destination)
+
+# Files: content, size and last-write time from the package; read-only and hidden; folders.
+for folder, folders, files in os.walk(product):
+    relative = os.path.relpath(folder, product)
+    for name in folders:
+        if not os.path.isdir(os.path.join(destination, relative, name)):
+            fail(f"missing folder {os.path.join(relative, name)}")
+    for name in files:
+        source = os.path.join(folder, name)
+        installed = os.path.join(destination, relative, name)
+        if not os.path.isfile(installed):
+            fail(f"missing file {os.path.join(relative, name)}")
+            continue
+        with open(source, "rb") as a, open(installed, "rb") as b:
+            if a.read() != b.read():
+                fail(f"{installed}: content differs from the product's")
+        if int(os.stat(source).st_mtime) != int(os.stat(installed).st_mtime):
+            fail(f"{installed}: last-write time {os.stat(installed).st_mtime} is not the package's "
+                 f"{os.stat(source).st_mtime}")
+        writable = os.stat(installed).st_mode & 0o222 != 0
+        if writable == (name == "license.txt"):
+            fail(f"{installed}: read-only is {not writable}")
+        # Wine keeps the hidden attribute in this extended attribute where the file system can.
+        try:
+            dos = int(os.getxattr(installed, "user.DOSATTRIB").rstrip(b"\0"), 16)
+        except OSError:
+            dos = None if xattr_unsupported(installed) else 0
+        if dos is not None and bool(dos & 0x2) != (name == "tips.txt"):
+            fail(f"{installed}: hidden is {bool(dos & 0x2)}")
+
+# The folder variables of this prefix's user.
+users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u not in ("Public", "public")]
+user_dir = f"C:\\users\\{users[0]}"
+roaming = user_dir + "\\AppData\\Roaming\\Microsoft"
+programs = roaming + "\\Windows\\Start Menu\\Programs"
+menu = programs + "\\Inkwell 1.0"
+links = [
+    (user_dir + "\\Desktop\\Inkwell.lnk", "Inkwell.exe", True, 1),
+    (roaming + "\\Internet Explorer\\Quick Launch\\Inkwell.lnk", "Inkwell.exe", True, 1),
+    (programs + "\\StartUp\\Inkwell (minimized).lnk", "Inkwell.exe", True, 2),
+    (menu + "\\Inkwell.lnk", "Inkwell.exe", True, 1),
+    (menu + "\\Inkwell Manual.lnk", "manual.txt", False, 3),
+]
+
+# uninst.dat, rebuilt from the format and compared whole.
+with open(os.path.join(destination, "uninst.dat"), "rb") as f:
+    log = f.read()
+existing_menu = struct.unpack_from("<I", log, log.find(menu.encode() + b"\0") - 4)[0]
+if existing_menu not in (len(programs), len(menu)):
+    fail(f"uninst.dat: Start Menu record's existing length {existing_menu}")
+body = [
+    ("notice", b"Quillset sample product\nNot for production use\0"),
+    ("short", b"Inkwell\0"),
+    ("display", b"Inkwell 1.0\0"),
+    ("event", b"InkwellRunning\0"),
+    ("command", b'"%InstallDir%\\Inkwell.exe" /cleanup\0'),
+    ("destination", struct.pack("<I", len(wine_path(work))) + destination_wine.encode() + b"\0"),
+    ("menu", struct.pack("<I", existing_menu) + menu.encode() + b"\0"),
+    ("files", b"\x02uninst.dat\0\x02Inkwell.exe\0\x01docs\0\x02notes.txt\0\x01templates\0\0"
+              b"\x02tips.txt\0\0\x02license.txt\0\x02manual.txt\0\0"),
+    ("shortcuts", b"".join(path.encode() + b"\0" for path, _, _, _ in links) + b"\0"),
+    ("registry", b"\x02Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0\0"
+                 b"\x01Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe\0\0"),
+]
+offsets = {}
+at = 48
+for name, data in body:
+    offsets[name] = at
+    at += len(data)
+removal_steps = 5 + len(links) + 3 + 1
+header = struct.pack("<12I", at, offsets["notice"], offsets["event"], offsets["short"],
+                     offsets["display"], offsets["destination"], offsets["menu"],
+                     offsets["files"], offsets["registry"], offsets["shortcuts"],
+                     offsets["command"], removal_steps)
+expected = header + b"".join(data for _, data in body)
+if log != expected:
+    for i in range(min(len(log), len(expected))):
+        if log[i] != expected[i]:
+            break
+    fail(f"uninst.dat: {len(log)} bytes, expected {len(expected)}; first difference at {i}: "
+         f"{log[i:i + 24]!r} instead of {expected[i:i + 24]!r}")
+
+# Links, read back with lnkinfo; its release prints no show command, so that comes from the
+# link header's field at byte 60.
+for path, target, has_working_dir, show in links:
+    file = unix_path(path)
+    if not os.path.isfile(file):
+        fail(f"missing link {path}")
+        continue
+    info = subprocess.run(["lnkinfo", file], capture_output=True, text=True).stdout
+    fields = {}
+    for line in info.splitlines():
+        key, _, value = line.strip().partition(":")
+        if value:
+            fields.setdefault(key.strip(), value.strip())
+    if fields.get("Local path") != destination_wine + "\\" + target:
+        fail(f"{path}: target {fields.get('Local path')}")
+    if fields.get("Working directory") != (destination_wine if has_working_dir else None):
+        fail(f"{path}: working directory {fields.get('Working directory')}")
+    with open(file, "rb") as f:
+        if struct.unpack_from("<I", f.read(64), 60)[0] != show:
+            fail(f"{path}: show command is not {show}")
+
+
+def query(key):
+    result = subprocess.run([os.path.join(root, "scripts", "wine-run"), state, "reg", "query", key],
+                            capture_output=True, text=True)
+    values = {}
+    for line in result.stdout.replace("\r", "").splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) == 3:
+            values[parts[0]] = parts[2]
+    return values
+
+
+uninstall = query("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0")
+if uninstall.get("DisplayName") != "Inkwell 1.0":
+    fail(f"Uninstall key DisplayName: {uninstall}")
+if uninstall.get("UninstallString") != f'"{destination_wine}\\uninst.exe"':
+    fail(f"Uninstall key UninstallString: {uninstall.get('UninstallString')}")
+app_paths = query("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe")
+if app_paths.get("(Default)") != destination_wine + "\\Inkwell.exe" or \
+        app_paths.get("Path") != destination_wine:
+    fail(f"App Paths key: {app_paths}")
+
+for text in failures:
+    print("FAILED:", text)
+print(f"installed sample: {len(failures)} failures")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,73 @@
+// The file step: the package's tree recreated below the destination, each file inflated
+// straight into a mapped view of the new file, with its attributes and last-write time.
+#include <windows.h>
+
+#include "core/wizard_state.h"
+#include "install/file_tree.h"
+#include "install/install_engine.h"
+#include "ui/resource.h"
+
+static void CreateTreeDirectory(const char* path, uint32_t attributes)
+{
+    (void)CreateDirectoryA(path, NULL); // an existing directory is reused
+    (void)SetFileAttributesA(path, attributes); // a failure shows at the first file inside
+}
+
+static void* CreateTreeFile(const char* path, uint32_t attributes)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              attributes, NULL);
+    return file == INVALID_HANDLE_VALUE ? NULL : file;
+}
+
+// Inflates the record's stream into the file, which the mapping extends to its full size.
+static BOOL InflateIntoFile(HANDLE file, const FileRecordData* record)
+{
+    HANDLE mapping = CreateFileMappingA(file, NULL, PAGE_READWRITE, 0, record->size, NULL);
+    if (!mapping)
+        return FALSE;
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, record->size);
+    (void)CloseHandle(mapping); // the view keeps the mapping alive
+    if (!view)
+        return FALSE;
+    BOOL inflated = wizard.decompress(record->data, (unsigned char*)view, record->packedSize,
+                                      record->size) != 0;
+    (void)UnmapViewOfFile(view); // written back when the file closes either way
+    return inflated;
+}
+
+static int FillTreeFile(void* handle, const FileRecordData* record)
+{
+    HANDLE file = (HANDLE)handle;
+    BOOL filled = record->size == 0 || InflateIntoFile(file, record);
+    // A damaged stream leaves the file at its full size with its time, as an empty file has.
+    FILETIME lastWrite;
+    lastWrite.dwLowDateTime = (DWORD)record->lastWriteTime;
+    lastWrite.dwHighDateTime = (DWORD)(record->lastWriteTime >> 32);
+    (void)SetFileTime(file, NULL, NULL, &lastWrite); // the content matters more than its time
+    (void)CloseHandle(file); // nothing to do if closing fails
+    return filled;
+}
+
+static void ShowTreePath(const char* path)
+{
+    SetDetail(path);
+}
+
+static int StepTreeProgress(void)
+{
+    return StepProgress();
+}
+
+static const FileTreeOps WIN32_FILE_TREE = {
+    CreateTreeDirectory, CreateTreeFile, FillTreeFile, ShowTreePath, StepTreeProgress,
+};
+
+UINT ExtractFiles(void)
+{
+    SetStatus(IDS_EXTRACTING_FILES, "");
+    if (!ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
+                         wizard.package))
+        return IDS_EXTRACT_FAILED;
+    return 0;
+}

@@ -1,0 +1,106 @@
+// The walk over the package's file tree that recreates it below the destination: the name and
+// length rules, the log records and the order of work. Freestanding, tested natively.
+#include "install/file_tree.h"
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "package_layout.h"
+
+static const char UNINSTALL_LOG_NAME[] = "uninst.dat";
+
+int IsAcceptableEntryName(const char* name)
+{
+    if (!name[0])
+        return 0;
+    if (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2])))
+        return 0;
+    for (const char* at = name; *at; ++at)
+        if (IsSeparator(*at) || *at == ':')
+            return 0;
+    return 1;
+}
+
+int PutEntryName(char* path, size_t levelLength, const char* name)
+{
+    size_t length = GetTextLength(name);
+    if (!IsAcceptableEntryName(name) || levelLength + length >= PATH_SIZE)
+        return 0;
+    CopyBytes(path + levelLength, name, length + 1);
+    return 1;
+}
+
+static const unsigned char* ExtractFile(const FileTreeOps* ops, UninstallLog* log,
+                                        const char* path, const unsigned char* position)
+{
+    FileRecordData record;
+    record.attributes = ReadU32(position);
+    record.packedSize = ReadU32(position + 4);
+    record.size = ReadU32(position + 8);
+    record.lastWriteTime = ReadU64(position + 12);
+    record.name = (const char*)position + FILE_RECORD_HEAD;
+    record.data = (const unsigned char*)record.name + GetTextLength(record.name) + 1;
+
+    void* file = ops->createFile(path, record.attributes);
+    if (!file)
+        return 0;
+    (void)AppendLogByte(log, LOG_FILE); // a loss shows at the save
+    (void)AppendToLog(log, record.name, LOG_WHOLE_TEXT);
+    if (!ops->fillFile(file, &record))
+        return 0;
+    // An empty file carries no data, whatever its compressed-size field says.
+    return record.size ? record.data + record.packedSize : record.data;
+}
+
+const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log, char* path,
+                                      const unsigned char* position)
+{
+    size_t entryLength = GetTextLength(path);
+    size_t levelLength = entryLength + 1;
+    // A directory whose path fills the buffer can only be empty: PutEntryName refuses the rest.
+    if (levelLength < PATH_SIZE) {
+        path[entryLength] = '\\';
+        path[levelLength] = 0;
+    }
+
+    uint32_t attributes;
+    while (position && (attributes = ReadU32(position)) != TREE_END_MARKER) {
+        if (attributes & ATTRIBUTE_DIRECTORY) {
+            const char* name = (const char*)position + DIRECTORY_RECORD_HEAD;
+            if (!PutEntryName(path, levelLength, name)) {
+                position = 0;
+                break;
+            }
+            (void)AppendLogByte(log, LOG_DIRECTORY); // a loss shows at the save
+            (void)AppendToLog(log, name, LOG_WHOLE_TEXT);
+            ops->createDirectory(path, attributes);
+            position = ExtractDirectory(ops, log, path,
+                                        (const unsigned char*)name + GetTextLength(name) + 1);
+        } else {
+            const char* name = (const char*)position + FILE_RECORD_HEAD;
+            if (!PutEntryName(path, levelLength, name)) {
+                position = 0;
+                break;
+            }
+            ops->showPath(path);
+            position = ExtractFile(ops, log, path, position);
+            if (position && !ops->stepProgress())
+                position = 0;
+        }
+        path[levelLength] = 0;
+    }
+    path[entryLength] = 0;
+    if (!position)
+        return 0;
+    (void)AppendLogByte(log, LOG_END); // a loss shows at the save
+    return position + 4;
+}
+
+int ExtractFileTree(const FileTreeOps* ops, UninstallLog* log, char* installDir,
+                    const unsigned char* package)
+{
+    NoteLogSection(log, LOG_FILE_LIST);
+    (void)AppendLogByte(log, LOG_FILE); // a loss shows at the save
+    (void)AppendToLog(log, UNINSTALL_LOG_NAME, LOG_WHOLE_TEXT);
+    return ExtractDirectory(ops, log, installDir,
+                            package + ReadHeaderField(package, FIELD_FILE_TREE)) != 0;
+}

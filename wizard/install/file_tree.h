@@ -1,0 +1,47 @@
+// The walk over the package's file tree that recreates it below the destination: the name and
+// length rules, the log records and the order of work. Freestanding; the file system work is
+// handed to the operations the caller gives, so the native tests run the same walk.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "install/uninstall_log.h"
+
+struct FileRecordData {
+    uint32_t attributes;
+    uint32_t packedSize;
+    uint32_t size;
+    uint64_t lastWriteTime;         // FILETIME
+    const char* name;
+    const unsigned char* data;      // the zlib stream, right after the name's NUL
+};
+
+// What the walk does to the file system. Each file is created, logged, then filled; the fill
+// also sets the last-write time, for an empty file too, and closes the file.
+struct FileTreeOps {
+    void (*createDirectory)(const char* path, uint32_t attributes);     // results not examined
+    void* (*createFile)(const char* path, uint32_t attributes);         // null on failure
+    int (*fillFile)(void* file, const FileRecordData* record);          // 0 on failure
+    void (*showPath)(const char* path);
+    int (*stepProgress)(void);                                         // 0: stop the walk
+};
+
+// True for a single path component that stays in its directory: not empty, "." or "..", and
+// without a separator or a drive colon.
+int IsAcceptableEntryName(const char* name);
+
+// Puts `name` after the `levelLength` characters of `path` (a PATH_SIZE buffer whose level
+// ends in a separator); 0, with the path unchanged, when the name is refused or too long.
+int PutEntryName(char* path, size_t levelLength, const char* name);
+
+// Recreates the level whose first record is at `position` in the directory that `path` holds,
+// and logs it; `path` holds that directory again afterwards. Returns the position after the
+// level's end marker, or null at the first failure.
+const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log, char* path,
+                                      const unsigned char* position);
+
+// The file list section: the record of "uninst.dat" itself, then the package's whole tree
+// below `installDir`. 1 on success.
+int ExtractFileTree(const FileTreeOps* ops, UninstallLog* log, char* installDir,
+                    const unsigned char* package);

@@ -1,0 +1,41 @@
+// The install engine's routines shared by the Installing page, the worker's steps and the
+// frame: the steps, the progress services and the gate that halts or stops the worker.
+#pragma once
+
+#include <windows.h>
+
+enum {
+    WM_INSTALL_DONE = WM_USER + 3,  // wParam: 0 or the string id of the failure
+    STATUS_TEXT_SIZE = 200,
+};
+
+// The worker's thread routine: the steps in order, then one WM_INSTALL_DONE to the page,
+// unless it was stopped.
+DWORD WINAPI InstallWorker(LPVOID unused);
+
+// The steps, each 0 or the string id of its failure.
+UINT BeginUninstallLog(void);
+UINT CreateProgramFolders(void);
+UINT ExtractFiles(void);
+UINT CreateShortcuts(void);
+UINT RegisterProduct(void);
+UINT SaveUninstallLog(void);
+UINT RunPostInstallEntry(void);
+
+// Progress services for the steps; the controls change on the wizard's thread.
+void SetStatus(UINT stringId, const char* detail);
+void SetDetail(const char* text);
+// Paces, passes the gate and advances the bar; FALSE when the worker is to stop.
+BOOL StepProgress(void);
+
+// Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
+BOOL PassInstallGate(void);
+
+// Wizard side of the gate, used around the exit question. Each does nothing when no worker
+// runs. StopInstallWorker returns only once the worker has left, pumping messages meanwhile.
+void HaltInstallWorker(void);
+void ResumeInstallWorker(void);
+void StopInstallWorker(void);
+
+// Ends the installation on the wizard's thread: the next page, or the error and the end.
+void CompleteInstallation(UINT resultCode);

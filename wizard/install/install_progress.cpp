@@ -1,0 +1,61 @@
+// The progress accounting of the installation: how many steps the bar has, how many the
+// uninstaller will take, and the pacing of each step. Freestanding, tested natively.
+#include "install/install_progress.h"
+
+#include "package_layout.h"
+
+enum {
+    FIXED_STEPS = 3,                // destination directory, registry, saved log
+    SHORTCUT_FLAG_AT = 3,           // byte of a list entry holding its Start Menu flag
+};
+
+static uint32_t CountMenuListEntries(const unsigned char* package)
+{
+    uint32_t count = 0;
+    const unsigned char* entry = package + ReadHeaderField(package, FIELD_MENU_LIST);
+    for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
+        if (entry[SHORTCUT_FLAG_AT])
+            ++count;
+        entry += length;
+    }
+    return count;
+}
+
+uint32_t CountShortcutSteps(const unsigned char* package, const InstallChoices* choices)
+{
+    uint32_t count = (choices->desktopIcon ? 1 : 0) + (choices->quickLaunchIcon ? 1 : 0) +
+                     (choices->startupIcon ? 1 : 0);
+    if (!choices->noMenuFolder)
+        count += CountMenuListEntries(package);
+    return count;
+}
+
+uint32_t CountTotalSteps(const unsigned char* package, const InstallChoices* choices)
+{
+    uint32_t total = ReadHeaderField(package, FIELD_FILE_COUNT) +
+                     CountShortcutSteps(package, choices) + FIXED_STEPS;
+    if (!choices->noMenuFolder)
+        ++total;
+    if (ReadHeaderField(package, FIELD_POST_INSTALL_ENTRY))
+        ++total;
+    return total;
+}
+
+uint32_t CountRemovalSteps(const unsigned char* package, const InstallChoices* choices)
+{
+    uint32_t total = ReadHeaderField(package, FIELD_FILE_COUNT) +
+                     CountShortcutSteps(package, choices) + FIXED_STEPS;
+    if (ReadHeaderField(package, FIELD_UNINSTALL_ENTRY))
+        ++total;
+    return total;
+}
+
+uint32_t GetStepDelay(uint32_t totalSteps)
+{
+    return PACED_RUN_TIME / totalSteps; // never 0: the fixed steps are always counted
+}
+
+int IsPacedStep(uint32_t stepDelay)
+{
+    return stepDelay > PACED_STEP_LIMIT;
+}

@@ -1,0 +1,72 @@
+// The install worker: the steps of the installation in their order on a thread of their own,
+// the first and last step, and the one report to the Installing page.
+#include <windows.h>
+#include <objbase.h>
+
+#include "core/wizard_state.h"
+#include "install/install_engine.h"
+#include "install/program_launch.h"
+#include "ui/resource.h"
+
+typedef UINT (*InstallStep)(void);
+
+static const InstallStep INSTALL_STEPS[] = {
+    BeginUninstallLog,
+    CreateProgramFolders,
+    ExtractFiles,
+    CreateShortcuts,
+    RegisterProduct,
+    SaveUninstallLog,
+    RunPostInstallEntry,
+};
+
+UINT BeginUninstallLog(void)
+{
+    AppendLogPrologue(&wizard.uninstallLog, wizard.package);
+    return 0;
+}
+
+UINT RunPostInstallEntry(void)
+{
+    uint32_t entry = GetHeaderField(FIELD_POST_INSTALL_ENTRY);
+    if (!entry)
+        return 0;
+    SetStatus(IDS_FINISHING, "");
+    DWORD exitCode = 0;
+    if (!RunProgram(wizard.package + entry, &exitCode))
+        return IDS_CANNOT_RUN;
+    if (exitCode != 0)
+        return IDS_EXTERNAL_MODULE_FAILED;
+    (void)StepProgress(); // the last unit of work: a stop now changes nothing
+    return 0;
+}
+
+// The first failure ends the run; a stop asked for at the gate ends it between steps.
+static UINT RunInstallSteps(void)
+{
+    for (size_t i = 0; i < sizeof(INSTALL_STEPS) / sizeof(INSTALL_STEPS[0]); ++i) {
+        if (!PassInstallGate())
+            return 0;
+        UINT result = INSTALL_STEPS[i]();
+        if (result)
+            return result;
+    }
+    return 0;
+}
+
+DWORD WINAPI InstallWorker(LPVOID unused)
+{
+    (void)unused;
+    // The page is fully shown before work starts; under some systems this returns at once.
+    (void)WaitForInputIdle(GetCurrentProcess(), INFINITE);
+    UINT result = IDS_COM_FAILED;
+    HRESULT com = CoInitialize(NULL);
+    if (com == S_OK)
+        result = RunInstallSteps();
+    // Held at the gate while the exit question is open, so the report never crosses it.
+    if (PassInstallGate())
+        (void)PostMessageA(wizard.pageWindow, WM_INSTALL_DONE, result, 0); // the page is there
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,65 @@
+// The first real step: the destination directory and the Start Menu folder with all their
+// missing parents, each tree noted in the uninstall log with the part that existed before.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "core/wizard.h"
+#include "core/wizard_state.h"
+#include "install/install_engine.h"
+#include "install/shell_notify.h"
+#include "ui/resource.h"
+
+enum {
+    DRIVE_ROOT_LENGTH = 3,          // "C:\" is taken to exist
+};
+
+// Creates every missing directory of `path`; `existingLength` gets the length of the part
+// that already existed. Only the topmost new directory is announced to the shell.
+static BOOL CreateDirectoryTree(const char* path, DWORD* existingLength)
+{
+    size_t length = GetTextLength(path);
+    if (length < DRIVE_ROOT_LENGTH || length >= PATH_SIZE)
+        return FALSE;
+    char prefix[PATH_SIZE];
+    CopyBytes(prefix, path, length + 1);
+    *existingLength = DRIVE_ROOT_LENGTH;
+    BOOL creating = FALSE;
+    for (size_t at = DRIVE_ROOT_LENGTH; at <= length; ++at) {
+        if (at < length && !IsSeparator(path[at]))
+            continue;
+        prefix[at] = 0;
+        if (!creating && DirectoryExists(prefix)) {
+            *existingLength = (DWORD)at;
+        } else if (!creating) {
+            if (!CreateDirectoryA(prefix, NULL))
+                return FALSE;
+            NotifyShell(SHCNE_MKDIR, prefix);
+            creating = TRUE;
+        } else if (!CreateDirectoryA(prefix, NULL)) {
+            return FALSE;
+        }
+        prefix[at] = path[at];
+    }
+    return TRUE;
+}
+
+UINT CreateProgramFolders(void)
+{
+    SetStatus(IDS_CREATING_DESTINATION, wizard.installDir);
+    DWORD existing;
+    if (!CreateDirectoryTree(wizard.installDir, &existing))
+        return IDS_CANNOT_CREATE_DESTINATION;
+    AppendFolderRecord(&wizard.uninstallLog, LOG_DESTINATION_RECORD, existing, wizard.installDir);
+    if (!StepProgress())
+        return IDS_CANNOT_CREATE_DESTINATION; // stopped: the worker reports nothing
+    if (wizard.noMenuFolder)
+        return 0;
+    SetStatus(IDS_CREATING_MENU_FOLDER, wizard.menuFolder + wizard.menuFolderOffset);
+    if (!CreateDirectoryTree(wizard.menuFolder, &existing))
+        return IDS_CANNOT_CREATE_MENU_FOLDER;
+    AppendFolderRecord(&wizard.uninstallLog, LOG_MENU_RECORD, existing, wizard.menuFolder);
+    (void)StepProgress(); // a stop is seen at the next gate
+    return 0;
+}

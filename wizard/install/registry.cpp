@@ -1,0 +1,86 @@
+// The registry step: the product's Uninstall entry and its main program's App Paths key,
+// each logged when it could be opened. Best effort: no registry failure stops the setup.
+#include <windows.h>
+
+#include "core/folder_variables.h"
+#include "core/format.h"
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "core/wizard_state.h"
+#include "install/command_line.h"
+#include "install/install_engine.h"
+
+static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
+static const char APP_PATHS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
+static const char UNINSTALLER_NAME[] = "uninst.exe";
+
+enum {
+    KEY_PATH_SIZE = 512,
+};
+
+static HKEY OpenProductKey(HKEY root, const char* path)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
+static void SetTextValue(HKEY key, const char* name, const char* text)
+{
+    (void)RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text,
+                         (DWORD)GetTextLength(text) + 1); // value writes are best effort
+}
+
+static void RegisterUninstaller(void)
+{
+    char keyPath[KEY_PATH_SIZE];
+    if (!FormatText(keyPath, KEY_PATH_SIZE, UNINSTALL_KEY, wizard.productName))
+        return; // a name too long for a key
+    HKEY key = OpenProductKey(wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, keyPath);
+    if (!key)
+        return;
+    AppendRegistryRecord(&wizard.uninstallLog,
+                         wizard.isNt ? LOG_ROOT_CURRENT_USER : LOG_ROOT_LOCAL_MACHINE, keyPath);
+    SetTextValue(key, "DisplayName", wizard.productName);
+    // Quoted, so that a destination with spaces cannot name another program.
+    char uninstaller[PATH_SIZE];
+    char command[COMMAND_LINE_SIZE];
+    if (CopyTextBounded(uninstaller, PATH_SIZE, wizard.installDir) &&
+        AppendPath(uninstaller, UNINSTALLER_NAME) &&
+        QuoteCommandLine(uninstaller, command, COMMAND_LINE_SIZE))
+        SetTextValue(key, "UninstallString", command);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+}
+
+static void RegisterAppPath(void)
+{
+    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
+    if (!entry)
+        return;
+    const char* commandLine = (const char*)wizard.package + entry + RUN_ENTRY_HEAD;
+    char keyPath[KEY_PATH_SIZE];
+    char program[PATH_SIZE];
+    if (!FormatText(keyPath, KEY_PATH_SIZE, APP_PATHS_KEY, FindLastComponent(commandLine)) ||
+        !ExpandFolderVariables(commandLine, program))
+        return; // too long for a key or a path: no key rather than a wrong one
+    HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath);
+    if (!key)
+        return;
+    AppendRegistryRecord(&wizard.uninstallLog, LOG_ROOT_LOCAL_MACHINE, keyPath);
+    SetTextValue(key, NULL, program);
+    *(char*)FindLastSeparator(program) = 0;
+    SetTextValue(key, "Path", program);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+}
+
+UINT RegisterProduct(void)
+{
+    NoteLogSection(&wizard.uninstallLog, LOG_REGISTRY_LIST);
+    RegisterUninstaller();
+    RegisterAppPath();
+    (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
+    (void)StepProgress(); // a stop is seen at the next gate
+    return 0;
+}

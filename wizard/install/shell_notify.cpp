@@ -1,0 +1,20 @@
+// Telling the shell about a created directory or link, and about the folder that holds it.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "install/shell_notify.h"
+
+void NotifyShell(LONG event, const char* path)
+{
+    SHChangeNotify(event, SHCNF_PATHA, path, NULL);
+    char parent[PATH_SIZE];
+    if (!CopyTextBounded(parent, PATH_SIZE, path))
+        return; // callers hand paths that fit
+    char* separator = (char*)FindLastSeparator(parent);
+    // "C:\x" has the drive root as its parent, which keeps its separator.
+    if (IsSeparator(*separator) && !(separator > parent && separator[-1] == ':'))
+        *separator = 0;
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSH, parent, NULL);
+}

@@ -1,0 +1,115 @@
+// The shortcut step: shell links on the Desktop, in Quick Launch and Startup and in the
+// Start Menu folder, made through the shell link object and logged by their paths.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "core/folder_variables.h"
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "core/wizard_state.h"
+#include "install/install_engine.h"
+#include "install/shell_notify.h"
+#include "ui/resource.h"
+
+static const char LINK_EXTENSION[] = ".lnk";
+static const char DETAIL_ELLIPSIS[] = "...";
+
+enum {
+    DETAIL_TEXT_SIZE = PATH_SIZE + 3,   // "..." and a path
+    SHOW_MODE_AT = 2,                   // byte of a shortcut entry holding its show mode
+};
+
+// Expands the entry's target and working directory into the link; the link is still saved
+// when a value does not fit, without that value.
+static void DescribeLink(IShellLinkA* link, const unsigned char* entry, const char* target)
+{
+    signed char showMode = (signed char)entry[SHOW_MODE_AT];
+    int command = showMode >= 0 && showMode < SHOW_MODE_COUNT ? SHOW_MODE_COMMANDS[showMode]
+                                                              : SW_SHOWNORMAL;
+    (void)link->SetShowCmd(command); // the results of these setters are not examined
+    char expanded[PATH_SIZE];
+    if (ExpandFolderVariables(target, expanded))
+        (void)link->SetPath(expanded);
+    const char* workingDir = target + GetTextLength(target) + 1;
+    if (workingDir[0] && ExpandFolderVariables(workingDir, expanded))
+        (void)link->SetWorkingDirectory(expanded);
+}
+
+// Saves the link as `linkPath` with ".lnk"; TRUE when it was saved and logged.
+static BOOL SaveLink(IShellLinkA* link, char* linkPath)
+{
+    size_t length = GetTextLength(linkPath);
+    if (length + sizeof(LINK_EXTENSION) > PATH_SIZE)
+        return FALSE;
+    CopyBytes(linkPath + length, LINK_EXTENSION, sizeof(LINK_EXTENSION));
+    WCHAR widePath[PATH_SIZE];
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, PATH_SIZE))
+        return FALSE;
+    IPersistFile* file = NULL;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, (void**)&file)))
+        return FALSE;
+    BOOL saved = SUCCEEDED(file->Save(widePath, TRUE));
+    if (saved) {
+        NotifyShell(SHCNE_CREATE, linkPath);
+        (void)AppendToLog(&wizard.uninstallLog, linkPath, LOG_WHOLE_TEXT); // a loss shows later
+    }
+    (void)file->Release(); // gives the remaining references
+    return saved;
+}
+
+static BOOL CreateShortcut(const unsigned char* entry, const char* folder)
+{
+    if (!folder)
+        return FALSE; // the chosen place does not exist on this system
+    const char* name = (const char*)entry + SHORTCUT_ENTRY_HEAD;
+    char linkPath[PATH_SIZE];
+    if (!CopyTextBounded(linkPath, PATH_SIZE, folder) || !AppendPath(linkPath, name))
+        return FALSE;
+    char detail[DETAIL_TEXT_SIZE];
+    CopyBytes(detail, DETAIL_ELLIPSIS, sizeof(DETAIL_ELLIPSIS));
+    (void)CopyTextBounded(detail + sizeof(DETAIL_ELLIPSIS) - 1, PATH_SIZE,
+                          linkPath + (FindLastSeparator(folder) - folder)); // fits: a path
+    SetDetail(detail);
+
+    IShellLinkA* link = NULL;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                (void**)&link)))
+        return FALSE;
+    DescribeLink(link, entry, name + GetTextLength(name) + 1);
+    BOOL saved = SaveLink(link, linkPath);
+    (void)link->Release();
+    return saved;
+}
+
+// One single shortcut when its option is set; FALSE when it failed or the worker stops.
+static BOOL CreateChosenShortcut(BOOL chosen, PackageField field, const char* folder)
+{
+    if (!chosen)
+        return TRUE;
+    return CreateShortcut(wizard.package + GetHeaderField(field), folder) && StepProgress();
+}
+
+UINT CreateShortcuts(void)
+{
+    SetStatus(IDS_CREATING_ICONS, "");
+    NoteLogSection(&wizard.uninstallLog, LOG_SHORTCUT_LIST);
+    if (!CreateChosenShortcut(wizard.desktopIcon, FIELD_DESKTOP_SHORTCUT,
+                              folderVariables[FOLDER_DESKTOP_DIR].value) ||
+        !CreateChosenShortcut(wizard.quickLaunchIcon, FIELD_QUICK_LAUNCH_SHORTCUT,
+                              wizard.quickLaunchDir) ||
+        !CreateChosenShortcut(wizard.startupIcon, FIELD_STARTUP_SHORTCUT,
+                              folderVariables[FOLDER_STARTUP_MENU].value))
+        return IDS_SHORTCUT_FAILED;
+    if (!wizard.noMenuFolder) {
+        const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);
+        for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
+            if (entry[SHORTCUT_ENTRY_HEAD - 1] &&
+                !(CreateShortcut(entry, wizard.menuFolder) && StepProgress()))
+                return IDS_SHORTCUT_FAILED;
+            entry += length;
+        }
+    }
+    (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
+    return 0;
+}
