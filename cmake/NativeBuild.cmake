@@ -33,6 +33,7 @@ add_subdirectory(tests/package)
 add_subdirectory(tests/tools/quillset)
 add_subdirectory(tests/wizard/core)
 add_subdirectory(tests/wizard/install)
+add_subdirectory(tests/uninstaller)
 add_subdirectory(bench)
 
 # The Win32 modules and their Wine tests. The tool is built first: the Win32 build packs

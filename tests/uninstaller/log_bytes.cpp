@@ -1,0 +1,67 @@
+// Uninstall logs written by hand for the reader's tests: header fields set by name, sections
+// appended byte by byte, and the sample installation's complete log.
+#include "log_bytes.h"
+
+using namespace std::string_literals;
+
+std::string U32(uint32_t value)
+{
+    std::string bytes;
+    for (int i = 0; i < 4; ++i)
+        bytes += (char)(value >> (8 * i));
+    return bytes;
+}
+
+void LogBytes::SetField(LogField field, uint32_t value)
+{
+    bytes.replace(field, 4, U32(value));
+}
+
+void LogBytes::AddSection(LogField field, const std::string& section)
+{
+    SetField(field, (uint32_t)bytes.size());
+    bytes += section;
+}
+
+void LogBytes::AddText(LogField field, const std::string& text)
+{
+    AddSection(field, text + '\0');
+}
+
+void LogBytes::AddFolder(LogField field, uint32_t existingLength, const std::string& path)
+{
+    AddSection(field, U32(existingLength) + path + '\0');
+}
+
+std::string LogBytes::Sealed() const
+{
+    std::string sealed = bytes;
+    sealed.replace(LOG_FIELD_FILE_SIZE, 4, U32((uint32_t)sealed.size()));
+    return sealed;
+}
+
+std::string BuildLog(const std::string& fileList, const std::string& shortcuts,
+                     const std::string& registry)
+{
+    LogBytes log;
+    log.AddText(LOG_FIELD_NOTICE, "Notice");
+    log.AddText(LOG_FIELD_SHORT_NAME, "Vistrel");
+    log.AddText(LOG_FIELD_DISPLAY_NAME, "Vistrel 2.1");
+    log.AddText(LOG_FIELD_EVENT_NAME, "VistrelEvent");
+    log.AddText(LOG_FIELD_UNINSTALL_COMMAND, "%InstallDir%\\Vistrel.exe -u");
+    log.AddFolder(LOG_FIELD_DESTINATION, 16, "C:\\Program Files\\Vistrel");
+    log.AddFolder(LOG_FIELD_MENU_FOLDER, 16, "C:\\Menu\\Programs\\Vistrel 2.1");
+    log.AddSection(LOG_FIELD_FILE_LIST,
+                   !fileList.empty() ? fileList
+                                     : "\x02uninst.dat\0\x02uninst.exe\0\x01sub\0\x02"
+                                       "a.txt\0\0\x02Vistrel.exe\0\0"s);
+    log.AddSection(LOG_FIELD_SHORTCUT_LIST,
+                   !shortcuts.empty() ? shortcuts : "C:\\Desktop\\Vistrel 2.1.lnk\0\0"s);
+    std::string keys = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+    log.AddSection(LOG_FIELD_REGISTRY_LIST,
+                   !registry.empty() ? registry
+                                     : "\x02" + keys + "Uninstall\\Vistrel 2.1\0"s + "\x01" + keys +
+                                           "App Paths\\Vistrel.exe\0\0"s);
+    log.SetField(LOG_FIELD_REMOVAL_STEPS, 8);
+    return log.Sealed();
+}

@@ -1,0 +1,65 @@
+# Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
+#   make_install.py ROOT UNINST_EXE [user]   ("user" adds a file of the user's in docs/)
+# Prints the destination directory as Wine sees it.
+import os
+import shutil
+import struct
+import sys
+
+root, uninst = sys.argv[1], sys.argv[2]
+with_user_file = len(sys.argv) > 3
+destination = os.path.join(root, 'Apps', 'Smoke Product')
+menu = os.path.join(root, 'Menu', 'Smoke 1.0')
+
+os.makedirs(os.path.join(destination, 'docs', 'empty'))
+os.makedirs(menu)
+for name in ['app.exe', 'docs/readme.txt']:
+    with open(os.path.join(destination, name), 'w') as file:
+        file.write('x')
+os.chmod(os.path.join(destination, 'docs', 'readme.txt'), 0o444)
+shutil.copy(uninst, os.path.join(destination, 'uninst.exe'))
+with open(os.path.join(menu, 'Smoke.lnk'), 'w') as file:
+    file.write('link')
+if with_user_file:
+    with open(os.path.join(destination, 'docs', 'mine.txt'), 'w') as file:
+        file.write('mine')
+
+
+def wine_path(path):
+    return 'Z:' + path.replace('/', '\\')
+
+
+def u32(value):
+    return struct.pack('<I', value)
+
+
+FIELDS = dict(notice=4, event=8, short=12, display=16, destination=20, menu=24, files=28,
+              registry=32, shortcuts=36)
+header = bytearray(48)
+body = bytearray()
+
+
+def add(field, data):
+    global body
+    struct.pack_into('<I', header, FIELDS[field], len(header) + len(body))
+    body += data
+
+
+key = b'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Smoke 1.0'
+add('notice', b'\0')
+add('short', b'Smoke\0')
+add('display', b'Smoke 1.0\0')
+add('event', b'SmokeEvent\0')
+add('destination', u32(len(wine_path(os.path.join(root, 'Apps')))) +
+    wine_path(destination).encode() + b'\0')
+add('menu', u32(len(wine_path(os.path.join(root, 'Menu')))) + wine_path(menu).encode() + b'\0')
+add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0'
+             b'\x01docs\0\x02readme.txt\0\x01empty\0\0\0\0')
+add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')
+add('registry', b'\x02' + key + b'\0\0')
+struct.pack_into('<I', header, 44, 7)
+log = header + body
+struct.pack_into('<I', log, 0, len(log))
+with open(os.path.join(destination, 'uninst.dat'), 'wb') as file:
+    file.write(log)
+print(wine_path(destination))

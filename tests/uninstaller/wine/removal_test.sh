@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The uninstaller under Wine on a fake installation with a hand-written log: a silent removal,
+# a user's file that keeps its folder, a damaged log and a running product that leave everything
+# in place, a declined and an accepted confirmation.
+#   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR
+set -euo pipefail
+state=$1
+uninst=$2
+watch=$3
+work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+run=$here/../../../scripts/wine-run
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Smoke 1.0'
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+install() {
+    rm -rf "$work"
+    mkdir -p "$work"
+    destination=$(python3 "$here/make_install.py" "$work" "$uninst" "$@")
+    "$run" "$state" reg add "$key" /v DisplayName /d 'Smoke 1.0' /f >/dev/null 2>&1
+}
+
+# The temporary copy finishes after the uninstaller has exited: wait until it took its files.
+wait_for_copy() {
+    for _ in $(seq 100); do
+        [[ -e "$work/Apps/Smoke Product/uninst.exe" ]] || return 0
+        sleep 0.2
+    done
+}
+
+listing() {
+    (cd "$work" && find . | sort)
+}
+
+key_exists() {
+    "$run" "$state" reg query "$key" >/dev/null 2>&1
+}
+
+# Silent removal: everything that the log lists is gone, the folders that existed stay.
+install
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+[[ $code == 0 ]] || fail "silent removal exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "silent removal left: $(listing)"
+key_exists && fail "silent removal left the Uninstall key"
+
+# A user's file keeps its directory; the rest goes, and the exit code says not everything went.
+install user
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+[[ $code == 1 ]] || fail "user file: exit code $code"
+expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/docs'
+expected+=$'\n./Apps/Smoke Product/docs/mine.txt\n./Menu'
+[[ "$(listing)" == "$expected" ]] || fail "user file: left $(listing)"
+
+# A damaged log (the registry list's end changed): refused, nothing removed.
+install
+before=$(listing)
+log="$work/Apps/Smoke Product/uninst.dat"
+printf '\x07' | dd of="$log" bs=1 seek=$(($(stat -c %s "$log") - 1)) conv=notrunc status=none
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
+[[ $code == 2 ]] || fail "damaged log: exit code $code"
+[[ "$(listing)" == "$before" ]] || fail "damaged log: files changed"
+key_exists || fail "damaged log: the Uninstall key was removed"
+
+# The product running: refused with its message, nothing removed.
+install
+before=$(listing)
+"$run" "$state" "$watch" running "$destination\\uninst.exe" || fail "running product"
+[[ "$(listing)" == "$before" ]] || fail "running product: files changed"
+key_exists || fail "running product: the Uninstall key was removed"
+
+# The confirmation declined: nothing removed.
+"$run" "$state" "$watch" decline "$destination\\uninst.exe" || fail "declined confirmation"
+[[ "$(listing)" == "$before" ]] || fail "declined confirmation: files changed"
+key_exists || fail "declined confirmation: the Uninstall key was removed"
+
+# The confirmation accepted: removed, with the closing message.
+"$run" "$state" "$watch" confirm "$destination\\uninst.exe" || fail "accepted confirmation"
+wait_for_copy
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "accepted confirmation left: $(listing)"
+key_exists && fail "accepted confirmation left the Uninstall key"
+
+rm -rf "$work"
+if ((failures)); then
+    exit 1
+fi
+echo "uninstaller removal tests passed"

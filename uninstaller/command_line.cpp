@@ -1,0 +1,124 @@
+// The uninstaller's command line: "/S" for a removal without windows, and the private form
+// that the temporary copy gets to finish the removal after the original has exited.
+#include "command_line.h"
+
+static const char CLEANUP_SWITCH[] = "/_cleanup";
+static const char SILENT_SWITCH[] = "/S";
+
+static const char* SkipBlanks(const char* at)
+{
+    while (*at == ' ' || *at == '\t')
+        ++at;
+    return at;
+}
+
+// The next argument, quoted or not, into `argument` of `size` bytes; null when it does not fit
+// or a quote is left open. Returns the position after it.
+static const char* TakeArgument(const char* at, char* argument, uint32_t size)
+{
+    uint32_t length = 0;
+    int quoted = 0;
+    for (; *at && (quoted || (*at != ' ' && *at != '\t')); ++at) {
+        if (*at == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (length + 1 >= size)
+            return 0;
+        argument[length++] = *at;
+    }
+    argument[length] = 0;
+    return quoted ? 0 : at;
+}
+
+static int IsSame(const char* text, const char* expected)
+{
+    for (; *expected; ++text, ++expected) {
+        char c = *text >= 'a' && *text <= 'z' ? (char)(*text - 'a' + 'A') : *text;
+        char e = *expected >= 'a' && *expected <= 'z' ? (char)(*expected - 'a' + 'A') : *expected;
+        if (c != e)
+            return 0;
+    }
+    return !*text;
+}
+
+static int ReadNumber(const char* text, uint32_t* value)
+{
+    uint32_t number = 0;
+    if (!*text)
+        return 0;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9' || number > 429496728u)
+            return 0;
+        number = number * 10 + (uint32_t)(*text - '0');
+    }
+    *value = number;
+    return 1;
+}
+
+int ParseCommandLine(const char* line, CommandLine* result)
+{
+    char argument[PLAN_PATH_SIZE];
+    result->silent = 0;
+    result->cleanup = 0;
+    result->waitHandle = 0;
+    result->directory[0] = 0;
+    const char* at = TakeArgument(SkipBlanks(line), argument, sizeof(argument));
+    if (!at)
+        return 0;
+    for (at = SkipBlanks(at); *at; at = SkipBlanks(at)) {
+        at = TakeArgument(at, argument, sizeof(argument));
+        if (!at)
+            return 0;
+        if (IsSame(argument, SILENT_SWITCH)) {
+            result->silent = 1;
+            continue;
+        }
+        if (!IsSame(argument, CLEANUP_SWITCH) || result->cleanup)
+            return 0;
+        at = TakeArgument(SkipBlanks(at), argument, sizeof(argument));
+        if (!at || !ReadNumber(argument, &result->waitHandle))
+            return 0;
+        at = TakeArgument(SkipBlanks(at), result->directory, sizeof(result->directory));
+        if (!at || !result->directory[0])
+            return 0;
+        result->cleanup = 1;
+    }
+    return 1;
+}
+
+// Appends `text` at `*length`; 0 when it does not fit.
+static int Put(char* buffer, uint32_t size, uint32_t* length, const char* text)
+{
+    for (; *text; ++text) {
+        if (*length + 1 >= size)
+            return 0;
+        buffer[(*length)++] = *text;
+    }
+    buffer[*length] = 0;
+    return 1;
+}
+
+int FormatCleanupCommand(char* buffer, uint32_t size, const char* program, uint32_t handle,
+                         const char* directory, int silent)
+{
+    char number[12];
+    int digits = 0;
+    char reversed[12];
+    do {
+        reversed[digits++] = (char)('0' + handle % 10);
+        handle /= 10;
+    } while (handle);
+    for (int i = 0; i < digits; ++i)
+        number[i] = reversed[digits - 1 - i];
+    number[digits] = 0;
+    uint32_t length = 0;
+    buffer[0] = 0;
+    return Put(buffer, size, &length, "\"") && Put(buffer, size, &length, program) &&
+           Put(buffer, size, &length, "\" ") && Put(buffer, size, &length, CLEANUP_SWITCH) &&
+           Put(buffer, size, &length, " ") && Put(buffer, size, &length, number) &&
+           Put(buffer, size, &length, " \"") && Put(buffer, size, &length, directory) &&
+           Put(buffer, size, &length, "\"") &&
+           (!silent || (Put(buffer, size, &length, " ") &&
+                        Put(buffer, size, &length, SILENT_SWITCH)));
+}

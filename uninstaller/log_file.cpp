@@ -1,0 +1,37 @@
+// Loading "uninst.dat" from the directory given and reading it into the state's plan; the
+// bytes stay on the heap for the whole run, since the plan points into them.
+#include "log_file.h"
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "resource.h"
+#include "uninstall_state.h"
+
+static const char LOG_FILE_NAME[] = "uninst.dat";
+
+UINT LoadUninstallLog(const char* directory)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), directory) || !AppendPath(path, LOG_FILE_NAME))
+        return IDS_LOG_UNREADABLE;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return IDS_LOG_UNREADABLE;
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    UINT error = IDS_LOG_UNREADABLE;
+    if (size != INVALID_FILE_SIZE && !high && size <= LOG_SIZE_LIMIT) {
+        unsigned char* bytes = (unsigned char*)HeapAlloc(uninstall.processHeap, 0, size ? size : 1);
+        DWORD read = 0;
+        if (!bytes)
+            error = IDS_OUT_OF_MEMORY;
+        else if (ReadFile(file, bytes, size, &read, NULL) && read == size) {
+            uninstall.logBytes = bytes;
+            error = ReadUninstallLog(bytes, size, &uninstall.plan);
+        } else
+            (void)HeapFree(uninstall.processHeap, 0, bytes); // nothing to do about a failure
+    }
+    (void)CloseHandle(file); // read-only: nothing is lost if closing fails
+    return error;
+}

@@ -1,0 +1,7 @@
+// Loading "uninst.dat" from the directory given and reading it into the state's plan.
+#pragma once
+
+#include <windows.h>
+
+// 0 when the log was loaded and accepted, else the string id of the reason.
+UINT LoadUninstallLog(const char* directory);

@@ -1,0 +1,81 @@
+// The uninstaller's course: read and check the log next to itself, refuse while the product
+// runs, ask, then remove in order and leave the rest to a temporary copy of itself.
+#include <windows.h>
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "log_file.h"
+#include "messages.h"
+#include "progress.h"
+#include "removal.h"
+#include "resource.h"
+#include "self_removal.h"
+#include "uninstall_state.h"
+
+// The product holds this event while it runs; the wizard checks it the same way.
+static int IsProductRunning(void)
+{
+    if (!uninstall.plan.eventName)
+        return 0;
+    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, uninstall.plan.eventName);
+    if (!event)
+        return 0;
+    (void)CloseHandle(event); // only its existence mattered
+    return 1;
+}
+
+static int FindOwnDirectory(void)
+{
+    DWORD length = GetModuleFileNameA(NULL, uninstall.modulePath, sizeof(uninstall.modulePath));
+    if (!length || length >= sizeof(uninstall.modulePath))
+        return 0;
+    if (!CopyTextBounded(uninstall.logDirectory, sizeof(uninstall.logDirectory),
+                         uninstall.modulePath))
+        return 0;
+    char* separator = (char*)FindLastSeparator(uninstall.logDirectory);
+    if (!IsSeparator(*separator))
+        return 0;
+    *separator = 0;
+    return 1;
+}
+
+static void RemoveProduct(void)
+{
+    if (!OpenProgressWindow())
+        uninstall.progressWindow = NULL; // the removal goes on without the window
+    RunUninstallCommand();
+    RemoveShortcuts();
+    RemoveFileList(1);
+    RemoveRegistryKeys();
+    TrimFolder(&uninstall.plan.menuFolder);
+    CheckDestinationLeftovers();
+    StartCleanupCopy();
+    CloseProgressWindow();
+}
+
+int RunUninstall(void)
+{
+    if (!ParseCommandLine(GetCommandLineA(), &uninstall.commandLine)) {
+        (void)ShowMessage(IDS_BAD_COMMAND_LINE, NULL, MB_ICONERROR | MB_OK); // only OK to press
+        return EXIT_REFUSED;
+    }
+    if (!FindOwnDirectory())
+        return EXIT_REFUSED;
+    if (uninstall.commandLine.cleanup)
+        return RunCleanup();
+    UINT error = LoadUninstallLog(uninstall.logDirectory);
+    if (error) {
+        (void)ShowMessage(error, NULL, MB_ICONERROR | MB_OK); // only OK to press
+        return EXIT_REFUSED;
+    }
+    if (IsProductRunning()) {
+        (void)ShowMessage(IDS_PRODUCT_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
+        return EXIT_REFUSED;
+    }
+    if (ShowMessage(IDS_CONFIRM_REMOVAL, uninstall.plan.displayName,
+                    MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) == IDNO)
+        return EXIT_DECLINED;
+    RemoveProduct();
+    ShowClosingMessage();
+    return uninstall.failureCount ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
+}

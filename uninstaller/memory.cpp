@@ -1,0 +1,33 @@
+// The memory routines on the process heap for the folder-variable code, and the two routines
+// that compiled code may call on its own.
+#include "core/memory.h"
+#include "core/text.h"
+#include "uninstall_state.h"
+
+void* MemAlloc(size_t size)
+{
+    return HeapAlloc(uninstall.processHeap, 0, size);
+}
+
+void MemFree(void* block)
+{
+    if (block)
+        (void)HeapFree(uninstall.processHeap, 0, block); // nothing can be done about a failure
+}
+
+void* MemRealloc(void* block, size_t size)
+{
+    if (!block)
+        return MemAlloc(size);
+    return HeapReAlloc(uninstall.processHeap, 0, block, size);
+}
+
+extern "C" void* memcpy(void* destination, const void* source, size_t count)
+{
+    return CopyBytes(destination, source, count);
+}
+
+extern "C" void* memset(void* destination, int value, size_t count)
+{
+    return FillBytes(destination, value, count);
+}

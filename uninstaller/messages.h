@@ -1,0 +1,15 @@
+// Message boxes from the string table, with the product's name put into their "%s", and the
+// list of items that could not be removed.
+#pragma once
+
+#include <windows.h>
+
+// Shows string `id` with `argument` in its "%s" (or none), with `flags` (MB_ICONERROR, MB_YESNO,
+// ...); returns the button pressed. In a silent run nothing is shown and IDOK is returned.
+int ShowMessage(UINT id, const char* argument, UINT flags);
+
+// Adds `path` to the closing message's list of what stays.
+void NoteFailure(const char* path);
+
+// The closing message: removed, or removed but for the listed items.
+void ShowClosingMessage(void);

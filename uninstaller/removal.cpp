@@ -1,0 +1,169 @@
+// Removing what the log lists: the uninstall command, shortcuts, files and directories,
+// registry keys and the created folder trees. Nothing outside the plan is touched; an item
+// already gone counts as removed.
+#include "removal.h"
+
+#include <windows.h>
+
+#include "core/folder_variables.h"
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "messages.h"
+#include "plan_walks.h"
+#include "progress.h"
+#include "resource.h"
+#include "uninstall_state.h"
+
+static const char LOG_FILE_NAME[] = "uninst.dat";
+
+static int IsGone(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+void RunUninstallCommand(void)
+{
+    const char* command = uninstall.plan.uninstallCommand;
+    if (!command)
+        return;
+    folderVariables[FOLDER_INSTALL_DIR].value = uninstall.plan.destination.path;
+    folderVariables[FOLDER_MENU_FOLDER].value = uninstall.plan.menuFolder.path;
+    char expanded[PATH_SIZE];
+    SetRemovalStatus(IDS_STATUS_COMMAND, "");
+    if (!ExpandFolderVariables(command, expanded)) {
+        NoteFailure(command);
+        StepRemoval();
+        return;
+    }
+    STARTUPINFOA startup;
+    FillBytes(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, expanded, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
+                        uninstall.plan.destination.path, &startup, &process)) {
+        NoteFailure(expanded);
+        StepRemoval();
+        return;
+    }
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0)
+        NoteFailure(expanded);
+    (void)CloseHandle(process.hThread); // nothing to do if closing fails
+    (void)CloseHandle(process.hProcess);
+    StepRemoval();
+}
+
+void RemoveShortcuts(void)
+{
+    TextListWalk walk;
+    BeginShortcutWalk(&walk, &uninstall.plan);
+    SetRemovalStatus(IDS_STATUS_SHORTCUTS, "");
+    while (NextShortcut(&walk)) {
+        SetRemovalStatus(IDS_STATUS_SHORTCUTS, walk.text);
+        if (!DeleteFileA(walk.text) && !IsGone(GetLastError()))
+            NoteFailure(walk.text);
+        StepRemoval();
+    }
+}
+
+// A file of the package may carry the read-only attribute; it is cleared before deleting.
+static void RemoveFile(const char* path)
+{
+    if (DeleteFileA(path) || IsGone(GetLastError()))
+        return;
+    if (SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path))
+        return;
+    NoteFailure(path);
+}
+
+// True for the running program and for "uninst.dat" at the top of the destination.
+static int IsOwnFile(const char* path)
+{
+    if (!lstrcmpiA(path, uninstall.modulePath))
+        return 1;
+    char logPath[PATH_SIZE];
+    return CopyTextBounded(logPath, sizeof(logPath), uninstall.plan.destination.path) &&
+           AppendPath(logPath, LOG_FILE_NAME) && !lstrcmpiA(path, logPath);
+}
+
+void RemoveFileList(int skipOwnFiles)
+{
+    FileListWalk walk;
+    RemovalKind kind;
+    BeginFileListWalk(&walk, &uninstall.plan);
+    SetRemovalStatus(IDS_STATUS_FILES, "");
+    while (NextRemovalEntry(&walk, &kind)) {
+        if (kind == REMOVE_DIRECTORY) {
+            // A directory that still holds a file of the user's stays, and is listed.
+            if (!RemoveDirectoryA(walk.path) && !IsGone(GetLastError()))
+                NoteFailure(walk.path);
+            continue;
+        }
+        if (skipOwnFiles && IsOwnFile(walk.path)) {
+            StepRemoval();
+            continue;
+        }
+        SetRemovalStatus(IDS_STATUS_FILES, walk.path);
+        RemoveFile(walk.path);
+        StepRemoval();
+    }
+}
+
+void RemoveRegistryKeys(void)
+{
+    TextListWalk walk;
+    BeginRegistryWalk(&walk, &uninstall.plan);
+    SetRemovalStatus(IDS_STATUS_REGISTRY, "");
+    while (NextRegistryKey(&walk)) {
+        HKEY root = walk.root == ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        LONG result = RegDeleteKeyA(root, walk.text);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            NoteFailure(walk.text);
+    }
+    StepRemoval();
+}
+
+void TrimFolder(const LogFolder* folder)
+{
+    if (!folder->path)
+        return;
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), folder->path))
+        return;
+    SetRemovalStatus(IDS_STATUS_FOLDERS, path);
+    size_t length = GetTextLength(path);
+    while (length > folder->existingLength) {
+        if (!RemoveDirectoryA(path) && !IsGone(GetLastError())) {
+            NoteFailure(path);
+            return;
+        }
+        while (length > folder->existingLength && !IsSeparator(path[length - 1]))
+            --length;
+        if (length > folder->existingLength)
+            --length;
+        path[length] = 0;
+    }
+}
+
+void CheckDestinationLeftovers(void)
+{
+    char pattern[PATH_SIZE];
+    const char* destination = uninstall.plan.destination.path;
+    if (!CopyTextBounded(pattern, sizeof(pattern), destination) || !AppendPath(pattern, "*"))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    const char* ownName = FindLastComponent(uninstall.modulePath);
+    int leftovers = 0;
+    do {
+        const char* name = found.cFileName;
+        if (!lstrcmpA(name, ".") || !lstrcmpA(name, "..") || !lstrcmpiA(name, ownName) ||
+            !lstrcmpiA(name, LOG_FILE_NAME))
+            continue;
+        leftovers = 1;
+    } while (!leftovers && FindNextFileA(search, &found));
+    (void)FindClose(search); // nothing to do if closing fails
+    if (leftovers)
+        NoteFailure(destination);
+}

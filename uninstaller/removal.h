@@ -1,0 +1,23 @@
+// Removing what the log lists: the uninstall command, shortcuts, files and directories,
+// registry keys and the created folder trees. Each failure is noted for the closing message.
+#pragma once
+
+#include "uninstall_plan.h"
+
+// Runs the log's uninstall command, folder variables expanded, and waits for it.
+void RunUninstallCommand(void);
+
+void RemoveShortcuts(void);
+
+// Files and directories of the file list. With `skipOwnFiles`, the running program and
+// "uninst.dat" are left for the temporary copy that finishes the removal.
+void RemoveFileList(int skipOwnFiles);
+
+void RemoveRegistryKeys(void);
+
+// Removes the folder's directories, deepest first, down to the part that existed before;
+// stops at the first one that is not empty.
+void TrimFolder(const LogFolder* folder);
+
+// Notes the destination when something besides the files that the copy removes is still in it.
+void CheckDestinationLeftovers(void);

@@ -1,0 +1,112 @@
+// The end of a removal: the running program cannot delete its own file, so a copy in the
+// temporary directory waits for it to exit and removes it, "uninst.dat" and the emptied folders.
+#include "self_removal.h"
+
+#include <windows.h>
+
+#include "core/path_routines.h"
+#include "core/text.h"
+#include "log_file.h"
+#include "messages.h"
+#include "progress.h"
+#include "removal.h"
+#include "uninstall_state.h"
+
+static const char COPY_PREFIX[] = "qsu";
+// The copies live in a folder of their own in the temporary directory, so that a later run
+// can delete the copies of earlier runs without touching anyone else's files.
+static const char COPY_FOLDER[] = "Quillset Uninstall";
+static const char COPY_PATTERN[] = "qsu*.tmp";
+
+enum {
+    COMMAND_SIZE = 2 * PATH_SIZE + 64,  // quoted copy path, switch, handle, quoted directory
+};
+
+static void NoteOwnFilesStay(void)
+{
+    NoteFailure(uninstall.modulePath);
+    NoteFailure(uninstall.plan.destination.path);
+}
+
+// Deletes the copies that earlier runs left; a copy still running cannot be deleted and stays.
+static void DeleteEarlierCopies(const char* folder)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, COPY_PATTERN))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, found.cFileName))
+            (void)DeleteFileA(path); // a copy still at work stays for a later run
+    } while (FindNextFileA(search, &found));
+    (void)FindClose(search); // nothing to do if closing fails
+}
+
+// The copies' folder in the temporary directory, made when missing.
+static int FindCopyFolder(char* folder)
+{
+    DWORD length = GetTempPathA(PATH_SIZE, folder);
+    if (!length || length >= PATH_SIZE || !AppendPath(folder, COPY_FOLDER))
+        return 0;
+    return CreateDirectoryA(folder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// A new copy of the running program in the copies' folder, whose path ends in `folder`.
+static int MakeCopy(char* folder, char* copy)
+{
+    if (!FindCopyFolder(folder))
+        return 0;
+    DeleteEarlierCopies(folder);
+    return GetTempFileNameA(folder, COPY_PREFIX, 0, copy) &&
+           CopyFileA(uninstall.modulePath, copy, FALSE);
+}
+
+void StartCleanupCopy(void)
+{
+    char temp[PATH_SIZE];
+    char copy[PATH_SIZE] = "";
+    HANDLE self = NULL;
+    char command[COMMAND_SIZE];
+    if (!MakeCopy(temp, copy) ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         SYNCHRONIZE, TRUE, 0) ||
+        !FormatCleanupCommand(command, sizeof(command), copy, (uint32_t)(UINT_PTR)self,
+                              uninstall.logDirectory, 1)) {
+        (void)DeleteFileA(copy); // nothing else to do if it was never made
+        NoteOwnFilesStay();
+        StepRemoval();
+        return;
+    }
+    STARTUPINFOA startup;
+    FillBytes(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    // The copy works in the temporary directory, so that it holds no folder it must remove.
+    if (CreateProcessA(copy, command, NULL, NULL, TRUE, 0, NULL, temp, &startup, &process)) {
+        (void)CloseHandle(process.hThread); // nothing to do if closing fails
+        (void)CloseHandle(process.hProcess);
+    } else {
+        (void)DeleteFileA(copy); // nothing else to do if it is gone
+        NoteOwnFilesStay();
+    }
+    StepRemoval();
+}
+
+int RunCleanup(void)
+{
+    HANDLE original = (HANDLE)(UINT_PTR)uninstall.commandLine.waitHandle;
+    if (WaitForSingleObject(original, INFINITE) != WAIT_OBJECT_0)
+        return EXIT_NOT_ALL_REMOVED;
+    (void)CloseHandle(original); // nothing to do if closing fails
+    // Read and checked again: the log may have changed since the original read it.
+    if (LoadUninstallLog(uninstall.commandLine.directory))
+        return EXIT_REFUSED;
+    RemoveFileList(0);
+    TrimFolder(&uninstall.plan.destination);
+    // Only an administrator may schedule this; otherwise the next run deletes the copy.
+    (void)MoveFileExA(uninstall.modulePath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return uninstall.failureCount ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
+}

@@ -1,0 +1,43 @@
+// The uninstaller's one state record: the read log and its plan, the chosen mode, the
+// progress window and the list of what could not be removed.
+#pragma once
+
+#include <windows.h>
+
+#include "command_line.h"
+#include "uninstall_plan.h"
+
+enum {
+    FAILURE_LIST_SIZE = 2048,       // the closing message's list of what stays
+    MESSAGE_SIZE = 3072,            // any formatted message text
+    STRING_SIZE = 512,              // one string-table entry
+    LOG_SIZE_LIMIT = 16 << 20,      // a larger "uninst.dat" is not ours
+};
+
+// Exit codes, for "/S" callers.
+enum {
+    EXIT_REMOVED = 0,
+    EXIT_NOT_ALL_REMOVED = 1,
+    EXIT_REFUSED = 2,               // damaged log, product running, bad command line
+    EXIT_DECLINED = 3,
+};
+
+struct UninstallState {
+    HANDLE processHeap;
+    HINSTANCE module;
+    CommandLine commandLine;
+    char modulePath[PLAN_PATH_SIZE];
+    char logDirectory[PLAN_PATH_SIZE];
+    unsigned char* logBytes;
+    UninstallPlan plan;
+    HWND progressWindow;
+    HWND progressBar;
+    HWND statusLine;
+    HWND detailLine;
+    char failures[FAILURE_LIST_SIZE];
+    uint32_t failureLength;
+    int failureCount;
+    int failureListCut;             // the list ends in "..."
+};
+
+extern UninstallState uninstall;
