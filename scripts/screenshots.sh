@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the sample product's wizard under Wine on an Xvfb display of its own through the wizard
-# test driver, prints every page it reaches and saves a picture of each as docs/wizard-*.png.
+# test driver, prints every page it reaches and saves a picture of each as docs/wizard-*.png;
+# the tour installs the sample for real, and what it installed is printed afterwards.
 #   scripts/screenshots.sh [SETUP.EXE]   (default: builds the sample's Setup.exe first)
 set -euo pipefail
 
@@ -26,9 +27,15 @@ shots=$(mktemp -d "${TMPDIR:-/tmp}/quillset-shots.XXXXXX")
 "$root/scripts/wine-session" start "$state" >/dev/null
 trap '"$root/scripts/wine-session" stop "$state"; rm -rf "$shots"' EXIT
 
+# The destination is the sample's default folder in the tour's own prefix; it and the Start
+# Menu group are removed first so that every tour shows a fresh installation.
+destination='C:\Program Files\Inkwell'
+destination_unix=$state/prefix/drive_c/Program\ Files/Inkwell
+rm -rf "$destination_unix" "$state"/prefix/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Inkwell\ 1.0
+
 echo "== The wizard of $setup, page by page =="
 "$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$root/scripts/wizard-tour.txt")" \
-    "SETUP=$(wine_path "$setup")" "SHOTS=$(wine_path "$shots")" | grep -v '^ *[0-9]\+  '
+    "SETUP=$(wine_path "$setup")" "SHOTS=$(wine_path "$shots")" "DEST=$destination" | grep -v '^ *[0-9]\+  '
 
 mkdir -p "$root/docs"
 for picture in "$shots"/*.bmp; do
@@ -36,3 +43,35 @@ for picture in "$shots"/*.bmp; do
     convert "$picture" -strip "png:$root/docs/$name.png"
     echo "saved docs/$name.png"
 done
+
+# Runs a Wine console command and prints its output with Unix line ends.
+wine_command() { "$root/scripts/wine-run" "$state" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# The Linux path of a C: path in the tour's prefix.
+unix_path() {
+    local rest=${1#[Cc]:\\}
+    echo "$state/prefix/drive_c/${rest//\\//}"
+}
+
+echo
+echo "== What the tour installed in $destination =="
+(cd "$destination_unix" && find . -mindepth 1 -printf '%M %8s  %P\n' | sort -k3)
+echo "-- attributes as Windows sees them --"
+wine_command cmd /c attrib /s /d "$destination\\*"
+log=$destination_unix/uninst.dat
+echo
+echo "== Shortcuts =="
+while IFS= read -r link; do
+    if [[ -f $(unix_path "$link") ]]; then
+        echo "  $link ($(stat -c %s "$(unix_path "$link")") bytes)"
+    else
+        echo "  $link (missing)"
+    fi
+done < <("$root/scripts/show-uninstall-log.py" "$log" --shortcuts)
+echo
+echo "== Registry keys of the product =="
+while IFS= read -r key; do
+    wine_command reg query "$key" | sed '/^$/d'
+done < <("$root/scripts/show-uninstall-log.py" "$log" --keys)
+echo
+echo "== The uninstall log $destination\\uninst.dat =="
+"$root/scripts/show-uninstall-log.py" "$log"

@@ -16,6 +16,7 @@ struct Session {
     PROCESS_INFORMATION inkwell = {};
     int pendingSends = 0; // messages sent to the wizard whose handling has not returned yet
     std::string definedDrives; // letters defined by the scenario, removed at its end
+    long long markCounter = 0; // performance counter at the last 'mark' step
 };
 
 // Sends a message without blocking the driver; Settle waits until the wizard has handled it.

@@ -49,6 +49,8 @@ const std::vector<StepForm>& ListStepForms()
         {"pick", 1, 1, "pick ITEM|ITEM...", PickFolder},
         {"expect no window", 0, 0, "expect no window", ExpectNoWindow},
         {"expect exit", 1, 1, "expect exit CODE", ExpectExit},
+        {"expect no inkwell", 1, 1, "expect no inkwell PROGRAM-PATH", ExpectNoInkwellFrom},
+        {"expect inkwell", 1, 1, "expect inkwell PROGRAM-PATH", ExpectInkwellFrom},
         {"expect no file", 1, 1, "expect no file PATH",
          [](Session& s, const Arguments& a) { return ExpectFile(s, false, a); }},
         {"expect file", 1, 1, "expect file PATH",
@@ -65,9 +67,12 @@ const std::vector<StepForm>& ListStepForms()
         {"rmdir", 1, 1, "rmdir PATH", RemoveFolder},
         {"run inkwell", 0, 0, "run inkwell", RunInkwell},
         {"stop inkwell", 0, 0, "stop inkwell", StopInkwell},
-        {"shot", 1, 1, "shot NAME", TakeShot},
+        {"shot", 1, 2, "shot NAME [PAGE]", TakeShot},
         {"drive", 2, 3, "drive LETTER cdrom|fixed LINUX-FOLDER | drive LETTER none", DefineDrive},
         {"show", 0, 0, "show", ShowPage},
+        {"mark", 0, 0, "mark", MarkTime},
+        {"elapsed", 1, 1, "elapsed LABEL", PrintElapsed},
+        {"memory", 1, 1, "memory LABEL", PrintPeakMemory},
     };
     return forms;
 }

@@ -52,5 +52,12 @@ std::string TouchFile(Session& session, const Arguments& args);
 std::string RemoveFolder(Session& session, const Arguments& args);
 std::string RunInkwell(Session& session, const Arguments& args);
 std::string StopInkwell(Session& session, const Arguments& args);
+std::string ExpectInkwellFrom(Session& session, const Arguments& args);
+std::string ExpectNoInkwellFrom(Session& session, const Arguments& args);
 std::string TakeShot(Session& session, const Arguments& args);
 std::string DefineDrive(Session& session, const Arguments& args);
+
+// Measuring steps for benchmarks (steps_measure.cpp).
+std::string MarkTime(Session& session, const Arguments& args);
+std::string PrintElapsed(Session& session, const Arguments& args);
+std::string PrintPeakMemory(Session& session, const Arguments& args);

@@ -3,6 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include "scenario.h"
 #include "screenshot.h"
 #include "step_helpers.h"
@@ -59,6 +62,37 @@ HWND FindShownWindow(DWORD processId)
     TopLevelSearch search{processId, nullptr};
     EnumWindows(FindShownTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// A running process whose program file is `path` (compared without regard to case), opened
+// so that it can be waited for, closed and ended like a program the driver started.
+bool OpenProcessOfProgram(const std::string& path, PROCESS_INFORMATION& process)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+        HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
+                                    entry.th32ProcessID);
+        if (!handle)
+            continue;
+        char image[MAX_PATH];
+        DWORD length = sizeof(image);
+        if (QueryFullProcessImageNameA(handle, 0, image, &length) && lstrcmpiA(image, path.c_str()) == 0 &&
+            WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) {
+            process = {};
+            process.hProcess = handle;
+            process.dwProcessId = entry.th32ProcessID;
+            found = true;
+        } else {
+            CloseHandle(handle);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 } // namespace
@@ -181,6 +215,35 @@ std::string RunInkwell(Session& session, const Arguments&)
     });
 }
 
+// Inkwell started by someone else (the wizard's Finish) from PATH: it runs and shows its
+// window. The driver then treats it as its own, so that stop inkwell closes it.
+std::string ExpectInkwellFrom(Session& session, const Arguments& args)
+{
+    if (IsRunning(session.inkwell))
+        return "the driver's own Inkwell runs";
+    EndProgram(session.inkwell);
+    std::string problem = WaitFor(session, [&]() -> std::string {
+        return OpenProcessOfProgram(args[0], session.inkwell) ? "" : "no program runs from " + args[0];
+    });
+    if (!problem.empty())
+        return problem;
+    return WaitFor(session, [&]() -> std::string {
+        if (!IsRunning(session.inkwell))
+            return "Inkwell ended with exit code " + std::to_string(ReadExitCode(session.inkwell));
+        return FindShownWindow(session.inkwell.dwProcessId) ? "" : "Inkwell shows no window";
+    });
+}
+
+// Nothing runs from PATH now; meant after Setup.exe has ended, when a launch would have begun.
+std::string ExpectNoInkwellFrom(Session&, const Arguments& args)
+{
+    PROCESS_INFORMATION process = {};
+    if (!OpenProcessOfProgram(args[0], process))
+        return "";
+    EndProgram(process);
+    return "a program runs from " + args[0];
+}
+
 std::string StopInkwell(Session& session, const Arguments&)
 {
     if (!IsRunning(session.inkwell))
@@ -207,6 +270,22 @@ std::string TakeShot(Session& session, const Arguments& args)
     if (!problem.empty())
         return problem;
     DWORD processId = session.setup.dwProcessId;
+    // With a page named, the picture is kept only if that very page window was shown before
+    // and after it was taken: a page that may already be over (a short installation) is
+    // pictured when it can be, and skipped otherwise.
+    HWND pagePictured = nullptr;
+    if (args.size() == 2) {
+        PageKind wanted;
+        if (!ParsePageKind(args[1], wanted))
+            return "no such page: " + args[1];
+        WizardView view = ReadWizard(processId);
+        if (view.kind != wanted) {
+            std::printf("  no picture %s: the %s page is no longer shown\n", args[0].c_str(), args[1].c_str());
+            std::fflush(stdout);
+            return "";
+        }
+        pagePictured = view.page;
+    }
     HWND frame = FindFrame(processId);
     if (!frame)
         return "no wizard frame to capture";
@@ -229,6 +308,12 @@ std::string TakeShot(Session& session, const Arguments& args)
     std::string error;
     if (!SaveScreenArea(area, path, error))
         return error;
+    if (pagePictured && ReadWizard(processId).page != pagePictured) {
+        (void)DeleteFileA(path.c_str()); // it may show the next page half drawn
+        std::printf("  no picture %s: the %s page ended while it was taken\n", args[0].c_str(), args[1].c_str());
+        std::fflush(stdout);
+        return "";
+    }
     std::printf("  picture %s\n", path.c_str());
     std::fflush(stdout);
     return "";

@@ -3,7 +3,8 @@
 # types), which is removed afterwards whatever the outcome.
 #   run_scenario.sh STATE_DIR DRIVER SCENARIO [OPTION | NAME=LINUX_PATH]...
 # NAME=LINUX_PATH becomes the driver variable NAME as Wine's Z: path. Options:
-#   --required-space=NAME=DIR  sets NAME to the size of DIR's files as the wizard shows it
+#   --required-space=NAME=DIR[:FILE]...  sets NAME to the size of DIR's files and of each
+#                              FILE added to the package, as the wizard shows it
 #   --small-drive              mounts a 4 KiB tmpfs as SMALL_UNIX (needs root; else skipped, 77)
 #   --check=PROGRAM            after the scenario passed, runs PROGRAM WORK_UNIX STATE_DIR
 set -euo pipefail
@@ -38,7 +39,8 @@ for argument in "$@"; do
     case $argument in
     --required-space=*)
         option=${argument#--required-space=}
-        bytes=$(find "${option#*=}" -type f -printf '%s\n' | awk '{ total += $1 } END { print total + 0 }')
+        IFS=: read -r -a sources <<<"${option#*=}"
+        bytes=$(find "${sources[@]}" -type f -printf '%s\n' | awk '{ total += $1 } END { print total + 0 }')
         variables+=("${option%%=*}=$(((bytes + 1023) / 1024)) KB")
         ;;
     --small-drive)

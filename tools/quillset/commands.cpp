@@ -24,7 +24,8 @@ int RunBuild(const BuildCommand& command)
         stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
 
     const std::vector<std::uint8_t> package =
-        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput()});
+        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                      command.uninstaller});
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";

@@ -12,6 +12,7 @@ struct BuildCommand {
     std::filesystem::path output;  // empty: Setup.exe, or package.bin with `raw`
     std::filesystem::path stub;    // empty: the default beside the tool
     std::filesystem::path wizard;  // empty: the default beside the tool
+    std::filesystem::path uninstaller;  // empty: the default beside the tool
     bool raw = false;
     unsigned threads = 1;
 };

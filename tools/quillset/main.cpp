@@ -32,6 +32,8 @@ int main(int argc, char** argv)
                          "Launcher stub (default: ../share/quillset/Setup.exe beside the tool)");
     buildApp->add_option("--wizard", build.wizard,
                          "Wizard library (default: ../share/quillset/Wizard.dll beside the tool)");
+    buildApp->add_option("--uninstaller", build.uninstaller,
+                         "Uninstaller added as uninst.exe (default: ../share/quillset/uninst.exe beside the tool)");
     buildApp->add_flag("--raw", build.raw, "Write the bare package instead of a Setup.exe");
     buildApp->add_option("-j,--jobs", build.threads, "Compression threads (default: all cores)")
         ->check(CLI::Range(1u, 1024u));

@@ -42,6 +42,16 @@ struct AttributeOverride {
     std::size_t line = 0;
 };
 
+// The uninstaller's file name at the top of every installed tree.
+inline constexpr std::string_view UNINSTALLER_FILE = "uninst.exe";
+
+// Where the package's top-level "uninst.exe" comes from.
+enum class UninstallerChoice {
+    Builtin,  // the tool adds its own uninstaller; the source folder must not hold one
+    Own,      // the vendor's, which the source folder must hold at its top level
+    None,     // no uninstaller at all
+};
+
 struct Manifest {
     std::filesystem::path file;
     std::string shortName;
@@ -54,6 +64,7 @@ struct Manifest {
     std::optional<std::filesystem::path> infoAfter;
     std::filesystem::path source;
     std::vector<AttributeOverride> attributeOverrides;
+    UninstallerChoice uninstaller = UninstallerChoice::Builtin;
     std::vector<ManifestShortcut> shortcuts;
     std::optional<std::size_t> desktopShortcut;  // indexes into `shortcuts`
     std::optional<std::size_t> quickLaunchShortcut;

@@ -1,6 +1,7 @@
 // Reads the TOML manifest into a Manifest: every key checked, texts converted to Windows-1252,
 // references between tables resolved, and each refusal pointing at its line.
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 #include "file_io.h"
@@ -128,12 +129,52 @@ std::vector<std::string> SplitOverridePath(ManifestTable& attributes, const std:
     }
 }
 
+bool IsUninstallerName(const fs::path& entry)
+{
+    std::string name = entry.filename().string();
+    std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
+    return name == UNINSTALLER_FILE;
+}
+
+// The choice of uninstaller, checked against the top level of the source folder, since the
+// builtin one and the vendor's would be the same file on Windows.
+UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& source)
+{
+    const std::optional<std::string> word = files.FindUtf8("uninstaller");
+    const std::size_t line = files.FindLine("uninstaller");
+    UninstallerChoice choice = UninstallerChoice::Builtin;
+    if (word == "own")
+        choice = UninstallerChoice::Own;
+    else if (word == "none")
+        choice = UninstallerChoice::None;
+    else if (word && *word != "builtin")
+        files.Fail(line, "'uninstaller' in [files] is \"" + *word + "\"; use builtin, own or none");
+
+    std::error_code error;
+    bool named = false;
+    bool held = false;
+    for (const fs::directory_entry& entry : fs::directory_iterator(source, error)) {
+        if (IsUninstallerName(entry.path())) {
+            named = true;
+            held = entry.is_regular_file(error);
+        }
+    }
+    if (choice == UninstallerChoice::Builtin && named)
+        files.Fail(line, "the source folder holds its own uninst.exe while 'uninstaller' in [files] is "
+                         "\"builtin\"; set it to \"own\" to ship that one, or remove the file");
+    if (choice == UninstallerChoice::Own && !held)
+        files.Fail(line, "'uninstaller' in [files] is \"own\", but the source folder holds no uninst.exe "
+                         "at its top level");
+    return choice;
+}
+
 void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
 {
     manifest.source = reader.folder / fs::path(files.RequireUtf8("source"));
     std::error_code error;
     if (!fs::is_directory(manifest.source, error))
         files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
+    manifest.uninstaller = ReadUninstallerChoice(files, manifest.source);
 
     if (const toml::table* table = files.FindTable("attributes")) {
         ManifestTable attributes(*table, "[files.attributes]", reader.file);

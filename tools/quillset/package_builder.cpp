@@ -13,6 +13,7 @@
 #include "path_length.h"
 #include "source_tree.h"
 #include "text_encoding.h"
+#include "tool_paths.h"
 
 namespace quillset {
 namespace {
@@ -137,8 +138,11 @@ std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
 {
     const Manifest manifest = ReadManifest(settings.manifest);
+    fs::path uninstaller;
+    if (manifest.uninstaller == UninstallerChoice::Builtin)
+        uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
     const SourceTree tree =
-        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string());
+        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller);
     CheckPathLengths(manifest.installDir, tree);
 
     PackageModel model = MakeModel(manifest);

@@ -13,6 +13,7 @@ struct BuildSettings {
     std::filesystem::path wizard;
     unsigned threads = 1;
     bool showProgress = false;
+    std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input

@@ -138,6 +138,19 @@ void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode
     CheckCaseCollisions(folder, nodes);
 }
 
+// The uninstaller is stored under its fixed name whatever its file is called here.
+void AddUninstaller(Scanner& scanner, const fs::path& folder, const fs::path& file)
+{
+    SourceNode node = ScanEntry(scanner, file);
+    if (node.directory)
+        FailAt(file, "the uninstaller is a folder, not a file");
+    node.name = node.sourceName = std::string(UNINSTALLER_FILE);
+    std::vector<SourceNode>& nodes = scanner.tree.nodes;
+    const auto place = std::ranges::lower_bound(nodes, node.name, {}, &SourceNode::name);
+    nodes.insert(place, std::move(node));
+    CheckCaseCollisions(folder, nodes);
+}
+
 SourceNode* FindNode(std::vector<SourceNode>& nodes, const std::vector<std::string>& path)
 {
     std::vector<SourceNode>* level = &nodes;
@@ -178,7 +191,7 @@ void ApplyOverrides(std::vector<SourceNode>& nodes, std::span<const AttributeOve
 }  // namespace
 
 SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverride> overrides,
-                          const std::string& manifestFile)
+                          const std::string& manifestFile, const fs::path& addedUninstaller)
 {
     Scanner scanner;
     struct stat status { };
@@ -186,6 +199,8 @@ SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverr
         FailAt(folder, "the source folder does not exist");
     scanner.openFolders.emplace_back(status.st_dev, status.st_ino);
     ScanFolder(scanner, folder, scanner.tree.nodes);
+    if (!addedUninstaller.empty())
+        AddUninstaller(scanner, folder, addedUninstaller);
     ApplyOverrides(scanner.tree.nodes, overrides, manifestFile);
     scanner.tree.totalSize = static_cast<std::uint32_t>(scanner.totalSize);
     return std::move(scanner.tree);

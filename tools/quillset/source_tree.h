@@ -32,8 +32,10 @@ struct SourceTree {
 // Scans `folder`. Order within a directory: byte order of the Windows-1252 names, files and
 // directories interleaved. Files get archive (0x20) plus read-only (0x01) when the owner may
 // not write; directories get 0x10; an override replaces the non-directory bits, and a file
-// left without bits gets NORMAL (0x80). Throws std::runtime_error for anything unstorable.
+// left without bits gets NORMAL (0x80). A non-empty `addedUninstaller` joins the top level as
+// "uninst.exe", overrides included. Throws std::runtime_error for anything unstorable.
 SourceTree ScanSourceTree(const std::filesystem::path& folder, std::span<const AttributeOverride> overrides,
-                          const std::string& manifestFile);
+                          const std::string& manifestFile,
+                          const std::filesystem::path& addedUninstaller = {});
 
 }  // namespace quillset

@@ -13,9 +13,12 @@
 static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 static const char APP_PATHS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
 static const char UNINSTALLER_NAME[] = "uninst.exe";
+static const char QUIET_COMMAND[] = "%s /S";
 
 enum {
     KEY_PATH_SIZE = 512,
+    QUIET_COMMAND_SIZE = COMMAND_LINE_SIZE + sizeof(QUIET_COMMAND) - sizeof("%s"), // the switch
+    KIBIBYTE = 1024,
 };
 
 static HKEY OpenProductKey(HKEY root, const char* path)
@@ -31,6 +34,27 @@ static void SetTextValue(HKEY key, const char* name, const char* text)
 {
     (void)RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text,
                          (DWORD)GetTextLength(text) + 1); // value writes are best effort
+}
+
+static void SetNumberValue(HKEY key, const char* name, DWORD number)
+{
+    (void)RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&number,
+                         sizeof(number)); // value writes are best effort
+}
+
+// The values that the installed-programs list and package managers read besides the name
+// and the commands: the folder, the size, the icon, and that there is no modify or repair.
+static void SetListingValues(HKEY key)
+{
+    SetTextValue(key, "InstallLocation", wizard.installDir);
+    uint32_t totalSize = GetHeaderField(FIELD_TOTAL_SIZE);
+    SetNumberValue(key, "EstimatedSize", totalSize / KIBIBYTE + (totalSize % KIBIBYTE != 0));
+    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
+    char program[PATH_SIZE];
+    if (entry && ExpandFolderVariables((const char*)wizard.package + entry + RUN_ENTRY_HEAD, program))
+        SetTextValue(key, "DisplayIcon", program);
+    SetNumberValue(key, "NoModify", 1);
+    SetNumberValue(key, "NoRepair", 1);
 }
 
 static void RegisterUninstaller(void)
@@ -49,8 +73,13 @@ static void RegisterUninstaller(void)
     char command[COMMAND_LINE_SIZE];
     if (CopyTextBounded(uninstaller, PATH_SIZE, wizard.installDir) &&
         AppendPath(uninstaller, UNINSTALLER_NAME) &&
-        QuoteCommandLine(uninstaller, command, COMMAND_LINE_SIZE))
+        QuoteCommandLine(uninstaller, command, COMMAND_LINE_SIZE)) {
         SetTextValue(key, "UninstallString", command);
+        char quietCommand[QUIET_COMMAND_SIZE];
+        if (FormatText(quietCommand, QUIET_COMMAND_SIZE, QUIET_COMMAND, command))
+            SetTextValue(key, "QuietUninstallString", quietCommand);
+    }
+    SetListingValues(key);
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 

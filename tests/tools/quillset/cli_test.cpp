@@ -66,6 +66,42 @@ TEST(CommandLine, FindsItsDefaultsBesideItselfOrSaysWhichOption)
     EXPECT_TRUE(Contains(run.output, "Windows executable with a package resource")) << run.output;
 }
 
+TEST(CommandLine, FindsTheUninstallerBesideItselfOrTakesTheOption)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    fs::remove(folder.GetPath() / "product" / "uninst.exe");
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    const fs::path prefix = folder.GetPath() / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::copy_file(QUILLSET_TOOL, prefix / "bin" / "quillset");
+    const fs::path share = prefix / "share" / "quillset";
+    const fs::path tool = prefix / "bin" / "quillset";
+
+    test::ToolRun run = test::RunProgram(folder.GetPath(), tool, "build manifest.toml --raw --wizard wizard.dll");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(Contains(run.output, "no uninstaller at " + (share / "uninst.exe").string() +
+                                         "; name one with --uninstaller"))
+        << run.output;
+
+    test::WriteFile(folder.GetPath() / "mine.exe", "MZ named on the command line");
+    run = test::RunProgram(folder.GetPath(), tool,
+                           "build manifest.toml --raw --wizard wizard.dll --uninstaller mine.exe -o named.bin");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    fs::create_directories(share);
+    test::WriteFile(share / "uninst.exe", "MZ found beside the tool");
+    run = test::RunProgram(folder.GetPath(), tool, "build manifest.toml --raw --wizard wizard.dll -o found.bin");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const auto& [file, size] : {std::pair{"named.bin", "28"}, std::pair{"found.bin", "24"}}) {
+        run = RunTool(folder.GetPath(), std::string("inspect ") + file);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        const std::size_t line = run.output.find("\n  uninst.exe  0x20 archive  ");
+        ASSERT_NE(line, std::string::npos) << run.output;
+        const std::string record = run.output.substr(line, run.output.find('\n', line + 1) - line);
+        EXPECT_TRUE(Contains(record, std::string(" UTC  ") + size + " bytes (")) << record;
+    }
+}
+
 TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
 {
     TemporaryFolder folder;

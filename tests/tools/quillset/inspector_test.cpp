@@ -38,9 +38,10 @@ protected:
         test::WriteFile(
             manifest,
             "[product]\nshort_name='Vistrel'\ndisplay_name='Vistrel 2.1'\ninstall_dir='C:\\V'\n"
-            "menu_folder='V'\nnotice=\"a\\nb\"\ninfo_before='before.txt'\n[files]\nsource='product'\n" +
+            "menu_folder='V'\nnotice=\"a\\nb\"\ninfo_before='before.txt'\n[files]\nsource='product'\n"
+            "uninstaller='own'\n" +
                 std::string(ENTRIES));
-        package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 2, false});
+        package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 2, false, {}});
     }
 
     std::uint32_t ReadField(PackageField field) const { return ReadHeaderField(package.data(), field); }

@@ -74,7 +74,7 @@ TEST(Manifest, ReadsProductOptionsAndAttributes)
     test::WriteFile(
         file, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\V'\nmenu_folder='V\\Tools'\n"
               "notice=\"one\\ntwo\"\nevent_name='VEvent'\ninfo_before='before.txt'\ninfo_after='after.txt'\n"
-              "[files]\nsource='product'\n[files.attributes]\n'uninst.exe'='normal'\n"
+              "[files]\nsource='product'\nuninstaller='own'\n[files.attributes]\n'uninst.exe'='normal'\n"
               "'docs/readme.txt'='readonly  hidden archive system'\n");
     const Manifest manifest = ReadManifest(file);
     EXPECT_EQ(manifest.notice, "one\ntwo");
@@ -83,7 +83,8 @@ TEST(Manifest, ReadsProductOptionsAndAttributes)
     ASSERT_EQ(manifest.attributeOverrides.size(), 2u);  // in key order
     EXPECT_EQ(manifest.attributeOverrides[0].path, (std::vector<std::string>{"docs", "readme.txt"}));
     EXPECT_EQ(manifest.attributeOverrides[0].bits, 0x27u);
-    EXPECT_EQ(manifest.attributeOverrides[0].line, 14u);
+    EXPECT_EQ(manifest.attributeOverrides[0].line, 15u);
+    EXPECT_EQ(manifest.uninstaller, UninstallerChoice::Own);
     EXPECT_EQ(manifest.attributeOverrides[1].path, std::vector<std::string>{"uninst.exe"});
     EXPECT_EQ(manifest.attributeOverrides[1].bits, 0u);
 }

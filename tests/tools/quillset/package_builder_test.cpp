@@ -58,15 +58,15 @@ void SetTime(const fs::path& path, std::int64_t seconds, long nanoseconds)
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-Bytes Build(const fs::path& manifest, unsigned threads = 2)
+Bytes Build(const fs::path& manifest, unsigned threads = 2, const fs::path& uninstaller = {})
 {
-    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false});
+    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false, uninstaller});
 }
 
-std::string GetBuildError(const fs::path& manifest)
+std::string GetBuildError(const fs::path& manifest, const fs::path& uninstaller = {})
 {
     try {
-        Build(manifest);
+        Build(manifest, 2, uninstaller);
     } catch (const std::exception& error) {
         return error.what();
     }
@@ -112,7 +112,7 @@ TEST(PackageBuilder, ConvertsTextsAndPacksTheWizardLibrary)
     test::WriteFile(
         manifest,
         "[product]\nshort_name='V'\ndisplay_name='V \xC2\xB2'\ninstall_dir='C:\\V'\nmenu_folder='V'\n"
-        "info_before='before.txt'\ninfo_after='after.txt'\n[files]\nsource='product'\n"
+        "info_before='before.txt'\ninfo_after='after.txt'\n[files]\nsource='product'\nuninstaller='own'\n"
         "[run.post_install]\nprogram='%InstallDir%\\my tool.exe'\narguments='/s'\n");
     const Bytes package = Build(manifest);
     const unsigned char* base = package.data();
@@ -193,13 +193,114 @@ TEST(PackageBuilder, RefusesSourcesItCannotUse)
     EXPECT_NE(GetBuildError(manifest).find("pipe: is neither a file nor a folder"), std::string::npos);
     fs::remove(product / "pipe");
 
-    test::WriteFile(manifest, test::GetMinimalManifest() + "[files.attributes]\n'docs/gone.txt'='hidden'\n");
-    EXPECT_NE(GetBuildError(manifest).find(":9: [files.attributes] names 'docs/gone.txt'"),
+    test::WriteFile(manifest, test::GetMinimalManifest() +
+                                  "uninstaller='own'\n[files.attributes]\n'docs/gone.txt'='hidden'\n");
+    EXPECT_NE(GetBuildError(manifest).find(":10: [files.attributes] names 'docs/gone.txt'"),
               std::string::npos);
 
     fs::remove(folder.GetPath() / "wizard.dll");
-    test::WriteFile(manifest, test::GetMinimalManifest());
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\n");
     EXPECT_NE(GetBuildError(manifest).find("wizard.dll: No such file"), std::string::npos);
+}
+
+std::vector<std::string> ListTopLevel(const std::vector<FlatRecord>& records)
+{
+    std::vector<std::string> names;
+    for (const FlatRecord& record : records) {
+        if (record.depth == 0)
+            names.push_back(record.name);
+    }
+    return names;
+}
+
+std::optional<Bytes> GetTopLevelContent(const std::vector<FlatRecord>& records, const std::string& name)
+{
+    for (const FlatRecord& record : records) {
+        if (record.depth == 0 && record.name == name)
+            return record.content;
+    }
+    return std::nullopt;
+}
+
+TEST(PackageBuilder, AddsTheBuiltinUninstallerUnlessTheManifestSaysOtherwise)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path product = folder.GetPath() / "product";
+    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
+    test::WriteFile(builtin, "MZ the builtin uninstaller");
+    fs::remove(product / "uninst.exe");
+    test::WriteFile(product / "x.txt", "after uninst.exe in byte order");
+    test::WriteFile(product / "docs" / "uninst.exe", "a deeper file of that name is the product's own");
+
+    // Builtin, under its fixed name whatever the file is called, sorted in, overrides applied,
+    // and counted in the header's totals.
+    test::WriteFile(manifest, test::GetMinimalManifest() + "[files.attributes]\n'uninst.exe'='readonly'\n");
+    Bytes package = Build(manifest, 2, builtin);
+    std::vector<FlatRecord> records = FlattenTree(package);
+    EXPECT_EQ(ListTopLevel(records), (std::vector<std::string>{"Vistrel.exe", "docs", "uninst.exe", "x.txt"}));
+    const std::string content = "MZ the builtin uninstaller";
+    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), Bytes(content.begin(), content.end()));
+    EXPECT_EQ(records.back().attributes, 0x20u);  // x.txt
+    EXPECT_EQ(records[records.size() - 2].attributes, 0x01u);
+    EXPECT_EQ(ReadHeaderField(package.data(), FIELD_FILE_COUNT), 6u);
+    // Vistrel.exe, readme.txt, docs/uninst.exe, x.txt and the uninstaller.
+    EXPECT_EQ(ReadHeaderField(package.data(), FIELD_TOTAL_SIZE), 5012u + 8 + 47 + 30 + content.size());
+
+    // None: the product's files alone.
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = \"none\"\n");
+    package = Build(manifest, 2, builtin);
+    EXPECT_EQ(ListTopLevel(FlattenTree(package)), (std::vector<std::string>{"Vistrel.exe", "docs", "x.txt"}));
+    EXPECT_EQ(ReadHeaderField(package.data(), FIELD_FILE_COUNT), 5u);
+
+    // Own: the vendor's file, and no builtin one is looked for.
+    test::WriteFile(product / "uninst.exe", "the vendor's");
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = \"own\"\n");
+    records = FlattenTree(Build(manifest, 2, folder.GetPath() / "absent.exe"));
+    EXPECT_EQ(ListTopLevel(records), (std::vector<std::string>{"Vistrel.exe", "docs", "uninst.exe", "x.txt"}));
+    const std::string vendors = "the vendor's";
+    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), Bytes(vendors.begin(), vendors.end()));
+}
+
+TEST(PackageBuilder, RefusesUninstallerChoicesTheSourceContradicts)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path product = folder.GetPath() / "product";
+    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
+    test::WriteFile(builtin, "MZ");
+
+    // The default is builtin, so a vendor's file must be declared; any case is the same file.
+    fs::rename(product / "uninst.exe", product / "Uninst.EXE");
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    std::string error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(":6: the source folder holds its own uninst.exe while 'uninstaller' in [files] is "
+                         "\"builtin\"; set it to \"own\""),
+              std::string::npos)
+        << error;
+    test::WriteFile(manifest, test::GetMinimalManifest() + "\nuninstaller = 'builtin'\n");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":9: the source folder holds its own uninst.exe"),
+              std::string::npos);
+
+    fs::remove(product / "Uninst.EXE");
+    fs::create_directory(product / "uninst.exe");
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'own'\n");
+    error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(":8: 'uninstaller' in [files] is \"own\", but the source folder holds no uninst.exe"),
+              std::string::npos)
+        << error;
+    fs::remove(product / "uninst.exe");
+    EXPECT_NE(GetBuildError(manifest, builtin).find("holds no uninst.exe"), std::string::npos);
+
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'mine'\n");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":8: 'uninstaller' in [files] is \"mine\"; use builtin, own or none"),
+              std::string::npos);
+
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    error = GetBuildError(manifest, folder.GetPath() / "absent.exe");
+    EXPECT_NE(error.find("no uninstaller at " + (folder.GetPath() / "absent.exe").string()), std::string::npos)
+        << error;
+    EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
 }
 
 TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)

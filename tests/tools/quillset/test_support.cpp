@@ -75,7 +75,7 @@ fs::path WriteSampleProject(const fs::path& folder, std::string_view extraManife
     WriteFile(folder / "before.txt", "Before \xE2\x82\xAC\nsecond line\n");
     WriteFile(folder / "after.txt", "After\r\ndone");
     const fs::path manifest = folder / "manifest.toml";
-    WriteFile(manifest, GetMinimalManifest() + "\n" + std::string(extraManifest));
+    WriteFile(manifest, GetMinimalManifest() + "uninstaller = \"own\"\n" + std::string(extraManifest));
     return manifest;
 }
 

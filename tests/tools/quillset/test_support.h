@@ -30,8 +30,8 @@ void WriteFile(const std::filesystem::path& file, std::string_view content);
 std::vector<std::uint8_t> MakeNoise(std::size_t size, std::uint32_t seed);
 
 // A product in `folder`: manifest.toml (with `extraManifest` appended), before.txt, after.txt,
-// wizard.dll and the source folder "product" with a nested folder, an empty file and an empty
-// folder. Returns the manifest path.
+// wizard.dll and the source folder "product" with its own uninst.exe (uninstaller = "own"), a
+// nested folder, an empty file and an empty folder. Returns the manifest path.
 std::filesystem::path WriteSampleProject(const std::filesystem::path& folder,
                                          std::string_view extraManifest = "");
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # Checks what the sample's installation with every option left on disk and in the registry of
 # the Wine prefix: files, times and attributes, uninst.dat byte by byte, links and keys.
-#   installed_sample.py WORK_UNIX STATE_DIR   (SAMPLE_PRODUCT: the product's source folder)
+#   installed_sample.py WORK_UNIX STATE_DIR   (SAMPLE_PRODUCT: the product's source folder,
+#   SAMPLE_UNINSTALLER: the uninstaller that the tool added to the package)
 import os
 import struct
 import subprocess
@@ -9,6 +10,7 @@ import sys
 
 work, state = sys.argv[1], sys.argv[2]
 product = os.environ["SAMPLE_PRODUCT"]
+uninstaller = os.environ["SAMPLE_UNINSTALLER"]
 root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 prefix = os.path.join(state, "prefix")
 failures = []
@@ -70,6 +72,17 @@ for folder, folders, files in os.walk(product):
         if dos is not None and bool(dos & 0x2) != (name == "tips.txt"):
             fail(f"{installed}: hidden is {bool(dos & 0x2)}")
 
+# The uninstaller that the tool added beside the product's own files.
+installed_uninstaller = os.path.join(destination, "uninst.exe")
+if not os.path.isfile(installed_uninstaller):
+    fail("missing file uninst.exe")
+else:
+    with open(uninstaller, "rb") as a, open(installed_uninstaller, "rb") as b:
+        if a.read() != b.read():
+            fail("uninst.exe: content differs from the tool's uninstaller")
+package_bytes = os.path.getsize(uninstaller) + sum(
+    os.path.getsize(os.path.join(folder, name)) for folder, _, files in os.walk(product) for name in files)
+
 # The folder variables of this prefix's user.
 users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u not in ("Public", "public")]
 user_dir = f"C:\\users\\{users[0]}"
@@ -99,7 +112,7 @@ body = [
     ("destination", struct.pack("<I", len(wine_path(work))) + destination_wine.encode() + b"\0"),
     ("menu", struct.pack("<I", existing_menu) + menu.encode() + b"\0"),
     ("files", b"\x02uninst.dat\0\x02Inkwell.exe\0\x01docs\0\x02notes.txt\0\x01templates\0\0"
-              b"\x02tips.txt\0\0\x02license.txt\0\x02manual.txt\0\0"),
+              b"\x02tips.txt\0\0\x02license.txt\0\x02manual.txt\0\x02uninst.exe\0\0"),
     ("shortcuts", b"".join(path.encode() + b"\0" for path, _, _, _ in links) + b"\0"),
     ("registry", b"\x02Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0\0"
                  b"\x01Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe\0\0"),
@@ -109,7 +122,7 @@ at = 48
 for name, data in body:
     offsets[name] = at
     at += len(data)
-removal_steps = 5 + len(links) + 3 + 1
+removal_steps = 6 + len(links) + 3 + 1  # five product files and the uninstaller
 header = struct.pack("<12I", at, offsets["notice"], offsets["event"], offsets["short"],
                      offsets["display"], offsets["destination"], offsets["menu"],
                      offsets["files"], offsets["registry"], offsets["shortcuts"],
@@ -144,7 +157,7 @@ for path, target, has_working_dir, show in links:
             fail(f"{path}: show command is not {show}")
 
 
-def query(key):
+def query(key, types=None):
     result = subprocess.run([os.path.join(root, "scripts", "wine-run"), state, "reg", "query", key],
                             capture_output=True, text=True)
     values = {}
@@ -152,14 +165,30 @@ def query(key):
         parts = line.strip().split("    ")
         if len(parts) == 3:
             values[parts[0]] = parts[2]
+            if types is not None:
+                types[parts[0]] = parts[1]
     return values
 
 
-uninstall = query("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0")
-if uninstall.get("DisplayName") != "Inkwell 1.0":
-    fail(f"Uninstall key DisplayName: {uninstall}")
-if uninstall.get("UninstallString") != f'"{destination_wine}\\uninst.exe"':
-    fail(f"Uninstall key UninstallString: {uninstall.get('UninstallString')}")
+uninstall_types = {}
+uninstall = query("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0",
+                  uninstall_types)
+expected_values = {
+    "DisplayName": ("REG_SZ", "Inkwell 1.0"),
+    "UninstallString": ("REG_SZ", f'"{destination_wine}\\uninst.exe"'),
+    "QuietUninstallString": ("REG_SZ", f'"{destination_wine}\\uninst.exe" /S'),
+    "InstallLocation": ("REG_SZ", destination_wine),
+    "EstimatedSize": ("REG_DWORD", hex((package_bytes + 1023) // 1024)),
+    "DisplayIcon": ("REG_SZ", destination_wine + "\\Inkwell.exe"),
+    "NoModify": ("REG_DWORD", "0x1"),
+    "NoRepair": ("REG_DWORD", "0x1"),
+}
+for name, (kind, data) in expected_values.items():
+    if (uninstall_types.get(name), uninstall.get(name)) != (kind, data):
+        fail(f"Uninstall key {name}: {uninstall_types.get(name)} {uninstall.get(name)!r}, "
+             f"expected {kind} {data!r}")
+if set(uninstall) != set(expected_values):
+    fail(f"Uninstall key holds other values: {sorted(set(uninstall) - set(expected_values))}")
 app_paths = query("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe")
 if app_paths.get("(Default)") != destination_wine + "\\Inkwell.exe" or \
         app_paths.get("Path") != destination_wine:
