@@ -1,12 +1,14 @@
 # Build settings of the Win32 modules that carry no language runtime: own entry points,
 # no exceptions or RTTI, only the system's own libraries, and unused code left out.
 
-# Compile and link `target` without the C and C++ runtime.
+# Compile and link `target` without the C and C++ runtime. Code goes into a section per
+# routine so that unused routines are left out; data does not: with -fdata-sections mingw
+# puts zero-filled globals into .data$ sections that take room in the file instead of .bss.
 function(quillset_no_runtime target)
     target_compile_options(${target} PRIVATE
         -Os -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
         -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
-        -ffunction-sections -fdata-sections -fno-ident)
+        -ffunction-sections -fno-ident)
     get_target_property(kind ${target} TYPE)
     if(kind STREQUAL "EXECUTABLE" OR kind STREQUAL "SHARED_LIBRARY")
         target_link_options(${target} PRIVATE
