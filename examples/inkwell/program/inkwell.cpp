@@ -7,6 +7,7 @@
 enum { TEXT_SIZE = 256 };
 
 static const char RUNNING_EVENT[] = "InkwellRunning";
+static const char VENDOR_KEY[] = "Software\\Quillset Samples";
 static const char SETTINGS_KEY[] = "Software\\Quillset Samples\\Inkwell";
 static const char WINDOW_CLASS[] = "InkwellWindow";
 
@@ -42,6 +43,25 @@ static void CountStart(void)
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 
+// Removes the settings key and then the vendor key above it when nothing else is left there.
+static BOOL RemoveSettings(void)
+{
+    LONG result = RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+        return FALSE;
+    HKEY vendor;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, VENDOR_KEY, 0, KEY_READ, &vendor) != ERROR_SUCCESS)
+        return TRUE; // no vendor key: nothing more to remove
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    BOOL isEmpty = RegQueryInfoKeyA(vendor, NULL, NULL, NULL, &subkeys, NULL, NULL, &values,
+                                    NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+                   subkeys == 0 && values == 0;
+    (void)RegCloseKey(vendor); // nothing to do if closing fails
+    // Older systems delete a key with all its subkeys, so only an empty one is removed.
+    return !isEmpty || RegDeleteKeyA(HKEY_CURRENT_USER, VENDOR_KEY) == ERROR_SUCCESS;
+}
+
 static LRESULT CALLBACK InkwellWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -69,10 +89,8 @@ static LRESULT CALLBACK InkwellWindowProc(HWND window, UINT message, WPARAM wPar
 
 static int RunInkwell(HINSTANCE instance)
 {
-    if (HasOption(GetCommandLineA(), "/cleanup")) {
-        LONG result = RegDeleteKeyA(HKEY_CURRENT_USER, SETTINGS_KEY);
-        return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? 0 : 1;
-    }
+    if (HasOption(GetCommandLineA(), "/cleanup"))
+        return RemoveSettings() ? 0 : 1;
 
     // Held open for the program's whole life: setup checks for it by name.
     HANDLE runningEvent = CreateEventA(NULL, TRUE, FALSE, RUNNING_EVENT);

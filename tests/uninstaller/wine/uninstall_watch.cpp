@@ -1,6 +1,8 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|decline|confirm UNINST_EXE
-// "running" holds the product's event first, so the uninstaller must refuse.
+// exit code:  uninstall_watch running|decline|confirm|kept|silent UNINST_EXE [SHORT_NAME DISPLAY_NAME]
+// "running" holds the product's event first, so the uninstaller must refuse; "kept" confirms and
+// expects the closing message that lists what stayed; "silent" expects no box at all. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
+// UninstallString and QuietUninstallString hold it, and is run as it reads.
 #include <windows.h>
 
 #include <stdio.h>
@@ -74,15 +76,19 @@ bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int but
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        printf("usage: uninstall_watch running|decline|confirm UNINST_EXE\n");
+    if (argc != 3 && argc != 5) {
+        printf("usage: uninstall_watch running|decline|confirm|kept|silent UNINST_EXE "
+               "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
+    std::string shortName = argc == 5 ? argv[3] : "Smoke";
+    std::string displayName = argc == 5 ? argv[4] : "Smoke 1.0";
     std::string mode = argv[1];
     HANDLE event = NULL;
     if (mode == "running")
         event = CreateEventA(NULL, TRUE, FALSE, EVENT_NAME);
-    std::string command = std::string("\"") + argv[2] + "\"";
+    std::string command = argv[2][0] == '"' ? argv[2] : std::string("\"") + argv[2] + "\"";
+    printf("command line: %s\n", command.c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -93,15 +99,26 @@ int main(int argc, char** argv)
     }
     bool passed;
     DWORD expectedCode;
+    std::string confirmText = "completely remove " + displayName;
     if (mode == "running") {
-        passed = AnswerBox(process, "Smoke is currently running.", IDOK);
+        passed = AnswerBox(process, (shortName + " is currently running.").c_str(), IDOK);
         expectedCode = 2;
     } else if (mode == "decline") {
-        passed = AnswerBox(process, "completely remove Smoke 1.0", IDNO);
+        passed = AnswerBox(process, confirmText.c_str(), IDNO);
         expectedCode = 3;
+    } else if (mode == "silent") {
+        std::string text;
+        passed = WaitForBox(process, &text) == NULL;
+        if (!passed)
+            printf("FAIL: a silent removal showed \"%s\"\n", text.c_str());
+        expectedCode = 0;
+    } else if (mode == "kept") {
+        passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
+                 AnswerBox(process, (shortName + " was removed, except for these items").c_str(), IDOK);
+        expectedCode = 1;
     } else {
-        passed = AnswerBox(process, "completely remove Smoke 1.0", IDYES) &&
-                 AnswerBox(process, "Smoke was successfully removed", IDOK);
+        passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
+                 AnswerBox(process, (shortName + " was successfully removed").c_str(), IDOK);
         expectedCode = 0;
     }
     DWORD code = 0;
