@@ -13,30 +13,6 @@ namespace {
 const DWORD GIVE_UP_MS = 30000;
 const DWORD CLOSE_WAIT_MS = 20000;
 
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindShown(HWND window, LPARAM context)
-{
-    Search* search = reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindShownWindow(DWORD processId)
-{
-    Search search{processId, nullptr};
-    EnumWindows(FindShown, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 bool IsWelcomeShown(DWORD processId)
 {
     WizardView view = ReadWizard(processId);

@@ -11,6 +11,7 @@
 #include "step_helpers.h"
 #include "steps.h"
 #include "wine_drives.h"
+#include "wizard_windows.h"
 
 namespace {
 
@@ -38,30 +39,6 @@ DWORD ReadExitCode(const PROCESS_INFORMATION& process)
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     return code;
-}
-
-struct TopLevelSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindShownTopLevel(HWND window, LPARAM context)
-{
-    TopLevelSearch* search = reinterpret_cast<TopLevelSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindShownWindow(DWORD processId)
-{
-    TopLevelSearch search{processId, nullptr};
-    EnumWindows(FindShownTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // A running process whose program file is `path` (compared without regard to case), opened

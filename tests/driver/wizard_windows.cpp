@@ -146,13 +146,18 @@ HWND FindOtherDialog(DWORD processId, HWND frame)
     return nullptr;
 }
 
-bool HasVisibleWindow(DWORD processId)
+HWND FindShownWindow(DWORD processId)
 {
     for (HWND window : ListTopLevel(processId)) {
         if (IsWindowVisible(window))
-            return true;
+            return window;
     }
-    return false;
+    return nullptr;
+}
+
+bool HasVisibleWindow(DWORD processId)
+{
+    return FindShownWindow(processId) != nullptr;
 }
 
 WizardView ReadWizard(DWORD processId)

@@ -48,6 +48,8 @@ bool ParsePageKind(const std::string& name, PageKind& kind);
 HWND FindFrame(DWORD processId);
 // A shown top-level dialog of the process other than the frame (message box, folder picker).
 HWND FindOtherDialog(DWORD processId, HWND frame);
+// The first visible top-level window of the process, or null.
+HWND FindShownWindow(DWORD processId);
 // True while the process has a visible top-level window.
 bool HasVisibleWindow(DWORD processId);
 WizardView ReadWizard(DWORD processId);
