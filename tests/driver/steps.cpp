@@ -26,6 +26,7 @@ const std::vector<StepForm>& ListStepForms()
         {"expect no header", 0, 0, "expect no header", ExpectNoHeader},
         {"expect text", 2, 2, "expect text ID TEXT", ExpectText},
         {"expect static", 1, 1, "expect static TEXT", ExpectStatic},
+        {"expect progress", 2, 2, "expect progress POSITION TOTAL", ExpectProgress},
         {"expect button", 2, 2, "expect button back|next|cancel TEXT|hidden", ExpectButton},
         {"expect focus", 1, 1, "expect focus back|next|cancel|ID", ExpectFocus},
         {"expect checked", 1, 1, "expect checked ID",
@@ -72,6 +73,7 @@ const std::vector<StepForm>& ListStepForms()
         {"show", 0, 0, "show", ShowPage},
         {"mark", 0, 0, "mark", MarkTime},
         {"elapsed", 1, 1, "elapsed LABEL", PrintElapsed},
+        {"await page change", 0, 0, "await page change", AwaitPageChange},
         {"memory", 1, 1, "memory LABEL", PrintPeakMemory},
     };
     return forms;

@@ -1,5 +1,8 @@
 // Expectations on the wizard frame and its pages: which page is shown and where, texts,
 // buttons, focus and control states, each waited for within the timeout.
+#include <windows.h>
+#include <commctrl.h>
+
 #include "scenario.h"
 #include "step_helpers.h"
 #include "steps.h"
@@ -125,6 +128,25 @@ std::string ExpectText(Session& session, const Arguments& args)
             return "the " + std::string(NamePageKind(view.kind)) + " page has no control " + args[0];
         std::string text = ReadText(control);
         return text == args[1] ? "" : "control " + args[0] + " reads " + QuoteText(text);
+    });
+}
+
+// Reads the Installing page's bar even while a message box is open: the exit question holds
+// the installation, and what the bar shows then is what the worker has done.
+std::string ExpectProgress(Session& session, const Arguments& args)
+{
+    std::string wanted = args[0] + " of " + args[1];
+    return WaitFor(session, [&]() -> std::string {
+        WizardView view = ReadWizard(session.setup.dwProcessId);
+        HWND bar = view.page ? GetDlgItem(view.page, ID_PROGRESS) : nullptr;
+        if (!bar)
+            return "no page with a progress bar is shown";
+        DWORD_PTR position = 0, upper = 0;
+        if (!SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &position) ||
+            !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &upper))
+            return "the progress bar does not answer";
+        std::string seen = std::to_string(position) + " of " + std::to_string(upper);
+        return seen == wanted ? "" : "the progress bar stands at " + seen;
     });
 }
 

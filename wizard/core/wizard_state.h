@@ -11,6 +11,10 @@
 #include "package_layout.h"
 #include "wizard_interface.h"
 
+enum {
+    DETAIL_TEXT_SIZE = PATH_SIZE + 3,   // the Installing page's detail line: "..." and a path
+};
+
 typedef BOOL(WINAPI* GetDiskFreeSpaceExRoutine)(LPCSTR root, PULARGE_INTEGER freeToCaller,
                                                 PULARGE_INTEGER totalBytes,
                                                 PULARGE_INTEGER totalFreeBytes);
@@ -76,6 +80,14 @@ struct WizardState {
     HWND statusLine;
     HWND detailLine;
     DWORD stepDelay;
+    // What the worker has done so far, shown by the Installing page's timer: painting the bar
+    // and the detail line for every small file would cost more than extracting it. The lock
+    // guards `detailText` and `detailChanged` and is held only to copy them.
+    CRITICAL_SECTION progressLock;
+    char detailText[DETAIL_TEXT_SIZE];
+    BOOL detailChanged;
+    volatile LONG progressSteps;
+    LONG shownSteps;
     // The worker waits at this gate between units of work; the wizard's thread closes it
     // while the exit question is open. `installStopping` makes the worker leave at the gate.
     HANDLE installGate;

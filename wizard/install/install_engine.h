@@ -22,10 +22,12 @@ UINT RegisterProduct(void);
 UINT SaveUninstallLog(void);
 UINT RunPostInstallEntry(void);
 
-// Progress services for the steps; the controls change on the wizard's thread.
+// Progress services for the steps; the controls change on the wizard's thread. The status
+// line changes at once; the detail line and the bar are noted for the Installing page, which
+// shows them a few times a second.
 void SetStatus(UINT stringId, const char* detail);
 void SetDetail(const char* text);
-// Paces, passes the gate and advances the bar; FALSE when the worker is to stop.
+// Paces, advances the bar and passes the gate; FALSE when the worker is to stop.
 BOOL StepProgress(void);
 
 // Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
@@ -36,6 +38,9 @@ BOOL PassInstallGate(void);
 void HaltInstallWorker(void);
 void ResumeInstallWorker(void);
 void StopInstallWorker(void);
+
+// Once the worker's thread has ended: shows its last progress and ends the page's timer.
+void EndProgressDisplay(void);
 
 // Ends the installation on the wizard's thread: the next page, or the error and the end.
 void CompleteInstallation(UINT resultCode);

@@ -54,5 +54,6 @@ void StopInstallWorker(void)
     WaitForWorkerPumping(wizard.installWorker);
     (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
     wizard.installWorker = NULL;
+    EndProgressDisplay();
     FreeLog(&wizard.uninstallLog);
 }

@@ -13,6 +13,11 @@
 #include "ui/frame.h"
 #include "ui/resource.h"
 
+enum {
+    PROGRESS_TIMER = 1,
+    PROGRESS_REFRESH_MS = 50,   // often enough to follow, seldom enough to cost nothing
+};
+
 // The Start Menu folder's parent in front of the relative folder chosen on the page.
 static BOOL MakeMenuFolderAbsolute(void)
 {
@@ -33,7 +38,6 @@ static void StartInstallation(HWND page)
     wizard.progressBar = GetDlgItem(page, IDC_PROGRESS_BAR);
     wizard.statusLine = GetDlgItem(page, IDC_STATUS_LINE);
     wizard.detailLine = GetDlgItem(page, IDC_DETAIL_LINE);
-    (void)SendMessageA(wizard.progressBar, PBM_SETSTEP, 1, 0); // gives the old increment
 
     // A folder that cannot be made absolute is not made; the counts below then leave it out.
     if (!wizard.noMenuFolder && !MakeMenuFolderAbsolute())
@@ -50,8 +54,41 @@ static void StartInstallation(HWND page)
     wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (!wizard.installGate || !wizard.installStop)
         return; // the page stays with an empty bar until the user cancels
+    InitializeCriticalSection(&wizard.progressLock);
     DWORD threadId;
     wizard.installWorker = CreateThread(NULL, 0, InstallWorker, NULL, 0, &threadId);
+    if (!wizard.installWorker) {
+        DeleteCriticalSection(&wizard.progressLock);
+        return;
+    }
+    if (!SetTimer(page, PROGRESS_TIMER, PROGRESS_REFRESH_MS, NULL))
+        return; // the bar and the detail line then show the outcome only
+}
+
+// The detail line and the bar as the worker has noted them.
+static void ShowInstallProgress(void)
+{
+    char detail[DETAIL_TEXT_SIZE];
+    EnterCriticalSection(&wizard.progressLock);
+    BOOL detailChanged = wizard.detailChanged;
+    if (detailChanged)
+        CopyBytes(detail, wizard.detailText, DETAIL_TEXT_SIZE);
+    wizard.detailChanged = FALSE;
+    LeaveCriticalSection(&wizard.progressLock);
+    if (detailChanged)
+        (void)SetWindowTextA(wizard.detailLine, detail); // a static always takes its text
+    LONG steps = wizard.progressSteps;
+    if (steps != wizard.shownSteps) {
+        (void)SendMessageA(wizard.progressBar, PBM_SETPOS, (WPARAM)steps, 0); // the old position
+        wizard.shownSteps = steps;
+    }
+}
+
+void EndProgressDisplay(void)
+{
+    (void)KillTimer(wizard.pageWindow, PROGRESS_TIMER); // fails only when it never started
+    ShowInstallProgress();
+    DeleteCriticalSection(&wizard.progressLock);
 }
 
 void CompleteInstallation(UINT resultCode)
@@ -72,6 +109,7 @@ void CompleteInstallation(UINT resultCode)
         (void)WaitForSingleObject(wizard.installWorker, INFINITE);
         (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
         wizard.installWorker = NULL;
+        EndProgressDisplay();
     }
     if (resultCode == 0) {
         ShowNextPage();
@@ -92,6 +130,11 @@ INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPAR
         return TRUE;
     case WM_INSTALL_DONE:
         CompleteInstallation((UINT)wParam);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam != PROGRESS_TIMER)
+            return FALSE;
+        ShowInstallProgress();
         return TRUE;
     }
     return FALSE;

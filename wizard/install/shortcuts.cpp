@@ -16,7 +16,6 @@ static const char LINK_EXTENSION[] = ".lnk";
 static const char DETAIL_ELLIPSIS[] = "...";
 
 enum {
-    DETAIL_TEXT_SIZE = PATH_SIZE + 3,   // "..." and a path
     SHOW_MODE_AT = 2,                   // byte of a shortcut entry holding its show mode
 };
 
