@@ -20,6 +20,16 @@ add_test(NAME wine_session_stop
          COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_STATE})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
+# A second session whose Wine runs as an ordinary user, for the tests that root's rights would
+# hide (root writes to read-only files); only those tests pay for its prefix.
+set(QUILLSET_WINE_USER_STATE ${QUILLSET_WINE_STATE}-user)
+add_test(NAME wine_user_session_start
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_USER_STATE} --ordinary-user)
+set_tests_properties(wine_user_session_start PROPERTIES FIXTURES_SETUP wine_user)
+add_test(NAME wine_user_session_stop
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_USER_STATE})
+set_tests_properties(wine_user_session_stop PROPERTIES FIXTURES_CLEANUP wine_user)
+
 add_library(quillset_package_win32 STATIC ${QUILLSET_ROOT}/package/package_reader.cpp)
 target_include_directories(quillset_package_win32 PUBLIC ${QUILLSET_ROOT}/package)
 quillset_no_runtime(quillset_package_win32)

@@ -7,12 +7,17 @@
 #                              FILE added to the package, as the wizard shows it
 #   --small-drive              mounts a 4 KiB tmpfs as SMALL_UNIX (needs root; else skipped, 77)
 #   --check=PROGRAM            after the scenario passed, runs PROGRAM WORK_UNIX STATE_DIR
+#   --prepare=PROGRAM          before the scenario, runs PROGRAM WORK_UNIX STATE_DIR
+# In a session of the ordinary user (wine-session --ordinary-user) the work folder is in that
+# user's home, with copies of the driver, the scenario and the files given as NAME=LINUX_PATH,
+# since the build tree may be closed to that user.
 set -euo pipefail
 
 state=$(realpath "${1:?usage: run_scenario.sh STATE_DIR DRIVER SCENARIO [ARGS...]}")
 driver=${2:?} scenario=${3:?}
 shift 3
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/wine-env" "$state"
 
 wine_path() {
     local path
@@ -20,17 +25,38 @@ wine_path() {
     echo "Z:${path//\//\\}"
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quillset-wizard.XXXXXX")
+copies=""
+if ((${#wine_user[@]})); then
+    work=$("${wine_user[@]}" mktemp -d "$HOME/quillset-wizard.XXXXXX")
+    copies=$(mktemp -d "$HOME/quillset-copies.XXXXXX")
+    chmod a+rx "$copies"
+else
+    work=$(mktemp -d "${TMPDIR:-/tmp}/quillset-wizard.XXXXXX")
+fi
 small=""
 check=""
+prepare=""
 cleanup() {
     if [[ -n $small ]]; then
         umount "$small" 2>/dev/null || true
     fi
-    rm -rf "$work"
+    rm -rf "$work" ${copies:+"$copies"}
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT # a test stopped by its timeout still cleans up
+
+# The copy of a file for the ordinary user, in a folder of its own so that it keeps its name.
+copy_for_user() {
+    local folder
+    folder=$(mktemp -d "$copies/file.XXXXXX")
+    cp "$1" "$folder/"
+    chmod -R a+rX "$folder"
+    echo "$folder/$(basename "$1")"
+}
+if [[ -n $copies ]]; then
+    driver=$(copy_for_user "$driver")
+    scenario=$(copy_for_user "$scenario")
+fi
 
 # WORK_PICK: the work folder as the folder picker's tree shows it under Wine (drive Z: is /).
 work_real=$(realpath "$work")
@@ -56,8 +82,15 @@ for argument in "$@"; do
     --check=*)
         check=${argument#--check=}
         ;;
+    --prepare=*)
+        prepare=${argument#--prepare=}
+        ;;
     *=*)
-        variables+=("${argument%%=*}=$(wine_path "${argument#*=}")")
+        path=${argument#*=}
+        if [[ -n $copies && -f $path ]]; then
+            path=$(copy_for_user "$path")
+        fi
+        variables+=("${argument%%=*}=$(wine_path "$path")")
         ;;
     *)
         echo "run_scenario.sh: unknown argument $argument" >&2
@@ -67,7 +100,12 @@ for argument in "$@"; do
 done
 
 status=0
-"$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$scenario")" "${variables[@]}" || status=$?
+if [[ -n $prepare ]]; then
+    "$prepare" "$work" "$state" || status=$?
+fi
+if [[ $status -eq 0 ]]; then
+    "$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$scenario")" "${variables[@]}" || status=$?
+fi
 if [[ $status -eq 0 && -n $check ]]; then
     "$check" "$work" "$state" || status=$?
 fi

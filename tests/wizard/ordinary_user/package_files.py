@@ -1,0 +1,67 @@
+# Shared by the ordinary user's checks: the sample product's files in package order, how an
+# installed file compares with the package's, and the records of an uninstall log.
+import os
+import struct
+
+
+def read_package_order(product, uninstaller):
+    """(relative path, source, depth) of every folder and file as the package holds them: each
+    level sorted by name, a folder's contents right after it; the tool adds uninst.exe."""
+    order = []
+
+    def walk(folder, relative, depth, added):
+        sources = {name: os.path.join(folder, name) for name in os.listdir(folder)}
+        sources.update(added)
+        for name in sorted(sources):
+            order.append((os.path.join(relative, name), sources[name], depth))
+            if os.path.isdir(sources[name]):
+                walk(sources[name], os.path.join(relative, name), depth + 1, {})
+
+    walk(product, "", 0, {"uninst.exe": uninstaller})
+    return order
+
+
+def build_file_list(order):
+    """The uninstall log's file list for a complete installation of these records."""
+    data = b"\x02uninst.dat\0"
+    depth = 0
+    for path, source, level in order:
+        data += b"\0" * (depth - level)
+        depth = level
+        if os.path.isdir(source):
+            data += b"\x01" + os.path.basename(path).encode() + b"\0"
+            depth += 1
+        else:
+            data += b"\x02" + os.path.basename(path).encode() + b"\0"
+    return data + b"\0" * (depth + 1)
+
+
+def compare_with_package(installed, source):
+    """What differs between an installed folder or file and the package's."""
+    if os.path.isdir(source):
+        return [] if os.path.isdir(installed) else [f"{installed}: missing folder"]
+    if not os.path.isfile(installed):
+        return [f"{installed}: missing file"]
+    problems = []
+    with open(source, "rb") as a, open(installed, "rb") as b:
+        if a.read() != b.read():
+            problems.append(f"{installed}: content differs from the package's")
+    if int(os.stat(source).st_mtime) != int(os.stat(installed).st_mtime):
+        problems.append(f"{installed}: last-write time is not the package's")
+    return problems
+
+
+def is_read_only(path):
+    return os.stat(path).st_mode & 0o222 == 0
+
+
+def read_folder_record(log, header_offset):
+    """(existing length, path) of the folder record that the header field points to."""
+    at = struct.unpack_from("<I", log, header_offset)[0]
+    existing = struct.unpack_from("<I", log, at)[0]
+    end = log.index(b"\0", at + 4)
+    return existing, log[at + 4:end].decode("cp1252")
+
+
+def wine_path(path):
+    return "Z:" + os.path.realpath(path).replace("/", "\\")
