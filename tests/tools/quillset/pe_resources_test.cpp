@@ -23,6 +23,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+constexpr std::uint32_t kPageSize = 4096;
+
 Bytes ReadFixture(const std::string& name)
 {
     const std::string path = std::string(PE_FIXTURE_DIR) + "/" + name;
@@ -177,6 +179,29 @@ TEST_P(PeStubTest, HeadersDescribeTheNewSection)
     }
 }
 
+TEST_P(PeStubTest, ResourceRawDataStartsOnAPage)
+{
+    // Wine maps a section from the file only when its raw data starts on a page; any other
+    // it reads into private memory, package and all.
+    const Bytes image = EmbedPackage(stub, MakePayload(5000, 3));
+    const PeImage before = ReadPeImage(stub);
+    const PeImage after = ReadPeImage(image);
+    const bool replaced = after.sections.size() == before.sections.size();
+    const std::uint64_t kept = replaced ? before.sections.back().pointerToRawData : stub.size();
+    ASSERT_NE(kept % kPageSize, 0U) << "the fixture already ends on a page: nothing is tested";
+
+    const PeSection& section = after.sections.back();
+    EXPECT_EQ(section.pointerToRawData % kPageSize, 0U);
+    ASSERT_GT(section.pointerToRawData, kept);
+    EXPECT_LT(section.pointerToRawData - kept, kPageSize) << "more padding than a page needs";
+    EXPECT_TRUE(std::all_of(image.begin() + static_cast<std::ptrdiff_t>(kept),
+                            image.begin() + section.pointerToRawData,
+                            [](std::uint8_t b) { return b == 0; }));
+    // The stub's own resource section keeps its flags; an appended one is read-only data.
+    EXPECT_EQ(section.characteristics,
+              replaced ? before.sections.back().characteristics : 0x40000040U);
+}
+
 TEST_P(PeStubTest, ContentOfTheOtherSectionsIsUntouched)
 {
     const Bytes image = EmbedPackage(stub, MakePayload(1000, 5));
@@ -228,6 +253,21 @@ TEST(EmbedPackageTest, LargePackageRoundTrips)
     ASSERT_TRUE(found.has_value());
     EXPECT_TRUE(std::equal(found->begin(), found->end(), package.begin(), package.end()));
     EXPECT_GT(ReadOptionalField(image, kOptSizeOfImage), 64U << 20);
+}
+
+TEST(EmbedPackageTest, FileAlignmentLargerThanAPageIsKept)
+{
+    for (const char* name : {"rsrc_last.exe", "rsrc_inner.exe"}) {
+        Bytes stub = ReadFixture(name);
+        const PeImage pe = ReadPeImage(stub);
+        constexpr std::uint32_t kLargeAlignment = 4 * kPageSize;
+        PutU32(stub, pe.optionalHeaderOffset + kOptFileAlignment, kLargeAlignment);
+        PutU32(stub, pe.optionalHeaderOffset + kOptSectionAlignment, kLargeAlignment);
+        const Bytes image = EmbedPackage(stub, MakePayload(10, 1));
+        const PeSection section = ReadPeImage(image).sections.back();
+        EXPECT_EQ(section.pointerToRawData % kLargeAlignment, 0U) << name;
+        EXPECT_EQ(section.sizeOfRawData % kLargeAlignment, 0U) << name;
+    }
 }
 
 TEST(EmbedPackageTest, OldSectionIsRetiredWhenTheNewOneIsAppended)
