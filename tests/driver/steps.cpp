@@ -24,6 +24,7 @@ const std::vector<StepForm>& ListStepForms()
         {"expect caption", 1, 1, "expect caption TEXT", ExpectCaption},
         {"expect header", 2, 2, "expect header TITLE SUBTITLE", ExpectHeader},
         {"expect no header", 0, 0, "expect no header", ExpectNoHeader},
+        {"expect text behind message", 2, 2, "expect text behind message ID TEXT", ExpectTextBehind},
         {"expect text", 2, 2, "expect text ID TEXT", ExpectText},
         {"expect static", 1, 1, "expect static TEXT", ExpectStatic},
         {"expect progress", 2, 2, "expect progress POSITION TOTAL", ExpectProgress},

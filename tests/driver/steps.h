@@ -23,6 +23,7 @@ std::string ExpectNoHeader(Session& session, const Arguments& args);
 std::string ExpectText(Session& session, const Arguments& args);
 std::string ExpectStatic(Session& session, const Arguments& args);
 std::string ExpectProgress(Session& session, const Arguments& args);
+std::string ExpectTextBehind(Session& session, const Arguments& args);
 std::string ExpectButton(Session& session, const Arguments& args);
 std::string ExpectFocus(Session& session, const Arguments& args);
 std::string ExpectControlState(Session& session, const std::string& state, const Arguments& args);

@@ -131,6 +131,26 @@ std::string ExpectText(Session& session, const Arguments& args)
     });
 }
 
+// A page control's text read while a message box is open in front of the wizard: what the
+// page shows when the failure is reported.
+std::string ExpectTextBehind(Session& session, const Arguments& args)
+{
+    int id = 0;
+    if (!ParseId(args[0], id))
+        return "not a control id: " + args[0];
+    return WaitFor(session, [&]() -> std::string {
+        DWORD processId = session.setup.dwProcessId;
+        WizardView view = ReadWizard(processId);
+        if (!FindOtherDialog(processId, view.frame))
+            return "no message box is open";
+        HWND control = view.page ? GetDlgItem(view.page, id) : nullptr;
+        if (!control)
+            return "the page has no control " + args[0];
+        std::string text = ReadText(control);
+        return text == args[1] ? "" : "control " + args[0] + " reads " + QuoteText(text);
+    });
+}
+
 // Reads the Installing page's bar even while a message box is open: the exit question holds
 // the installation, and what the bar shows then is what the worker has done.
 std::string ExpectProgress(Session& session, const Arguments& args)
