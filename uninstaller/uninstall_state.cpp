@@ -1,4 +1,10 @@
 // The uninstaller's one state record, zero-filled at start as a plain global.
+#include "core/memory.h"
 #include "uninstall_state.h"
 
 UninstallState uninstall;
+
+void* GetMemoryHeap(void)
+{
+    return uninstall.processHeap;
+}

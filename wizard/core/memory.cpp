@@ -1,26 +1,26 @@
-// The memory routines on the process heap, which serializes callers, so both of the wizard's
-// threads may use them; and the two routines that compiled code may call on its own.
-#include "core/memory.h"
+// The memory routines on the process heap, which serializes callers, so two threads may use
+// them; and the two routines that compiled code may call on its own. Shared by the modules.
+#include <windows.h>
 
+#include "core/memory.h"
 #include "core/text.h"
-#include "core/wizard_state.h"
 
 void* MemAlloc(size_t size)
 {
-    return HeapAlloc(wizard.processHeap, 0, size);
+    return HeapAlloc(GetMemoryHeap(), 0, size);
 }
 
 void MemFree(void* block)
 {
     if (block)
-        (void)HeapFree(wizard.processHeap, 0, block); // nothing can be done about a failure
+        (void)HeapFree(GetMemoryHeap(), 0, block); // nothing can be done about a failure
 }
 
 void* MemRealloc(void* block, size_t size)
 {
     if (!block)
         return MemAlloc(size);
-    return HeapReAlloc(wizard.processHeap, 0, block, size);
+    return HeapReAlloc(GetMemoryHeap(), 0, block, size);
 }
 
 extern "C" void* memcpy(void* destination, const void* source, size_t count)

@@ -4,6 +4,10 @@
 
 #include <stddef.h>
 
+// The heap of the module's blocks, taken at its start; each module that uses memory.cpp
+// defines it beside its state record.
+void* GetMemoryHeap(void);
+
 // A block of `size` bytes, not zero-filled, or null when the heap has no room.
 void* MemAlloc(size_t size);
 
