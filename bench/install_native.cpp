@@ -13,6 +13,7 @@
 #include <string>
 
 #include "package_reader.h"
+#include "package_walk.h"
 
 namespace {
 
@@ -52,32 +53,19 @@ bool ExtractFile(const std::string& path, const TreeRecord& record, unsigned cha
     return close(file) == 0 && filled;
 }
 
-bool ExtractTree(const unsigned char* package, const unsigned char* end, std::string folder)
+bool ExtractTree(const unsigned char* package, const unsigned char* end, const std::string& folder)
 {
     static unsigned char chunk[OUTPUT_CHUNK];
     mkdir(folder.c_str(), 0755); // an existing one is reused
-    const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
-    int depth = 0;
-    while (at) {
-        TreeRecord record;
-        at = ReadTreeRecord(at, end, &record);
-        if (!at)
-            return false;
-        if (record.kind == TREE_RECORD_END) {
-            if (depth-- == 0)
+    return WalkPackageTree(
+        package, end, folder, '/',
+        [](const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; },
+        [](const std::string& path, const TreeRecord& record) {
+            if (ExtractFile(path, record, chunk))
                 return true;
-            folder.erase(folder.rfind('/'));
-        } else if (record.kind == TREE_RECORD_DIRECTORY) {
-            ++depth;
-            folder += "/" + std::string(record.name);
-            if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-                return false;
-        } else if (!ExtractFile(folder + "/" + record.name, record, chunk)) {
-            std::fprintf(stderr, "cannot extract %s/%s\n", folder.c_str(), record.name);
+            std::fprintf(stderr, "cannot extract %s\n", path.c_str());
             return false;
-        }
-    }
-    return false;
+        });
 }
 
 } // namespace

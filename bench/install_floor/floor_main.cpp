@@ -13,6 +13,7 @@
 #include <string>
 
 #include "package_reader.h"
+#include "package_walk.h"
 #include "zlib.h"
 
 namespace {
@@ -102,26 +103,12 @@ bool ExtractTree(const Job& job)
 {
     static unsigned char chunk[OUTPUT_CHUNK];
     CreateDirectoryA(job.destination.c_str(), NULL); // an existing one is reused
-    std::string folder = job.destination;
-    const unsigned char* end = job.end;
-    const unsigned char* at = job.package + ReadHeaderField(job.package, FIELD_FILE_TREE);
-    int depth = 0;
-    while (at) {
-        TreeRecord record;
-        at = ReadTreeRecord(at, end, &record);
-        if (!at)
-            return false;
-        if (record.kind == TREE_RECORD_END) {
-            if (depth-- == 0)
-                return true;
-            folder.erase(folder.rfind('\\'));
-        } else if (record.kind == TREE_RECORD_DIRECTORY) {
-            ++depth;
-            folder += "\\" + std::string(record.name);
-            if (!CreateDirectoryA(folder.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
-                return false;
-        } else {
-            std::string path = folder + "\\" + record.name;
+    return WalkPackageTree(
+        job.package, job.end, job.destination, '\\',
+        [](const std::string& path) {
+            return CreateDirectoryA(path.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
+        },
+        [&job](const std::string& path, const TreeRecord& record) {
             if (job.textLine)
                 SendMessageA(job.textLine, WM_SETTEXT, 0, (LPARAM)path.c_str());
             if (!ExtractFile(path, record, job.mapped, chunk)) {
@@ -132,9 +119,8 @@ bool ExtractTree(const Job& job)
                 SendMessageA(job.progressBar, PBM_STEPIT, 0, 0);
             if (job.idleWindow)
                 SendMessageA(job.idleWindow, WM_NULL, 0, 0);
-        }
-    }
-    return false;
+            return true;
+        });
 }
 
 DWORD WINAPI RunJob(void* parameter)
