@@ -1,6 +1,11 @@
 #!/usr/bin/env python3
-# Checks what the sample's installation with every option left on disk and in the registry of
-# the Wine prefix: files, times and attributes, uninst.dat byte by byte, links and keys.
+# Checks what the sample's installation left on disk and in the registry of the Wine prefix:
+# files, times and attributes, uninst.dat byte by byte, links and keys, for the choice set that
+# the scenario made (SAMPLE_CHOICES):
+#   every    every icon and the Start Menu folder "Inkwell 1.0" (the default)
+#   bare     no icons and no Start Menu folder (the scenario names the folder "Inkwell Bare"
+#            before ticking the box, so that the folder can be seen not to be made)
+#   desktop  the Desktop icon and the Start Menu folder "Inkwell Tools\Inkwell 1.0"
 #   installed_sample.py WORK_UNIX STATE_DIR   (SAMPLE_PRODUCT: the product's source folder,
 #   SAMPLE_UNINSTALLER: the uninstaller that the tool added to the package)
 import os
@@ -9,6 +14,7 @@ import subprocess
 import sys
 
 work, state = sys.argv[1], sys.argv[2]
+choices = os.environ.get("SAMPLE_CHOICES", "every")
 product = os.environ["SAMPLE_PRODUCT"]
 uninstaller = os.environ["SAMPLE_UNINSTALLER"]
 root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
@@ -88,21 +94,40 @@ users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u no
 user_dir = f"C:\\users\\{users[0]}"
 roaming = user_dir + "\\AppData\\Roaming\\Microsoft"
 programs = roaming + "\\Windows\\Start Menu\\Programs"
-menu = programs + "\\Inkwell 1.0"
-links = [
-    (user_dir + "\\Desktop\\Inkwell.lnk", "Inkwell.exe", True, 1),
+desktop_link = (user_dir + "\\Desktop\\Inkwell.lnk", "Inkwell.exe", True, 1)
+single_links = [
+    desktop_link,
     (roaming + "\\Internet Explorer\\Quick Launch\\Inkwell.lnk", "Inkwell.exe", True, 1),
     (programs + "\\StartUp\\Inkwell (minimized).lnk", "Inkwell.exe", True, 2),
-    (menu + "\\Inkwell.lnk", "Inkwell.exe", True, 1),
-    (menu + "\\Inkwell Manual.lnk", "manual.txt", False, 3),
 ]
+# The Start Menu list's third entry has no Start Menu flag, so two links go into the folder.
+def menu_links(menu):
+    return [(menu + "\\Inkwell.lnk", "Inkwell.exe", True, 1),
+            (menu + "\\Inkwell Manual.lnk", "manual.txt", False, 3)]
+if choices == "every":
+    menu = programs + "\\Inkwell 1.0"
+    links = single_links + menu_links(menu)
+    # The folder may be left from an earlier run in this prefix.
+    existing_menu_lengths = (len(programs), len(menu))
+elif choices == "desktop":
+    menu = programs + "\\Inkwell Tools\\Inkwell 1.0"
+    links = [desktop_link] + menu_links(menu)
+    existing_menu_lengths = (len(programs), len(programs + "\\Inkwell Tools"), len(menu))
+elif choices == "bare":
+    menu = None
+    links = []
+    if os.path.exists(unix_path(programs + "\\Inkwell Bare")):
+        fail("the Start Menu folder was made although its box was ticked")
+else:
+    sys.exit(f"unknown SAMPLE_CHOICES {choices}")
 
 # uninst.dat, rebuilt from the format and compared whole.
 with open(os.path.join(destination, "uninst.dat"), "rb") as f:
     log = f.read()
-existing_menu = struct.unpack_from("<I", log, log.find(menu.encode() + b"\0") - 4)[0]
-if existing_menu not in (len(programs), len(menu)):
-    fail(f"uninst.dat: Start Menu record's existing length {existing_menu}")
+if menu:
+    existing_menu = struct.unpack_from("<I", log, log.find(menu.encode() + b"\0") - 4)[0]
+    if existing_menu not in existing_menu_lengths:
+        fail(f"uninst.dat: Start Menu record's existing length {existing_menu}")
 body = [
     ("notice", b"Quillset sample product\nNot for production use\0"),
     ("short", b"Inkwell\0"),
@@ -110,7 +135,7 @@ body = [
     ("event", b"InkwellRunning\0"),
     ("command", b'"%InstallDir%\\Inkwell.exe" /cleanup\0'),
     ("destination", struct.pack("<I", len(wine_path(work))) + destination_wine.encode() + b"\0"),
-    ("menu", struct.pack("<I", existing_menu) + menu.encode() + b"\0"),
+    ("menu", struct.pack("<I", existing_menu) + menu.encode() + b"\0" if menu else b""),
     ("files", b"\x02uninst.dat\0\x02Inkwell.exe\0\x01docs\0\x02notes.txt\0\x01templates\0\0"
               b"\x02tips.txt\0\0\x02license.txt\0\x02manual.txt\0\x02uninst.exe\0\0"),
     ("shortcuts", b"".join(path.encode() + b"\0" for path, _, _, _ in links) + b"\0"),
@@ -124,7 +149,7 @@ for name, data in body:
     at += len(data)
 removal_steps = 6 + len(links) + 3 + 1  # five product files and the uninstaller
 header = struct.pack("<12I", at, offsets["notice"], offsets["event"], offsets["short"],
-                     offsets["display"], offsets["destination"], offsets["menu"],
+                     offsets["display"], offsets["destination"], offsets["menu"] if menu else 0,
                      offsets["files"], offsets["registry"], offsets["shortcuts"],
                      offsets["command"], removal_steps)
 expected = header + b"".join(data for _, data in body)
