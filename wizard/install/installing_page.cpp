@@ -1,5 +1,5 @@
-// The Installing page: counts the progress steps, makes the Start Menu folder absolute,
-// starts the install worker and, on its report, moves on or shows the failure and closes.
+// The Installing page: counts the progress steps, makes the Start Menu folder absolute, starts
+// the install worker, shows its progress and, on its report, moves on or shows the failure.
 #include <windows.h>
 #include <commctrl.h>
 
