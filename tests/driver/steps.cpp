@@ -67,6 +67,7 @@ const std::vector<StepForm>& ListStepForms()
         {"mkdir", 1, 1, "mkdir PATH", MakeDirectory},
         {"touch", 1, 1, "touch PATH", TouchFile},
         {"rmdir", 1, 1, "rmdir PATH", RemoveFolder},
+        {"delete", 1, 1, "delete PATH", RemoveFile},
         {"run inkwell", 0, 0, "run inkwell", RunInkwell},
         {"stop inkwell", 0, 0, "stop inkwell", StopInkwell},
         {"shot", 1, 2, "shot NAME [PAGE]", TakeShot},

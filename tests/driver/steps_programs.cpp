@@ -173,6 +173,13 @@ std::string TouchFile(Session&, const Arguments& args)
     return "";
 }
 
+std::string RemoveFile(Session&, const Arguments& args)
+{
+    if (!DeleteFileA(args[0].c_str()))
+        return "cannot delete the file " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    return "";
+}
+
 std::string RunInkwell(Session& session, const Arguments&)
 {
     if (IsRunning(session.inkwell))
