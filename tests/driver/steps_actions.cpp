@@ -9,8 +9,6 @@
 
 namespace {
 
-const UINT SEND_TIMEOUT_MS = 5000;
-
 // Finds an edit field of the page that a user could type into.
 std::string FindEditableField(Session& session, const std::string& idText, WizardView& view, HWND& field)
 {

@@ -15,7 +15,6 @@
 
 namespace {
 
-const UINT SEND_TIMEOUT_MS = 5000;
 const DWORD PAINT_SETTLE_MS = 300;
 
 std::string ReadVariable(const Session& session, const std::string& name)

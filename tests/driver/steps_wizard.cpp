@@ -9,8 +9,6 @@
 
 namespace {
 
-const UINT SEND_TIMEOUT_MS = 5000;
-
 bool HasHeaderBand(PageKind kind)
 {
     return kind != PageKind::Welcome && kind != PageKind::Finish;
@@ -96,14 +94,7 @@ std::string ExpectHeader(Session& session, const Arguments& args)
         std::string subtitle = ReadText(GetDlgItem(view.header, ID_INFO_TEXT));
         if (title != args[0] || subtitle != args[1])
             return "the header reads " + QuoteText(title) + " / " + QuoteText(subtitle);
-        for (HWND child = GetWindow(view.header, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-            DWORD_PTR image = 0;
-            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP &&
-                SendMessageTimeoutA(child, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &image) &&
-                image)
-                return "";
-        }
-        return "the header band shows no bitmap";
+        return HasBitmap(view.header) ? "" : "the header band shows no bitmap";
     });
 }
 

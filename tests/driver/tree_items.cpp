@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "scenario.h"
+#include "wizard_windows.h"
 
 namespace {
 
-const UINT SEND_TIMEOUT_MS = 5000;
 const int ITEM_TEXT_SIZE = 260;
 
 LRESULT SendToTree(HWND tree, UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,8 +6,6 @@
 
 namespace {
 
-const UINT SEND_TIMEOUT_MS = 5000;
-
 struct PageName {
     PageKind kind;
     const char* name;
@@ -52,23 +50,6 @@ bool Has(HWND parent, int id)
     return GetDlgItem(parent, id) != nullptr;
 }
 
-// A static control showing a bitmap that is loaded.
-bool HasBitmap(HWND parent)
-{
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ReadClass(child) != "Static")
-            continue;
-        LONG style = GetWindowLongA(child, GWL_STYLE);
-        if ((style & SS_TYPEMASK) != SS_BITMAP)
-            continue;
-        DWORD_PTR image = 0;
-        if (SendMessageTimeoutA(child, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_NORMAL, SEND_TIMEOUT_MS,
-                                &image) && image)
-            return true;
-    }
-    return false;
-}
-
 bool HasStaticStarting(HWND parent, const std::string& start)
 {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -107,6 +88,23 @@ bool IsHeaderBand(HWND child)
 }
 
 } // namespace
+
+// A static control showing a bitmap that is loaded.
+bool HasBitmap(HWND parent)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ReadClass(child) != "Static")
+            continue;
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if ((style & SS_TYPEMASK) != SS_BITMAP)
+            continue;
+        DWORD_PTR image = 0;
+        if (SendMessageTimeoutA(child, STM_GETIMAGE, IMAGE_BITMAP, 0, SMTO_NORMAL, SEND_TIMEOUT_MS,
+                                &image) && image)
+            return true;
+    }
+    return false;
+}
 
 const char* NamePageKind(PageKind kind)
 {

@@ -6,6 +6,9 @@
 
 #include <string>
 
+// How long the driver waits for the wizard to answer one message.
+const UINT SEND_TIMEOUT_MS = 5000;
+
 enum class PageKind { None, Welcome, Info, Destination, StartMenu, Ready, Installing, Finish, Unknown };
 
 // Control ids of the frame and pages.
@@ -43,6 +46,9 @@ struct WizardView {
 
 const char* NamePageKind(PageKind kind);
 bool ParsePageKind(const std::string& name, PageKind& kind);
+
+// True when a static control of `parent` shows a loaded bitmap.
+bool HasBitmap(HWND parent);
 
 // The wizard frame of process `processId`: a top-level dialog with the Next button.
 HWND FindFrame(DWORD processId);
