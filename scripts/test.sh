@@ -10,6 +10,13 @@ build=${QUILLSET_BUILD:-$root/build}
 cmake -S "$root" -B "$build"
 cmake --build "$build" -j "$(nproc)"
 
-# ctest's cleanup fixture stops the Wine session; this covers an interrupted run too.
-trap '"$root/scripts/wine-session" stop "$build/wine" >/dev/null 2>&1 || true' EXIT
+# ctest's cleanup fixtures stop the Wine sessions (root's and the ordinary user's); this covers
+# an interrupted run too.
+stop_sessions() {
+    local state
+    for state in "$build/wine" "$build/wine-user"; do
+        "$root/scripts/wine-session" stop "$state" >/dev/null 2>&1 || true
+    done
+}
+trap stop_sessions EXIT
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 600

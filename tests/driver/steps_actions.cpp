@@ -36,9 +36,8 @@ void PrintControl(HWND control)
     if (!IsWindowEnabled(control))
         state += " disabled";
     if (kind == "Button" && ((style & BS_TYPEMASK) == BS_AUTOCHECKBOX || (style & BS_TYPEMASK) == BS_CHECKBOX)) {
-        DWORD_PTR checked = 0;
-        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &checked);
-        state += checked == BST_CHECKED ? " [x]" : " [ ]";
+        bool checked = false;
+        state += !ReadCheck(control, checked) ? " [?]" : checked ? " [x]" : " [ ]";
     }
     std::string text = ReadText(control);
     if (kind == "Static" && (style & SS_TYPEMASK) == SS_BITMAP)
@@ -118,16 +117,18 @@ std::string ClickBox(Session& session, bool checked, const Arguments& args)
     problem = CheckButtonState(box, "check box " + args[0]);
     if (!problem.empty())
         return problem;
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &state);
-    if ((state == BST_CHECKED) == checked)
+    bool ticked = false;
+    if (!ReadCheck(box, ticked))
+        return "check box " + args[0] + " does not answer";
+    if (ticked == checked)
         return "check box " + args[0] + " is already " + (checked ? "checked" : "unchecked");
     SendWithoutWaiting(session, box, BM_CLICK, 0, 0);
     problem = Settle(session);
     if (!problem.empty())
         return problem;
-    SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &state);
-    if ((state == BST_CHECKED) != checked)
+    if (!ReadCheck(box, ticked))
+        return "check box " + args[0] + " does not answer";
+    if (ticked != checked)
         return "clicking check box " + args[0] + " did not " + (checked ? "check" : "uncheck") + " it";
     return "";
 }

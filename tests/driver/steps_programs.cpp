@@ -33,11 +33,13 @@ std::string StartProgram(const std::string& program, PROCESS_INFORMATION& proces
     return "";
 }
 
-DWORD ReadExitCode(const PROCESS_INFORMATION& process)
+// The exit code as text, or why it cannot be read (never a number then).
+std::string ReadExitCode(const PROCESS_INFORMATION& process)
 {
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    return code;
+    if (!GetExitCodeProcess(process.hProcess, &code))
+        return "unreadable (error " + std::to_string(GetLastError()) + ")";
+    return std::to_string(code);
 }
 
 // A running process whose program file is `path` (compared without regard to case), opened
@@ -93,7 +95,7 @@ std::string StartSetup(Session& session, const Arguments& args)
         if (frame && IsWindowVisible(frame))
             return "";
         if (!IsRunning(session.setup))
-            return "Setup.exe ended with exit code " + std::to_string(ReadExitCode(session.setup)) +
+            return "Setup.exe ended with exit code " + ReadExitCode(session.setup) +
                    " before showing its wizard";
         return "Setup.exe shows no wizard frame";
     });
@@ -111,7 +113,7 @@ std::string ExpectExit(Session& session, const Arguments& args)
     });
     if (!problem.empty())
         return problem;
-    std::string code = std::to_string(ReadExitCode(session.setup));
+    std::string code = ReadExitCode(session.setup);
     return code == args[0] ? "" : "Setup.exe ended with exit code " + code;
 }
 
@@ -193,7 +195,7 @@ std::string RunInkwell(Session& session, const Arguments&)
     // Inkwell holds its event before it shows its window.
     return WaitFor(session, [&]() -> std::string {
         if (!IsRunning(session.inkwell))
-            return "Inkwell ended with exit code " + std::to_string(ReadExitCode(session.inkwell));
+            return "Inkwell ended with exit code " + ReadExitCode(session.inkwell);
         return FindShownWindow(session.inkwell.dwProcessId) ? "" : "Inkwell shows no window";
     });
 }
@@ -212,7 +214,7 @@ std::string ExpectInkwellFrom(Session& session, const Arguments& args)
         return problem;
     return WaitFor(session, [&]() -> std::string {
         if (!IsRunning(session.inkwell))
-            return "Inkwell ended with exit code " + std::to_string(ReadExitCode(session.inkwell));
+            return "Inkwell ended with exit code " + ReadExitCode(session.inkwell);
         return FindShownWindow(session.inkwell.dwProcessId) ? "" : "Inkwell shows no window";
     });
 }
@@ -239,9 +241,9 @@ std::string StopInkwell(Session& session, const Arguments&)
     });
     if (!problem.empty())
         return problem;
-    DWORD code = ReadExitCode(session.inkwell);
+    std::string code = ReadExitCode(session.inkwell);
     EndProgram(session.inkwell);
-    return code == 0 ? "" : "Inkwell ended with exit code " + std::to_string(code);
+    return code == "0" ? "" : "Inkwell ended with exit code " + code;
 }
 
 std::string TakeShot(Session& session, const Arguments& args)

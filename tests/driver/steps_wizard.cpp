@@ -226,11 +226,12 @@ std::string ExpectControlState(Session& session, const std::string& state, const
         HWND control = FindPageControl(view, id);
         if (!control)
             return "the " + std::string(NamePageKind(view.kind)) + " page has no control " + args[0];
-        DWORD_PTR checked = 0;
-        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &checked);
+        bool checked = false;
+        if (!ReadCheck(control, checked))
+            return "control " + args[0] + " does not answer";
         bool holds = false;
         if (state == "checked" || state == "unchecked")
-            holds = (checked == BST_CHECKED) == (state == "checked");
+            holds = checked == (state == "checked");
         else if (state == "enabled" || state == "disabled")
             holds = (IsWindowEnabled(control) != FALSE) == (state == "enabled");
         else
@@ -239,7 +240,7 @@ std::string ExpectControlState(Session& session, const std::string& state, const
             return "";
         return "control " + args[0] + " is " + (IsWindowVisible(control) ? "visible" : "hidden") + ", " +
                (IsWindowEnabled(control) ? "enabled" : "disabled") + ", " +
-               (checked == BST_CHECKED ? "checked" : "unchecked");
+               (checked ? "checked" : "unchecked");
     });
 }
 

@@ -192,6 +192,15 @@ std::string ReadText(HWND window)
     return std::string(text, length < sizeof(text) ? length : sizeof(text) - 1);
 }
 
+bool ReadCheck(HWND box, bool& checked)
+{
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(box, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &state))
+        return false;
+    checked = state == BST_CHECKED;
+    return true;
+}
+
 std::string ReadClass(HWND window)
 {
     char name[64];

@@ -62,6 +62,8 @@ WizardView ReadWizard(DWORD processId);
 
 // Texts and facts of windows in another process.
 std::string ReadText(HWND window);
+// Whether a check box is ticked; false when it does not answer.
+bool ReadCheck(HWND box, bool& checked);
 std::string ReadClass(HWND window);
 // A control with `id` anywhere below `parent` (pages sit inside the frame).
 HWND FindControl(HWND parent, int id);
