@@ -1,5 +1,5 @@
 // Chooses the directory of the temporary wizard library: TMP, then TEMP, then the Windows
-// directory. A value is used unchanged, with or without a trailing separator.
+// directory, with or without a trailing separator. A relative value is made absolute.
 #include "launcher.h"
 
 bool DirectoryExists(const char* path)
@@ -8,16 +8,20 @@ bool DirectoryExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The length of the variable's value when it names an existing directory, else 0.
+// The length of the variable's value, made absolute, when it names an existing directory,
+// else 0. A relative value would give the library a relative name, which the loader looks for
+// along its search path instead of where it was extracted.
 static UINT ReadTempVariable(const char* name, char* buffer)
 {
-    DWORD length = GetEnvironmentVariableA(name, buffer, PATH_BUFFER_SIZE);
+    char value[PATH_BUFFER_SIZE];
+    DWORD length = GetEnvironmentVariableA(name, value, PATH_BUFFER_SIZE);
     // A value too long for the buffer comes back as the size it would need, with the buffer
     // left unfilled: it cannot be used.
-    if (length == 0 || length >= PATH_BUFFER_SIZE) {
+    if (length == 0 || length >= PATH_BUFFER_SIZE || !DirectoryExists(value)) {
         return 0;
     }
-    return DirectoryExists(buffer) ? length : 0;
+    length = GetFullPathNameA(value, PATH_BUFFER_SIZE, buffer, nullptr);
+    return length < PATH_BUFFER_SIZE ? length : 0;
 }
 
 UINT GetTempDirectory(char* buffer)

@@ -18,6 +18,7 @@ enum Place {
     UNSET,
     TMP_DIRECTORY,
     TMP_DIRECTORY_WITH_SEPARATOR,
+    TMP_DIRECTORY_RELATIVE,     // the same directory, relative to the launcher's current one
     TEMP_DIRECTORY,
     PLAIN_FILE,
     MISSING_DIRECTORY,
@@ -50,6 +51,8 @@ struct Scenario {
 
 const Scenario SCENARIOS[] = {
     {"handoff", TMP_DIRECTORY_WITH_SEPARATOR, TEMP_DIRECTORY, TMP_DIRECTORY, nullptr, nullptr,
+     true},
+    {"tmp_relative", TMP_DIRECTORY_RELATIVE, TEMP_DIRECTORY, TMP_DIRECTORY, nullptr, nullptr,
      true},
     {"short_stream", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, nullptr, nullptr, true},
     {"tmp_names_file", PLAIN_FILE, TEMP_DIRECTORY, TEMP_DIRECTORY, nullptr, nullptr, true},
@@ -93,6 +96,7 @@ struct Workspace {
         switch (place) {
         case TMP_DIRECTORY: return root + "\\tmp";
         case TMP_DIRECTORY_WITH_SEPARATOR: return root + "\\tmp\\";
+        case TMP_DIRECTORY_RELATIVE: return "..\\tmp";
         case TEMP_DIRECTORY: return root + "\\temp";
         case PLAIN_FILE: return root + "\\file.txt";
         case MISSING_DIRECTORY: return root + "\\missing";
