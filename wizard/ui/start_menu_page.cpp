@@ -5,6 +5,7 @@
 
 #include "core/folder_variables.h"
 #include "core/menu_folder.h"
+#include "core/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
@@ -96,7 +97,10 @@ static BOOL AcceptStartMenuPage(HWND page)
         ShowSetupError(IDS_INVALID_PATH_CHARS, NULL);
         return FALSE;
     }
-    if (!IsInStartMenu(wizard.menuFolder)) {
+    // The folder becomes absolute when the installation starts; one that would not fit a
+    // path then could not be made.
+    if (!IsInStartMenu(wizard.menuFolder) ||
+        wizard.menuFolderOffset + GetTextLength(wizard.menuFolder) >= PATH_SIZE) {
         ShowSetupError(IDS_INVALID_MENU_FOLDER, NULL);
         return FALSE;
     }
