@@ -4,15 +4,14 @@
 
 #include "core/path_routines.h"
 #include "core/text.h"
+#include "install/uninstall_log.h"
 #include "resource.h"
 #include "uninstall_state.h"
-
-static const char LOG_FILE_NAME[] = "uninst.dat";
 
 UINT LoadUninstallLog(const char* directory)
 {
     char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), directory) || !AppendPath(path, LOG_FILE_NAME))
+    if (!CopyTextBounded(path, sizeof(path), directory) || !AppendPath(path, UNINSTALL_LOG_NAME))
         return IDS_LOG_UNREADABLE;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);

@@ -8,13 +8,12 @@
 #include "core/folder_variables.h"
 #include "core/path_routines.h"
 #include "core/text.h"
+#include "install/uninstall_log.h"
 #include "messages.h"
 #include "plan_walks.h"
 #include "progress.h"
 #include "resource.h"
 #include "uninstall_state.h"
-
-static const char LOG_FILE_NAME[] = "uninst.dat";
 
 static int IsGone(DWORD error)
 {
@@ -82,7 +81,7 @@ static int IsOwnFile(const char* path)
         return 1;
     char logPath[PATH_SIZE];
     return CopyTextBounded(logPath, sizeof(logPath), uninstall.plan.destination.path) &&
-           AppendPath(logPath, LOG_FILE_NAME) && !lstrcmpiA(path, logPath);
+           AppendPath(logPath, UNINSTALL_LOG_NAME) && !lstrcmpiA(path, logPath);
 }
 
 void RemoveFileList(int skipOwnFiles)
@@ -159,7 +158,7 @@ void CheckDestinationLeftovers(void)
     do {
         const char* name = found.cFileName;
         if (!lstrcmpA(name, ".") || !lstrcmpA(name, "..") || !lstrcmpiA(name, ownName) ||
-            !lstrcmpiA(name, LOG_FILE_NAME))
+            !lstrcmpiA(name, UNINSTALL_LOG_NAME))
             continue;
         leftovers = 1;
     } while (!leftovers && FindNextFileA(search, &found));

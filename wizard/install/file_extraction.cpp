@@ -49,18 +49,8 @@ static int FillTreeFile(void* handle, const FileRecordData* record)
     return filled;
 }
 
-static void ShowTreePath(const char* path)
-{
-    SetDetail(path);
-}
-
-static int StepTreeProgress(void)
-{
-    return StepProgress();
-}
-
 static const FileTreeOps WIN32_FILE_TREE = {
-    CreateTreeDirectory, CreateTreeFile, FillTreeFile, ShowTreePath, StepTreeProgress,
+    CreateTreeDirectory, CreateTreeFile, FillTreeFile, SetDetail, StepProgress,
 };
 
 UINT ExtractFiles(void)

@@ -6,8 +6,6 @@
 #include "core/text.h"
 #include "package_layout.h"
 
-static const char UNINSTALL_LOG_NAME[] = "uninst.dat";
-
 int IsAcceptableEntryName(const char* name)
 {
     if (!name[0])

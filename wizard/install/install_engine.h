@@ -9,9 +9,9 @@ enum {
     STATUS_TEXT_SIZE = 200,
 };
 
-// The worker's thread routine: the steps in order, then one WM_INSTALL_DONE to the page,
-// unless it was stopped.
-DWORD WINAPI InstallWorker(LPVOID unused);
+// The worker's thread routine: the steps in order, then one WM_INSTALL_DONE to the
+// Installing page it is given, unless it was stopped.
+DWORD WINAPI InstallWorker(LPVOID installingPage);
 
 // The steps, each 0 or the string id of its failure.
 UINT BeginUninstallLog(void);
@@ -41,6 +41,8 @@ void StopInstallWorker(void);
 
 // Once the worker's thread has ended: shows its last progress and ends the page's timer.
 void EndProgressDisplay(void);
+// Once the worker's thread has ended: its handle, gate, progress display and log go.
+void ReleaseInstallWorker(void);
 
 // Ends the installation on the wizard's thread: the next page, or the error and the end.
 void CompleteInstallation(UINT resultCode);

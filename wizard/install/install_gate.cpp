@@ -25,23 +25,42 @@ void ResumeInstallWorker(void)
 }
 
 // Runs what the wizard's thread must still do (sent messages from the worker among them)
-// until the worker's thread has ended.
-static void WaitForWorkerPumping(HANDLE worker)
+// until the worker's thread has ended; FALSE when the wait itself fails. A quit request is
+// kept for the message loop after this.
+static BOOL WaitForWorkerPumping(HANDLE worker)
 {
+    BOOL quit = FALSE;
+    int quitCode = 0;
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
         if (woken != WAIT_OBJECT_0 + 1)
-            return; // ended, or a wait that cannot go on
+            break;
         MSG message;
         while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
-                PostQuitMessage((int)message.wParam); // for the message loop after this
-                return;
+                quit = TRUE;
+                quitCode = (int)message.wParam;
+                continue;
             }
             (void)TranslateMessage(&message); // nothing to translate for most messages
             (void)DispatchMessageA(&message);
         }
     }
+    if (quit)
+        PostQuitMessage(quitCode);
+    return WaitForSingleObject(worker, 0) == WAIT_OBJECT_0;
+}
+
+void ReleaseInstallWorker(void)
+{
+    (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
+    wizard.installWorker = NULL;
+    (void)CloseHandle(wizard.installGate);
+    wizard.installGate = NULL;
+    (void)CloseHandle(wizard.installStop);
+    wizard.installStop = NULL;
+    EndProgressDisplay();
+    FreeLog(&wizard.uninstallLog);
 }
 
 void StopInstallWorker(void)
@@ -51,9 +70,7 @@ void StopInstallWorker(void)
     (void)InterlockedExchange(&wizard.installStopping, 1);
     (void)SetEvent(wizard.installStop); // fails only for a missing event: then no wait to end
     (void)SetEvent(wizard.installGate);
-    WaitForWorkerPumping(wizard.installWorker);
-    (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
-    wizard.installWorker = NULL;
-    EndProgressDisplay();
-    FreeLog(&wizard.uninstallLog);
+    // A worker that cannot be waited for may still use what it was given: it is left alone.
+    if (WaitForWorkerPumping(wizard.installWorker))
+        ReleaseInstallWorker();
 }

@@ -54,10 +54,10 @@ static UINT RunInstallSteps(void)
     return 0;
 }
 
-DWORD WINAPI InstallWorker(LPVOID unused)
+DWORD WINAPI InstallWorker(LPVOID installingPage)
 {
-    (void)unused;
-    // The page is fully shown before work starts; under some systems this returns at once.
+    // The process has been idle before, so this returns at once on most systems; the first
+    // status change waits for the page anyway, since it is sent to the page's own thread.
     (void)WaitForInputIdle(GetCurrentProcess(), INFINITE);
     UINT result = IDS_COM_FAILED;
     HRESULT com = CoInitialize(NULL);
@@ -65,7 +65,7 @@ DWORD WINAPI InstallWorker(LPVOID unused)
         result = RunInstallSteps();
     // Held at the gate while the exit question is open, so the report never crosses it.
     if (PassInstallGate())
-        (void)PostMessageA(wizard.pageWindow, WM_INSTALL_DONE, result, 0); // the page is there
+        (void)PostMessageA((HWND)installingPage, WM_INSTALL_DONE, result, 0); // it is still shown
     if (SUCCEEDED(com))
         CoUninitialize();
     return 0;

@@ -50,19 +50,24 @@ static void StartInstallation(HWND page)
     wizard.stepDelay = GetStepDelay(total);
     (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, total));
 
+    // Without its gate or its worker the page stays with an empty bar until the user cancels.
     wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
     wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
-    if (!wizard.installGate || !wizard.installStop)
-        return; // the page stays with an empty bar until the user cancels
     InitializeCriticalSection(&wizard.progressLock);
     DWORD threadId;
-    wizard.installWorker = CreateThread(NULL, 0, InstallWorker, NULL, 0, &threadId);
+    if (wizard.installGate && wizard.installStop)
+        wizard.installWorker = CreateThread(NULL, 0, InstallWorker, page, 0, &threadId);
     if (!wizard.installWorker) {
         DeleteCriticalSection(&wizard.progressLock);
+        if (wizard.installGate)
+            (void)CloseHandle(wizard.installGate);
+        if (wizard.installStop)
+            (void)CloseHandle(wizard.installStop);
+        wizard.installGate = wizard.installStop = NULL;
         return;
     }
-    if (!SetTimer(page, PROGRESS_TIMER, PROGRESS_REFRESH_MS, NULL))
-        return; // the bar and the detail line then show the outcome only
+    // Without the timer the bar and the detail line show the outcome only.
+    (void)SetTimer(page, PROGRESS_TIMER, PROGRESS_REFRESH_MS, NULL);
 }
 
 // The detail line and the bar as the worker has noted them.
@@ -102,15 +107,10 @@ void CompleteInstallation(UINT resultCode)
         return;
     }
     wizard.installResultPending = FALSE;
-    FreeLog(&wizard.uninstallLog);
-    if (wizard.installWorker) {
-        // After its report it only uninitialises COM, which sends nothing to this thread, so a
-        // plain wait is safe; the library must outlive the worker.
-        (void)WaitForSingleObject(wizard.installWorker, INFINITE);
-        (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
-        wizard.installWorker = NULL;
-        EndProgressDisplay();
-    }
+    // After its report the worker only uninitialises COM, which sends nothing to this thread,
+    // so a plain wait is safe; the library must outlive the worker.
+    if (WaitForSingleObject(wizard.installWorker, INFINITE) == WAIT_OBJECT_0)
+        ReleaseInstallWorker();
     if (resultCode == 0) {
         ShowNextPage();
         return;

@@ -53,7 +53,7 @@ UINT CreateProgramFolders(void)
         return IDS_CANNOT_CREATE_DESTINATION;
     AppendFolderRecord(&wizard.uninstallLog, LOG_DESTINATION_RECORD, existing, wizard.installDir);
     if (!StepProgress())
-        return IDS_CANNOT_CREATE_DESTINATION; // stopped: the worker reports nothing
+        return 0; // stopped: no Start Menu folder is made, and the next gate ends the run
     if (wizard.noMenuFolder)
         return 0;
     SetStatus(IDS_CREATING_MENU_FOLDER, wizard.menuFolder + wizard.menuFolderOffset);

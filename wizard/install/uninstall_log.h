@@ -21,6 +21,9 @@ enum LogHeaderField {
     LOG_REMOVAL_STEPS = 44,
 };
 
+// The log's file name in the destination directory, where the uninstaller looks for it.
+static const char UNINSTALL_LOG_NAME[] = "uninst.dat";
+
 enum {
     LOG_HEADER_SIZE = 48,
     LOG_GROWTH = 4096,              // spare bytes on each growth, so small appends rarely move it

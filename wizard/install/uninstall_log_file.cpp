@@ -8,8 +8,6 @@
 #include "install/install_engine.h"
 #include "ui/resource.h"
 
-static const char UNINSTALL_LOG_FILE[] = "uninst.dat";
-
 UINT SaveUninstallLog(void)
 {
     UninstallLog* log = &wizard.uninstallLog;
@@ -18,7 +16,7 @@ UINT SaveUninstallLog(void)
     SetStatus(IDS_SAVING_UNINSTALL, "");
     char path[PATH_SIZE];
     if (!CopyTextBounded(path, PATH_SIZE, wizard.installDir) ||
-        !AppendPath(path, UNINSTALL_LOG_FILE))
+        !AppendPath(path, UNINSTALL_LOG_NAME))
         return IDS_CREATE_FILE_FAILED;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               NULL);
