@@ -64,12 +64,16 @@ int IsPlainAbsolutePath(const char* path, uint32_t length)
     if (LowerAscii(path[0]) < 'a' || LowerAscii(path[0]) > 'z' || path[1] != ':' ||
         !IsSeparator(path[2]))
         return 0;
+    // A doubled separator inside the path names the same folder, and the wizard takes a
+    // destination typed so; one right after the root or at the end does not pass.
+    if (IsSeparator(path[3]))
+        return 0;
     uint32_t start = 3;
     while (start < length) {
         uint32_t end = start;
         while (end < length && !IsSeparator(path[end]))
             ++end;
-        if (!IsPlainComponent(path + start, end - start) || end == length - 1)
+        if (end == length - 1 || (end > start && !IsPlainComponent(path + start, end - start)))
             return 0;
         start = end + 1;
     }

@@ -49,6 +49,6 @@ int NextRegistryKey(TextListWalk* walk);
 // Length of the NUL-terminated text at `offset`, or -1 when the log ends before its NUL.
 int32_t MeasureLogText(const UninstallPlan* plan, uint32_t offset);
 
-// True for a drive path "X:\..." of plain names, without an empty or trailing component
-// (apart from the root itself), shorter than PLAN_PATH_SIZE.
+// True for a drive path "X:\..." of plain names, without a trailing separator (apart from the
+// root itself), shorter than PLAN_PATH_SIZE; a doubled separator inside counts as one.
 int IsPlainAbsolutePath(const char* path, uint32_t length);

@@ -124,13 +124,16 @@ static void ClearPlan(UninstallPlan* plan, const unsigned char* log, uint32_t si
     plan->removalSteps = 0;
 }
 
+// The product texts have no length limit of their own (the tool sets none); they are only
+// shown, through formatting that cuts them at its buffers.
 static uint32_t ReadTexts(UninstallPlan* plan)
 {
-    uint32_t error = ReadText(plan, LOG_FIELD_NOTICE, PLAN_TEXT_SIZE, 0, &plan->notice);
+    const uint32_t anyLength = 0xFFFFFFFF;
+    uint32_t error = ReadText(plan, LOG_FIELD_NOTICE, anyLength, 0, &plan->notice);
     if (!error)
-        error = ReadText(plan, LOG_FIELD_SHORT_NAME, PLAN_TEXT_SIZE, 0, &plan->shortName);
+        error = ReadText(plan, LOG_FIELD_SHORT_NAME, anyLength, 0, &plan->shortName);
     if (!error)
-        error = ReadText(plan, LOG_FIELD_DISPLAY_NAME, PLAN_TEXT_SIZE, 0, &plan->displayName);
+        error = ReadText(plan, LOG_FIELD_DISPLAY_NAME, anyLength, 0, &plan->displayName);
     if (!error)
         error = ReadText(plan, LOG_FIELD_EVENT_NAME, PLAN_PATH_SIZE, 1, &plan->eventName);
     if (!error)

@@ -7,7 +7,6 @@
 enum {
     PLAN_PATH_SIZE = 260,           // characters of every file path, NUL included
     PLAN_KEY_SIZE = 512,            // characters of a registry key path, NUL included
-    PLAN_TEXT_SIZE = 1024,          // characters of a product text, NUL included
     LOG_HEADER_BYTES = 48,
 };
 

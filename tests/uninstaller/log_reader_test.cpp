@@ -182,6 +182,20 @@ TEST(ReadUninstallLog, RefusesTextsThatRunToTheEndOfTheFile)
     EXPECT_EQ(ReadFromBytes(longName).error, (uint32_t)IDS_LOG_BAD_TEXT);
 }
 
+TEST(ReadUninstallLog, TakesProductTextsOfAnyLength)
+{
+    // The tool limits neither the notice nor the names; a log holding long ones still removes
+    // the product.
+    std::string good = BuildLog();
+    for (LogField field : {LOG_FIELD_NOTICE, LOG_FIELD_SHORT_NAME, LOG_FIELD_DISPLAY_NAME}) {
+        std::string bytes = WithField(good, field, (uint32_t)good.size());
+        bytes += std::string(5000, 'n') + '\0';
+        bytes.replace(0, 4, U32((uint32_t)bytes.size()));
+        ReadLog read = ReadFromBytes(bytes);
+        EXPECT_EQ(read.error, 0u) << "field " << field;
+    }
+}
+
 uint32_t ReadWithDestination(uint32_t existing, const std::string& path)
 {
     LogBytes log;
@@ -200,8 +214,9 @@ TEST(ReadUninstallLog, FolderRecordsMustBeAbsoluteAndTrimToAWholeDirectory)
     EXPECT_EQ(ReadWithDestination(3, "C:\\A\\B"), 0u);
     EXPECT_EQ(ReadWithDestination(4, "C:\\A\\B"), 0u);
     EXPECT_EQ(ReadWithDestination(6, "C:/A/B"), 0u);
+    EXPECT_EQ(ReadWithDestination(3, "C:\\A\\\\B"), 0u); // a destination typed so is taken
     for (const char* path : {"A\\B", "\\A\\B", "\\\\server\\share\\A", "C:A", "C:", "1:\\A",
-                             "C:\\A\\", "C:\\A\\\\B", "C:\\A\\..\\B", "C:\\.\\B", "C:\\A\\..",
+                             "C:\\A\\", "C:\\\\A", "C:\\A\\..\\B", "C:\\.\\B", "C:\\A\\..",
                              "C:\\A:B"})
         EXPECT_EQ(ReadWithDestination(3, path), (uint32_t)IDS_LOG_BAD_FOLDER) << path;
     EXPECT_EQ(ReadWithDestination(2, "C:\\A\\B"), (uint32_t)IDS_LOG_BAD_FOLDER);
