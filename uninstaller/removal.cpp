@@ -8,6 +8,8 @@
 #include "core/folder_variables.h"
 #include "core/path_routines.h"
 #include "core/text.h"
+#include "install/command_line.h"
+#include "install/command_preparation.h"
 #include "install/uninstall_log.h"
 #include "messages.h"
 #include "plan_walks.h"
@@ -27,9 +29,9 @@ void RunUninstallCommand(void)
         return;
     folderVariables[FOLDER_INSTALL_DIR].value = uninstall.plan.destination.path;
     folderVariables[FOLDER_MENU_FOLDER].value = uninstall.plan.menuFolder.path;
-    char expanded[PATH_SIZE];
+    char commandLine[COMMAND_LINE_SIZE];
     SetRemovalStatus(IDS_STATUS_COMMAND, "");
-    if (!ExpandFolderVariables(command, expanded)) {
+    if (!PrepareCommandLine(command, commandLine)) {
         NoteFailure(command);
         StepRemoval();
         return;
@@ -38,14 +40,14 @@ void RunUninstallCommand(void)
     FillBytes(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, expanded, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
                         uninstall.plan.destination.path, &startup, &process)) {
-        NoteFailure(expanded);
+        NoteFailure(commandLine);
         StepRemoval();
         return;
     }
     if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0)
-        NoteFailure(expanded);
+        NoteFailure(commandLine);
     (void)CloseHandle(process.hThread); // nothing to do if closing fails
     (void)CloseHandle(process.hProcess);
     StepRemoval();

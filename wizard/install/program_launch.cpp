@@ -7,6 +7,7 @@
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/command_line.h"
+#include "install/command_preparation.h"
 #include "install/program_launch.h"
 #include "ui/resource.h"
 
@@ -16,24 +17,6 @@ static WORD GetEntryShowCommand(const unsigned char* entry)
     signed char showMode = (signed char)entry[0];
     return (WORD)(showMode >= 0 && showMode < SHOW_MODE_COUNT ? SHOW_MODE_COMMANDS[showMode]
                                                               : SW_SHOWNORMAL);
-}
-
-static BOOL NamesExistingFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The entry's command line expanded. A whole unquoted line that names an existing file is
-// quoted, so that a path with spaces cannot start the program named by its first word.
-static BOOL PrepareCommandLine(const char* text, char* commandLine)
-{
-    char expanded[PATH_SIZE];
-    if (!ExpandFolderVariables(text, expanded))
-        return FALSE;
-    if (!IsQuoted(expanded) && NamesExistingFile(expanded))
-        return QuoteCommandLine(expanded, commandLine, COMMAND_LINE_SIZE);
-    return CopyTextBounded(commandLine, COMMAND_LINE_SIZE, expanded);
 }
 
 BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
