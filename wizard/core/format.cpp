@@ -54,11 +54,15 @@ int FormatNumber(char* buffer, size_t size, uint32_t value, unsigned base)
     return 1;
 }
 
+uint32_t RoundUpToKilobytes(uint32_t bytes)
+{
+    return bytes / 1024 + (bytes % 1024 != 0);
+}
+
 void FormatRequiredSpace(char* buffer, uint32_t totalSize)
 {
-    // Rounded up without the sum overflowing, so that sizes near 4 GiB do not read 0 KB.
-    uint32_t kilobytes = totalSize / 1024 + (totalSize % 1024 != 0);
-    (void)FormatNumber(buffer, REQUIRED_SPACE_TEXT_SIZE, kilobytes, 10); // 10 digits always fit
+    // 10 digits always fit.
+    (void)FormatNumber(buffer, REQUIRED_SPACE_TEXT_SIZE, RoundUpToKilobytes(totalSize), 10);
     size_t length = GetTextLength(buffer);
     CopyBytes(buffer + length, KILOBYTES_SUFFIX, sizeof(KILOBYTES_SUFFIX));
 }

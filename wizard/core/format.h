@@ -19,5 +19,8 @@ int FormatText(char* buffer, size_t size, const char* format, const char* argume
 // 1 when it fit, otherwise 0 and the buffer holds the empty text.
 int FormatNumber(char* buffer, size_t size, uint32_t value, unsigned base);
 
+// Bytes rounded up to whole kilobytes, without the sum overflowing near 4 GiB.
+uint32_t RoundUpToKilobytes(uint32_t bytes);
+
 // "N KB" with N the total size rounded up to whole kilobytes, into REQUIRED_SPACE_TEXT_SIZE.
 void FormatRequiredSpace(char* buffer, uint32_t totalSize);

@@ -55,13 +55,16 @@ UINT GetTempDirectory(char* buffer)
     return length;
 }
 
-// A registry value read as text whatever its type; a value without its own NUL gets one.
+// A registry value read as text whatever its type; a value without its own NUL gets one, and
+// one that leaves no room for it (longer than a path) is refused.
 static BOOL ReadRegistryText(HKEY key, const char* valueName, char* buffer)
 {
-    DWORD size = PATH_SIZE - 1;
+    DWORD size = PATH_SIZE;
     if (!key || RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS)
         return FALSE;
-    buffer[size] = 0;
+    if (size == PATH_SIZE && buffer[PATH_SIZE - 1] != 0)
+        return FALSE;
+    buffer[size < PATH_SIZE ? size : PATH_SIZE - 1] = 0;
     return TRUE;
 }
 

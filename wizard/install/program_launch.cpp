@@ -9,14 +9,14 @@
 #include "install/command_line.h"
 #include "install/command_preparation.h"
 #include "install/program_launch.h"
+#include "package_reader.h"
 #include "ui/resource.h"
 
 // The show command of an entry's show-mode index; an index outside the table shows normally.
 static WORD GetEntryShowCommand(const unsigned char* entry)
 {
-    signed char showMode = (signed char)entry[0];
-    return (WORD)(showMode >= 0 && showMode < SHOW_MODE_COUNT ? SHOW_MODE_COMMANDS[showMode]
-                                                              : SW_SHOWNORMAL);
+    int command = GetShowCommand((int8_t)entry[0]);
+    return (WORD)(command < 0 ? SW_SHOWNORMAL : command);
 }
 
 BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)

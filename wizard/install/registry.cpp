@@ -18,7 +18,6 @@ static const char QUIET_COMMAND[] = "%s /S";
 enum {
     KEY_PATH_SIZE = 512,
     QUIET_COMMAND_SIZE = COMMAND_LINE_SIZE + sizeof(QUIET_COMMAND) - sizeof("%s"), // the switch
-    KIBIBYTE = 1024,
 };
 
 static HKEY OpenProductKey(HKEY root, const char* path)
@@ -44,20 +43,17 @@ static void SetNumberValue(HKEY key, const char* name, DWORD number)
 
 // The values that the installed-programs list and package managers read besides the name
 // and the commands: the folder, the size, the icon, and that there is no modify or repair.
-static void SetListingValues(HKEY key)
+static void SetListingValues(HKEY key, const char* program)
 {
     SetTextValue(key, "InstallLocation", wizard.installDir);
-    uint32_t totalSize = GetHeaderField(FIELD_TOTAL_SIZE);
-    SetNumberValue(key, "EstimatedSize", totalSize / KIBIBYTE + (totalSize % KIBIBYTE != 0));
-    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
-    char program[PATH_SIZE];
-    if (entry && ExpandFolderVariables((const char*)wizard.package + entry + RUN_ENTRY_HEAD, program))
+    SetNumberValue(key, "EstimatedSize", RoundUpToKilobytes(GetHeaderField(FIELD_TOTAL_SIZE)));
+    if (program)
         SetTextValue(key, "DisplayIcon", program);
     SetNumberValue(key, "NoModify", 1);
     SetNumberValue(key, "NoRepair", 1);
 }
 
-static void RegisterUninstaller(void)
+static void RegisterUninstaller(const char* program)
 {
     char keyPath[KEY_PATH_SIZE];
     if (!FormatText(keyPath, KEY_PATH_SIZE, UNINSTALL_KEY, wizard.productName))
@@ -79,21 +75,15 @@ static void RegisterUninstaller(void)
         if (FormatText(quietCommand, QUIET_COMMAND_SIZE, QUIET_COMMAND, command))
             SetTextValue(key, "QuietUninstallString", quietCommand);
     }
-    SetListingValues(key);
+    SetListingValues(key, program);
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 
-static void RegisterAppPath(void)
+static void RegisterAppPath(const char* commandLine, char* program)
 {
-    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
-    if (!entry)
-        return;
-    const char* commandLine = (const char*)wizard.package + entry + RUN_ENTRY_HEAD;
     char keyPath[KEY_PATH_SIZE];
-    char program[PATH_SIZE];
-    if (!FormatText(keyPath, KEY_PATH_SIZE, APP_PATHS_KEY, FindLastComponent(commandLine)) ||
-        !ExpandFolderVariables(commandLine, program))
-        return; // too long for a key or a path: no key rather than a wrong one
+    if (!FormatText(keyPath, KEY_PATH_SIZE, APP_PATHS_KEY, FindLastComponent(commandLine)))
+        return; // too long for a key: no key rather than a wrong one
     HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath);
     if (!key)
         return;
@@ -107,8 +97,15 @@ static void RegisterAppPath(void)
 UINT RegisterProduct(void)
 {
     NoteLogSection(&wizard.uninstallLog, LOG_REGISTRY_LIST);
-    RegisterUninstaller();
-    RegisterAppPath();
+    // The launch entry's program, expanded once for the icon and the App Paths key; one that
+    // does not fit a path gives neither.
+    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
+    const char* commandLine = entry ? (const char*)wizard.package + entry + RUN_ENTRY_HEAD : NULL;
+    char program[PATH_SIZE];
+    BOOL hasProgram = commandLine && ExpandFolderVariables(commandLine, program);
+    RegisterUninstaller(hasProgram ? program : NULL);
+    if (hasProgram)
+        RegisterAppPath(commandLine, program);
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
     (void)StepProgress(); // a stop is seen at the next gate
     return 0;

@@ -10,6 +10,7 @@
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
 #include "install/shell_notify.h"
+#include "package_reader.h"
 #include "ui/resource.h"
 
 static const char LINK_EXTENSION[] = ".lnk";
@@ -23,10 +24,8 @@ enum {
 // when a value does not fit, without that value.
 static void DescribeLink(IShellLinkA* link, const unsigned char* entry, const char* target)
 {
-    signed char showMode = (signed char)entry[SHOW_MODE_AT];
-    int command = showMode >= 0 && showMode < SHOW_MODE_COUNT ? SHOW_MODE_COMMANDS[showMode]
-                                                              : SW_SHOWNORMAL;
-    (void)link->SetShowCmd(command); // the results of these setters are not examined
+    int command = GetShowCommand((int8_t)entry[SHOW_MODE_AT]);
+    (void)link->SetShowCmd(command < 0 ? SW_SHOWNORMAL : command); // results not examined
     char expanded[PATH_SIZE];
     if (ExpandFolderVariables(target, expanded))
         (void)link->SetPath(expanded);
