@@ -25,10 +25,9 @@ UINT LoadUninstallLog(const char* directory)
         DWORD read = 0;
         if (!bytes)
             error = IDS_OUT_OF_MEMORY;
-        else if (ReadFile(file, bytes, size, &read, NULL) && read == size) {
-            uninstall.logBytes = bytes;
-            error = ReadUninstallLog(bytes, size, &uninstall.plan);
-        } else
+        else if (ReadFile(file, bytes, size, &read, NULL) && read == size)
+            error = ReadUninstallLog(bytes, size, &uninstall.plan); // the plan points into it
+        else
             (void)HeapFree(uninstall.processHeap, 0, bytes); // nothing to do about a failure
     }
     (void)CloseHandle(file); // read-only: nothing is lost if closing fails

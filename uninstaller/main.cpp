@@ -41,8 +41,7 @@ static int FindOwnDirectory(void)
 
 static void RemoveProduct(void)
 {
-    if (!OpenProgressWindow())
-        uninstall.progressWindow = NULL; // the removal goes on without the window
+    (void)OpenProgressWindow(); // without the window the removal goes on all the same
     RunUninstallCommand();
     RemoveShortcuts();
     RemoveFileList(1);

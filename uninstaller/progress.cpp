@@ -12,10 +12,10 @@
 static INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)window;
-    (void)wParam;
     (void)lParam;
-    // Closing is not offered while files are being removed.
-    return message == WM_INITDIALOG || (message == WM_SYSCOMMAND && wParam == SC_CLOSE);
+    // Closing is not offered while files are being removed; the low four bits of a system
+    // command are the system's own.
+    return message == WM_INITDIALOG || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
 }
 
 static void HandlePendingMessages(void)

@@ -28,7 +28,6 @@ struct UninstallState {
     CommandLine commandLine;
     char modulePath[PLAN_PATH_SIZE];
     char logDirectory[PLAN_PATH_SIZE];
-    unsigned char* logBytes;
     UninstallPlan plan;
     HWND progressWindow;
     HWND progressBar;

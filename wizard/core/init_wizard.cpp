@@ -45,12 +45,10 @@ int InitWizard(void)
     wizard.installDirChanged = TRUE;
 
     // Without a Start Menu there is nowhere to put a program folder: none is offered.
-    size_t offset = 0;
     wizard.noMenuFolder = !ComputeMenuFolder(folderVariables[FOLDER_START_MENU].value,
                                              folderVariables[FOLDER_PROGRAMS_MENU].value,
                                              GetPackageText(FIELD_MENU_FOLDER), wizard.menuFolder,
-                                             &offset);
-    wizard.menuFolderOffset = offset;
+                                             &wizard.menuFolderOffset);
 
     FormatRequiredSpace(wizard.requiredSpaceText, GetHeaderField(FIELD_TOTAL_SIZE));
 

@@ -32,5 +32,5 @@ const char* FindLastComponent(const char* text);
 int HasInvalidPathChars(const char* text);
 
 // The form in which a typed path is kept: blanks dropped at both ends, then one trailing
-// separator. Works in place.
+// separator dropped. Works in place.
 void NormalisePathText(char* text);

@@ -40,7 +40,9 @@ static UINT ReadDirectoryVariable(const char* name, char* buffer)
     return length > 0 && length < PATH_SIZE && DirectoryExists(buffer) ? length : 0;
 }
 
-UINT GetTempDirectory(char* buffer)
+// The temporary directory into `buffer` (PATH_SIZE): TMP or TEMP when it names an existing
+// directory, else the Windows directory. Returns its length, 0 on failure.
+static UINT GetTempDirectory(char* buffer)
 {
     UINT length = ReadDirectoryVariable("TMP", buffer);
     if (!length)

@@ -20,6 +20,3 @@ void ShowSetupError(UINT stringId, const char* argument);
 // True when `path` names an existing directory.
 BOOL DirectoryExists(const char* path);
 
-// The temporary directory into `buffer` (PATH_SIZE): TMP or TEMP when it names an existing
-// directory, else the Windows directory. Returns its length, 0 on failure.
-UINT GetTempDirectory(char* buffer);

@@ -8,19 +8,25 @@
 #include "ui/pages.h"
 #include "ui/resource.h"
 
-// The stream's offset field is followed by its compressed and its uncompressed size.
-enum {
-    PACKED_SIZE_FIELD = 4,
-    SIZE_FIELD = 8,
+// The header fields of one information text's stream.
+struct InfoTextFields {
+    PackageField offset;
+    PackageField packedSize;
+    PackageField size;
 };
 
-// Shows the text whose stream the header field names. A text that cannot be allocated or
+static const InfoTextFields INFO_BEFORE = {FIELD_INFO_BEFORE_OFFSET, FIELD_INFO_BEFORE_PACKED_SIZE,
+                                           FIELD_INFO_BEFORE_SIZE};
+static const InfoTextFields INFO_AFTER = {FIELD_INFO_AFTER_OFFSET, FIELD_INFO_AFTER_PACKED_SIZE,
+                                          FIELD_INFO_AFTER_SIZE};
+
+// Shows the text of the stream that the fields name. A text that cannot be allocated or
 // inflated leaves the box empty, without a message.
-static void ShowInfoText(PackageField offsetField)
+static void ShowInfoText(const InfoTextFields* fields)
 {
-    uint32_t offset = GetHeaderField(offsetField);
-    uint32_t packedSize = GetHeaderField((PackageField)(offsetField + PACKED_SIZE_FIELD));
-    uint32_t size = GetHeaderField((PackageField)(offsetField + SIZE_FIELD));
+    uint32_t offset = GetHeaderField(fields->offset);
+    uint32_t packedSize = GetHeaderField(fields->packedSize);
+    uint32_t size = GetHeaderField(fields->size);
     if (size == 0xFFFFFFFFu)
         return; // no room for the terminator in 32 bits
     char* text = (char*)MemAlloc((size_t)size + 1);
@@ -38,8 +44,7 @@ INT_PTR CALLBACK InformationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         wizard.infoTextBox = GetDlgItem(page, IDC_INFO_TEXT);
-        ShowInfoText(wizard.currentPage == PAGE_INFO_BEFORE ? FIELD_INFO_BEFORE_OFFSET
-                                                            : FIELD_INFO_AFTER_OFFSET);
+        ShowInfoText(wizard.currentPage == PAGE_INFO_BEFORE ? &INFO_BEFORE : &INFO_AFTER);
         (void)SendMessageA(wizard.frameWindow, WM_NEXTDLGCTL, (WPARAM)wizard.nextButton, TRUE);
         return 1;
     case WM_PAGE_NEXT:
