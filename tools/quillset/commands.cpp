@@ -2,8 +2,9 @@
 // step at the end, and inspect prints its account to stdout and its failures to stderr.
 #include "commands.h"
 
-#include <cstdio>
 #include <iostream>
+#include <stdexcept>
+#include <string>
 
 #include "file_io.h"
 #include "inspector.h"
@@ -15,6 +16,15 @@
 namespace quillset {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A Setup.exe is a PE32 image, whose file offsets and sizes are 32-bit (EmbedPackage refuses a
+// bigger one), and a package addresses its bytes with 32-bit offsets; so neither can be larger
+// than 4 GiB, and a bigger file is refused before it is read into memory.
+constexpr std::uint64_t MAX_SETUP_FILE_SIZE = std::uint64_t{1} << 32;
+
+}  // namespace
 
 int RunBuild(const BuildCommand& command)
 {
@@ -32,7 +42,7 @@ int RunBuild(const BuildCommand& command)
     if (command.raw) {
         WriteFileAtomically(output, package);
     } else {
-        WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub), package));
+        WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     }
     return 0;
 }
@@ -40,17 +50,17 @@ int RunBuild(const BuildCommand& command)
 int RunEmbed(const EmbedCommand& command)
 {
     const fs::path stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
-    const std::vector<std::uint8_t> package = ReadWholeFile(command.package);
+    const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
     const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
-    WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub), package));
+    WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }
 
 int RunInspect(const fs::path& file)
 {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_SETUP_FILE_SIZE);
     const InspectReport report = InspectFile(bytes);
     std::cout << report.text << std::flush;
     if (report.failures.empty())

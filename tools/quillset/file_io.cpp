@@ -44,15 +44,23 @@ mode_t GetDefaultFileMode()
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const fs::path& file)
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& file, std::uint64_t maxSize)
 {
     const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         throw MakeSystemError("cannot read", file);
+    const auto refuseSize = [&] {
+        (void)::close(descriptor);  // already failing
+        return std::runtime_error("cannot read " + file.string() + ": it is larger than " +
+                                  std::to_string(maxSize) + " bytes, the most it may be");
+    };
     std::vector<std::uint8_t> bytes;
     struct stat status { };
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+        if (static_cast<std::uint64_t>(status.st_size) > maxSize)
+            throw refuseSize();
         bytes.reserve(static_cast<std::size_t>(status.st_size));
+    }
     std::uint8_t block[65536];
     while (true) {
         const ssize_t count = ::read(descriptor, block, sizeof block);
@@ -65,6 +73,9 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file)
         }
         if (count == 0)
             break;
+        // Pipes and devices have no size to check first; a file may also grow while it is read.
+        if (static_cast<std::uint64_t>(count) > maxSize - bytes.size())
+            throw refuseSize();
         bytes.insert(bytes.end(), block, block + count);
     }
     ::close(descriptor);

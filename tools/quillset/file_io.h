@@ -9,8 +9,9 @@
 
 namespace quillset {
 
-// The bytes of a file; throws std::runtime_error naming the file and the reason.
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& file);
+// The bytes of a file; throws std::runtime_error naming the file and the reason, also when the
+// file holds more than `maxSize` bytes (checked as it is read, so pipes and devices are bounded).
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& file, std::uint64_t maxSize);
 
 // Writes `bytes` to a temporary file beside `file` and renames it over `file` at the end;
 // on any failure the temporary file is removed and std::runtime_error is thrown.

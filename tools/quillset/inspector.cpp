@@ -2,13 +2,19 @@
 // access bounded by the package size; what it cannot read becomes a named failure.
 #include "inspector.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <sstream>
+#include <string_view>
 
 #include "file_time.h"
 #include "name_rules.h"
 #include "package_reader.h"
+#include "path_length.h"
+#include "pe_image.h"
 #include "pe_resources.h"
+#include "show_modes.h"
 #include "stream_check.h"
 #include "text_encoding.h"
 #include "text_format.h"
@@ -46,8 +52,8 @@ constexpr std::array<std::string_view, PACKAGE_HEADER_FIELDS> FIELD_NAMES = {
     "post-install run entry",
     "uninstall command entry"};
 
-constexpr std::array<std::string_view, SHOW_MODE_COUNT> SHOW_WORDS = {"normal", "minimized", "maximized",
-                                                                      "hidden"};
+// The information texts are shown up to this many bytes; a longer one is still checked whole.
+constexpr std::size_t MAX_SHOWN_TEXT = 64 * 1024;
 
 struct Inspection {
     const std::uint8_t* package;
@@ -260,6 +266,20 @@ std::optional<std::span<const std::uint8_t>> FindStream(Inspection& inspection, 
     return std::span<const std::uint8_t>(inspection.package + offset, packedSize);
 }
 
+// The lines of a Windows-1252 text, CR LF or LF ended, each decoded on its own.
+void ShowTextLines(Inspection& inspection, std::span<const std::uint8_t> bytes)
+{
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    while (!text.empty()) {
+        const std::size_t lineEnd = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, lineEnd);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        inspection.out << "    | " << DecodeWindows1252(line) << "\n";
+        text.remove_prefix(std::min(lineEnd + 1, text.size()));
+    }
+}
+
 void InspectHeaderStream(Inspection& inspection, PackageField offsetField, std::string_view label,
                          bool isText)
 {
@@ -282,7 +302,7 @@ void InspectHeaderStream(Inspection& inspection, PackageField offsetField, std::
         inspection.out << "  FAILED\n";
         return;
     }
-    StreamCheck check = CheckStream(*stream, size, isText);
+    const StreamCheck check = CheckStream(*stream, size, isText ? MAX_SHOWN_TEXT : 0);
     inspection.out << (check.ok ? "  ok\n" : "  FAILED: " + check.problem + "\n");
     if (!check.ok) {
         inspection.Fail(name + ": " + check.problem);
@@ -290,15 +310,11 @@ void InspectHeaderStream(Inspection& inspection, PackageField offsetField, std::
     }
     if (!isText)
         return;
-    const std::string text(check.output.begin(), check.output.end());
-    if (text.find('\0') != std::string::npos)
+    if (check.hasNulByte)
         inspection.Fail(name + ": the text contains a NUL byte");
-    std::istringstream lines(DecodeWindows1252(text));
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        inspection.out << "    | " << line << "\n";
-    }
+    ShowTextLines(inspection, check.output);
+    if (size > check.output.size())
+        inspection.out << "    (" << size - check.output.size() << " more bytes not shown)\n";
 }
 
 void InspectStreams(Inspection& inspection)
@@ -310,23 +326,28 @@ void InspectStreams(Inspection& inspection)
 }
 
 struct TreeWalk {
-    std::vector<std::string> folders;  // names of the open directory records
+    std::vector<std::string_view> folders;  // names of the open directory records
+    std::size_t folderPathLength = 0;       // of the open folders joined, each with its backslash
     std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;
 };
 
-std::string JoinPath(const TreeWalk& walk, const char* name)
+// The record's path in the tree, for messages only.
+std::string JoinPath(const TreeWalk& walk, std::string_view name)
 {
     std::string path;
-    for (const std::string& folder : walk.folders)
-        path += folder + "\\";
-    return DecodeWindows1252(path + name);
+    path.reserve(walk.folderPathLength + name.size());
+    for (const std::string_view folder : walk.folders) {
+        path += folder;
+        path += '\\';
+    }
+    path += name;
+    return DecodeWindows1252(path);
 }
 
 void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord& record, std::uint64_t at)
 {
     const std::string indent(2 * (walk.folders.size() + 1), ' ');
-    const std::string path = JoinPath(walk, record.name);
     if (const auto problem = FindNameProblem(record.name))
         inspection.Fail("file tree: the name " + Quote(record.name) + " at " + FormatHex(at) + ": " +
                         *problem);
@@ -335,6 +356,7 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
         inspection.out << indent << DecodeWindows1252(record.name) << "\\  "
                        << DescribeAttributes(record.attributes) << "\n";
         walk.folders.emplace_back(record.name);
+        walk.folderPathLength += walk.folders.back().size() + 1;
         return;
     }
     inspection.out << indent << DecodeWindows1252(record.name) << "  "
@@ -348,10 +370,10 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
     }
     inspection.out << " (" << record.packedSize << " packed)";
     const StreamCheck check =
-        CheckStream(std::span<const std::uint8_t>(record.data, record.packedSize), record.size, false);
+        CheckStream(std::span<const std::uint8_t>(record.data, record.packedSize), record.size, 0);
     inspection.out << (check.ok ? "\n" : "  FAILED: " + check.problem + "\n");
     if (!check.ok)
-        inspection.Fail("file " + path + ": " + check.problem);
+        inspection.Fail("file " + JoinPath(walk, record.name) + ": " + check.problem);
 }
 
 void InspectTree(Inspection& inspection)
@@ -377,7 +399,15 @@ void InspectTree(Inspection& inspection)
                 at = next;
                 break;
             }
+            walk.folderPathLength -= walk.folders.back().size() + 1;
             walk.folders.pop_back();
+        } else if (walk.folderPathLength + std::strlen(record.name) > MAX_INSTALLED_PATH) {
+            // No such file can be installed, and walking on would let a crafted tree make the
+            // account grow with the square of its depth.
+            inspection.Fail("file tree: the record at " + FormatHex(at - inspection.package) +
+                            ": the tree nests deeper than a " + std::to_string(MAX_INSTALLED_PATH) +
+                            "-character path allows");
+            return;
         } else {
             InspectTreeRecord(inspection, walk, record, at - inspection.package);
         }
@@ -419,7 +449,13 @@ InspectReport InspectFile(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < 2 || bytes[0] != 'M' || bytes[1] != 'Z')
         return InspectPackage(bytes);
-    const auto package = FindPackageResource(bytes);
+    std::optional<std::span<const std::uint8_t>> package;
+    try {
+        package = FindPackageResource(bytes);
+    } catch (const PeFormatError& error) {
+        return {"Windows executable that cannot be read\n",
+                {std::string("not a valid PE image: ") + error.what()}};
+    }
     if (!package)
         return {"Windows executable without a package\n",
                 {"resource: no setup package (RT_RCDATA 1) in this executable"}};

@@ -23,6 +23,9 @@ constexpr std::uint32_t ATTRIBUTE_SYSTEM = 0x04;
 constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 0x20;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
+// A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
+// filling memory.
+constexpr std::uint64_t MAX_MANIFEST_SIZE = 64 << 20;
 
 struct Reader {
     std::string file;  // as messages name it
@@ -303,7 +306,7 @@ std::string ComposeCommandLine(std::string_view program, std::string_view argume
 Manifest ReadManifest(const fs::path& file)
 {
     const Reader reader{file.string(), file.parent_path().empty() ? fs::path(".") : file.parent_path()};
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_MANIFEST_SIZE);
     const std::string content(bytes.begin(), bytes.end());
 
     toml::table root;

@@ -2,17 +2,11 @@
 // Every refusal names the file and the line of the key (or of the table when a key is missing).
 #include "manifest_table.h"
 
-#include <array>
-
 #include "manifest.h"
+#include "show_modes.h"
 #include "text_encoding.h"
 
 namespace quillset {
-namespace {
-
-constexpr std::array<std::string_view, 4> SHOW_WORDS = {"normal", "minimized", "maximized", "hidden"};
-
-}  // namespace
 
 void ThrowManifestError(const std::string& file, std::size_t line, const std::string& message)
 {

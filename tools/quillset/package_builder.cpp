@@ -21,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+// The package records the size of every stream it holds in 32 bits.
+constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFF;
 
 ShortcutRecord MakeShortcutRecord(const ManifestShortcut& shortcut)
 {
@@ -85,7 +87,7 @@ void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>
         const fs::path path = node.path;
         const std::uint32_t size = node.size;
         jobs.push_back({[path, size] {
-                            std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+                            std::vector<std::uint8_t> bytes = ReadWholeFile(path, MAX_STREAM_SIZE);
                             if (bytes.size() != size)
                                 throw std::runtime_error(path.string() +
                                                          ": changed while the package was built");
@@ -104,11 +106,9 @@ CompressionJob MakeMemoryJob(std::vector<std::uint8_t> bytes, PackedStream& outp
 
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
-    std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
     if (bytes.empty())
         throw std::runtime_error(file.string() + ": the wizard library is empty");
-    if (bytes.size() > 0xFFFFFFFFu)
-        throw std::runtime_error(file.string() + ": the wizard library is larger than 4 GiB");
     return bytes;
 }
 
@@ -116,7 +116,7 @@ std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 
 std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
 {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
     std::string_view utf8(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     const std::size_t skipped = utf8.starts_with(UTF8_BYTE_ORDER_MARK) ? UTF8_BYTE_ORDER_MARK.size() : 0;
     utf8.remove_prefix(skipped);

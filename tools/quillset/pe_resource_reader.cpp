@@ -8,7 +8,6 @@
 namespace quillset {
 namespace {
 
-constexpr std::uint32_t kHighBit = 0x80000000;
 constexpr std::uint32_t kDirectoryHeaderSize = 16;
 constexpr std::uint32_t kDirectoryEntrySize = 8;
 constexpr std::uint32_t kDataEntrySize = 16;

@@ -13,6 +13,8 @@
 namespace quillset {
 
 inline constexpr std::uint16_t kResourceTypeRcData = 10;
+// In a directory entry: set in the name field for a string name, in the target for a subdirectory.
+inline constexpr std::uint32_t kHighBit = 0x80000000;
 
 // A directory entry's key: a UTF-16 name, or an integer id when `isNamed` is false.
 struct ResourceKey {

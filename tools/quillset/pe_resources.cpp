@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::uint16_t kPackageId = 1;
 constexpr std::uint16_t kLanguageNeutral = 0;
-constexpr std::uint32_t kHighBit = 0x80000000;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
 // Wine maps a section from the file only when its raw data starts on a page boundary; any
 // other section it reads into private memory, which for Setup.exe is a copy of the package.
@@ -279,12 +278,7 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
 std::optional<std::span<const std::uint8_t>> FindPackageResource(
     std::span<const std::uint8_t> image)
 {
-    PeImage pe;
-    try {
-        pe = ReadPeImage(image);
-    } catch (const PeFormatError&) {
-        return std::nullopt;
-    }
+    const PeImage pe = ReadPeImage(image);
     const PeDataDirectory resources = pe.DataDirectory(kResourceDirectoryIndex);
     const auto tree = MapRvaToSectionEnd(pe, image, resources.rva);
     if (resources.rva == 0 || !tree) {

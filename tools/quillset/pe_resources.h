@@ -15,8 +15,9 @@ namespace quillset {
 std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package);
 
-// The bytes of RT_RCDATA id 1 of a PE image, or nothing when `image` is not a PE image or has
-// no such resource. Every offset is checked, so any byte sequence is safe to pass.
+// The bytes of RT_RCDATA id 1 of a PE image, or nothing when it has no such resource; throws
+// PeFormatError, with the reason, when `image` is not a valid PE image. Every offset is checked,
+// so any byte sequence is safe to pass.
 std::optional<std::span<const std::uint8_t>> FindPackageResource(
     std::span<const std::uint8_t> image);
 

@@ -36,6 +36,7 @@ constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
 struct Scanner {
     SourceTree tree;
     std::vector<std::pair<dev_t, ino_t>> openFolders;  // the chain being walked, for loops
+    std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;
 };
 
@@ -101,9 +102,9 @@ SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
     scanner.totalSize += node.size;
     if (scanner.totalSize > MAX_U32)
         FailAt(path, "the files add up to more than 4294967295 bytes, more than a package can hold");
-    if (scanner.tree.fileCount == MAX_U32)
+    if (scanner.fileCount == MAX_U32)
         FailAt(path, "too many files for one package");
-    ++scanner.tree.fileCount;
+    ++scanner.fileCount;
     return node;
 }
 
@@ -202,7 +203,6 @@ SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverr
     if (!addedUninstaller.empty())
         AddUninstaller(scanner, folder, addedUninstaller);
     ApplyOverrides(scanner.tree.nodes, overrides, manifestFile);
-    scanner.tree.totalSize = static_cast<std::uint32_t>(scanner.totalSize);
     return std::move(scanner.tree);
 }
 

@@ -25,8 +25,6 @@ struct SourceNode {
 
 struct SourceTree {
     std::vector<SourceNode> nodes;  // top level
-    std::uint32_t fileCount = 0;
-    std::uint32_t totalSize = 0;
 };
 
 // Scans `folder`. Order within a directory: byte order of the Windows-1252 names, files and

@@ -1,10 +1,11 @@
-// Stream checking with plain zlib: inflate into a fixed block until the stream ends, counting
-// the bytes; output is kept only for the information texts, which are shown.
+// Stream checking with plain zlib: inflate into one reused block until the stream ends, counting
+// the bytes; only the first ones are kept, for the information texts, which are shown.
 #include "stream_check.h"
 
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillset {
 namespace {
@@ -13,7 +14,7 @@ constexpr std::size_t BLOCK_SIZE = 1 << 16;
 
 }  // namespace
 
-StreamCheck CheckStream(std::span<const std::uint8_t> stream, std::uint32_t size, bool keepOutput)
+StreamCheck CheckStream(std::span<const std::uint8_t> stream, std::uint32_t size, std::size_t keptLimit)
 {
     StreamCheck check;
     z_stream zlib{};
@@ -41,8 +42,9 @@ StreamCheck CheckStream(std::span<const std::uint8_t> stream, std::uint32_t size
             inflateEnd(&zlib);
             return check;
         }
-        if (keepOutput)
-            check.output.insert(check.output.end(), block.begin(), block.begin() + count);
+        const std::size_t kept = std::min(count, keptLimit - check.output.size());
+        check.output.insert(check.output.end(), block.begin(), block.begin() + kept);
+        check.hasNulByte = check.hasNulByte || std::memchr(block.data(), 0, count) != nullptr;
         if (result == Z_BUF_ERROR)  // no progress possible: the input has run out
             break;
     }
@@ -58,8 +60,10 @@ StreamCheck CheckStream(std::span<const std::uint8_t> stream, std::uint32_t size
     } else {
         check.problem = zlib.msg ? std::string("zlib: ") + zlib.msg : "zlib error " + std::to_string(result);
     }
-    if (!check.ok)
+    if (!check.ok) {
         check.output.clear();
+        check.hasNulByte = false;
+    }
     return check;
 }
 

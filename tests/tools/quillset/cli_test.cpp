@@ -153,6 +153,17 @@ TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
     EXPECT_TRUE(Contains(run.output, "1 failure(s):\n  wizard library stream: ")) << run.output;
 }
 
+TEST(CommandLine, InspectRefusesAFileLargerThanAnySetupExeWithoutReadingIt)
+{
+    TemporaryFolder folder;
+    const fs::path file = folder.GetPath() / "huge.bin";
+    test::WriteFile(file, "MZ");
+    fs::resize_file(file, (std::uintmax_t{1} << 32) + 1);  // sparse: takes no disk space
+    const test::ToolRun run = RunTool(folder.GetPath(), "inspect huge.bin");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(Contains(run.output, "huge.bin: it is larger than 4294967296 bytes")) << run.output;
+}
+
 TEST(CommandLine, RefusesBadOptions)
 {
     TemporaryFolder folder;

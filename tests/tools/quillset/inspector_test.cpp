@@ -4,9 +4,12 @@
 
 #include <algorithm>
 
+#include "compression.h"
+#include "file_io.h"
 #include "inspector.h"
 #include "package_builder.h"
 #include "package_reader.h"
+#include "pe_resources.h"
 #include "test_support.h"
 
 namespace quillset {
@@ -166,12 +169,120 @@ TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
     EXPECT_TRUE(HasFailure(InspectPackage(package), "file tree: the name \"\\"));
 }
 
-TEST(InspectFile, RefusesAnExecutableWithoutAPackage)
+Bytes ReadFixture(const std::string& name)
 {
-    const Bytes image = {'M', 'Z', 0, 0, 0, 0};
-    const InspectReport report = InspectFile(image);
-    ASSERT_EQ(report.failures.size(), 1u);
-    EXPECT_NE(report.failures[0].find("no setup package (RT_RCDATA 1)"), std::string::npos);
+    return ReadWholeFile(fs::path(PE_FIXTURE_DIR) / name, 1 << 20);
+}
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A tree of `depth` nested directories named `name`, with a file called `fileName` (empty: no
+// file) innermost, appended to the package and made its file tree.
+void AppendNestedTree(Bytes& package, std::size_t depth, const std::string& name, const std::string& fileName)
+{
+    const auto appendU32 = [&](std::uint32_t value) {
+        package.resize(package.size() + 4);
+        PutU32(package, package.size() - 4, value);
+    };
+    const auto appendName = [&](const std::string& text) {
+        package.insert(package.end(), text.begin(), text.end());
+        package.push_back(0);
+    };
+    const std::uint32_t offset = static_cast<std::uint32_t>(package.size());
+    for (std::size_t level = 0; level < depth; ++level) {
+        appendU32(ATTRIBUTE_DIRECTORY);
+        appendName(name);
+    }
+    if (!fileName.empty()) {
+        appendU32(0x20);
+        for (int field = 0; field < 4; ++field)  // packed size, size, last-write time: an empty file
+            appendU32(0);
+        appendName(fileName);
+    }
+    for (std::size_t level = 0; level <= depth; ++level)
+        appendU32(TREE_END_MARKER);
+    PutU32(package, FIELD_FILE_TREE, offset);
+}
+
+TEST_F(Inspector, StopsAtATreeNestedBeyondAnyInstallablePath)
+{
+    const std::string_view failure = "the tree nests deeper than a 259-character path allows";
+    Bytes nested = package;
+    AppendNestedTree(nested, 4000, "d", "");
+    const InspectReport report = InspectPackage(nested);
+    EXPECT_TRUE(HasFailure(report, failure));
+    // Walked to the end, the account would hold 4000 lines of up to 8000 characters.
+    EXPECT_LT(report.text.size(), 100'000u);
+
+    // The limit is on the joined path: a 200-character folder holds a 58-character name, not 59.
+    Bytes deep = package;
+    AppendNestedTree(deep, 1, std::string(200, 'a'), std::string(58, 'f'));
+    const InspectReport fits = InspectPackage(deep);
+    EXPECT_FALSE(HasFailure(fits, failure));
+    EXPECT_NE(fits.text.find(std::string(58, 'f')), std::string::npos);
+    deep = package;
+    AppendNestedTree(deep, 1, std::string(200, 'a'), std::string(59, 'f'));
+    EXPECT_TRUE(HasFailure(InspectPackage(deep), failure));
+}
+
+TEST_F(Inspector, ShowsTheStartOfALongTextButChecksAllOfIt)
+{
+    std::string text;
+    for (int line = 0; text.size() < (1u << 20); ++line)
+        text += "line " + std::to_string(line) + "\r\n";
+    const auto inspectText = [&](const std::string& content, std::uint32_t size) {
+        Bytes withText = package;
+        const Bytes stream = CompressZlib(std::span(reinterpret_cast<const std::uint8_t*>(content.data()),
+                                                    content.size()));
+        PutU32(withText, FIELD_INFO_BEFORE_OFFSET, static_cast<std::uint32_t>(withText.size()));
+        PutU32(withText, FIELD_INFO_BEFORE_PACKED_SIZE, static_cast<std::uint32_t>(stream.size()));
+        PutU32(withText, FIELD_INFO_BEFORE_SIZE, size);
+        withText.insert(withText.end(), stream.begin(), stream.end());
+        return InspectPackage(withText);
+    };
+    const auto textSize = static_cast<std::uint32_t>(text.size());
+
+    const InspectReport shown = inspectText(text, textSize);
+    EXPECT_TRUE(shown.failures.empty()) << shown.failures.front();
+    EXPECT_NE(shown.text.find("    | line 0\n    | line 1\n"), std::string::npos);
+    EXPECT_NE(shown.text.find("    (" + std::to_string(text.size() - 65536) + " more bytes not shown)\n"),
+              std::string::npos);
+    EXPECT_EQ(shown.text.find("line 9000\n"), std::string::npos);
+    EXPECT_LT(shown.text.size(), 200'000u);
+
+    EXPECT_TRUE(HasFailure(inspectText(text, textSize + 1), "before-install text stream: it decodes to"));
+    EXPECT_TRUE(HasFailure(inspectText(text, textSize - 1), "before-install text stream: it decodes to more"));
+    std::string withNul = text;
+    withNul[withNul.size() - 3] = '\0';  // far past the part shown
+    EXPECT_TRUE(HasFailure(inspectText(withNul, textSize), "before-install text stream: the text contains a NUL"));
+
+    const InspectReport small = inspectText("one\r\ntwo", 8);
+    EXPECT_NE(small.text.find("    | one\n    | two\n"), std::string::npos) << small.text;
+    EXPECT_EQ(small.text.find("not shown"), std::string::npos);
+}
+
+TEST_F(Inspector, ReadsASetupExeAndNamesWhyABrokenOneCannotBeRead)
+{
+    const Bytes stub = ReadFixture("rsrc_last.exe");
+    const Bytes image = EmbedPackage(stub, package);
+    const InspectReport sound = InspectFile(image);
+    EXPECT_TRUE(sound.failures.empty()) << sound.failures.front();
+    EXPECT_TRUE(sound.text.starts_with("Windows executable with a package resource\n"));
+
+    const Bytes truncated(image.begin(), image.begin() + image.size() / 2);
+    const InspectReport cut = InspectFile(truncated);
+    ASSERT_EQ(cut.failures.size(), 1u);
+    EXPECT_TRUE(cut.failures[0].starts_with("not a valid PE image: truncated PE image")) << cut.failures[0];
+    ASSERT_EQ(InspectFile(Bytes{'M', 'Z', 0, 0, 0, 0}).failures.size(), 1u);
+    EXPECT_TRUE(InspectFile(Bytes{'M', 'Z', 0, 0, 0, 0}).failures[0].starts_with("not a valid PE image: "));
+
+    const InspectReport withoutPackage = InspectFile(ReadFixture("no_rsrc.exe"));
+    ASSERT_EQ(withoutPackage.failures.size(), 1u);
+    EXPECT_EQ(withoutPackage.failures[0], "resource: no setup package (RT_RCDATA 1) in this executable");
     EXPECT_FALSE(InspectFile(Bytes{}).failures.empty());
 }
 
