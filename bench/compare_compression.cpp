@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include <zlib.h>
 
-#include "package_reader.h"
+#include "package_walk.h"
 
 namespace fs = std::filesystem;
 
@@ -21,31 +22,20 @@ std::vector<unsigned char> ReadAll(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Sum of the packed sizes of every file record, walking the tree to its last end marker.
+// Sum of the packed sizes of every file record in the package's tree.
 bool SumFileStreams(const std::vector<unsigned char>& package, std::uint64_t& sum)
 {
-    const unsigned char* end = package.data() + package.size();
-    if (package.size() < PACKAGE_HEADER_SIZE)
+    if (package.size() < PACKAGE_HEADER_SIZE ||
+        ReadHeaderField(package.data(), FIELD_FILE_TREE) >= package.size())
         return false;
-    std::uint32_t tree = ReadHeaderField(package.data(), FIELD_FILE_TREE);
-    if (tree >= package.size())
-        return false;
-    const unsigned char* at = package.data() + tree;
-    int depth = 0;
     sum = 0;
-    while (at) {
-        TreeRecord record;
-        at = ReadTreeRecord(at, end, &record);
-        if (!at)
-            return false;
-        if (record.kind == TREE_RECORD_FILE)
+    return WalkPackageTree(
+        package.data(), package.data() + package.size(), "", '/',
+        [](const std::string&) { return true; },
+        [&sum](const std::string&, const TreeRecord& record) {
             sum += record.packedSize;
-        else if (record.kind == TREE_RECORD_DIRECTORY)
-            ++depth;
-        else if (depth-- == 0)
             return true;
-    }
-    return false;
+        });
 }
 
 }  // namespace

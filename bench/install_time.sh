@@ -107,11 +107,14 @@ watch_memory() {
         sleep 0.02
     done
 }
-start_watch() { echo "0 0" >"$2"; watch_memory "$1" "$2" & sampler=$!; }
+start_watch() { watch_memory "$1" "$2" & sampler=$!; }
 # The program watched has ended by then, so the watch ends by itself with its figures written.
 stop_watch() { wait "$sampler" 2>/dev/null || true; sampler=""; }
 
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
+# The driver's memory line $1 of the last run: working set and private bytes, in KiB.
+memory_at() { awk -v at="$1" '$1 == at { sub("peak_working_set=", "", $2);
+    sub("peak_pagefile=", "", $3); print $2 / 1024, $3 / 1024 }' "$work/driver.log"; }
 now() { echo "$EPOCHREALTIME"; }
 fresh() { rm -rf "$work/$1"; sync; echo "$work/$1"; }
 check_tree() {
@@ -139,8 +142,6 @@ for run in $(seq "$runs"); do
         { cat "$work/driver.log" >&2; exit 1; }
     stop_watch
     quillset=$(calc "$(awk '$1 == "install_us" { print $2 }' "$work/driver.log") / 1e6")
-    memory_at() { awk -v at="$1" '$1 == at { sub("peak_working_set=", "", $2);
-        sub("peak_pagefile=", "", $3); print $2 / 1024, $3 / 1024 }' "$work/driver.log"; }
     read -r peak_ws peak_private < <(memory_at setup_memory)
     read -r welcome_ws welcome_private < <(memory_at welcome_memory)
     read -r hwm anon <"$work/memory-quillset"

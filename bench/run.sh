@@ -13,9 +13,6 @@ cmake --build "$build" -j "$(nproc)" >/dev/null
 tool=$build/bin/quillset
 stub=$build/share/quillset/Setup.exe
 wizard=$build/share/quillset/Wizard.dll
-# Until the wizard library is built, any DLL-sized bytes stand in for it: the benchmark is
-# about the product's files, which are nearly all of the package.
-[[ -f $wizard ]] || wizard=$stub
 
 mkdir -p "$work"
 if [[ ! -d $work/payload ]]; then

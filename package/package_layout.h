@@ -67,6 +67,12 @@ inline uint32_t ReadU32(const unsigned char* at)
            ((uint32_t)at[3] << 24);
 }
 
+inline void WriteU32(unsigned char* at, uint32_t value)
+{
+    for (int index = 0; index < 4; ++index)
+        at[index] = (unsigned char)(value >> (8 * index));
+}
+
 inline uint64_t ReadU64(const unsigned char* at)
 {
     return (uint64_t)ReadU32(at) | ((uint64_t)ReadU32(at + 4) << 32);

@@ -6,19 +6,10 @@
 #include <string.h>
 #include <string>
 
+#include "launcher_test.h"
 #include "test_paths.h"
 
 namespace {
-
-int failures = 0;
-
-void Check(bool passed, const std::string& what)
-{
-    printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
-    if (!passed) {
-        ++failures;
-    }
-}
 
 void CheckStrings(HMODULE launcher)
 {

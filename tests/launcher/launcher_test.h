@@ -1,6 +1,9 @@
 // What the launcher tests' programs agree on: the environment variables through which the
-// watcher talks to the test wizard library, and the names of the checks that wizard reports.
+// watcher talks to the test wizard library, the checks that wizard reports, and Check().
 #pragma once
+
+#include <stdio.h>
+#include <string>
 
 // Set by the watcher for the launcher it starts; the launcher passes its environment on.
 #define RESULT_FILE_VARIABLE "QUILLSET_TEST_RESULT"        // where the wizard writes its report
@@ -39,3 +42,15 @@ enum {
     PROBE_DELETED = 8,
     PROBE_USAGE = 64,
 };
+
+// The test programs' checks: each prints "ok" or "FAIL" and its description; a program fails
+// when any check did.
+inline int failures = 0;
+
+inline void Check(bool passed, const std::string& what)
+{
+    printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
+    if (!passed) {
+        ++failures;
+    }
+}

@@ -77,16 +77,6 @@ const Scenario SCENARIOS[] = {
     {"no_package", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, nullptr, nullptr, false},
 };
 
-int failures = 0;
-
-void Check(bool passed, const std::string& what)
-{
-    printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
-    if (!passed) {
-        ++failures;
-    }
-}
-
 struct Workspace {
     std::string root;
     std::string windowsDirectory;

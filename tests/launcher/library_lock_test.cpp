@@ -7,22 +7,13 @@
 #include <vector>
 
 #include "launcher.h"
+#include "launcher_test.h"
 #include "package_layout.h"
 #include "test_paths.h"
 
 HANDLE processHeap;  // the launcher's entry routine records it; this test stands in for it
 
 namespace {
-
-int failures = 0;
-
-void Check(bool passed, const std::string& what)
-{
-    printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
-    if (!passed) {
-        ++failures;
-    }
-}
 
 std::vector<unsigned char> ReadPackage(const std::string& path)
 {
@@ -38,13 +29,6 @@ std::vector<unsigned char> ReadPackage(const std::string& path)
     }
     fclose(file);
     return bytes;
-}
-
-void WriteU32(unsigned char* at, uint32_t value)
-{
-    for (int index = 0; index < 4; ++index) {
-        at[index] = static_cast<unsigned char>(value >> (8 * index));
-    }
 }
 
 // A new empty temporary file in `directory`, as the launcher makes it.

@@ -11,13 +11,6 @@
 
 #include "package_layout.h"
 
-static void WriteU32(unsigned char* at, uint32_t value)
-{
-    for (int index = 0; index < 4; ++index) {
-        at[index] = static_cast<unsigned char>(value >> (8 * index));
-    }
-}
-
 static int Usage()
 {
     std::fprintf(stderr,

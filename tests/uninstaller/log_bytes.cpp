@@ -2,14 +2,15 @@
 // appended byte by byte, and the sample installation's complete log.
 #include "log_bytes.h"
 
+#include "package_layout.h"
+
 using namespace std::string_literals;
 
 std::string U32(uint32_t value)
 {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += (char)(value >> (8 * i));
-    return bytes;
+    unsigned char bytes[4];
+    WriteU32(bytes, value);
+    return std::string((const char*)bytes, sizeof bytes);
 }
 
 void LogBytes::SetField(LogField field, uint32_t value)

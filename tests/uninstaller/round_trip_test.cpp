@@ -8,42 +8,13 @@
 #include "install/file_tree.h"
 #include "core/path_routines.h"
 #include "install/uninstall_log.h"
-#include "log_bytes.h"
-#include "package_layout.h"
 #include "plan_test_support.h"
+#include "recording_ops.h"
+#include "test_package.h"
 
 namespace {
 
-using namespace std::string_literals;
 using Lines = std::vector<std::string>;
-
-// Just enough of a setup package for the log: header texts, an uninstall entry and a tree.
-struct MiniPackage {
-    std::string bytes = std::string(PACKAGE_HEADER_SIZE, '\0');
-
-    void SetField(PackageField field, uint32_t value) { bytes.replace(field, 4, U32(value)); }
-    void SetText(PackageField field, const std::string& text)
-    {
-        SetField(field, (uint32_t)bytes.size());
-        bytes += text + '\0';
-    }
-    // Attributes, packed and unpacked size 0, a zero time: an empty file, no data.
-    void AddFile(const std::string& name)
-    {
-        bytes += U32(0x20) + U32(0) + U32(0) + U32(0) + U32(0) + name + '\0';
-    }
-    void AddDirectory(const std::string& name) { bytes += U32(ATTRIBUTE_DIRECTORY) + name + '\0'; }
-    void EndLevel() { bytes += U32(TREE_END_MARKER); }
-    const unsigned char* data() const { return (const unsigned char*)bytes.data(); }
-};
-
-int fileHandle;
-void CreateNoDirectory(const char*, uint32_t) {}
-void* CreateNoFile(const char*, uint32_t) { return &fileHandle; }
-int FillNoFile(void*, const FileRecordData*) { return 1; }
-void ShowNoPath(const char*) {}
-int StepOn() { return 1; }
-const FileTreeOps quietOps = {CreateNoDirectory, CreateNoFile, FillNoFile, ShowNoPath, StepOn};
 
 std::string Built(UninstallLog& log)
 {
@@ -55,21 +26,21 @@ std::string Built(UninstallLog& log)
 
 TEST(RoundTrip, EverythingTheInstallationRecordsIsReadBack)
 {
-    MiniPackage package;
-    package.SetText(FIELD_SHORT_NAME, "Vistrel");
-    package.SetText(FIELD_DISPLAY_NAME, "Vistrel 2.1");
-    package.SetText(FIELD_NOTICE, "Line one\r\nLine two");
-    package.SetText(FIELD_EVENT_NAME, "VistrelEvent");
-    package.SetField(FIELD_UNINSTALL_ENTRY, (uint32_t)package.bytes.size());
-    package.bytes += "\x00\x01%InstallDir%\\Vistrel.exe -u\0%InstallDir%\0"s;
+    TestPackage package;
+    package.SetField(FIELD_SHORT_NAME, package.AddText("Vistrel"));
+    package.SetField(FIELD_DISPLAY_NAME, package.AddText("Vistrel 2.1"));
+    package.SetField(FIELD_NOTICE, package.AddText("Line one\r\nLine two"));
+    package.SetField(FIELD_EVENT_NAME, package.AddText("VistrelEvent"));
+    package.SetField(FIELD_UNINSTALL_ENTRY,
+                     package.AddRunEntry("%InstallDir%\\Vistrel.exe -u", "%InstallDir%"));
     package.SetField(FIELD_FILE_TREE, (uint32_t)package.bytes.size());
-    package.AddFile("uninst.exe");
-    package.AddDirectory("docs");
-    package.AddDirectory("empty");
+    package.AddFile("uninst.exe", 0x20, "", 0, 0);
+    package.AddDirectory("docs", 0);
+    package.AddDirectory("empty", 0);
     package.EndLevel();
-    package.AddFile("notes.txt");
+    package.AddFile("notes.txt", 0x20, "", 0, 0);
     package.EndLevel();
-    package.AddFile("Vistrel.exe");
+    package.AddFile("Vistrel.exe", 0x20, "", 0, 0);
     package.EndLevel();
 
     UninstallLog log = {};
@@ -79,7 +50,8 @@ TEST(RoundTrip, EverythingTheInstallationRecordsIsReadBack)
     AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
     AppendFolderRecord(&log, LOG_MENU_RECORD, 22, "C:\\Start Menu\\Programs\\Vistrel 2.1");
     char installDir[PATH_SIZE] = "C:\\Program Files\\Vistrel";
-    ASSERT_EQ(ExtractFileTree(&quietOps, &log, installDir, package.data()), 1);
+    ResetRecording();
+    ASSERT_EQ(ExtractFileTree(&recordingOps, &log, installDir, package.data()), 1);
     NoteLogSection(&log, LOG_SHORTCUT_LIST);
     AppendToLog(&log, "C:\\Desktop\\Vistrel 2.1.lnk", LOG_WHOLE_TEXT);
     AppendToLog(&log, "C:\\Start Menu\\Programs\\Vistrel 2.1\\Vistrel 2.1.lnk", LOG_WHOLE_TEXT);
@@ -117,9 +89,9 @@ TEST(RoundTrip, EverythingTheInstallationRecordsIsReadBack)
 
 TEST(RoundTrip, APackageWithoutOptionsAndWithoutFilesIsReadBack)
 {
-    MiniPackage package;
-    package.SetText(FIELD_SHORT_NAME, "Q");
-    package.SetText(FIELD_DISPLAY_NAME, "Q 1");
+    TestPackage package;
+    package.SetField(FIELD_SHORT_NAME, package.AddText("Q"));
+    package.SetField(FIELD_DISPLAY_NAME, package.AddText("Q 1"));
     package.SetField(FIELD_FILE_TREE, (uint32_t)package.bytes.size());
     package.EndLevel();
 
@@ -128,7 +100,8 @@ TEST(RoundTrip, APackageWithoutOptionsAndWithoutFilesIsReadBack)
     AppendLogPrologue(&log, package.data());
     AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 6, "C:\\Q 1");
     char installDir[PATH_SIZE] = "C:\\Q 1";
-    ASSERT_EQ(ExtractFileTree(&quietOps, &log, installDir, package.data()), 1);
+    ResetRecording();
+    ASSERT_EQ(ExtractFileTree(&recordingOps, &log, installDir, package.data()), 1);
     NoteLogSection(&log, LOG_SHORTCUT_LIST);
     AppendLogByte(&log, LOG_END);
     NoteLogSection(&log, LOG_REGISTRY_LIST);

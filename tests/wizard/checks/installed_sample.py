@@ -13,21 +13,19 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from package_files import compare_with_package, read_registry_values, wine_path
+
 work, state = sys.argv[1], sys.argv[2]
 choices = os.environ.get("SAMPLE_CHOICES", "every")
 product = os.environ["SAMPLE_PRODUCT"]
 uninstaller = os.environ["SAMPLE_UNINSTALLER"]
-root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 prefix = os.path.join(state, "prefix")
 failures = []
 
 
 def fail(text):
     failures.append(text)
-
-
-def wine_path(path):
-    return "Z:" + os.path.realpath(path).replace("/", "\\")
 
 
 def unix_path(path):
@@ -52,21 +50,11 @@ destination_wine = wine_path(destination)
 # Files: content, size and last-write time from the package; read-only and hidden; folders.
 for folder, folders, files in os.walk(product):
     relative = os.path.relpath(folder, product)
-    for name in folders:
-        if not os.path.isdir(os.path.join(destination, relative, name)):
-            fail(f"missing folder {os.path.join(relative, name)}")
-    for name in files:
-        source = os.path.join(folder, name)
+    for name in folders + files:
         installed = os.path.join(destination, relative, name)
-        if not os.path.isfile(installed):
-            fail(f"missing file {os.path.join(relative, name)}")
+        failures.extend(compare_with_package(installed, os.path.join(folder, name)))
+        if name in folders or not os.path.isfile(installed):
             continue
-        with open(source, "rb") as a, open(installed, "rb") as b:
-            if a.read() != b.read():
-                fail(f"{installed}: content differs from the product's")
-        if int(os.stat(source).st_mtime) != int(os.stat(installed).st_mtime):
-            fail(f"{installed}: last-write time {os.stat(installed).st_mtime} is not the package's "
-                 f"{os.stat(source).st_mtime}")
         writable = os.stat(installed).st_mode & 0o222 != 0
         if writable == (name == "license.txt"):
             fail(f"{installed}: read-only is {not writable}")
@@ -182,22 +170,9 @@ for path, target, has_working_dir, show in links:
             fail(f"{path}: show command is not {show}")
 
 
-def query(key, types=None):
-    result = subprocess.run([os.path.join(root, "scripts", "wine-run"), state, "reg", "query", key],
-                            capture_output=True, text=True)
-    values = {}
-    for line in result.stdout.replace("\r", "").splitlines():
-        parts = line.strip().split("    ")
-        if len(parts) == 3:
-            values[parts[0]] = parts[2]
-            if types is not None:
-                types[parts[0]] = parts[1]
-    return values
-
-
 uninstall_types = {}
-uninstall = query("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0",
-                  uninstall_types)
+uninstall = read_registry_values(
+    state, "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0", uninstall_types)
 expected_values = {
     "DisplayName": ("REG_SZ", "Inkwell 1.0"),
     "UninstallString": ("REG_SZ", f'"{destination_wine}\\uninst.exe"'),
@@ -214,7 +189,8 @@ for name, (kind, data) in expected_values.items():
              f"expected {kind} {data!r}")
 if set(uninstall) != set(expected_values):
     fail(f"Uninstall key holds other values: {sorted(set(uninstall) - set(expected_values))}")
-app_paths = query("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe")
+app_paths = read_registry_values(
+    state, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe")
 if app_paths.get("(Default)") != destination_wine + "\\Inkwell.exe" or \
         app_paths.get("Path") != destination_wine:
     fail(f"App Paths key: {app_paths}")

@@ -25,7 +25,7 @@ struct Walk {
     Walk(const TestPackage& package, const std::string& installDir)
     {
         ResetRecording();
-        failReallocation = false;
+        failAllocation = false;
         installDir.copy(path, sizeof(path) - 1);
         result = ExtractFileTree(&recordingOps, &log, path, package.data());
     }

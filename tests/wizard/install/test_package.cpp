@@ -4,14 +4,13 @@
 
 void TestPackage::AddU32(uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back((unsigned char)(value >> (8 * i)));
+    bytes.resize(bytes.size() + 4);
+    WriteU32(bytes.data() + bytes.size() - 4, value);
 }
 
 void TestPackage::SetField(PackageField field, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[field + i] = (unsigned char)(value >> (8 * i));
+    WriteU32(bytes.data() + field, value);
 }
 
 uint32_t TestPackage::AddText(const std::string& text)

@@ -8,6 +8,7 @@
 #include "install/file_tree.h"
 #include "install/install_progress.h"
 #include "install/uninstall_log.h"
+#include "log_bytes.h"
 #include "recording_ops.h"
 #include "test_memory.h"
 #include "test_package.h"
@@ -21,17 +22,9 @@ std::string Bytes(const UninstallLog& log)
     return std::string((const char*)log.buffer, log.logLength);
 }
 
-std::string U32(uint32_t value)
-{
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += (char)(value >> (8 * i));
-    return bytes;
-}
-
 TEST(AppendToLog, GrowsWithSpareRoomAndTakesTextsWithTheirNul)
 {
-    failReallocation = false;
+    failAllocation = false;
     UninstallLog log = {};
     ASSERT_TRUE(AppendToLog(&log, "abc", LOG_WHOLE_TEXT));
     EXPECT_EQ(log.logLength, 4u);
@@ -49,15 +42,15 @@ TEST(AppendToLog, GrowsWithSpareRoomAndTakesTextsWithTheirNul)
 
 TEST(AppendToLog, LostAppendKeepsTheLogAndForbidsTheSave)
 {
-    failReallocation = false;
+    failAllocation = false;
     UninstallLog log = {};
     AppendLogPrologue(&log, TestPackage().data());
     ASSERT_TRUE(SealLog(&log));
 
     std::string big(5000, 'y');
-    failReallocation = true;
+    failAllocation = true;
     EXPECT_FALSE(AppendToLog(&log, big.data(), (int32_t)big.size()));
-    failReallocation = false;
+    failAllocation = false;
     EXPECT_EQ(log.logLength, 48u + 3u);
     EXPECT_EQ(log.logRequested, 48u + 3u + 5000u);
     // A later append may succeed, yet the loss stays visible.
@@ -68,7 +61,7 @@ TEST(AppendToLog, LostAppendKeepsTheLogAndForbidsTheSave)
 
 TEST(AppendLogPrologue, WithoutOptionalTextsGoesFromDisplayNameToTheFolderRecord)
 {
-    failReallocation = false;
+    failAllocation = false;
     TestPackage package;
     package.SetField(FIELD_SHORT_NAME, package.AddText("Q"));
     package.SetField(FIELD_DISPLAY_NAME, package.AddText("Q 1"));
@@ -92,7 +85,7 @@ TEST(AppendLogPrologue, WithoutOptionalTextsGoesFromDisplayNameToTheFolderRecord
 // and both registry keys, built by the same routines that the install steps use.
 TEST(UninstallLog, InstallationLogMatchesTheFormatByteForByte)
 {
-    failReallocation = false;
+    failAllocation = false;
     TestPackage package;
     package.SetField(FIELD_SHORT_NAME, package.AddText("Vistrel"));
     package.SetField(FIELD_DISPLAY_NAME, package.AddText("Vistrel 2.1"));

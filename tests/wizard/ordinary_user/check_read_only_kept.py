@@ -5,6 +5,7 @@
 import os
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from package_files import compare_with_package, is_read_only, read_package_order
 
 destination = os.path.join(sys.argv[1], "Inkwell")

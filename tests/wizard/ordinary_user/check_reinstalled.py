@@ -7,6 +7,7 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from package_files import (build_file_list, compare_with_package, read_folder_record,
                            read_package_order, wine_path)
 

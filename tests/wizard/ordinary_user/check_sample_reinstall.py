@@ -11,7 +11,9 @@ import subprocess
 import sys
 import time
 
-from package_files import compare_with_package, is_read_only, read_package_order
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from package_files import (WINE_RUN, compare_with_package, is_read_only, read_package_order,
+                           wine_path)
 
 destination = os.path.join(sys.argv[1], "Inkwell")
 order = read_package_order(os.environ["SAMPLE_PRODUCT"], os.environ["SAMPLE_UNINSTALLER"])
@@ -39,9 +41,8 @@ if os.stat(log_path).st_mtime_ns > os.stat(manual).st_mtime_ns:
     problems.append("uninst.dat was written by the installation that failed")
 
 if not problems:
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-    uninstaller = "Z:" + os.path.join(os.path.realpath(destination), "uninst.exe").replace("/", "\\")
-    code = subprocess.run([os.path.join(root, "scripts", "wine-run"), sys.argv[2], uninstaller, "/S"]).returncode
+    uninstaller = wine_path(destination) + "\\uninst.exe"
+    code = subprocess.run([WINE_RUN, sys.argv[2], uninstaller, "/S"]).returncode
     if code != 0:
         problems.append(f"uninst.exe /S ended with {code}, not 0 (all removed)")
     # Its temporary copy removes uninst.exe and the folder once the original has ended.

@@ -19,10 +19,11 @@ import sys
 import tempfile
 import time
 
-state, driver, watch, setup, inkwell = sys.argv[1:6]
 here = os.path.dirname(os.path.abspath(__file__))
-root = os.path.dirname(os.path.dirname(os.path.dirname(here)))
-wine_run = os.path.join(root, "scripts", "wine-run")
+sys.path.insert(0, os.path.dirname(here))
+from package_files import WINE_RUN, read_registry_values, wine_path
+
+state, driver, watch, setup, inkwell = sys.argv[1:6]
 scenario = os.path.join(here, "install_everything.txt")
 drive_c = os.path.join(state, "prefix", "drive_c")
 REMOVAL_WAIT = 30  # seconds for the temporary copy to remove uninst.exe and the folder
@@ -41,12 +42,8 @@ def fail(text):
     failures.append(text)
 
 
-def wine_path(path):
-    return "Z:" + os.path.realpath(path).replace("/", "\\")
-
-
 def wine(*arguments):
-    return subprocess.run([wine_run, state, *arguments], capture_output=True, text=True)
+    return subprocess.run([WINE_RUN, state, *arguments], capture_output=True, text=True)
 
 
 def is_excluded(relative):
@@ -99,15 +96,6 @@ def compare(round_name, before, after):
             fail(f"{round_name}: registry key {key} was {keys_before[key]}, is {keys_after[key]}")
 
 
-def read_values(key):
-    values = {}
-    for line in wine("reg", "query", key).stdout.replace("\r", "").splitlines():
-        parts = line.strip().split("    ")
-        if len(parts) == 3:
-            values[parts[0]] = parts[2]
-    return values
-
-
 def prepare_prefix():
     # The Quick Launch box needs this folder, which a fresh profile lacks; the test puts it there
     # on purpose before the snapshot, so that it is part of the state compared.
@@ -153,7 +141,7 @@ def run_round(round_name, user_file):
         if before[1][KEYS[0]][0] == 0:
             fail(f"{round_name}: the product is already installed in this prefix")
             return
-        result = subprocess.run([wine_run, state, driver, wine_path(scenario), f"WORK={wine_path(work)}",
+        result = subprocess.run([WINE_RUN, state, driver, wine_path(scenario), f"WORK={wine_path(work)}",
                                  f"SETUP_SAMPLE={wine_path(setup)}", f"INKWELL={wine_path(inkwell)}"])
         if result.returncode != 0:
             fail(f"{round_name}: the installation scenario failed")
@@ -161,7 +149,7 @@ def run_round(round_name, user_file):
         if query_key(KEYS[2])[0] != 0:
             fail(f"{round_name}: Inkwell's own key is missing after it ran")
 
-        values = read_values(KEYS[0])
+        values = read_registry_values(state, KEYS[0])
         uninstaller = f'"{destination_wine}\\uninst.exe"'
         if user_file:
             command = values.get("UninstallString")
@@ -174,7 +162,7 @@ def run_round(round_name, user_file):
         if command != expected:
             fail(f"{round_name}: the registry's command reads {command!r}, expected {expected!r}")
             return
-        result = subprocess.run([wine_run, state, watch, mode, command, "Inkwell", "Inkwell 1.0"],
+        result = subprocess.run([WINE_RUN, state, watch, mode, command, "Inkwell", "Inkwell 1.0"],
                                 capture_output=True, text=True)
         print(result.stdout, end="", flush=True)
         if result.returncode != 0:

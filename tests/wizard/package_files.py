@@ -1,7 +1,11 @@
-# Shared by the ordinary user's checks: the sample product's files in package order, how an
-# installed file compares with the package's, and the records of an uninstall log.
+# Shared by the wizard's Python checks: the sample product's files in package order, how an
+# installed file compares with the package's, uninstall log records, and the Wine prefix's side.
 import os
 import struct
+import subprocess
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 
 
 def read_package_order(product, uninstaller):
@@ -65,3 +69,17 @@ def read_folder_record(log, header_offset):
 
 def wine_path(path):
     return "Z:" + os.path.realpath(path).replace("/", "\\")
+
+
+def read_registry_values(state, key, types=None):
+    """The values of a key in the prefix of Wine session STATE, by name; `types`, when given,
+    receives each value's type."""
+    result = subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True, text=True)
+    values = {}
+    for line in result.stdout.replace("\r", "").splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) == 3:
+            values[parts[0]] = parts[2]
+            if types is not None:
+                types[parts[0]] = parts[1]
+    return values
