@@ -43,7 +43,11 @@ enum {
     FILE_RECORD_HEAD = 20,              // attributes, packed size, size, last-write time
     DIRECTORY_RECORD_HEAD = 4,          // attributes
     SHORTCUT_ENTRY_HEAD = 4,            // length u16, show mode, Start Menu flag
+    SHORTCUT_SHOW_MODE_AT = 2,          // bytes of a shortcut entry
+    SHORTCUT_MENU_FLAG_AT = 3,
     RUN_ENTRY_HEAD = 2,                 // show mode, wait flag
+    RUN_SHOW_MODE_AT = 0,               // bytes of a run entry
+    RUN_WAIT_FLAG_AT = 1,
     SHOW_MODE_COUNT = 4,
 };
 

@@ -25,8 +25,8 @@ const char* ReadPackageText(const unsigned char* package, const unsigned char* e
 static int ReadShortcutFields(const unsigned char* at, const unsigned char* limit,
                               ShortcutEntry* entry)
 {
-    entry->showMode = (int8_t)at[2];
-    entry->startMenuFlag = at[3];
+    entry->showMode = (int8_t)at[SHORTCUT_SHOW_MODE_AT];
+    entry->startMenuFlag = at[SHORTCUT_MENU_FLAG_AT];
     entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
     const char* nameEnd = FindTextEnd(entry->name, limit);
     if (!nameEnd)
@@ -67,8 +67,8 @@ int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* en
 {
     if (end - at < RUN_ENTRY_HEAD)
         return 0;
-    entry->showMode = (int8_t)at[0];
-    entry->waitFlag = at[1];
+    entry->showMode = (int8_t)at[RUN_SHOW_MODE_AT];
+    entry->waitFlag = at[RUN_WAIT_FLAG_AT];
     entry->commandLine = (const char*)at + RUN_ENTRY_HEAD;
     const char* commandEnd = FindTextEnd(entry->commandLine, end);
     if (!commandEnd)

@@ -6,7 +6,6 @@
 
 enum {
     FIXED_STEPS = 3,                // destination directory, registry, saved log
-    SHORTCUT_FLAG_AT = 3,           // byte of a list entry holding its Start Menu flag
 };
 
 static uint32_t CountMenuListEntries(const unsigned char* package)
@@ -14,7 +13,7 @@ static uint32_t CountMenuListEntries(const unsigned char* package)
     uint32_t count = 0;
     const unsigned char* entry = package + ReadHeaderField(package, FIELD_MENU_LIST);
     for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
-        if (entry[SHORTCUT_FLAG_AT])
+        if (entry[SHORTCUT_MENU_FLAG_AT])
             ++count;
         entry += length;
     }

@@ -15,7 +15,7 @@
 // The show command of an entry's show-mode index; an index outside the table shows normally.
 static WORD GetEntryShowCommand(const unsigned char* entry)
 {
-    int command = GetShowCommand((int8_t)entry[0]);
+    int command = GetShowCommand((int8_t)entry[RUN_SHOW_MODE_AT]);
     return (WORD)(command < 0 ? SW_SHOWNORMAL : command);
 }
 
@@ -46,7 +46,7 @@ BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
         return FALSE;
 
     BOOL result = TRUE;
-    if (entry[1] && exitCode) {
+    if (entry[RUN_WAIT_FLAG_AT] && exitCode) {
         // A stopped installation does not wait for the program any longer.
         HANDLE waits[2] = {process.hProcess, wizard.installStop};
         DWORD count = wizard.installStop ? 2 : 1;

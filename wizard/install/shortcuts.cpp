@@ -16,15 +16,12 @@
 static const char LINK_EXTENSION[] = ".lnk";
 static const char DETAIL_ELLIPSIS[] = "...";
 
-enum {
-    SHOW_MODE_AT = 2,                   // byte of a shortcut entry holding its show mode
-};
 
 // Expands the entry's target and working directory into the link; the link is still saved
 // when a value does not fit, without that value.
 static void DescribeLink(IShellLinkA* link, const unsigned char* entry, const char* target)
 {
-    int command = GetShowCommand((int8_t)entry[SHOW_MODE_AT]);
+    int command = GetShowCommand((int8_t)entry[SHORTCUT_SHOW_MODE_AT]);
     (void)link->SetShowCmd(command < 0 ? SW_SHOWNORMAL : command); // results not examined
     char expanded[PATH_SIZE];
     if (ExpandFolderVariables(target, expanded))
@@ -102,7 +99,7 @@ UINT CreateShortcuts(void)
     if (!wizard.noMenuFolder) {
         const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);
         for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
-            if (entry[SHORTCUT_ENTRY_HEAD - 1] &&
+            if (entry[SHORTCUT_MENU_FLAG_AT] &&
                 !(CreateShortcut(entry, wizard.menuFolder) && StepProgress()))
                 return IDS_SHORTCUT_FAILED;
             entry += length;
