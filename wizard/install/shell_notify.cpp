@@ -13,7 +13,7 @@ void NotifyShell(LONG event, const char* path)
     if (!CopyTextBounded(parent, PATH_SIZE, path))
         return; // callers hand paths that fit
     char* separator = (char*)FindLastSeparator(parent);
-    // "C:\x" has the drive root as its parent, which keeps its separator.
+    // Cut there, "C:\x" would leave "C:", which is no folder: such a path is refreshed whole.
     if (IsSeparator(*separator) && !(separator > parent && separator[-1] == ':'))
         *separator = 0;
     SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA | SHCNF_FLUSH, parent, NULL);
