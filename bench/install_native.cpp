@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "package_walk.h"
 
 namespace {

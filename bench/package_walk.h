@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "package_reader.h"
+#include "package/package_reader.h"
 
 // Calls makeFolder(path) for each directory before its contents and extractFile(path, record)
 // for each file, in package order below `folder`; false when a record cannot be read or a

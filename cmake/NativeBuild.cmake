@@ -25,10 +25,13 @@ find_package(tomlplusplus REQUIRED)
 find_package(CLI11 REQUIRED)
 find_package(Threads REQUIRED)
 
-add_library(quillset_package STATIC package/package_reader.cpp)
-target_include_directories(quillset_package PUBLIC ${QUILLSET_ROOT}/package)
+# The shared freestanding library: formats, readers and the rules about names and paths.
+include(common/sources.cmake)
+add_library(quillset_common STATIC ${QUILLSET_COMMON_SOURCES})
+target_include_directories(quillset_common PUBLIC ${QUILLSET_ROOT})
 
 add_subdirectory(tools/quillset)
+add_subdirectory(tests/common)
 add_subdirectory(tests/package)
 add_subdirectory(tests/tools/quillset)
 add_subdirectory(tests/wizard/core)

@@ -30,9 +30,20 @@ add_test(NAME wine_user_session_stop
          COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_USER_STATE})
 set_tests_properties(wine_user_session_stop PROPERTIES FIXTURES_CLEANUP wine_user)
 
-add_library(quillset_package_win32 STATIC ${QUILLSET_ROOT}/package/package_reader.cpp)
-target_include_directories(quillset_package_win32 PUBLIC ${QUILLSET_ROOT}/package)
-quillset_no_runtime(quillset_package_win32)
+# The shared freestanding library, and the Win32 routines that the wizard library and the
+# uninstaller share (memory on the process heap, command lines for CreateProcess).
+include(${QUILLSET_ROOT}/common/sources.cmake)
+add_library(quillset_common_win32 STATIC ${QUILLSET_COMMON_SOURCES})
+target_include_directories(quillset_common_win32 PUBLIC ${QUILLSET_ROOT})
+quillset_no_runtime(quillset_common_win32)
+add_library(quillset_runtime_win32 STATIC
+    ${QUILLSET_ROOT}/common/win32/command_preparation.cpp
+    ${QUILLSET_ROOT}/common/win32/memory.cpp)
+target_link_libraries(quillset_runtime_win32 PUBLIC quillset_common_win32)
+quillset_no_runtime(quillset_runtime_win32)
+# Compiled code asks for memset and memcpy; their own loops must not be turned back into calls.
+set_source_files_properties(${QUILLSET_ROOT}/common/text.cpp ${QUILLSET_ROOT}/common/win32/memory.cpp
+    PROPERTIES COMPILE_OPTIONS -fno-tree-loop-distribute-patterns)
 
 add_subdirectory(third_party/zlib)
 add_subdirectory(launcher)

@@ -1,7 +1,7 @@
 // Writes the wizard library into its temporary file: the file is mapped at exactly the
 // library's size and the package's stream is inflated straight into the view.
 #include "launcher.h"
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package)
 {

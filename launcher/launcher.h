@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "wizard_interface.h"
+#include "package/wizard_interface.h"
 
 enum {
     PATH_BUFFER_SIZE = 260,     // characters of a path, its NUL included

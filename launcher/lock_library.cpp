@@ -1,7 +1,7 @@
 // Guards the extracted library until it is loaded: a handle that denies writing, renaming and
 // deleting to everyone, and a check that the file is still exactly what the package holds.
 #include "launcher.h"
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 // True when the locked file's bytes are the inflated wizard stream, zero-padded to its size.
 static bool MatchesPackagedLibrary(HANDLE file, const unsigned char* package)

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "common/byte_order.h"
+
 // Package header: 28 little-endian u32 fields; each constant is the field's byte offset.
 enum PackageField : uint32_t {
     FIELD_TOTAL_SIZE = 8,               // sum of all file sizes
@@ -35,7 +37,16 @@ enum PackageField : uint32_t {
 };
 
 static const uint32_t TREE_END_MARKER = 0xFFFFFFFFu;
+
+// The uninstaller's file name at the top of the tree, the product's registered uninstall command.
+static const char UNINSTALLER_NAME[] = "uninst.exe";
+// File attribute bits of tree records, the values Windows gives them.
+static const uint32_t ATTRIBUTE_READONLY = 0x01;
+static const uint32_t ATTRIBUTE_HIDDEN = 0x02;
+static const uint32_t ATTRIBUTE_SYSTEM = 0x04;
 static const uint32_t ATTRIBUTE_DIRECTORY = 0x10;
+static const uint32_t ATTRIBUTE_ARCHIVE = 0x20;
+static const uint32_t ATTRIBUTE_NORMAL = 0x80;
 
 enum {
     PACKAGE_HEADER_SIZE = 112,
@@ -58,29 +69,6 @@ static const int SHOW_MODE_COMMANDS[SHOW_MODE_COUNT] = {
     3,  // SW_SHOWMAXIMIZED
     0,  // SW_HIDE
 };
-
-// Integers are little-endian and may start at any byte.
-inline uint16_t ReadU16(const unsigned char* at)
-{
-    return (uint16_t)(at[0] | (at[1] << 8));
-}
-
-inline uint32_t ReadU32(const unsigned char* at)
-{
-    return (uint32_t)at[0] | ((uint32_t)at[1] << 8) | ((uint32_t)at[2] << 16) |
-           ((uint32_t)at[3] << 24);
-}
-
-inline void WriteU32(unsigned char* at, uint32_t value)
-{
-    for (int index = 0; index < 4; ++index)
-        at[index] = (unsigned char)(value >> (8 * index));
-}
-
-inline uint64_t ReadU64(const unsigned char* at)
-{
-    return (uint64_t)ReadU32(at) | ((uint64_t)ReadU32(at + 4) << 32);
-}
 
 inline uint32_t ReadHeaderField(const unsigned char* package, PackageField field)
 {

@@ -1,6 +1,6 @@
 // Bounded readers for the entries and records of a setup package.
 // Freestanding: no runtime routines, so the launcher, the wizard and the tool share it.
-#include "package_reader.h"
+#include "package/package_reader.h"
 
 const char* FindTextEnd(const char* at, const unsigned char* end)
 {

@@ -2,7 +2,7 @@
 // Each refuses (returns null or 0) an item that does not lie wholly before `end`.
 #pragma once
 
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 struct ShortcutEntry {
     uint16_t length;            // bytes of the whole entry, head included

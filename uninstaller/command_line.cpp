@@ -58,7 +58,7 @@ static int ReadNumber(const char* text, uint32_t* value)
 
 int ParseCommandLine(const char* line, CommandLine* result)
 {
-    char argument[PLAN_PATH_SIZE];
+    char argument[PATH_SIZE];
     result->silent = 0;
     result->cleanup = 0;
     result->waitHandle = 0;

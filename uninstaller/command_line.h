@@ -4,13 +4,13 @@
 
 #include <stdint.h>
 
-#include "uninstall_plan.h"
+#include "common/path_routines.h"
 
 struct CommandLine {
     int silent;
     int cleanup;                    // the temporary copy's run
     uint32_t waitHandle;            // cleanup: the original's process handle, inherited
-    char directory[PLAN_PATH_SIZE]; // cleanup: the directory that holds "uninst.dat"
+    char directory[PATH_SIZE]; // cleanup: the directory that holds "uninst.dat"
 };
 
 // 1 when every argument was understood; unknown arguments are refused.

@@ -2,11 +2,25 @@
 // bytes stay on the heap for the whole run, since the plan points into them.
 #include "log_file.h"
 
-#include "core/path_routines.h"
-#include "core/text.h"
-#include "install/uninstall_log.h"
+#include "common/path_routines.h"
+#include "common/text.h"
+#include "common/uninstall_log_reader.h"
 #include "resource.h"
 #include "uninstall_state.h"
+
+// The message of each reason the reader refuses a log for, in the order of LogFault.
+static const UINT LOG_FAULT_MESSAGES[] = {
+    0,
+    IDS_LOG_WRONG_SIZE,
+    IDS_LOG_BAD_OFFSET,
+    IDS_LOG_BAD_TEXT,
+    IDS_LOG_BAD_FOLDER,
+    IDS_LOG_BAD_FILE_LIST,
+    IDS_LOG_BAD_NAME,
+    IDS_LOG_PATH_TOO_LONG,
+    IDS_LOG_BAD_SHORTCUT,
+    IDS_LOG_BAD_REGISTRY,
+};
 
 UINT LoadUninstallLog(const char* directory)
 {
@@ -26,7 +40,7 @@ UINT LoadUninstallLog(const char* directory)
         if (!bytes)
             error = IDS_OUT_OF_MEMORY;
         else if (ReadFile(file, bytes, size, &read, NULL) && read == size)
-            error = ReadUninstallLog(bytes, size, &uninstall.plan); // the plan points into it
+            error = LOG_FAULT_MESSAGES[ReadUninstallLog(bytes, size, &uninstall.plan)]; // the plan points into it
         else
             (void)HeapFree(uninstall.processHeap, 0, bytes); // nothing to do about a failure
     }

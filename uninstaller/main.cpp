@@ -2,8 +2,8 @@
 // runs, ask, then remove in order and leave the rest to a temporary copy of itself.
 #include <windows.h>
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "log_file.h"
 #include "messages.h"
 #include "progress.h"

@@ -2,8 +2,8 @@
 // list of items that could not be removed.
 #include "messages.h"
 
-#include "core/format.h"
-#include "core/text.h"
+#include "common/format.h"
+#include "common/text.h"
 #include "resource.h"
 #include "uninstall_state.h"
 

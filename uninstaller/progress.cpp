@@ -5,7 +5,7 @@
 
 #include <commctrl.h>
 
-#include "core/format.h"
+#include "common/format.h"
 #include "resource.h"
 #include "uninstall_state.h"
 

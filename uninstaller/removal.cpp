@@ -5,14 +5,14 @@
 
 #include <windows.h>
 
-#include "core/folder_variables.h"
-#include "core/path_routines.h"
-#include "core/text.h"
-#include "install/command_line.h"
-#include "install/command_preparation.h"
-#include "install/uninstall_log.h"
+#include "common/command_quoting.h"
+#include "common/folder_variables.h"
+#include "common/path_routines.h"
+#include "common/text.h"
+#include "common/uninstall_log_builder.h"
+#include "common/uninstall_log_walks.h"
+#include "common/win32/command_preparation.h"
 #include "messages.h"
-#include "plan_walks.h"
 #include "progress.h"
 #include "resource.h"
 #include "uninstall_state.h"
@@ -27,11 +27,13 @@ void RunUninstallCommand(void)
     const char* command = uninstall.plan.uninstallCommand;
     if (!command)
         return;
-    folderVariables[FOLDER_INSTALL_DIR].value = uninstall.plan.destination.path;
-    folderVariables[FOLDER_MENU_FOLDER].value = uninstall.plan.menuFolder.path;
+    // Only the two folders that the log records are known here.
+    FolderValues folderValues = {};
+    folderValues[FOLDER_INSTALL_DIR] = uninstall.plan.destination.path;
+    folderValues[FOLDER_MENU_FOLDER] = uninstall.plan.menuFolder.path;
     char commandLine[COMMAND_LINE_SIZE];
     SetRemovalStatus(IDS_STATUS_COMMAND, "");
-    if (!PrepareCommandLine(command, commandLine)) {
+    if (!PrepareCommandLine(folderValues, command, commandLine)) {
         NoteFailure(command);
         StepRemoval();
         return;
@@ -115,7 +117,7 @@ void RemoveRegistryKeys(void)
     BeginRegistryWalk(&walk, &uninstall.plan);
     SetRemovalStatus(IDS_STATUS_REGISTRY, "");
     while (NextRegistryKey(&walk)) {
-        HKEY root = walk.root == ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         LONG result = RegDeleteKeyA(root, walk.text);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             NoteFailure(walk.text);

@@ -2,7 +2,7 @@
 // registry keys and the created folder trees. Each failure is noted for the closing message.
 #pragma once
 
-#include "uninstall_plan.h"
+#include "common/uninstall_log_reader.h"
 
 // Runs the log's uninstall command, folder variables expanded, and waits for it.
 void RunUninstallCommand(void);

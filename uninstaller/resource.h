@@ -1,5 +1,5 @@
 // Resource ids of the uninstaller: the progress dialog, its controls and the string table.
-// The log reader returns the IDS_LOG_ ids as its error codes, so every refusal has its message.
+// Each reason the log reader gives for a refusal has its IDS_LOG_ message.
 #pragma once
 
 #define IDD_PROGRESS                110

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "log_file.h"
 #include "messages.h"
 #include "progress.h"

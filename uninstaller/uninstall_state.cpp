@@ -1,5 +1,5 @@
 // The uninstaller's one state record, zero-filled at start as a plain global.
-#include "core/memory.h"
+#include "common/memory.h"
 #include "uninstall_state.h"
 
 UninstallState uninstall;

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "command_line.h"
-#include "uninstall_plan.h"
+#include "common/uninstall_log_reader.h"
 
 enum {
     FAILURE_LIST_SIZE = 2048,       // the closing message's list of what stays
@@ -26,8 +26,8 @@ struct UninstallState {
     HANDLE processHeap;
     HINSTANCE module;
     CommandLine commandLine;
-    char modulePath[PLAN_PATH_SIZE];
-    char logDirectory[PLAN_PATH_SIZE];
+    char modulePath[PATH_SIZE];
+    char logDirectory[PATH_SIZE];
     UninstallPlan plan;
     HWND progressWindow;
     HWND progressBar;

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "package_walk.h"
 #include "zlib.h"
 

@@ -8,7 +8,7 @@
 
 #include "launcher.h"
 #include "launcher_test.h"
-#include "package_layout.h"
+#include "package/package_layout.h"
 #include "test_paths.h"
 
 HANDLE processHeap;  // the launcher's entry routine records it; this test stands in for it

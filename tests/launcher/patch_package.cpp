@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 static int Usage()
 {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "launcher_test.h"
-#include "package_layout.h"
-#include "wizard_interface.h"
+#include "package/package_layout.h"
+#include "package/wizard_interface.h"
 
 static HMODULE ownModule;
 static FILE* report;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "package_reader.h"
+#include "package/package_reader.h"
 
 namespace {
 

@@ -47,7 +47,7 @@ TEST(ParseCommandLine, ReadsBackTheCopysArgumentsAsTheyAreWritten)
                                 "u /_cleanup 99999999999 \"C:\\Q\"", "u /_cleanup 1 \"\"",
                                 "u /_cleanup 1 \"C:\\Q\" /_cleanup 2 \"C:\\R\""})
         EXPECT_FALSE(ParseCommandLine(refused, &line)) << refused;
-    std::string tooLong = "u /_cleanup 1 \"C:\\" + std::string(PLAN_PATH_SIZE, 'x') + "\"";
+    std::string tooLong = "u /_cleanup 1 \"C:\\" + std::string(PATH_SIZE, 'x') + "\"";
     EXPECT_FALSE(ParseCommandLine(tooLong.c_str(), &line));
 }
 

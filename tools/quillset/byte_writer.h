@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/byte_order.h"
+
 namespace quillset {
 
 class ByteWriter {
@@ -39,8 +41,8 @@ public:
 
     void PatchU32(std::uint32_t offset, std::uint32_t value)
     {
-        for (int i = 0; i < 4; ++i)
-            bytes.at(offset + i) = static_cast<std::uint8_t>(value >> (8 * i));
+        (void)bytes.at(offset + 3);  // throws past the end, before anything is written
+        WriteU32(bytes.data() + offset, value);
     }
 
     void Reserve(std::size_t size) { bytes.reserve(size); }

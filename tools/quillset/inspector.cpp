@@ -10,7 +10,7 @@
 
 #include "file_time.h"
 #include "name_rules.h"
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "path_length.h"
 #include "pe_image.h"
 #include "pe_resources.h"
@@ -66,26 +66,6 @@ struct Inspection {
     void Fail(const std::string& failure) { failures.push_back(failure); }
 };
 
-// A package text for printing: UTF-8, in double quotes, quotes and control characters escaped;
-// backslashes stay as they are, since paths are full of them.
-std::string Quote(std::string_view text)
-{
-    std::string quoted = "\"";
-    for (const char c : DecodeWindows1252(text)) {
-        if (c == '\n')
-            quoted += "\\n";
-        else if (c == '\r')
-            quoted += "\\r";
-        else if (c == '"')
-            quoted += "\\\"";
-        else if (static_cast<unsigned char>(c) < 0x20)
-            quoted += "\\x" + FormatHex(static_cast<unsigned char>(c), 2).substr(2);
-        else
-            quoted += c;
-    }
-    return quoted + "\"";
-}
-
 std::string DescribeShowMode(std::int8_t showMode)
 {
     if (GetShowCommand(showMode) < 0)
@@ -95,12 +75,13 @@ std::string DescribeShowMode(std::int8_t showMode)
 
 std::string DescribeAttributes(std::uint32_t attributes)
 {
-    static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 6> words = {{{0x01, "readonly"},
-                                                                                         {0x02, "hidden"},
-                                                                                         {0x04, "system"},
-                                                                                         {0x10, "directory"},
-                                                                                         {0x20, "archive"},
-                                                                                         {0x80, "normal"}}};
+    static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 6> words = {
+        {{ATTRIBUTE_READONLY, "readonly"},
+         {ATTRIBUTE_HIDDEN, "hidden"},
+         {ATTRIBUTE_SYSTEM, "system"},
+         {ATTRIBUTE_DIRECTORY, "directory"},
+         {ATTRIBUTE_ARCHIVE, "archive"},
+         {ATTRIBUTE_NORMAL, "normal"}}};
     std::string text = FormatHex(attributes, 2);
     std::uint32_t rest = attributes;
     for (const auto& [bit, word] : words) {

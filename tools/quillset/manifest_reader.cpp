@@ -4,23 +4,17 @@
 #include <cctype>
 #include <sstream>
 
+#include "common/path_routines.h"
 #include "file_io.h"
 #include "manifest.h"
 #include "manifest_table.h"
 #include "name_rules.h"
+#include "package/package_layout.h"
 
 namespace quillset {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Characters that the wizard refuses in a destination directory (after its drive prefix).
-constexpr std::string_view INVALID_PATH_CHARACTERS = "\"*:<>?|";
-
-constexpr std::uint32_t ATTRIBUTE_READONLY = 0x01;
-constexpr std::uint32_t ATTRIBUTE_HIDDEN = 0x02;
-constexpr std::uint32_t ATTRIBUTE_SYSTEM = 0x04;
-constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 0x20;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
 // A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
@@ -34,10 +28,9 @@ struct Reader {
 
 void CheckInstallDir(ManifestTable& product, const std::string& installDir)
 {
-    std::string_view rest = installDir;
-    if (rest.size() >= 2 && rest[1] == ':')
-        rest.remove_prefix(2);
-    if (rest.find_first_of(INVALID_PATH_CHARACTERS) != std::string_view::npos)
+    // The wizard refuses these characters in a destination, after its drive prefix.
+    const std::size_t start = installDir.size() >= 2 && installDir[1] == ':' ? 2 : 0;
+    if (HasInvalidPathChars(installDir.c_str() + start))
         product.Fail(product.FindLine("install_dir"),
                      "'install_dir' cannot contain any of \" * : < > ? | after its drive");
 }

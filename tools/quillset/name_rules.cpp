@@ -5,10 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "common/path_routines.h"
+
 namespace quillset {
 namespace {
-
-constexpr std::string_view RESERVED_CHARACTERS = "<>:\"/\\|?*";
 
 // Device names without their digit; COM and LPT take 1-9 and the superscripts 1-3 of 1252.
 constexpr std::array<std::string_view, 4> PLAIN_DEVICES = {"CON", "PRN", "AUX", "NUL"};
@@ -49,9 +49,9 @@ std::optional<std::string> FindNameProblem(std::string_view name)
     for (const char c : name) {
         if (static_cast<std::uint8_t>(c) < 0x20)
             return "a name cannot contain control characters";
-        if (c == '/' || c == '\\')
+        if (IsSeparator(c))
             return "a name cannot contain a path separator";
-        if (RESERVED_CHARACTERS.find(c) != std::string_view::npos)
+        if (IsInvalidPathChar(c))
             return std::string("a name cannot contain '") + c + "' (reserved: < > : \" / \\ | ? *)";
     }
     if (name.back() == '.' || name.back() == ' ')

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "byte_writer.h"
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 namespace quillset {
 namespace {

@@ -2,6 +2,7 @@
 // and measures the result in Windows-1252 characters (one byte each).
 #include "path_length.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "text_encoding.h"
@@ -28,7 +29,12 @@ void CheckLevel(const std::string& parent, const std::vector<SourceNode>& nodes)
 
 void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
 {
-    std::string base = ExpandTypicalFolders(installDir);
+    std::optional<std::string> expanded = ExpandTypicalFolders(installDir);
+    if (!expanded)
+        throw std::runtime_error("install_dir \"" + DecodeWindows1252(installDir) +
+                                 "\" is longer than Windows allows once its folder variables are "
+                                 "expanded (counted with typical values); choose a shorter one");
+    std::string base = *expanded;
     if (!base.empty() && (base.back() == '\\' || base.back() == '/'))
         base.pop_back();
     CheckLevel(base, tree.nodes);

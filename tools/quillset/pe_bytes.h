@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/byte_order.h"
+
 namespace quillset {
 
 inline bool HasBytes(std::span<const std::uint8_t> bytes, std::uint64_t offset, std::uint64_t count)
@@ -18,15 +20,12 @@ inline bool HasBytes(std::span<const std::uint8_t> bytes, std::uint64_t offset, 
 // Callers check HasBytes first.
 inline std::uint16_t GetU16(std::span<const std::uint8_t> bytes, std::uint64_t offset)
 {
-    return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+    return ReadU16(bytes.data() + offset);
 }
 
 inline std::uint32_t GetU32(std::span<const std::uint8_t> bytes, std::uint64_t offset)
 {
-    return static_cast<std::uint32_t>(bytes[offset]) |
-           (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
-           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+    return ReadU32(bytes.data() + offset);
 }
 
 inline void CheckRoom(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count)
@@ -46,9 +45,7 @@ inline void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::ui
 inline void PutU32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value)
 {
     CheckRoom(bytes, offset, 4);
-    for (int i = 0; i < 4; ++i) {
-        bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
+    WriteU32(bytes.data() + offset, value);
 }
 
 // `value` rounded up to a multiple of `alignment`, a power of two.

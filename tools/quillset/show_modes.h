@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 namespace quillset {
 

@@ -15,6 +15,7 @@
 
 #include "file_time.h"
 #include "name_rules.h"
+#include "package/package_layout.h"
 #include "text_encoding.h"
 
 namespace quillset {
@@ -22,10 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t ATTRIBUTE_READONLY = 0x01;
-constexpr std::uint32_t ATTRIBUTE_ARCHIVE = 0x20;
-constexpr std::uint32_t ATTRIBUTE_NORMAL = 0x80;
-constexpr std::uint32_t ATTRIBUTE_DIRECTORY_BIT = 0x10;
 constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
 
 [[noreturn]] void FailAt(const fs::path& path, const std::string& message)
@@ -79,7 +76,7 @@ SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
 
     if (S_ISDIR(status.st_mode)) {
         node.directory = true;
-        node.attributes = ATTRIBUTE_DIRECTORY_BIT;
+        node.attributes = ATTRIBUTE_DIRECTORY;
         const std::pair<dev_t, ino_t> identity(status.st_dev, status.st_ino);
         if (std::find(scanner.openFolders.begin(), scanner.openFolders.end(), identity) !=
             scanner.openFolders.end())
@@ -183,7 +180,7 @@ void ApplyOverrides(std::vector<SourceNode>& nodes, std::span<const AttributeOve
                                      "', which is not in the source folder");
         }
         if (node->directory)
-            node->attributes = ATTRIBUTE_DIRECTORY_BIT | entry.bits;
+            node->attributes = ATTRIBUTE_DIRECTORY | entry.bits;
         else
             node->attributes = entry.bits ? entry.bits : ATTRIBUTE_NORMAL;
     }

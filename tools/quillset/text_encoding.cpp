@@ -114,6 +114,24 @@ std::string DecodeWindows1252(std::string_view text)
     return out;
 }
 
+std::string Quote(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char c : DecodeWindows1252(text)) {
+        if (c == '\n')
+            quoted += "\\n";
+        else if (c == '\r')
+            quoted += "\\r";
+        else if (c == '"')
+            quoted += "\\\"";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            quoted += "\\x" + FormatHex(static_cast<unsigned char>(c), 2).substr(2);
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
+}
+
 std::string NormalizeLineEnds(std::string_view text)
 {
     std::string out;

@@ -23,6 +23,10 @@ std::string EncodeWindows1252(std::string_view utf8);
 // The UTF-8 form of Windows-1252 bytes, for printing; the five unassigned bytes print as U+FFFD.
 std::string DecodeWindows1252(std::string_view text);
 
+// A stored text for printing: UTF-8, in double quotes, quotes and control characters escaped;
+// backslashes stay as they are, since paths are full of them.
+std::string Quote(std::string_view text);
+
 // The text with every line end (LF, CR LF or a lone CR) written as CR LF.
 std::string NormalizeLineEnds(std::string_view text);
 

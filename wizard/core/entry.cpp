@@ -44,6 +44,7 @@ extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback deco
     wizard.decompress = decompress;
     if (!InitWizard())
         return 0;
+    EnablePackagePages();
     // The system shows no boxes of its own (say, for a drive without media) while we run.
     (void)SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); // previous mode unused
     InitCommonControlsForWizard(ICC_PROGRESS_CLASS);

@@ -3,12 +3,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/folder_variables.h"
+#include "common/text.h"
+#include "core/folder_values.h"
 #include "core/menu_folder.h"
-#include "core/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
-#include "ui/frame.h"
 
 // The default destination with its folder variables expanded. A default that does not fit a
 // path stays empty, and the Destination page refuses it until the user gives another.
@@ -29,11 +28,6 @@ int InitWizard(void)
     if (FAILED(SHGetMalloc(&wizard.shellAllocator)))
         return 0;
 
-    if (!GetHeaderField(FIELD_INFO_BEFORE_OFFSET))
-        pageTable[PAGE_INFO_BEFORE].enabled = 0;
-    if (!GetHeaderField(FIELD_INFO_AFTER_OFFSET))
-        pageTable[PAGE_INFO_AFTER].enabled = 0;
-
     wizard.productShortName = GetPackageText(FIELD_SHORT_NAME);
     wizard.productName = GetPackageText(FIELD_DISPLAY_NAME);
 
@@ -45,8 +39,8 @@ int InitWizard(void)
     wizard.installDirChanged = TRUE;
 
     // Without a Start Menu there is nowhere to put a program folder: none is offered.
-    wizard.noMenuFolder = !ComputeMenuFolder(folderVariables[FOLDER_START_MENU].value,
-                                             folderVariables[FOLDER_PROGRAMS_MENU].value,
+    wizard.noMenuFolder = !ComputeMenuFolder(folderValues[FOLDER_START_MENU],
+                                             folderValues[FOLDER_PROGRAMS_MENU],
                                              GetPackageText(FIELD_MENU_FOLDER), wizard.menuFolder,
                                              &wizard.menuFolderOffset);
 

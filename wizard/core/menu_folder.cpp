@@ -2,8 +2,8 @@
 // parent of the user's Start Menu, so that it begins with the Start Menu's own name.
 #include "menu_folder.h"
 
-#include "path_routines.h"
-#include "text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 
 size_t GetMenuFolderOffset(const char* startMenu)
 {

@@ -2,7 +2,7 @@
 // owned by the frame with the caption "Setup Error" and the error icon.
 #include <windows.h>
 
-#include "core/format.h"
+#include "common/format.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/resource.h"

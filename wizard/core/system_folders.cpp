@@ -3,13 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/folder_variables.h"
+#include "common/registry_keys.h"
+#include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 
-static const char CURRENT_VERSION_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-static const char SHELL_FOLDERS_KEY[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+static const char SHELL_FOLDERS_KEY[] = CURRENT_VERSION_KEY_TEXT "\\Explorer\\Shell Folders";
 static const char QUICK_LAUNCH_PATH[] = "Microsoft\\Internet Explorer\\Quick Launch";
 
 // A shell folder: the special folder asked first, the Shell Folders value as the fallback.
@@ -75,7 +74,7 @@ static BOOL QueryShellFolder(HKEY key, const char* valueName, FolderVariableInde
     char buffer[PATH_SIZE];
     if (!ReadRegistryText(key, valueName, buffer))
         return FALSE;
-    folderVariables[variable].value = DuplicatePath(buffer);
+    folderValues[variable] = DuplicatePath(buffer);
     return TRUE;
 }
 
@@ -89,7 +88,7 @@ static BOOL QuerySpecialFolder(int specialFolder, FolderVariableIndex variable)
     wizard.shellAllocator->Free(items);
     if (!found)
         return FALSE;
-    folderVariables[variable].value = DuplicatePath(buffer);
+    folderValues[variable] = DuplicatePath(buffer);
     return TRUE;
 }
 
@@ -97,7 +96,7 @@ static BOOL QuerySpecialFolder(int specialFolder, FolderVariableIndex variable)
 static void SetSystemFolder(UINT length, const char* buffer, FolderVariableIndex variable)
 {
     if (length > 0 && length < PATH_SIZE)
-        folderVariables[variable].value = DuplicatePath(buffer);
+        folderValues[variable] = DuplicatePath(buffer);
 }
 
 // Quick Launch is only looked for when the package has a Quick Launch shortcut.
@@ -112,9 +111,9 @@ static void FindQuickLaunchDir(HKEY shellFolders)
 
 void InitFolderVariables(void)
 {
-    folderVariables[FOLDER_INSTALL_DIR].value = wizard.installDir;
-    folderVariables[FOLDER_MENU_FOLDER].value = wizard.menuFolder;
-    folderVariables[FOLDER_HANDLE].value = wizard.handleText;
+    folderValues[FOLDER_INSTALL_DIR] = wizard.installDir;
+    folderValues[FOLDER_MENU_FOLDER] = wizard.menuFolder;
+    folderValues[FOLDER_HANDLE] = wizard.handleText;
 
     char buffer[PATH_SIZE];
     SetSystemFolder(GetWindowsDirectoryA(buffer, PATH_SIZE), buffer, FOLDER_WINDOWS_DIR);

@@ -1,6 +1,6 @@
 // The one instance of the wizard state. Zero-filled at load; the wizard initialisation sets
 // the starting values that are not zero.
-#include "core/memory.h"
+#include "common/memory.h"
 #include "core/wizard_state.h"
 
 WizardState wizard;

@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "core/format.h"
-#include "core/path_routines.h"
-#include "install/uninstall_log.h"
-#include "package_layout.h"
-#include "wizard_interface.h"
+#include "common/format.h"
+#include "common/path_routines.h"
+#include "common/uninstall_log_builder.h"
+#include "package/package_layout.h"
+#include "package/wizard_interface.h"
 
 enum {
     DETAIL_TEXT_SIZE = PATH_SIZE + 3,   // the Installing page's detail line: "..." and a path

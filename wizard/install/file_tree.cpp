@@ -2,26 +2,14 @@
 // length rules, the log records and the order of work. Freestanding, tested natively.
 #include "install/file_tree.h"
 
-#include "core/path_routines.h"
-#include "core/text.h"
-#include "package_layout.h"
-
-int IsAcceptableEntryName(const char* name)
-{
-    if (!name[0])
-        return 0;
-    if (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2])))
-        return 0;
-    for (const char* at = name; *at; ++at)
-        if (IsSeparator(*at) || *at == ':')
-            return 0;
-    return 1;
-}
+#include "common/path_routines.h"
+#include "common/text.h"
+#include "package/package_layout.h"
 
 int PutEntryName(char* path, size_t levelLength, const char* name)
 {
     size_t length = GetTextLength(name);
-    if (!IsAcceptableEntryName(name) || levelLength + length >= PATH_SIZE)
+    if (!IsPlainName(name) || levelLength + length >= PATH_SIZE)
         return 0;
     CopyBytes(path + levelLength, name, length + 1);
     return 1;

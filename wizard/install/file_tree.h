@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "install/uninstall_log.h"
+#include "common/uninstall_log_builder.h"
 
 struct FileRecordData {
     uint32_t attributes;
@@ -26,10 +26,6 @@ struct FileTreeOps {
     void (*showPath)(const char* path);
     int (*stepProgress)(void);                                         // 0: stop the walk
 };
-
-// True for a single path component that stays in its directory: not empty, "." or "..", and
-// without a separator or a drive colon.
-int IsAcceptableEntryName(const char* name);
 
 // Puts `name` after the `levelLength` characters of `path` (a PATH_SIZE buffer whose level
 // ends in a separator); 0, with the path unchanged, when the name is refused or too long.

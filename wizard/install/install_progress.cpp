@@ -2,7 +2,7 @@
 // uninstaller will take, and the pacing of each step. Freestanding, tested natively.
 #include "install/install_progress.h"
 
-#include "package_layout.h"
+#include "package/package_layout.h"
 
 enum {
     FIXED_STEPS = 3,                // destination directory, registry, saved log

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "core/folder_variables.h"
-#include "core/text.h"
+#include "common/text.h"
+#include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
@@ -21,7 +21,7 @@ enum {
 // The Start Menu folder's parent in front of the relative folder chosen on the page.
 static BOOL MakeMenuFolderAbsolute(void)
 {
-    const char* startMenu = folderVariables[FOLDER_START_MENU].value;
+    const char* startMenu = folderValues[FOLDER_START_MENU];
     size_t relativeLength = GetTextLength(wizard.menuFolder);
     if (!startMenu || wizard.menuFolderOffset + relativeLength >= PATH_SIZE)
         return FALSE;

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"

@@ -2,14 +2,14 @@
 // running before it is installed.
 #include <windows.h>
 
-#include "core/folder_variables.h"
-#include "core/text.h"
+#include "common/command_quoting.h"
+#include "common/text.h"
+#include "common/win32/command_preparation.h"
+#include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
-#include "install/command_line.h"
-#include "install/command_preparation.h"
 #include "install/program_launch.h"
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "ui/resource.h"
 
 // The show command of an entry's show-mode index; an index outside the table shows normally.
@@ -26,7 +26,7 @@ BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
     char commandLine[COMMAND_LINE_SIZE];
     char workingDir[PATH_SIZE];
     // An expansion that does not fit is refused rather than run cut short.
-    if (!PrepareCommandLine(commandText, commandLine))
+    if (!PrepareCommandLine(folderValues, commandText, commandLine))
         return FALSE;
     const char* directory = NULL;
     if (workingText[0]) {

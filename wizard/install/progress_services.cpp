@@ -2,7 +2,7 @@
 // through SendMessage, and the detail line and paced bar, noted for the Installing page.
 #include <windows.h>
 
-#include "core/text.h"
+#include "common/text.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
 #include "install/install_progress.h"

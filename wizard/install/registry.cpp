@@ -2,21 +2,18 @@
 // each logged when it could be opened. Best effort: no registry failure stops the setup.
 #include <windows.h>
 
-#include "core/folder_variables.h"
-#include "core/format.h"
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/command_quoting.h"
+#include "common/format.h"
+#include "common/path_routines.h"
+#include "common/registry_keys.h"
+#include "common/text.h"
+#include "core/folder_values.h"
 #include "core/wizard_state.h"
-#include "install/command_line.h"
 #include "install/install_engine.h"
 
-static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
-static const char APP_PATHS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
-static const char UNINSTALLER_NAME[] = "uninst.exe";
 static const char QUIET_COMMAND[] = "%s /S";
 
 enum {
-    KEY_PATH_SIZE = 512,
     QUIET_COMMAND_SIZE = COMMAND_LINE_SIZE + sizeof(QUIET_COMMAND) - sizeof("%s"), // the switch
 };
 
@@ -56,7 +53,7 @@ static void SetListingValues(HKEY key, const char* program)
 static void RegisterUninstaller(const char* program)
 {
     char keyPath[KEY_PATH_SIZE];
-    if (!FormatText(keyPath, KEY_PATH_SIZE, UNINSTALL_KEY, wizard.productName))
+    if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_UNINSTALL, wizard.productName))
         return; // a name too long for a key
     HKEY key = OpenProductKey(wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, keyPath);
     if (!key)
@@ -82,7 +79,8 @@ static void RegisterUninstaller(const char* program)
 static void RegisterAppPath(const char* commandLine, char* program)
 {
     char keyPath[KEY_PATH_SIZE];
-    if (!FormatText(keyPath, KEY_PATH_SIZE, APP_PATHS_KEY, FindLastComponent(commandLine)))
+    if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_APP_PATHS,
+                            FindLastComponent(commandLine)))
         return; // too long for a key: no key rather than a wrong one
     HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath);
     if (!key)

@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "install/shell_notify.h"
 
 void NotifyShell(LONG event, const char* path)

@@ -4,13 +4,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "core/folder_variables.h"
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
+#include "core/folder_values.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
 #include "install/shell_notify.h"
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "ui/resource.h"
 
 static const char LINK_EXTENSION[] = ".lnk";
@@ -90,11 +90,11 @@ UINT CreateShortcuts(void)
     SetStatus(IDS_CREATING_ICONS, "");
     NoteLogSection(&wizard.uninstallLog, LOG_SHORTCUT_LIST);
     if (!CreateChosenShortcut(wizard.desktopIcon, FIELD_DESKTOP_SHORTCUT,
-                              folderVariables[FOLDER_DESKTOP_DIR].value) ||
+                              folderValues[FOLDER_DESKTOP_DIR]) ||
         !CreateChosenShortcut(wizard.quickLaunchIcon, FIELD_QUICK_LAUNCH_SHORTCUT,
                               wizard.quickLaunchDir) ||
         !CreateChosenShortcut(wizard.startupIcon, FIELD_STARTUP_SHORTCUT,
-                              folderVariables[FOLDER_STARTUP_MENU].value))
+                              folderValues[FOLDER_STARTUP_MENU]))
         return IDS_SHORTCUT_FAILED;
     if (!wizard.noMenuFolder) {
         const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);

@@ -2,8 +2,8 @@
 // once every earlier step has appended its section.
 #include <windows.h>
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
 #include "ui/resource.h"

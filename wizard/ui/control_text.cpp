@@ -2,7 +2,7 @@
 // sets, printed with the product name and cut to their buffers.
 #include <windows.h>
 
-#include "core/format.h"
+#include "common/format.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
 

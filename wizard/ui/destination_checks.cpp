@@ -2,8 +2,8 @@
 // its drive root. Freestanding, tested natively.
 #include "destination_checks.h"
 
-#include "core/path_routines.h"
-#include "core/text.h"
+#include "common/path_routines.h"
+#include "common/text.h"
 #include "ui/resource.h"
 
 unsigned CheckInstallDirForm(const char* path)

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/text.h"
+#include "common/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/destination_checks.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/text.h"
+#include "common/text.h"
 #include "core/wizard_state.h"
 #include "ui/pages.h"
 #include "ui/picker_title.h"

@@ -2,8 +2,8 @@
 // table, the exit confirmation and Finish.
 #include <windows.h>
 
-#include "core/format.h"
-#include "core/text.h"
+#include "common/format.h"
+#include "common/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"

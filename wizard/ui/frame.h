@@ -34,6 +34,9 @@ struct PageTableEntry {
 
 extern PageTableEntry pageTable[PAGE_COUNT];
 
+// Leaves out the information pages whose texts the package does not carry.
+void EnablePackagePages(void);
+
 INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Makes a page-table entry the current page: header band, a new page window, focus, buttons.

@@ -2,7 +2,7 @@
 // moment, inflated through the launcher's decompress callback into a read-only box.
 #include <windows.h>
 
-#include "core/memory.h"
+#include "common/memory.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
 #include "ui/pages.h"

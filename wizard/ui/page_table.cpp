@@ -1,5 +1,6 @@
 // The page table: for each of the eight pages its template, procedure, whether it takes part,
 // its header texts and which buttons it shows with which captions.
+#include "core/wizard_state.h"
 #include "install/installing_page.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
@@ -21,3 +22,11 @@ PageTableEntry pageTable[PAGE_COUNT] = {
      IDS_NEXT, 0},
     {IDD_FINISH, FinishPageProc, 1, 0, 0, 0, 0, IDS_FINISH},
 };
+
+void EnablePackagePages(void)
+{
+    if (!GetHeaderField(FIELD_INFO_BEFORE_OFFSET))
+        pageTable[PAGE_INFO_BEFORE].enabled = 0;
+    if (!GetHeaderField(FIELD_INFO_AFTER_OFFSET))
+        pageTable[PAGE_INFO_AFTER].enabled = 0;
+}

@@ -1,7 +1,7 @@
 // Reading a path edit field of the Destination and Start Menu pages in its kept form.
 #include <windows.h>
 
-#include "core/path_routines.h"
+#include "common/path_routines.h"
 #include "ui/pages.h"
 
 void ReadPathEdit(HWND edit, char* result)

@@ -2,8 +2,8 @@
 // that will be added to the chosen path. Freestanding, so the native tests check the cut.
 #include "picker_title.h"
 
-#include "core/format.h"
-#include "core/text.h"
+#include "common/format.h"
+#include "common/text.h"
 
 int BuildPickerTitle(char* title, size_t size, const char* prompt, const char* nameLine,
                      const char* name)

@@ -2,7 +2,7 @@
 // native tests check it for every combination of choices.
 #include "ready_summary.h"
 
-#include "core/text.h"
+#include "common/text.h"
 
 // The summary so far: pieces are added while they fit; the first one that does not is cut
 // to the buffer and everything after it is dropped.

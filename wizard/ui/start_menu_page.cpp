@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/folder_variables.h"
+#include "common/text.h"
+#include "core/folder_values.h"
 #include "core/menu_folder.h"
-#include "core/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
@@ -41,14 +41,14 @@ static void FillStartMenuPage(HWND page)
     SetUpChoice(page, IDC_QUICK_LAUNCH_ICON, wizard.quickLaunchIcon, wizard.quickLaunchDir != NULL);
     SetUpChoice(page, IDC_STARTUP_ICON, wizard.startupIcon,
                 GetHeaderField(FIELD_STARTUP_SHORTCUT) != 0);
-    if (!folderVariables[FOLDER_START_MENU].value)
+    if (!folderValues[FOLDER_START_MENU])
         DisableMenuFolder(page);
 }
 
 // True when the folder's first component is the Start Menu folder's own name.
 static BOOL IsInStartMenu(const char* folder)
 {
-    const char* startMenu = folderVariables[FOLDER_START_MENU].value;
+    const char* startMenu = folderValues[FOLDER_START_MENU];
     char component[PATH_SIZE];
     return startMenu && CopyFirstComponent(folder, component) &&
            lstrcmpiA(component, startMenu + wizard.menuFolderOffset) == 0;
@@ -61,7 +61,7 @@ static void BrowseMenuFolder(void)
     const char* group = GetPackageText(FIELD_MENU_FOLDER);
     if (!BrowseForFolder(IDS_START_MENU_PICKER, CSIDL_STARTMENU, chosen, group))
         return;
-    if (!MakeMenuFolderRelative(chosen, folderVariables[FOLDER_START_MENU].value,
+    if (!MakeMenuFolderRelative(chosen, folderValues[FOLDER_START_MENU],
                                 wizard.menuFolderOffset, group, wizard.menuFolder)) {
         ShowSetupError(IDS_INVALID_MENU_FOLDER, NULL);
         return;

@@ -7,8 +7,8 @@
 #include "compression.h"
 #include "file_io.h"
 #include "inspector.h"
+#include "package/package_reader.h"
 #include "package_builder.h"
-#include "package_reader.h"
 #include "pe_resources.h"
 #include "test_support.h"
 

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "package/package_reader.h"
 #include "package_builder.h"
-#include "package_reader.h"
 #include "test_support.h"
 
 namespace quillset {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "compression.h"
-#include "package_reader.h"
+#include "package/package_reader.h"
 #include "package_writer.h"
 #include "test_support.h"
 

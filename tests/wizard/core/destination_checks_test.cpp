@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "install/command_line.h"
+#include "common/command_quoting.h"
 #include "ui/destination_checks.h"
 #include "ui/picker_title.h"
 #include "ui/resource.h"

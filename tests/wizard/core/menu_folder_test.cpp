@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/path_routines.h"
 #include "core/menu_folder.h"
-#include "core/path_routines.h"
 
 namespace {
 

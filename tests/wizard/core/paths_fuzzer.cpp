@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/folder_variables.h"
-#include "core/memory.h"
+#include "common/memory.h"
+#include "common/path_routines.h"
+#include "core/folder_values.h"
 #include "core/menu_folder.h"
-#include "core/path_routines.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void FuzzExpansion(const std::vector<std::string>& parts)
                              FOLDER_MENU_FOLDER};
     for (size_t i = 0; i < sizeof(variables) / sizeof(variables[0]); ++i) {
         values.push_back(i + 1 < parts.size() ? MakePathBuffer(parts[i + 1]) : nullptr);
-        folderVariables[variables[i]].value = values.back();
+        folderValues[variables[i]] = values.back();
     }
     char* destination = (char*)malloc(PATH_SIZE);
     char* result = ExpandFolderVariables(parts[0].c_str(), destination);
@@ -51,7 +51,7 @@ void FuzzExpansion(const std::vector<std::string>& parts)
     }
     free(destination);
     for (size_t i = 0; i < values.size(); ++i) {
-        folderVariables[variables[i]].value = nullptr;
+        folderValues[variables[i]] = nullptr;
         free(values[i]);
     }
 }

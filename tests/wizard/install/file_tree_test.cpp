@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/path_routines.h"
+#include "common/path_routines.h"
 #include "install/file_tree.h"
 #include "recording_ops.h"
 #include "test_memory.h"
@@ -117,12 +117,12 @@ TEST(ExtractFileTree, PackageWithoutFilesLogsOnlyTheLogItself)
     EXPECT_TRUE(recordedCalls.empty());
 }
 
-TEST(IsAcceptableEntryName, RefusesNamesThatLeaveTheirDirectory)
+TEST(IsPlainName, RefusesNamesThatLeaveTheirDirectory)
 {
     for (const char* name : {"", ".", "..", "a\\b", "a/b", "C:", "x:y", "\\", "../x"})
-        EXPECT_FALSE(IsAcceptableEntryName(name)) << name;
+        EXPECT_FALSE(IsPlainName(name)) << name;
     for (const char* name : {"a", "...", ".profile", "a..b", "Vistrel 2.1", "x."})
-        EXPECT_TRUE(IsAcceptableEntryName(name)) << name;
+        EXPECT_TRUE(IsPlainName(name)) << name;
 }
 
 TEST(ExtractFileTree, RefusedNamesStopTheWalkBeforeAnythingIsMadeOrLogged)

@@ -1,0 +1,50 @@
+// The path and name rules of every module: joining, trimming and testing paths and names. Both
+// the backslash and the slash are separators when a path is read; the backslash is written.
+#pragma once
+
+#include <stddef.h>
+
+enum {
+    PATH_SIZE = 260,            // characters of every path buffer, NUL included
+};
+
+int IsSeparator(char c);
+
+// A heap copy of `text` without the one trailing separator it may have; null for an empty
+// text or when the heap has no room.
+char* DuplicatePath(const char* text);
+
+// Joins `tail` to the path in `base` (a PATH_SIZE buffer) with one separator between them
+// when each side brings at most one. An empty base gives the tail as it is. A result that
+// would not fit is refused: 0, and `base` stays as it was.
+int AppendPath(char* base, const char* tail);
+
+// The last separator of `text`, or its first character when there is none.
+const char* FindLastSeparator(const char* text);
+
+// The first separator of `text`, or its terminating NUL when there is none.
+const char* FindFirstSeparator(const char* text);
+
+// The text after the last separator, or the whole text when it has none.
+const char* FindLastComponent(const char* text);
+
+// True for a character that no file or directory name may carry (separators aside).
+int IsInvalidPathChar(char c);
+
+// True when `text` holds a character that no file or directory name may carry.
+int HasInvalidPathChars(const char* text);
+
+// True when the `length` characters at `name` form one path component that stays in its
+// directory: not empty, "." or "..", without a separator or a drive colon.
+int IsPlainComponent(const char* name, size_t length);
+
+// IsPlainComponent for a whole NUL-terminated name.
+int IsPlainName(const char* name);
+
+// True for a drive path "X:\..." of plain names, without a trailing separator (apart from the
+// root itself), shorter than PATH_SIZE; a doubled separator inside counts as one.
+int IsPlainAbsolutePath(const char* path, size_t length);
+
+// The form in which a typed path is kept: blanks dropped at both ends, then one trailing
+// separator dropped. Works in place.
+void NormalisePathText(char* text);

@@ -1,0 +1,130 @@
+// The path routines: joining, duplicating, separators, reserved characters, and the
+// normalisation of a typed path.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/memory.h"
+#include "common/path_routines.h"
+
+namespace {
+
+// AppendPath on a copy of `base`; "<refused>" when it refused and left the base unchanged.
+std::string Append(const std::string& base, const std::string& tail)
+{
+    char buffer[PATH_SIZE];
+    snprintf(buffer, sizeof(buffer), "%s", base.c_str());
+    if (!AppendPath(buffer, tail.c_str())) {
+        EXPECT_EQ(std::string(buffer), base);
+        return "<refused>";
+    }
+    return buffer;
+}
+
+TEST(AppendPath, PutsOneSeparatorBetweenTheParts)
+{
+    EXPECT_EQ(Append("C:\\Apps", "Vistrel"), "C:\\Apps\\Vistrel");
+    EXPECT_EQ(Append("C:\\Apps\\", "Vistrel"), "C:\\Apps\\Vistrel");
+    EXPECT_EQ(Append("C:\\Apps", "\\Vistrel"), "C:\\Apps\\Vistrel");
+    EXPECT_EQ(Append("C:\\Apps\\", "\\Vistrel"), "C:\\Apps\\Vistrel");
+    EXPECT_EQ(Append("C:/Apps/", "Vistrel"), "C:/Apps\\Vistrel");
+    EXPECT_EQ(Append("C:\\Apps", "/Vistrel"), "C:\\Apps/Vistrel");
+    EXPECT_EQ(Append("D:\\", "Vistrel"), "D:\\Vistrel");
+    EXPECT_EQ(Append("C:\\Apps\\\\", "x"), "C:\\Apps\\\\x");
+    EXPECT_EQ(Append("C:\\Apps", ""), "C:\\Apps\\");
+}
+
+TEST(AppendPath, EmptyBaseGivesTheTailAsItIs)
+{
+    EXPECT_EQ(Append("", "Vistrel 2.1"), "Vistrel 2.1");
+    EXPECT_EQ(Append("", "\\Vistrel"), "\\Vistrel");
+    EXPECT_EQ(Append("", std::string(259, 't')), std::string(259, 't'));
+    EXPECT_EQ(Append("", std::string(260, 't')), "<refused>");
+}
+
+TEST(AppendPath, RefusesAJoinLongerThanAPath)
+{
+    const std::string base(250, 'b');
+    EXPECT_EQ(Append(base, std::string(8, 't')), base + "\\" + std::string(8, 't'));
+    EXPECT_EQ(Append(base, std::string(9, 't')), "<refused>");
+    EXPECT_EQ(Append(base + "\\", std::string(8, 't')), base + "\\" + std::string(8, 't'));
+    EXPECT_EQ(Append(base, "\\" + std::string(8, 't')), base + "\\" + std::string(8, 't'));
+    EXPECT_EQ(Append(base, "\\" + std::string(9, 't')), "<refused>");
+}
+
+TEST(DuplicatePath, DropsOneTrailingSeparator)
+{
+    struct Case {
+        const char* text;
+        const char* copy;
+    } cases[] = {
+        {"C:\\", "C:"},
+        {"C:\\Windows", "C:\\Windows"},
+        {"C:\\Temp/", "C:\\Temp"},
+        {"C:\\Temp\\\\", "C:\\Temp\\"},
+        {"\\", ""},
+    };
+    for (const Case& c : cases) {
+        char* copy = DuplicatePath(c.text);
+        ASSERT_NE(copy, nullptr) << c.text;
+        EXPECT_STREQ(copy, c.copy);
+        MemFree(copy);
+    }
+    EXPECT_EQ(DuplicatePath(""), nullptr);
+}
+
+TEST(Separators, FirstAndLastOfEitherKind)
+{
+    const char* text = "C:\\a/b\\c";
+    EXPECT_EQ(FindFirstSeparator(text), text + 2);
+    EXPECT_EQ(FindLastSeparator(text), text + 6);
+    const char* plain = "Vistrel";
+    EXPECT_EQ(FindFirstSeparator(plain), plain + 7);
+    EXPECT_EQ(FindLastSeparator(plain), plain);
+    const char* empty = "";
+    EXPECT_EQ(FindFirstSeparator(empty), empty);
+    EXPECT_EQ(FindLastSeparator(empty), empty);
+}
+
+TEST(FindLastComponent, GivesTheFolderNameOfTheDefaultDirectory)
+{
+    EXPECT_STREQ(FindLastComponent("%ProgramFiles%\\Vistrel"), "Vistrel");
+    EXPECT_STREQ(FindLastComponent("%ProgramFiles%/Vendor/Vistrel"), "Vistrel");
+    // Without a separator the whole text is the name, not the text minus its first character.
+    EXPECT_STREQ(FindLastComponent("Vistrel"), "Vistrel");
+    EXPECT_STREQ(FindLastComponent("C:\\Apps\\"), "");
+}
+
+TEST(HasInvalidPathChars, FindsEachReservedCharacter)
+{
+    for (char reserved : std::string("\"*:<>?|")) {
+        std::string text = std::string("Apps") + reserved + "x";
+        EXPECT_TRUE(HasInvalidPathChars(text.c_str())) << text;
+    }
+    EXPECT_FALSE(HasInvalidPathChars("Program Files\\Vistrel 2.1/a-b_c(d)&e;f"));
+    EXPECT_FALSE(HasInvalidPathChars(""));
+    EXPECT_TRUE(HasInvalidPathChars("C:\\Apps"));
+}
+
+std::string Normalise(std::string text)
+{
+    NormalisePathText(text.data());
+    return text.c_str();
+}
+
+TEST(NormalisePathText, TrimsBlanksThenOneSeparator)
+{
+    EXPECT_EQ(Normalise("  C:\\Apps  "), "C:\\Apps");
+    EXPECT_EQ(Normalise("C:\\Apps\\Tool\\"), "C:\\Apps\\Tool");
+    EXPECT_EQ(Normalise("C:/Apps/Tool/ "), "C:/Apps/Tool");
+    EXPECT_EQ(Normalise("C:\\"), "C:");
+    EXPECT_EQ(Normalise("C:\\Apps\\\\"), "C:\\Apps\\");
+    EXPECT_EQ(Normalise("C:\\Apps \\"), "C:\\Apps ");
+    EXPECT_EQ(Normalise("\tC:\\Apps"), "\tC:\\Apps");
+    EXPECT_EQ(Normalise("     "), "");
+    EXPECT_EQ(Normalise(""), "");
+    EXPECT_EQ(Normalise("\\"), "");
+    EXPECT_EQ(Normalise("C:\\Program Files"), "C:\\Program Files");
+}
+
+} // namespace
