@@ -58,6 +58,9 @@ echo "== What the tour installed in $destination =="
 echo "-- attributes as Windows sees them --"
 wine_command cmd /c attrib /s /d "$destination\\*"
 log=$destination_unix/uninst.dat
+log_report=$("$build/bin/quillset" inspect "$log")
+# The indented lines of one section of the log's report.
+log_section() { awk -v head="^$1 " '$0 ~ head {inside = 1; next} /^[^ ]/ {inside = 0} inside {sub(/^  /, ""); print}' <<<"$log_report"; }
 echo
 echo "== Shortcuts =="
 while IFS= read -r link; do
@@ -66,12 +69,12 @@ while IFS= read -r link; do
     else
         echo "  $link (missing)"
     fi
-done < <("$root/scripts/show-uninstall-log.py" "$log" --shortcuts)
+done < <(log_section shortcuts)
 echo
 echo "== Registry keys of the product =="
 while IFS= read -r key; do
     wine_command reg query "$key" | sed '/^$/d'
-done < <("$root/scripts/show-uninstall-log.py" "$log" --keys)
+done < <(log_section "registry keys")
 echo
 echo "== The uninstall log $destination\\uninst.dat =="
-"$root/scripts/show-uninstall-log.py" "$log"
+echo "$log_report"

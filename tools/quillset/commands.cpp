@@ -8,6 +8,7 @@
 
 #include "file_io.h"
 #include "inspector.h"
+#include "log_inspector.h"
 #include "package_builder.h"
 #include "pe_resources.h"
 #include "progress_bar.h"
@@ -61,7 +62,7 @@ int RunEmbed(const EmbedCommand& command)
 int RunInspect(const fs::path& file)
 {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_SETUP_FILE_SIZE);
-    const InspectReport report = InspectFile(bytes);
+    const InspectReport report = IsUninstallLog(file, bytes) ? InspectUninstallLog(bytes) : InspectFile(bytes);
     std::cout << report.text << std::flush;
     if (report.failures.empty())
         return 0;

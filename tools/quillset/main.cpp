@@ -47,8 +47,8 @@ int main(int argc, char** argv)
 
     std::filesystem::path inspected;
     CLI::App* inspectApp =
-        app.add_subcommand("inspect", "Describe a Setup.exe or a raw package and check its streams");
-    inspectApp->add_option("FILE", inspected, "A Setup.exe or a raw package")->required();
+        app.add_subcommand("inspect", "Describe a Setup.exe, a raw package or an uninst.dat and check it");
+    inspectApp->add_option("FILE", inspected, "A Setup.exe, a raw package or an uninstall log")->required();
 
     CLI11_PARSE(app, argc, argv);
 
