@@ -22,6 +22,44 @@ static const UINT LOG_FAULT_MESSAGES[] = {
     IDS_LOG_BAD_REGISTRY,
 };
 
+// The identity of an open file: its volume and its index on that volume.
+struct FileIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+static BOOL ReadFileIdentity(HANDLE file, FileIdentity* identity)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file, &information))
+        return FALSE;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->indexHigh = information.nFileIndexHigh;
+    identity->indexLow = information.nFileIndexLow;
+    return TRUE;
+}
+
+// True when the log names the folder it was read from: its destination's "uninst.dat" is the
+// very file that was read. Compared as files, not as texts, so that case, short names and
+// separators do not matter; a moved or copied installation, or an edited log, names another.
+static BOOL NamesItsOwnFolder(const FileIdentity* read)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), uninstall.plan.destination.path) ||
+        !AppendPath(path, UNINSTALL_LOG_NAME))
+        return FALSE;
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    FileIdentity named;
+    BOOL same = ReadFileIdentity(file, &named) && named.volume == read->volume &&
+                named.indexHigh == read->indexHigh && named.indexLow == read->indexLow;
+    (void)CloseHandle(file); // opened for its identity only
+    return same;
+}
+
 UINT LoadUninstallLog(const char* directory)
 {
     char path[PATH_SIZE];
@@ -33,17 +71,22 @@ UINT LoadUninstallLog(const char* directory)
         return IDS_LOG_UNREADABLE;
     DWORD high = 0;
     DWORD size = GetFileSize(file, &high);
+    FileIdentity identity;
     UINT error = IDS_LOG_UNREADABLE;
-    if (size != INVALID_FILE_SIZE && !high && size <= LOG_SIZE_LIMIT) {
+    if (size != INVALID_FILE_SIZE && !high && size <= LOG_SIZE_LIMIT &&
+        ReadFileIdentity(file, &identity)) {
         unsigned char* bytes = (unsigned char*)HeapAlloc(uninstall.processHeap, 0, size ? size : 1);
         DWORD read = 0;
         if (!bytes)
             error = IDS_OUT_OF_MEMORY;
         else if (ReadFile(file, bytes, size, &read, NULL) && read == size)
-            error = LOG_FAULT_MESSAGES[ReadUninstallLog(bytes, size, &uninstall.plan)]; // the plan points into it
+            // The plan points into the bytes, which stay.
+            error = LOG_FAULT_MESSAGES[ReadUninstallLog(bytes, size, &uninstall.plan)];
         else
             (void)HeapFree(uninstall.processHeap, 0, bytes); // nothing to do about a failure
     }
     (void)CloseHandle(file); // read-only: nothing is lost if closing fails
+    if (!error && !NamesItsOwnFolder(&identity))
+        error = IDS_LOG_ELSEWHERE;
     return error;
 }

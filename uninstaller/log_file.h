@@ -3,5 +3,6 @@
 
 #include <windows.h>
 
-// 0 when the log was loaded and accepted, else the string id of the reason.
+// 0 when the log was loaded and accepted, else the string id of the reason. A log is
+// accepted only when its destination is the folder it was read from.
 UINT LoadUninstallLog(const char* directory);

@@ -64,7 +64,8 @@ int RunUninstall(void)
         return RunCleanup();
     UINT error = LoadUninstallLog(uninstall.logDirectory);
     if (error) {
-        (void)ShowMessage(error, NULL, MB_ICONERROR | MB_OK); // only OK to press
+        // Only the message of a log of another folder names a path: the one it names.
+        (void)ShowMessage(error, uninstall.plan.destination.path, MB_ICONERROR | MB_OK);
         return EXIT_REFUSED;
     }
     if (IsProductRunning()) {

@@ -56,6 +56,15 @@ void NoteFailure(const char* path)
     uninstall.failureLength = length + needed;
 }
 
+void NoteScheduledRemoval(const char* path)
+{
+    char format[STRING_SIZE];
+    char line[STRING_SIZE + PATH_SIZE];
+    LoadMessage(IDS_REMOVED_AT_RESTART, format);
+    (void)FormatText(line, sizeof(line), format, path); // a cut line still names the file
+    NoteFailure(line);
+}
+
 void ShowClosingMessage(void)
 {
     if (uninstall.commandLine.silent)

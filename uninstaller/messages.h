@@ -11,5 +11,8 @@ int ShowMessage(UINT id, const char* argument, UINT flags);
 // Adds `path` to the closing message's list of what stays.
 void NoteFailure(const char* path);
 
+// Adds `path` to the list as a file that Windows removes when it restarts.
+void NoteScheduledRemoval(const char* path);
+
 // The closing message: removed, or removed but for the listed items.
 void ShowClosingMessage(void);

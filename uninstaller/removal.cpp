@@ -75,7 +75,11 @@ static void RemoveFile(const char* path)
         return;
     if (SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path))
         return;
-    NoteFailure(path);
+    // A file in use goes when Windows restarts, where the user's rights allow scheduling it.
+    if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
+        NoteScheduledRemoval(path);
+    else
+        NoteFailure(path);
 }
 
 // True for the running program and for "uninst.dat" at the top of the destination.

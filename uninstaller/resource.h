@@ -20,11 +20,13 @@
 #define IDS_LOG_PATH_TOO_LONG       17
 #define IDS_LOG_BAD_SHORTCUT        18
 #define IDS_LOG_BAD_REGISTRY        19
+#define IDS_LOG_ELSEWHERE           20
 #define IDS_PRODUCT_RUNNING         30
 #define IDS_CONFIRM_REMOVAL         31
 #define IDS_REMOVED                 33
 #define IDS_NOT_ALL_REMOVED         34
 #define IDS_BAD_COMMAND_LINE        35
+#define IDS_REMOVED_AT_RESTART      36
 #define IDS_STATUS_COMMAND          40
 #define IDS_STATUS_SHORTCUTS        41
 #define IDS_STATUS_FILES            42

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The uninstaller under Wine on a fake installation with a hand-written log: a silent removal,
-# a user's file that keeps its folder, a damaged log and a running product that leave everything
-# in place, a declined and an accepted confirmation.
+# a user's file that keeps its folder, a damaged log, a copy of the installation in another
+# folder and a running product that leave everything in place, a declined and an accepted
+# confirmation, and a file in use that is left for the next restart.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR
 set -euo pipefail
 state=$1
@@ -67,6 +68,29 @@ set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
 [[ $code == 2 ]] || fail "damaged log: exit code $code"
 [[ "$(listing)" == "$before" ]] || fail "damaged log: files changed"
 key_exists || fail "damaged log: the Uninstall key was removed"
+
+# A copy of the installation in another folder: its log names the first folder, so the copy's
+# uninstaller refuses, silently and with its message, and neither folder loses anything.
+install
+cp -a "$work/Apps/Smoke Product" "$work/Apps/Smoke Copy"
+before=$(listing)
+copy="${destination%\\*}\\Smoke Copy\\uninst.exe"
+set +e; "$run" "$state" "$copy" /S; code=$?; set -e
+[[ $code == 2 ]] || fail "copied installation: exit code $code"
+"$run" "$state" "$watch" elsewhere "$copy" || fail "copied installation: refusal message"
+[[ "$(listing)" == "$before" ]] || fail "copied installation: files changed"
+key_exists || fail "copied installation: the Uninstall key was removed"
+
+# A file in use: the rest is removed, the file is scheduled for the next restart and listed so
+# (once the watch lets it go, the temporary copy may remove it too).
+pending='HKLM\System\CurrentControlSet\Control\Session Manager'
+install
+"$run" "$state" "$watch" holding "$destination\\uninst.exe" || fail "file in use"
+wait_for_copy
+[[ -e "$work/Apps/Smoke Product/docs" ]] && fail "file in use: docs stayed"
+"$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | grep -q 'app.exe' ||
+    fail "file in use: app.exe is not scheduled for the next restart"
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 
 # The product running: refused with its message, nothing removed.
 install

@@ -1,7 +1,10 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|decline|confirm|kept|silent UNINST_EXE [SHORT_NAME DISPLAY_NAME]
+// exit code:  uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent UNINST_EXE
+//             [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "kept" confirms and
-// expects the closing message that lists what stayed; "silent" expects no box at all. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
+// expects the closing message that lists what stayed; "holding" keeps app.exe beside UNINST_EXE
+// open, so that it is listed as removed at the next restart; "elsewhere" expects the refusal of
+// a log that names another folder; "silent" expects no box at all. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
 #include <windows.h>
 
@@ -77,7 +80,7 @@ bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int but
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|decline|confirm|kept|silent UNINST_EXE "
+        printf("usage: uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -87,6 +90,18 @@ int main(int argc, char** argv)
     HANDLE event = NULL;
     if (mode == "running")
         event = CreateEventA(NULL, TRUE, FALSE, EVENT_NAME);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (mode == "holding") {
+        std::string program = argv[2];
+        program = program.substr(0, program.find_last_of('\\') + 1) + "app.exe";
+        // Shared for reading only, as a running program holds its file: it cannot be deleted.
+        held = CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+        if (held == INVALID_HANDLE_VALUE) {
+            printf("FAIL: cannot hold %s open\n", program.c_str());
+            return 1;
+        }
+    }
     std::string command = argv[2][0] == '"' ? argv[2] : std::string("\"") + argv[2] + "\"";
     printf("command line: %s\n", command.c_str());
     STARTUPINFOA startup = {};
@@ -112,6 +127,13 @@ int main(int argc, char** argv)
         if (!passed)
             printf("FAIL: a silent removal showed \"%s\"\n", text.c_str());
         expectedCode = 0;
+    } else if (mode == "elsewhere") {
+        passed = AnswerBox(process, "belongs to the installation in ", IDOK);
+        expectedCode = 2;
+    } else if (mode == "holding") {
+        passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
+                 AnswerBox(process, "app.exe (removed when Windows restarts)", IDOK);
+        expectedCode = 1;
     } else if (mode == "kept") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
                  AnswerBox(process, (shortName + " was removed, except for these items").c_str(), IDOK);
@@ -132,6 +154,8 @@ int main(int argc, char** argv)
     }
     if (event)
         CloseHandle(event);
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return passed ? 0 : 1;
