@@ -76,15 +76,35 @@ static void RegisterUninstaller(const char* program)
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 
+// True when an App Paths key that was there before names `program` itself: the entry of an
+// earlier installation of this product into the same place, which is this one's to replace.
+static BOOL NamesProgram(HKEY key, const char* program)
+{
+    char value[PATH_SIZE];
+    DWORD type;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key, NULL, NULL, &type, (BYTE*)value, &size) != ERROR_SUCCESS ||
+        type != REG_SZ || size == 0 || value[size - 1] != 0)
+        return FALSE;
+    return lstrcmpiA(value, program) == 0;
+}
+
 static void RegisterAppPath(const char* commandLine, char* program)
 {
     char keyPath[KEY_PATH_SIZE];
     if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_APP_PATHS,
                             FindLastComponent(commandLine)))
         return; // too long for a key: no key rather than a wrong one
-    HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath);
-    if (!key)
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE | KEY_QUERY_VALUE, NULL, &key, &disposition) != ERROR_SUCCESS)
         return;
+    // Another program's entry of the same name stays as it is, and out of the removal list.
+    if (disposition == REG_OPENED_EXISTING_KEY && !NamesProgram(key, program)) {
+        (void)RegCloseKey(key); // nothing was changed
+        return;
+    }
     AppendRegistryRecord(&wizard.uninstallLog, LOG_ROOT_LOCAL_MACHINE, keyPath);
     SetTextValue(key, NULL, program);
     *(char*)FindLastSeparator(program) = 0;

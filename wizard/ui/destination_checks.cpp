@@ -1,9 +1,10 @@
-// The parts of the destination check that need no system: the form of the typed path and
-// its drive root. Freestanding, tested natively.
+// The parts of the destination check that need no system: the form of the typed path, its
+// drive root and the room the files take. Freestanding, tested natively.
 #include "destination_checks.h"
 
 #include "common/path_routines.h"
 #include "common/text.h"
+#include "package/package_layout.h"
 #include "ui/resource.h"
 
 unsigned CheckInstallDirForm(const char* path)
@@ -21,4 +22,34 @@ void FormDriveRoot(const char* path, char* root)
     root[1] = ':';
     root[2] = '\\';
     root[3] = 0;
+}
+
+uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize)
+{
+    if (clusterSize == 0)
+        clusterSize = 1;
+    uint64_t total = 0;
+    uint32_t depth = 0;
+    const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
+    for (;;) {
+        uint32_t attributes = ReadU32(at);
+        if (attributes == TREE_END_MARKER) {
+            if (!depth)
+                return total;
+            --depth;
+            at += 4;
+        } else if (attributes & ATTRIBUTE_DIRECTORY) {
+            const char* name = (const char*)at + DIRECTORY_RECORD_HEAD;
+            at = (const unsigned char*)name + GetTextLength(name) + 1;
+            ++depth;
+        } else {
+            uint32_t packedSize = ReadU32(at + 4);
+            uint32_t size = ReadU32(at + 8);
+            const char* name = (const char*)at + FILE_RECORD_HEAD;
+            at = (const unsigned char*)name + GetTextLength(name) + 1 + (size ? packedSize : 0);
+            // In 32 bits: a 64-bit division would bring in a runtime helper.
+            uint32_t clusters = size / clusterSize + (size % clusterSize != 0);
+            total += (uint64_t)clusters * clusterSize;
+        }
+    }
 }

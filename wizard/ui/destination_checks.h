@@ -1,8 +1,9 @@
-// The parts of the destination check that need no system: the form of the typed path and
-// its drive root. Freestanding, tested natively.
+// The parts of the destination check that need no system: the form of the typed path, its
+// drive root and the room the files take. Freestanding, tested natively.
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 enum {
     DRIVE_ROOT_SIZE = 4,        // "C:\" and its NUL
@@ -15,3 +16,7 @@ unsigned CheckInstallDirForm(const char* path);
 
 // The root directory of the path's drive: its first character, a colon and a backslash.
 void FormDriveRoot(const char* path, char* root);
+
+// The room the package's files take on a drive whose files occupy whole clusters of
+// `clusterSize` bytes: each file's size rounded up to a cluster (an empty file takes none).
+uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize);

@@ -6,20 +6,29 @@
 #include "common/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/installed_product.h"
 #include "ui/destination_checks.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
 #include "ui/resource.h"
 
-// Free bytes available to us on the path's drive; false for a drive without root directory,
-// a CD-ROM drive, or a failed query.
-static BOOL GetDriveFreeSpace(const char* path, ULONGLONG* freeBytes)
+// Free bytes available to us on the path's drive and the size of its clusters (1 when the
+// drive does not tell); false for a drive without root directory, a CD-ROM drive, or a
+// failed query.
+static BOOL GetDriveFreeSpace(const char* path, ULONGLONG* freeBytes, DWORD* clusterSize)
 {
     char root[DRIVE_ROOT_SIZE];
     FormDriveRoot(path, root);
     UINT type = GetDriveTypeA(root);
     if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_CDROM)
         return FALSE;
+    DWORD sectorsPerCluster;
+    DWORD bytesPerSector;
+    DWORD freeClusters;
+    DWORD totalClusters;
+    BOOL known = GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                                   &totalClusters);
+    *clusterSize = known ? sectorsPerCluster * bytesPerSector : 1;
     if (wizard.getDiskFreeSpaceEx) {
         ULARGE_INTEGER available;
         ULARGE_INTEGER total;
@@ -31,12 +40,7 @@ static BOOL GetDriveFreeSpace(const char* path, ULONGLONG* freeBytes)
         if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
             return FALSE;
     }
-    DWORD sectorsPerCluster;
-    DWORD bytesPerSector;
-    DWORD freeClusters;
-    DWORD totalClusters;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters))
+    if (!known)
         return FALSE;
     *freeBytes = (DWORD)(sectorsPerCluster * bytesPerSector * freeClusters);
     return TRUE;
@@ -64,15 +68,21 @@ static UINT ProbeCreateDir(const char* path)
     }
 }
 
-static UINT ValidateInstallDir(const char* path)
+// 0, or the string id of the refusal; a refusal that names another product puts its name
+// into `otherProduct` (PRODUCT_NAME_SIZE).
+static UINT ValidateInstallDir(const char* path, char* otherProduct)
 {
     UINT refusal = CheckInstallDirForm(path);
     if (refusal)
         return refusal;
+    // The other product would lose its log and with it every way to be removed.
+    if (FindOtherProduct(path, wizard.productName, otherProduct, PRODUCT_NAME_SIZE))
+        return IDS_OTHER_PRODUCT;
     ULONGLONG freeBytes;
-    if (!GetDriveFreeSpace(path, &freeBytes))
+    DWORD clusterSize;
+    if (!GetDriveFreeSpace(path, &freeBytes, &clusterSize))
         return IDS_INVALID_DESTINATION;
-    if (freeBytes < GetHeaderField(FIELD_TOTAL_SIZE))
+    if (freeBytes < MeasureClusteredSize(wizard.package, clusterSize))
         return IDS_NOT_ENOUGH_SPACE;
     return ProbeCreateDir(path);
 }
@@ -106,9 +116,10 @@ static BOOL AcceptInstallDir(void)
     StoreInstallDir();
     if (!wizard.installDirChanged)
         return TRUE;
-    UINT refusal = ValidateInstallDir(wizard.installDir);
+    char otherProduct[PRODUCT_NAME_SIZE];
+    UINT refusal = ValidateInstallDir(wizard.installDir, otherProduct);
     if (refusal) {
-        ShowSetupError(refusal, NULL);
+        ShowSetupError(refusal, refusal == IDS_OTHER_PRODUCT ? otherProduct : NULL);
         return FALSE;
     }
     wizard.installDirChanged = FALSE;

@@ -7,6 +7,7 @@
 #include "common/command_quoting.h"
 #include "ui/destination_checks.h"
 #include "ui/picker_title.h"
+#include "test_package.h"
 #include "ui/resource.h"
 
 namespace {
@@ -34,6 +35,34 @@ TEST(FormDriveRoot, KeepsTheDriveLetter)
     char root[DRIVE_ROOT_SIZE];
     FormDriveRoot("d:/Apps/Tool", root);
     EXPECT_STREQ(root, "d:\\");
+}
+
+TEST(MeasureClusteredSize, RoundsEachFileUpToWholeClustersThroughTheTree)
+{
+    TestPackage package;
+    package.SetField(FIELD_FILE_TREE, (uint32_t)package.bytes.size());
+    package.AddFile("one.txt", ATTRIBUTE_ARCHIVE, "p", 1, 0);
+    package.AddDirectory("docs", 0);
+    package.AddFile("exact.txt", ATTRIBUTE_ARCHIVE, "pp", 4096, 0);
+    package.AddFile("empty.txt", ATTRIBUTE_ARCHIVE, "", 0, 0);
+    package.AddDirectory("deeper", 0);
+    package.AddFile("over.txt", ATTRIBUTE_ARCHIVE, "ppp", 4097, 0);
+    package.EndLevel();
+    package.EndLevel();
+    package.AddFile("last.txt", ATTRIBUTE_ARCHIVE, "p", 100, 0);
+    package.EndLevel();
+    // 1 + 4096 + 0 + 4097 + 100 bytes: 1, 1, 0, 2 and 1 clusters of 4 KiB.
+    EXPECT_EQ(MeasureClusteredSize(package.data(), 4096), 5u * 4096);
+    EXPECT_EQ(MeasureClusteredSize(package.data(), 1), 1u + 4096 + 4097 + 100);
+    // A drive that tells no cluster size counts bytes.
+    EXPECT_EQ(MeasureClusteredSize(package.data(), 0), 1u + 4096 + 4097 + 100);
+    // Files near 4 GiB do not wrap the sum.
+    TestPackage large;
+    large.SetField(FIELD_FILE_TREE, (uint32_t)large.bytes.size());
+    large.AddFile("a.bin", ATTRIBUTE_ARCHIVE, "p", 0xFFFFFFFFu, 0);
+    large.AddFile("b.bin", ATTRIBUTE_ARCHIVE, "p", 0xFFFFFFFFu, 0);
+    large.EndLevel();
+    EXPECT_EQ(MeasureClusteredSize(large.data(), 65536), 2ull * 0x100000000ull);
 }
 
 const char PROMPT[] = "Select a place for the program folder.";

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-# Installs the sample with every option and removes it again the way the system would, twice:
-# silently through QuietUninstallString, then interactively through UninstallString with a
-# user's file in the destination. The Wine prefix must end as it was before each round.
+# Installs the sample with every option and removes it again the way the system would, three
+# times: silently through QuietUninstallString, then interactively through UninstallString with
+# a user's file in the destination, then silently with another program's App Paths entry of the
+# same name already there, which must stay as it was. The Wine prefix must end as it was before
+# each round.
 #   round_trip.py STATE_DIR DRIVER WATCH SETUP INKWELL
 #
 # What the prefix snapshot holds, and why:
@@ -32,6 +34,7 @@ KEYS = [
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Inkwell.exe",
     "HKCU\\Software\\Quillset Samples",
 ]
+FOREIGN_PROGRAM = "C:\\Other Vendor\\Inkwell.exe"
 USER_FILE = "my notes.txt"
 USER_TEXT = b"kept by the user\r\n"
 failures = []
@@ -131,12 +134,14 @@ def listing(folder):
                   for base, folders, files in os.walk(folder) for name in folders + files)
 
 
-def run_round(round_name, user_file):
+def run_round(round_name, user_file, foreign_app_path=False):
     work = tempfile.mkdtemp(prefix="quillset-uninstall.")
     destination = os.path.join(work, "Inkwell")
     destination_wine = wine_path(destination)
     try:
         prepare_prefix()
+        if foreign_app_path:
+            wine("reg", "add", KEYS[1], "/ve", "/d", FOREIGN_PROGRAM, "/f")
         before = snapshot()
         if before[1][KEYS[0]][0] == 0:
             fail(f"{round_name}: the product is already installed in this prefix")
@@ -148,6 +153,10 @@ def run_round(round_name, user_file):
             return
         if query_key(KEYS[2])[0] != 0:
             fail(f"{round_name}: Inkwell's own key is missing after it ran")
+
+        if foreign_app_path and read_registry_values(state, KEYS[1]) != {"(Default)": FOREIGN_PROGRAM}:
+            fail(f"{round_name}: the other program's App Paths entry now reads "
+                 f"{read_registry_values(state, KEYS[1])}")
 
         values = read_registry_values(state, KEYS[0])
         uninstaller = f'"{destination_wine}\\uninst.exe"'
@@ -190,9 +199,12 @@ def run_round(round_name, user_file):
             wine(os.path.join(destination_wine, "uninst.exe"), "/S")
             wait_for_removal(destination, True)
         shutil.rmtree(work, ignore_errors=True)
+        if foreign_app_path:
+            wine("reg", "delete", KEYS[1], "/f")
 
 
 run_round("silent round", user_file=False)
 run_round("interactive round", user_file=True)
+run_round("round beside another program's App Paths entry", user_file=False, foreign_app_path=True)
 print(f"uninstall round trip: {len(failures)} failures")
 sys.exit(1 if failures else 0)
