@@ -32,6 +32,9 @@ BOOL StepProgress(void);
 
 // Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
 BOOL PassInstallGate(void);
+// Worker side: waits for `object` (a program the worker started); FALSE when the stop came
+// first or the wait failed.
+BOOL WaitUnlessInstallStopped(HANDLE object);
 
 // Wizard side of the gate, used around the exit question. Each does nothing when no worker
 // runs. StopInstallWorker returns only once the worker has left, pumping messages meanwhile.

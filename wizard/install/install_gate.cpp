@@ -12,6 +12,13 @@ BOOL PassInstallGate(void)
     return !wizard.installStopping;
 }
 
+BOOL WaitUnlessInstallStopped(HANDLE object)
+{
+    HANDLE waits[2] = {object, wizard.installStop};
+    DWORD count = waits[1] ? 2 : 1;
+    return WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
+}
+
 void HaltInstallWorker(void)
 {
     if (wizard.installWorker)
