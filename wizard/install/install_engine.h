@@ -36,16 +36,23 @@ BOOL PassInstallGate(void);
 // first or the wait failed.
 BOOL WaitUnlessInstallStopped(HANDLE object);
 
-// Wizard side of the gate, used around the exit question. Each does nothing when no worker
-// runs. StopInstallWorker returns only once the worker has left, pumping messages meanwhile.
+// Wizard side, around the exit question; with no worker running they only note the question.
+// Halt before it opens; Resume after No, which also handles a report held meanwhile; Stop
+// after Yes, which returns only once the worker has left, running messages meanwhile.
 void HaltInstallWorker(void);
 void ResumeInstallWorker(void);
 void StopInstallWorker(void);
+BOOL IsExitQuestionOpen(void);
+BOOL IsInstallStopping(void);
+
+// The worker's report (WM_INSTALL_DONE) on the wizard's thread: dropped after a stop, held
+// while the exit question is open, otherwise the worker is released and the installation
+// completed.
+void HandleInstallReport(UINT resultCode);
 
 // Once the worker's thread has ended: shows its last progress and ends the page's timer.
 void EndProgressDisplay(void);
-// Once the worker's thread has ended: its handle, gate, progress display and log go.
-void ReleaseInstallWorker(void);
 
-// Ends the installation on the wizard's thread: the next page, or the error and the end.
+// Ends the installation on the wizard's thread once the worker has been released: the next
+// page, or the error and the end.
 void CompleteInstallation(UINT resultCode);

@@ -1,5 +1,5 @@
-// The gate that the install worker passes between units of work. While the exit question is
-// open the gate is closed, so the worker waits there holding nothing; Yes makes it leave.
+// The gate that the install worker passes between units of work, and its report. While the
+// exit question is open the gate is closed and a report is held; Yes makes the worker leave.
 #include <windows.h>
 
 #include "core/wizard_state.h"
@@ -21,14 +21,59 @@ BOOL WaitUnlessInstallStopped(HANDLE object)
 
 void HaltInstallWorker(void)
 {
+    wizard.exitQuestionOpen = TRUE;
     if (wizard.installWorker)
         (void)ResetEvent(wizard.installGate); // fails only for a missing gate: nothing halts
 }
 
+BOOL IsExitQuestionOpen(void)
+{
+    return wizard.exitQuestionOpen;
+}
+
+BOOL IsInstallStopping(void)
+{
+    return wizard.installStopping;
+}
+
+// Once the worker's thread has ended: its handles, its progress display and its log go.
+static void ReleaseInstallWorker(void)
+{
+    (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
+    wizard.installWorker = NULL;
+    (void)CloseHandle(wizard.installGate);
+    wizard.installGate = NULL;
+    (void)CloseHandle(wizard.installStop);
+    wizard.installStop = NULL;
+    EndProgressDisplay();
+    FreeLog(&wizard.uninstallLog);
+}
+
+void HandleInstallReport(UINT resultCode)
+{
+    if (wizard.installStopping)
+        return; // a report made just before Yes: the stop ends everything
+    if (wizard.exitQuestionOpen) {
+        // The exit question decides first; ResumeInstallWorker comes back here after No.
+        wizard.installResultPending = TRUE;
+        wizard.installResult = resultCode;
+        return;
+    }
+    wizard.installResultPending = FALSE;
+    // After its report the worker only uninitialises COM, which sends nothing to this thread,
+    // so a plain wait is safe; the library must outlive the worker.
+    if (WaitForSingleObject(wizard.installWorker, INFINITE) == WAIT_OBJECT_0)
+        ReleaseInstallWorker();
+    CompleteInstallation(resultCode);
+}
+
 void ResumeInstallWorker(void)
 {
+    wizard.exitQuestionOpen = FALSE;
     if (wizard.installWorker)
         (void)SetEvent(wizard.installGate);
+    if (wizard.installResultPending)
+        HandleInstallReport(wizard.installResult);
 }
 
 // Runs what the wizard's thread must still do (sent messages from the worker among them)
@@ -58,20 +103,9 @@ static BOOL WaitForWorkerPumping(HANDLE worker)
     return WaitForSingleObject(worker, 0) == WAIT_OBJECT_0;
 }
 
-void ReleaseInstallWorker(void)
-{
-    (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
-    wizard.installWorker = NULL;
-    (void)CloseHandle(wizard.installGate);
-    wizard.installGate = NULL;
-    (void)CloseHandle(wizard.installStop);
-    wizard.installStop = NULL;
-    EndProgressDisplay();
-    FreeLog(&wizard.uninstallLog);
-}
-
 void StopInstallWorker(void)
 {
+    wizard.exitQuestionOpen = FALSE;
     if (!wizard.installWorker)
         return;
     (void)InterlockedExchange(&wizard.installStopping, 1);

@@ -98,19 +98,6 @@ void EndProgressDisplay(void)
 
 void CompleteInstallation(UINT resultCode)
 {
-    if (wizard.installStopping)
-        return; // a report made just before Yes: the stop ends everything
-    if (wizard.exitQuestionOpen) {
-        // The exit question decides first; OnCancel comes back here after No.
-        wizard.installResultPending = TRUE;
-        wizard.installResult = resultCode;
-        return;
-    }
-    wizard.installResultPending = FALSE;
-    // After its report the worker only uninitialises COM, which sends nothing to this thread,
-    // so a plain wait is safe; the library must outlive the worker.
-    if (WaitForSingleObject(wizard.installWorker, INFINITE) == WAIT_OBJECT_0)
-        ReleaseInstallWorker();
     if (resultCode == 0) {
         ShowNextPage();
         return;
@@ -129,7 +116,7 @@ INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     case WM_PAGE_NEXT:
         return TRUE;
     case WM_INSTALL_DONE:
-        CompleteInstallation((UINT)wParam);
+        HandleInstallReport((UINT)wParam);
         return TRUE;
     case WM_TIMER:
         if (wParam != PROGRESS_TIMER)
