@@ -30,6 +30,9 @@ void SetDetail(const char* text);
 // Paces, advances the bar and passes the gate; FALSE when the worker is to stop.
 BOOL StepProgress(void);
 
+// Starts the worker, which reports to `installingPage`; FALSE when it could not start.
+BOOL StartInstallWorker(HWND installingPage);
+
 // Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
 BOOL PassInstallGate(void);
 // Worker side: waits for `object` (a program the worker started); FALSE when the stop came

@@ -1,9 +1,27 @@
-// The gate that the install worker passes between units of work, and its report. While the
-// exit question is open the gate is closed and a report is held; Yes makes the worker leave.
+// The install worker's start, the gate it passes between units of work, and its report. While
+// the exit question is open the gate is closed and a report is held; Yes makes it leave.
 #include <windows.h>
 
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
+
+BOOL StartInstallWorker(HWND installingPage)
+{
+    wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
+    wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    DWORD threadId;
+    if (wizard.installGate && wizard.installStop)
+        wizard.installWorker = CreateThread(NULL, 0, InstallWorker, installingPage, 0,
+                                            &threadId);
+    if (wizard.installWorker)
+        return TRUE;
+    if (wizard.installGate)
+        (void)CloseHandle(wizard.installGate);
+    if (wizard.installStop)
+        (void)CloseHandle(wizard.installStop);
+    wizard.installGate = wizard.installStop = NULL;
+    return FALSE;
+}
 
 BOOL PassInstallGate(void)
 {

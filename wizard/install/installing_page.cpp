@@ -50,20 +50,11 @@ static void StartInstallation(HWND page)
     wizard.stepDelay = GetStepDelay(total);
     (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, total));
 
-    // Without its gate or its worker the page stays with an empty bar until the user cancels.
-    wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
-    wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    // The worker notes its progress under the lock from its first step on. Without the worker
+    // the page stays with an empty bar until the user cancels.
     InitializeCriticalSection(&wizard.progressLock);
-    DWORD threadId;
-    if (wizard.installGate && wizard.installStop)
-        wizard.installWorker = CreateThread(NULL, 0, InstallWorker, page, 0, &threadId);
-    if (!wizard.installWorker) {
+    if (!StartInstallWorker(page)) {
         DeleteCriticalSection(&wizard.progressLock);
-        if (wizard.installGate)
-            (void)CloseHandle(wizard.installGate);
-        if (wizard.installStop)
-            (void)CloseHandle(wizard.installStop);
-        wizard.installGate = wizard.installStop = NULL;
         return;
     }
     // Without the timer the bar and the detail line show the outcome only.
