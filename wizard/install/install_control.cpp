@@ -1,97 +1,113 @@
-// The install worker's start, the gate it passes between units of work, and its report. While
-// the exit question is open the gate is closed and a report is held; Yes makes it leave.
+// The install worker's control: its start, the gate that halts it while the exit question is
+// open, its resumption or stop, its report, and the release of its handles.
+//
+// The worker passes the gate, a manual-reset event, before each step, after each unit of
+// progress and before it reports. Halt closes the gate as the exit question opens, so the
+// worker waits there holding nothing the wizard's thread needs. No resumes it: the gate
+// opens again. Yes stops it: the stop flag makes it leave at the gate without reporting, the
+// stop event ends its wait for a post-install program, the gate opens, and the wizard's thread
+// waits for the worker's thread while it runs its messages, since the worker may be sending
+// it one. A report that arrives while the question is open is held and handled after No; one
+// that arrives after Yes is dropped. Once the worker's thread has ended, its thread handle and
+// events are closed, the progress display ends and the uninstall log is freed.
 #include <windows.h>
 
 #include "core/wizard_state.h"
+#include "install/install_control.h"
 #include "install/install_engine.h"
 
 BOOL StartInstallWorker(HWND installingPage)
 {
-    wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
-    wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    InstallControl* control = &wizard.installControl;
+    control->gate = CreateEventA(NULL, TRUE, TRUE, NULL);
+    control->stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
     DWORD threadId;
-    if (wizard.installGate && wizard.installStop)
-        wizard.installWorker = CreateThread(NULL, 0, InstallWorker, installingPage, 0,
-                                            &threadId);
-    if (wizard.installWorker)
+    if (control->gate && control->stopEvent)
+        control->installWorker = CreateThread(NULL, 0, InstallWorker, installingPage, 0,
+                                              &threadId);
+    if (control->installWorker)
         return TRUE;
-    if (wizard.installGate)
-        (void)CloseHandle(wizard.installGate);
-    if (wizard.installStop)
-        (void)CloseHandle(wizard.installStop);
-    wizard.installGate = wizard.installStop = NULL;
+    if (control->gate)
+        (void)CloseHandle(control->gate);
+    if (control->stopEvent)
+        (void)CloseHandle(control->stopEvent);
+    control->gate = control->stopEvent = NULL;
     return FALSE;
 }
 
 BOOL PassInstallGate(void)
 {
-    if (WaitForSingleObject(wizard.installGate, INFINITE) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(wizard.installControl.gate, INFINITE) != WAIT_OBJECT_0)
         return FALSE; // a gate that cannot be waited on cannot be trusted to hold either
-    return !wizard.installStopping;
+    return !wizard.installControl.stopping;
 }
 
 BOOL WaitUnlessInstallStopped(HANDLE object)
 {
-    HANDLE waits[2] = {object, wizard.installStop};
+    HANDLE waits[2] = {object, wizard.installControl.stopEvent};
     DWORD count = waits[1] ? 2 : 1;
     return WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
 void HaltInstallWorker(void)
 {
-    wizard.exitQuestionOpen = TRUE;
-    if (wizard.installWorker)
-        (void)ResetEvent(wizard.installGate); // fails only for a missing gate: nothing halts
+    InstallControl* control = &wizard.installControl;
+    control->exitQuestionOpen = TRUE;
+    if (control->installWorker)
+        (void)ResetEvent(control->gate); // fails only for a missing gate: nothing halts
 }
 
 BOOL IsExitQuestionOpen(void)
 {
-    return wizard.exitQuestionOpen;
+    return wizard.installControl.exitQuestionOpen;
 }
 
 BOOL IsInstallStopping(void)
 {
-    return wizard.installStopping;
+    return wizard.installControl.stopping;
 }
 
 // Once the worker's thread has ended: its handles, its progress display and its log go.
 static void ReleaseInstallWorker(void)
 {
-    (void)CloseHandle(wizard.installWorker); // nothing to do if closing fails
-    wizard.installWorker = NULL;
-    (void)CloseHandle(wizard.installGate);
-    wizard.installGate = NULL;
-    (void)CloseHandle(wizard.installStop);
-    wizard.installStop = NULL;
+    InstallControl* control = &wizard.installControl;
+    (void)CloseHandle(control->installWorker); // nothing to do if closing fails
+    control->installWorker = NULL;
+    (void)CloseHandle(control->gate);
+    control->gate = NULL;
+    (void)CloseHandle(control->stopEvent);
+    control->stopEvent = NULL;
     EndProgressDisplay();
     FreeLog(&wizard.uninstallLog);
 }
 
 void HandleInstallReport(UINT resultCode)
 {
-    if (wizard.installStopping)
+    InstallControl* control = &wizard.installControl;
+    if (control->stopping)
         return; // a report made just before Yes: the stop ends everything
-    if (wizard.exitQuestionOpen) {
+    if (control->exitQuestionOpen) {
         // The exit question decides first; ResumeInstallWorker comes back here after No.
-        wizard.installResultPending = TRUE;
-        wizard.installResult = resultCode;
+        control->reportHeld = TRUE;
+        control->heldResult = resultCode;
         return;
     }
-    wizard.installResultPending = FALSE;
+    control->reportHeld = FALSE;
     // After its report the worker only uninitialises COM, which sends nothing to this thread,
     // so a plain wait is safe; the library must outlive the worker.
-    if (WaitForSingleObject(wizard.installWorker, INFINITE) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(control->installWorker, INFINITE) == WAIT_OBJECT_0)
         ReleaseInstallWorker();
     CompleteInstallation(resultCode);
 }
 
 void ResumeInstallWorker(void)
 {
-    wizard.exitQuestionOpen = FALSE;
-    if (wizard.installWorker)
-        (void)SetEvent(wizard.installGate);
-    if (wizard.installResultPending)
-        HandleInstallReport(wizard.installResult);
+    InstallControl* control = &wizard.installControl;
+    control->exitQuestionOpen = FALSE;
+    if (control->installWorker)
+        (void)SetEvent(control->gate);
+    if (control->reportHeld)
+        HandleInstallReport(control->heldResult);
 }
 
 // Runs what the wizard's thread must still do (sent messages from the worker among them)
@@ -123,13 +139,14 @@ static BOOL WaitForWorkerPumping(HANDLE worker)
 
 void StopInstallWorker(void)
 {
-    wizard.exitQuestionOpen = FALSE;
-    if (!wizard.installWorker)
+    InstallControl* control = &wizard.installControl;
+    control->exitQuestionOpen = FALSE;
+    if (!control->installWorker)
         return;
-    (void)InterlockedExchange(&wizard.installStopping, 1);
-    (void)SetEvent(wizard.installStop); // fails only for a missing event: then no wait to end
-    (void)SetEvent(wizard.installGate);
+    (void)InterlockedExchange(&control->stopping, 1);
+    (void)SetEvent(control->stopEvent); // fails only for a missing event: then no wait to end
+    (void)SetEvent(control->gate);
     // A worker that cannot be waited for may still use what it was given: it is left alone.
-    if (WaitForWorkerPumping(wizard.installWorker))
+    if (WaitForWorkerPumping(control->installWorker))
         ReleaseInstallWorker();
 }

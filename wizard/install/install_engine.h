@@ -1,5 +1,5 @@
 // The install engine's routines shared by the Installing page, the worker's steps and the
-// frame: the steps, the progress services and the gate that halts or stops the worker.
+// worker's control: the steps, the progress services and the ends of the installation.
 #pragma once
 
 #include <windows.h>
@@ -29,29 +29,6 @@ void SetStatus(UINT stringId, const char* detail);
 void SetDetail(const char* text);
 // Paces, advances the bar and passes the gate; FALSE when the worker is to stop.
 BOOL StepProgress(void);
-
-// Starts the worker, which reports to `installingPage`; FALSE when it could not start.
-BOOL StartInstallWorker(HWND installingPage);
-
-// Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
-BOOL PassInstallGate(void);
-// Worker side: waits for `object` (a program the worker started); FALSE when the stop came
-// first or the wait failed.
-BOOL WaitUnlessInstallStopped(HANDLE object);
-
-// Wizard side, around the exit question; with no worker running they only note the question.
-// Halt before it opens; Resume after No, which also handles a report held meanwhile; Stop
-// after Yes, which returns only once the worker has left, running messages meanwhile.
-void HaltInstallWorker(void);
-void ResumeInstallWorker(void);
-void StopInstallWorker(void);
-BOOL IsExitQuestionOpen(void);
-BOOL IsInstallStopping(void);
-
-// The worker's report (WM_INSTALL_DONE) on the wizard's thread: dropped after a stop, held
-// while the exit question is open, otherwise the worker is released and the installation
-// completed.
-void HandleInstallReport(UINT resultCode);
 
 // Once the worker's thread has ended: shows its last progress and ends the page's timer.
 void EndProgressDisplay(void);

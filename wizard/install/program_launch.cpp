@@ -8,7 +8,7 @@
 #include "core/wizard_state.h"
 #include "install/command_line.h"
 #include "install/command_preparation.h"
-#include "install/install_engine.h"
+#include "install/install_control.h"
 #include "install/program_launch.h"
 #include "package_reader.h"
 #include "ui/resource.h"

@@ -6,7 +6,7 @@
 #include "core/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
-#include "install/install_engine.h"
+#include "install/install_control.h"
 #include "install/program_launch.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
