@@ -8,6 +8,7 @@
 #include "common/format.h"
 #include "common/path_routines.h"
 #include "common/uninstall_log_builder.h"
+#include "install/install_control.h"
 #include "package/package_layout.h"
 #include "package/wizard_interface.h"
 
@@ -74,8 +75,9 @@ struct WizardState {
     HWND nextButton;
     HWND cancelButton;
 
-    // Installation.
-    HANDLE installWorker;
+    // Installation. `installControl` holds the worker's thread handle and the means to halt,
+    // resume and stop it; only its own routines change it.
+    InstallControl installControl;
     HWND progressBar;
     HWND statusLine;
     HWND detailLine;
@@ -88,14 +90,6 @@ struct WizardState {
     BOOL detailChanged;
     volatile LONG progressSteps;
     LONG shownSteps;
-    // The worker waits at this gate between units of work; the wizard's thread closes it
-    // while the exit question is open. `installStopping` makes the worker leave at the gate.
-    HANDLE installGate;
-    HANDLE installStop;             // set with `installStopping`, ends waits for a program
-    volatile LONG installStopping;
-    BOOL exitQuestionOpen;
-    BOOL installResultPending;      // the worker reported while the exit question was open
-    UINT installResult;
 
     // Uninstall log, owned by the worker until it reports.
     UninstallLog uninstallLog;

@@ -1,5 +1,5 @@
 // The install engine's routines shared by the Installing page, the worker's steps and the
-// frame: the steps, the progress services and the gate that halts or stops the worker.
+// worker's control: the steps, the progress services and the ends of the installation.
 #pragma once
 
 #include <windows.h>
@@ -30,19 +30,9 @@ void SetDetail(const char* text);
 // Paces, advances the bar and passes the gate; FALSE when the worker is to stop.
 BOOL StepProgress(void);
 
-// Worker side of the gate: waits while it is closed; FALSE when the worker is to stop.
-BOOL PassInstallGate(void);
-
-// Wizard side of the gate, used around the exit question. Each does nothing when no worker
-// runs. StopInstallWorker returns only once the worker has left, pumping messages meanwhile.
-void HaltInstallWorker(void);
-void ResumeInstallWorker(void);
-void StopInstallWorker(void);
-
 // Once the worker's thread has ended: shows its last progress and ends the page's timer.
 void EndProgressDisplay(void);
-// Once the worker's thread has ended: its handle, gate, progress display and log go.
-void ReleaseInstallWorker(void);
 
-// Ends the installation on the wizard's thread: the next page, or the error and the end.
+// Ends the installation on the wizard's thread once the worker has been released: the next
+// page, or the error and the end.
 void CompleteInstallation(UINT resultCode);

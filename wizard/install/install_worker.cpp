@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "core/wizard_state.h"
+#include "install/install_control.h"
 #include "install/install_engine.h"
 #include "install/program_launch.h"
 #include "ui/resource.h"

@@ -7,6 +7,7 @@
 #include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/install_control.h"
 #include "install/install_engine.h"
 #include "install/install_progress.h"
 #include "install/installing_page.h"
@@ -50,20 +51,11 @@ static void StartInstallation(HWND page)
     wizard.stepDelay = GetStepDelay(total);
     (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, total));
 
-    // Without its gate or its worker the page stays with an empty bar until the user cancels.
-    wizard.installGate = CreateEventA(NULL, TRUE, TRUE, NULL);
-    wizard.installStop = CreateEventA(NULL, TRUE, FALSE, NULL);
+    // The worker notes its progress under the lock from its first step on. Without the worker
+    // the page stays with an empty bar until the user cancels.
     InitializeCriticalSection(&wizard.progressLock);
-    DWORD threadId;
-    if (wizard.installGate && wizard.installStop)
-        wizard.installWorker = CreateThread(NULL, 0, InstallWorker, page, 0, &threadId);
-    if (!wizard.installWorker) {
+    if (!StartInstallWorker(page)) {
         DeleteCriticalSection(&wizard.progressLock);
-        if (wizard.installGate)
-            (void)CloseHandle(wizard.installGate);
-        if (wizard.installStop)
-            (void)CloseHandle(wizard.installStop);
-        wizard.installGate = wizard.installStop = NULL;
         return;
     }
     // Without the timer the bar and the detail line show the outcome only.
@@ -98,19 +90,6 @@ void EndProgressDisplay(void)
 
 void CompleteInstallation(UINT resultCode)
 {
-    if (wizard.installStopping)
-        return; // a report made just before Yes: the stop ends everything
-    if (wizard.exitQuestionOpen) {
-        // The exit question decides first; OnCancel comes back here after No.
-        wizard.installResultPending = TRUE;
-        wizard.installResult = resultCode;
-        return;
-    }
-    wizard.installResultPending = FALSE;
-    // After its report the worker only uninitialises COM, which sends nothing to this thread,
-    // so a plain wait is safe; the library must outlive the worker.
-    if (WaitForSingleObject(wizard.installWorker, INFINITE) == WAIT_OBJECT_0)
-        ReleaseInstallWorker();
     if (resultCode == 0) {
         ShowNextPage();
         return;
@@ -129,7 +108,7 @@ INT_PTR CALLBACK InstallingPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     case WM_PAGE_NEXT:
         return TRUE;
     case WM_INSTALL_DONE:
-        CompleteInstallation((UINT)wParam);
+        HandleInstallReport((UINT)wParam);
         return TRUE;
     case WM_TIMER:
         if (wParam != PROGRESS_TIMER)

@@ -8,6 +8,7 @@
 #include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/install_control.h"
 #include "install/program_launch.h"
 #include "package/package_reader.h"
 #include "ui/resource.h"
@@ -48,9 +49,7 @@ BOOL RunProgram(const unsigned char* entry, DWORD* exitCode)
     BOOL result = TRUE;
     if (entry[RUN_WAIT_FLAG_AT] && exitCode) {
         // A stopped installation does not wait for the program any longer.
-        HANDLE waits[2] = {process.hProcess, wizard.installStop};
-        DWORD count = wizard.installStop ? 2 : 1;
-        result = WaitForMultipleObjects(count, waits, FALSE, INFINITE) == WAIT_OBJECT_0;
+        result = WaitUnlessInstallStopped(process.hProcess);
         if (result && !GetExitCodeProcess(process.hProcess, exitCode))
             result = FALSE;
     }

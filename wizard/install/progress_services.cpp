@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "core/wizard_state.h"
+#include "install/install_control.h"
 #include "install/install_engine.h"
 #include "install/install_progress.h"
 

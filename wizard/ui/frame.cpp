@@ -6,7 +6,7 @@
 #include "common/text.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
-#include "install/install_engine.h"
+#include "install/install_control.h"
 #include "install/program_launch.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
@@ -162,8 +162,7 @@ void ShowPreviousPage(void)
 
 void OnCancel(void)
 {
-    if (wizard.currentPage == PAGE_INFO_AFTER || wizard.exitQuestionOpen ||
-        wizard.installStopping)
+    if (wizard.currentPage == PAGE_INFO_AFTER || IsExitQuestionOpen() || IsInstallStopping())
         return;
     if (wizard.currentPage == PAGE_FINISH) {
         OnFinish();
@@ -178,18 +177,14 @@ void OnCancel(void)
         caption[0] = 0;
     if (!LoadStringA(wizard.wizardModule, IDS_EXIT_QUESTION, text, EXIT_TEXT_SIZE))
         text[0] = 0;
-    wizard.exitQuestionOpen = TRUE;
     int answer = MessageBoxA(wizard.frameWindow, text, caption,
                              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-    wizard.exitQuestionOpen = FALSE;
     if (answer == IDYES) {
         StopInstallWorker(); // returns once the worker has left the library's code
         (void)DestroyWindow(wizard.frameWindow); // its WM_DESTROY ends the message loop
         return;
     }
-    ResumeInstallWorker();
-    if (wizard.installResultPending)
-        CompleteInstallation(wizard.installResult);
+    ResumeInstallWorker(); // and handles the report kept meanwhile
 }
 
 void OnFinish(void)
