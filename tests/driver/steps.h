@@ -32,6 +32,7 @@ std::string SetField(Session& session, const Arguments& args);
 std::string TypeIntoField(Session& session, const Arguments& args);
 std::string ClickBox(Session& session, bool checked, const Arguments& args);
 std::string Press(Session& session, const Arguments& args);
+std::string Focus(Session& session, const Arguments& args);
 std::string ClickButton(Session& session, const Arguments& args);
 std::string ShowPage(Session& session, const Arguments& args);
 

@@ -165,8 +165,9 @@ std::string Press(Session& session, const Arguments& args)
         SendWithoutWaiting(session, view.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
         return Settle(session);
     }
-    if (name == "escape") {
-        // Posted like a key stroke, so that it passes through the wizard's message loop.
+    if (name == "escape" || name == "enter") {
+        // Posted like a key stroke to the focus, so that it passes through the wizard's
+        // message loop as a typed key would.
         problem = WaitForWizard(session, view, [&](const WizardView&) -> std::string {
             return BringToFront(view.frame) ? "" : "the wizard frame is not in front";
         });
@@ -175,9 +176,11 @@ std::string Press(Session& session, const Arguments& args)
         HWND target = ReadFocus(view.frame);
         if (!target)
             target = view.frame;
-        if (!PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001) ||
-            !PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001))
-            return "could not post the Esc key";
+        WPARAM key = name == "escape" ? VK_ESCAPE : VK_RETURN;
+        LPARAM scan = name == "escape" ? 0x00010000 : 0x001C0000;
+        if (!PostMessageA(target, WM_KEYDOWN, key, scan | 1) ||
+            !PostMessageA(target, WM_KEYUP, key, scan | 0xC0000001))
+            return "could not post the " + name + " key";
         return "";
     }
     int id = ParseButtonName(name);
@@ -191,6 +194,22 @@ std::string Press(Session& session, const Arguments& args)
     if ((name == "cancel" && caption != "&Cancel") || (name == "finish" && caption != "&Finish"))
         return "the button " + name + " would press reads " + QuoteText(caption);
     SendWithoutWaiting(session, button, BM_CLICK, 0, 0);
+    return Settle(session);
+}
+
+std::string Focus(Session& session, const Arguments& args)
+{
+    int id = 0;
+    if (!ParseId(args[0], id))
+        return "not a control id: " + args[0];
+    WizardView view;
+    std::string problem = WaitForWizard(session, view, [&](const WizardView&) -> std::string {
+        return FindPageControl(view, id) ? "" : "there is no control " + args[0];
+    });
+    if (!problem.empty())
+        return problem;
+    // As the Tab key would: the frame's dialog moves the focus and keeps its default button.
+    SendWithoutWaiting(session, view.frame, WM_NEXTDLGCTL, (WPARAM)FindPageControl(view, id), TRUE);
     return Settle(session);
 }
 

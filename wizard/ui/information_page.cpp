@@ -44,6 +44,7 @@ INT_PTR CALLBACK InformationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         wizard.infoTextBox = GetDlgItem(page, IDC_INFO_TEXT);
+        LeaveDialogKeysToFrame(wizard.infoTextBox);
         ShowInfoText(wizard.currentPage == PAGE_INFO_BEFORE ? &INFO_BEFORE : &INFO_AFTER);
         (void)SendMessageA(wizard.frameWindow, WM_NEXTDLGCTL, (WPARAM)wizard.nextButton, TRUE);
         return 1;

@@ -18,3 +18,6 @@ BOOL BrowseForFolder(UINT titleId, int rootFolder, char* result, const char* nam
 
 // The text of a path edit field in its kept form (see NormalisePathText) into `result`.
 void ReadPathEdit(HWND edit, char* result);
+
+// Lets Esc and Enter reach the frame while the focus is in the multi-line box `box`.
+void LeaveDialogKeysToFrame(HWND box);

@@ -53,6 +53,7 @@ static void ShowSummary(HWND page)
     int tabStop = SUMMARY_TAB_STOP;
     (void)SendMessageA(box, EM_SETTABSTOPS, 1, (LPARAM)&tabStop); // default stops otherwise
     (void)SetWindowTextA(box, text); // a missing box shows nothing
+    LeaveDialogKeysToFrame(box);
 }
 
 INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
