@@ -7,6 +7,7 @@
 
 #include "common/format.h"
 #include "common/path_routines.h"
+#include "common/registry_keys.h"
 #include "common/uninstall_log_builder.h"
 #include "install/install_control.h"
 #include "package/package_layout.h"
@@ -14,6 +15,13 @@
 
 enum {
     DETAIL_TEXT_SIZE = PATH_SIZE + 3,   // the Installing page's detail line: "..." and a path
+    CREATED_KEY_LIMIT = 2,              // the Uninstall and the App Paths key
+};
+
+// A registry key that the installation created, not merely opened.
+struct CreatedKey {
+    HKEY root;
+    char path[KEY_PATH_SIZE];
 };
 
 typedef BOOL(WINAPI* GetDiskFreeSpaceExRoutine)(LPCSTR root, PULARGE_INTEGER freeToCaller,
@@ -93,6 +101,10 @@ struct WizardState {
 
     // Uninstall log, owned by the worker until it reports.
     UninstallLog uninstallLog;
+
+    // Registry step: the keys it created, owned by the worker.
+    CreatedKey createdKeys[CREATED_KEY_LIMIT];
+    int createdKeyCount;
 };
 
 extern WizardState wizard;

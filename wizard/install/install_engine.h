@@ -19,6 +19,9 @@ UINT CreateProgramFolders(void);
 UINT ExtractFiles(void);
 UINT CreateShortcuts(void);
 UINT RegisterProduct(void);
+// Deletes the registry keys that RegisterProduct created: an Uninstall entry without its log
+// could neither remove the product nor be found broken.
+void WithdrawRegistration(void);
 UINT SaveUninstallLog(void);
 UINT RunPostInstallEntry(void);
 

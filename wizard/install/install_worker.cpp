@@ -42,17 +42,24 @@ UINT RunPostInstallEntry(void)
     return 0;
 }
 
-// The first failure ends the run; a stop asked for at the gate ends it between steps.
+// The first failure ends the run; a stop asked for at the gate ends it between steps. A run
+// that ends before its log is saved takes back the keys it registered.
 static UINT RunInstallSteps(void)
 {
+    UINT result = 0;
+    BOOL logSaved = FALSE;
     for (size_t i = 0; i < sizeof(INSTALL_STEPS) / sizeof(INSTALL_STEPS[0]); ++i) {
         if (!PassInstallGate())
-            return 0;
-        UINT result = INSTALL_STEPS[i]();
+            break;
+        result = INSTALL_STEPS[i]();
         if (result)
-            return result;
+            break;
+        if (INSTALL_STEPS[i] == SaveUninstallLog)
+            logSaved = TRUE;
     }
-    return 0;
+    if (!logSaved)
+        WithdrawRegistration();
+    return result;
 }
 
 DWORD WINAPI InstallWorker(LPVOID installingPage)

@@ -7,6 +7,7 @@
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
 #include "common/text.h"
+#include "common/uninstaller_marker.h"
 #include "core/folder_values.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
@@ -17,12 +18,19 @@ enum {
     QUIET_COMMAND_SIZE = COMMAND_LINE_SIZE + sizeof(QUIET_COMMAND) - sizeof("%s"), // the switch
 };
 
-static HKEY OpenProductKey(HKEY root, const char* path)
+// Opens or creates a product key; a key that this installation created is noted, so that it
+// can be withdrawn if the installation ends without its log.
+static HKEY OpenProductKey(HKEY root, const char* path, REGSAM access, DWORD* disposition)
 {
     HKEY key;
-    if (RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, NULL, &key,
-                        NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, &key,
+                        disposition) != ERROR_SUCCESS)
         return NULL;
+    if (*disposition == REG_CREATED_NEW_KEY && wizard.createdKeyCount < CREATED_KEY_LIMIT) {
+        CreatedKey* created = &wizard.createdKeys[wizard.createdKeyCount++];
+        created->root = root;
+        (void)CopyTextBounded(created->path, KEY_PATH_SIZE, path); // made from a key path
+    }
     return key;
 }
 
@@ -50,12 +58,27 @@ static void SetListingValues(HKEY key, const char* program)
     SetNumberValue(key, "NoRepair", 1);
 }
 
+// True when the installed uninstaller is this project's, which removes silently with "/S"; a
+// vendor's own may not know the switch. Read as data: its code is never run here.
+static BOOL IsSilentUninstaller(const char* path)
+{
+    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return FALSE;
+    BOOL marked = FindResourceA(module, MAKEINTRESOURCEA(UNINSTALLER_MARKER_ID),
+                                MAKEINTRESOURCEA(UNINSTALLER_MARKER_TYPE)) != NULL;
+    (void)FreeLibrary(module); // a data file holds nothing to release but its mapping
+    return marked;
+}
+
 static void RegisterUninstaller(const char* program)
 {
     char keyPath[KEY_PATH_SIZE];
     if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_UNINSTALL, wizard.productName))
         return; // a name too long for a key
-    HKEY key = OpenProductKey(wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, keyPath);
+    DWORD disposition;
+    HKEY key = OpenProductKey(wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, keyPath,
+                              KEY_SET_VALUE, &disposition);
     if (!key)
         return;
     AppendRegistryRecord(&wizard.uninstallLog,
@@ -69,7 +92,8 @@ static void RegisterUninstaller(const char* program)
         QuoteCommandLine(uninstaller, command, COMMAND_LINE_SIZE)) {
         SetTextValue(key, "UninstallString", command);
         char quietCommand[QUIET_COMMAND_SIZE];
-        if (FormatText(quietCommand, QUIET_COMMAND_SIZE, QUIET_COMMAND, command))
+        if (IsSilentUninstaller(uninstaller) &&
+            FormatText(quietCommand, QUIET_COMMAND_SIZE, QUIET_COMMAND, command))
             SetTextValue(key, "QuietUninstallString", quietCommand);
     }
     SetListingValues(key, program);
@@ -95,10 +119,10 @@ static void RegisterAppPath(const char* commandLine, char* program)
     if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_APP_PATHS,
                             FindLastComponent(commandLine)))
         return; // too long for a key: no key rather than a wrong one
-    HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE | KEY_QUERY_VALUE, NULL, &key, &disposition) != ERROR_SUCCESS)
+    HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                              &disposition);
+    if (!key)
         return;
     // Another program's entry of the same name stays as it is, and out of the removal list.
     if (disposition == REG_OPENED_EXISTING_KEY && !NamesProgram(key, program)) {
@@ -127,4 +151,11 @@ UINT RegisterProduct(void)
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
     (void)StepProgress(); // a stop is seen at the next gate
     return 0;
+}
+
+void WithdrawRegistration(void)
+{
+    for (int i = 0; i < wizard.createdKeyCount; ++i)
+        (void)RegDeleteKeyA(wizard.createdKeys[i].root, wizard.createdKeys[i].path); // best effort
+    wizard.createdKeyCount = 0;
 }
