@@ -77,5 +77,5 @@ int RunUninstall(void)
         return EXIT_DECLINED;
     RemoveProduct();
     ShowClosingMessage();
-    return uninstall.failureCount ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
+    return uninstall.failures.count ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
 }

@@ -1,5 +1,5 @@
 // Message boxes from the string table, with the product's name put into their "%s", and the
-// list of items that could not be removed.
+// lists of items that could not be removed and of folders that stay for the user's files.
 #include "messages.h"
 
 #include "common/format.h"
@@ -37,23 +37,33 @@ int ShowMessage(UINT id, const char* argument, UINT flags)
     return ShowText(text, flags);
 }
 
-void NoteFailure(const char* path)
+static void AddToList(ItemList* list, const char* path)
 {
-    ++uninstall.failureCount;
-    uint32_t length = uninstall.failureLength;
+    ++list->count;
+    uint32_t length = list->length;
     uint32_t needed = (uint32_t)GetTextLength(path) + 2;
     // Room is kept for the "..." line that says the list goes on.
-    if (length + needed + sizeof(LIST_MORE) > FAILURE_LIST_SIZE) {
-        if (!uninstall.failureListCut) {
-            CopyBytes(uninstall.failures + length, LIST_MORE, sizeof(LIST_MORE));
-            uninstall.failureLength = length + sizeof(LIST_MORE) - 1;
-            uninstall.failureListCut = 1;
+    if (length + needed + sizeof(LIST_MORE) > ITEM_LIST_SIZE) {
+        if (!list->cut) {
+            CopyBytes(list->text + length, LIST_MORE, sizeof(LIST_MORE));
+            list->length = length + sizeof(LIST_MORE) - 1;
+            list->cut = 1;
         }
         return;
     }
-    CopyBytes(uninstall.failures + length, path, needed - 2);
-    CopyBytes(uninstall.failures + length + needed - 2, "\r\n", 3);
-    uninstall.failureLength = length + needed;
+    CopyBytes(list->text + length, path, needed - 2);
+    CopyBytes(list->text + length + needed - 2, "\r\n", 3);
+    list->length = length + needed;
+}
+
+void NoteFailure(const char* path)
+{
+    AddToList(&uninstall.failures, path);
+}
+
+void NoteKeptFolder(const char* path)
+{
+    AddToList(&uninstall.keptFolders, path);
 }
 
 void NoteScheduledRemoval(const char* path)
@@ -65,20 +75,31 @@ void NoteScheduledRemoval(const char* path)
     NoteFailure(line);
 }
 
+// Appends string `id`, with the product's name in its "%s", and then `list` to `text`.
+static void AppendListText(char* text, UINT id, const ItemList* list)
+{
+    char format[STRING_SIZE];
+    LoadMessage(id, format);
+    uint32_t length = (uint32_t)GetTextLength(text);
+    (void)FormatText(text + length, MESSAGE_SIZE - length, format, uninstall.plan.shortName);
+    length = (uint32_t)GetTextLength(text);
+    (void)CopyTextBounded(text + length, MESSAGE_SIZE - length, list->text); // bounded
+}
+
 void ShowClosingMessage(void)
 {
     if (uninstall.commandLine.silent)
         return;
-    const char* name = uninstall.plan.shortName;
-    if (!uninstall.failureCount) {
-        (void)ShowMessage(IDS_REMOVED, name, MB_ICONINFORMATION | MB_OK); // only OK to press
+    const ItemList* failures = &uninstall.failures;
+    const ItemList* kept = &uninstall.keptFolders;
+    if (!failures->count && !kept->count) {
+        (void)ShowMessage(IDS_REMOVED, uninstall.plan.shortName, MB_ICONINFORMATION | MB_OK);
         return;
     }
-    char format[STRING_SIZE];
-    char text[MESSAGE_SIZE];
-    LoadMessage(IDS_NOT_ALL_REMOVED, format);
-    (void)FormatText(text, sizeof(text), format, name); // the list follows in any case
-    uint32_t length = (uint32_t)GetTextLength(text);
-    (void)CopyTextBounded(text + length, sizeof(text) - length, uninstall.failures); // bounded
-    (void)ShowText(text, MB_ICONWARNING | MB_OK); // only OK to press
+    char text[MESSAGE_SIZE] = "";
+    if (failures->count)
+        AppendListText(text, IDS_NOT_ALL_REMOVED, failures);
+    if (kept->count)
+        AppendListText(text, failures->count ? IDS_FOLDERS_KEPT : IDS_REMOVED_KEEPING, kept);
+    (void)ShowText(text, (failures->count ? MB_ICONWARNING : MB_ICONINFORMATION) | MB_OK);
 }

@@ -8,11 +8,15 @@
 // ...); returns the button pressed. In a silent run nothing is shown and IDOK is returned.
 int ShowMessage(UINT id, const char* argument, UINT flags);
 
-// Adds `path` to the closing message's list of what stays.
+// Adds `path` to the closing message's list of what the installation made and stays.
 void NoteFailure(const char* path);
+
+// Adds `path` to the list of folders that stay because they hold files the installation
+// did not make; not a failure of the removal.
+void NoteKeptFolder(const char* path);
 
 // Adds `path` to the list as a file that Windows removes when it restarts.
 void NoteScheduledRemoval(const char* path);
 
-// The closing message: removed, or removed but for the listed items.
+// The closing message: removed, or removed but for the listed items and folders.
 void ShowClosingMessage(void);

@@ -92,6 +92,21 @@ static int IsOwnFile(const char* path)
            AppendPath(logPath, UNINSTALL_LOG_NAME) && !lstrcmpiA(path, logPath);
 }
 
+// A folder that still holds something stays and is listed: the user's files are no failure.
+static int RemoveFolder(const char* path)
+{
+    if (RemoveDirectoryA(path))
+        return 1;
+    DWORD error = GetLastError();
+    if (IsGone(error))
+        return 1;
+    if (error == ERROR_DIR_NOT_EMPTY)
+        NoteKeptFolder(path);
+    else
+        NoteFailure(path);
+    return 0;
+}
+
 void RemoveFileList(int skipOwnFiles)
 {
     FileListWalk walk;
@@ -100,9 +115,7 @@ void RemoveFileList(int skipOwnFiles)
     SetRemovalStatus(IDS_STATUS_FILES, "");
     while (NextRemovalEntry(&walk, &kind)) {
         if (kind == REMOVE_DIRECTORY) {
-            // A directory that still holds a file of the user's stays, and is listed.
-            if (!RemoveDirectoryA(walk.path) && !IsGone(GetLastError()))
-                NoteFailure(walk.path);
+            RemoveFolder(walk.path);
             continue;
         }
         if (skipOwnFiles && IsOwnFile(walk.path)) {
@@ -139,10 +152,8 @@ void TrimFolder(const LogFolder* folder)
     SetRemovalStatus(IDS_STATUS_FOLDERS, path);
     size_t length = GetTextLength(path);
     while (length > folder->existingLength) {
-        if (!RemoveDirectoryA(path) && !IsGone(GetLastError())) {
-            NoteFailure(path);
+        if (!RemoveFolder(path))
             return;
-        }
         while (length > folder->existingLength && !IsSeparator(path[length - 1]))
             --length;
         if (length > folder->existingLength)
@@ -172,5 +183,5 @@ void CheckDestinationLeftovers(void)
     } while (!leftovers && FindNextFileA(search, &found));
     (void)FindClose(search); // nothing to do if closing fails
     if (leftovers)
-        NoteFailure(destination);
+        NoteKeptFolder(destination);
 }

@@ -108,5 +108,5 @@ int RunCleanup(void)
     TrimFolder(&uninstall.plan.destination);
     // Only an administrator may schedule this; otherwise the next run deletes the copy.
     (void)MoveFileExA(uninstall.modulePath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return uninstall.failureCount ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
+    return uninstall.failures.count ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
 }

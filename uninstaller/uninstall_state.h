@@ -8,7 +8,7 @@
 #include "common/uninstall_log_reader.h"
 
 enum {
-    FAILURE_LIST_SIZE = 2048,       // the closing message's list of what stays
+    ITEM_LIST_SIZE = 2048,          // each of the closing message's lists
     MESSAGE_SIZE = 3072,            // any formatted message text
     STRING_SIZE = 512,              // one string-table entry
     LOG_SIZE_LIMIT = 16 << 20,      // a larger "uninst.dat" is not ours
@@ -22,6 +22,14 @@ enum {
     EXIT_DECLINED = 3,
 };
 
+// A list of paths for the closing message, one a line, ended by "..." when it was cut.
+struct ItemList {
+    char text[ITEM_LIST_SIZE];
+    uint32_t length;
+    int count;
+    int cut;
+};
+
 struct UninstallState {
     HANDLE processHeap;
     HINSTANCE module;
@@ -33,10 +41,8 @@ struct UninstallState {
     HWND progressBar;
     HWND statusLine;
     HWND detailLine;
-    char failures[FAILURE_LIST_SIZE];
-    uint32_t failureLength;
-    int failureCount;
-    int failureListCut;             // the list ends in "..."
+    ItemList failures;              // what the installation made and could not be removed
+    ItemList keptFolders;           // folders that stay for files the installation did not make
 };
 
 extern UninstallState uninstall;

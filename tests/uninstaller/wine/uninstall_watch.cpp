@@ -2,7 +2,7 @@
 // exit code:  uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent UNINST_EXE
 //             [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "kept" confirms and
-// expects the closing message that lists what stayed; "holding" keeps app.exe beside UNINST_EXE
+// expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
 // open, so that it is listed as removed at the next restart; "elsewhere" expects the refusal of
 // a log that names another folder; "silent" expects no box at all. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
@@ -136,8 +136,8 @@ int main(int argc, char** argv)
         expectedCode = 1;
     } else if (mode == "kept") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
-                 AnswerBox(process, (shortName + " was removed, except for these items").c_str(), IDOK);
-        expectedCode = 1;
+                 AnswerBox(process, (shortName + " was removed. These folders stay").c_str(), IDOK);
+        expectedCode = 0;
     } else {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
                  AnswerBox(process, (shortName + " was successfully removed").c_str(), IDOK);

@@ -177,8 +177,11 @@ def run_round(round_name, user_file, foreign_app_path=False):
         if result.returncode != 0:
             fail(f"{round_name}: the uninstaller, started as {command}, did not do as expected")
         # The closing message lists only the destination, which the user's file keeps.
-        if user_file and "could not be removed:\n\n" in result.stdout:
-            listed = result.stdout.split("could not be removed:\n\n", 1)[1].split("\n")
+        kept_head = "did not come with it:\n\n"
+        if user_file and kept_head not in result.stdout:
+            fail(f"{round_name}: the closing message does not list the kept folders")
+        if user_file and kept_head in result.stdout:
+            listed = result.stdout.split(kept_head, 1)[1].split("\n")
             listed = [line for line in listed[:listed.index("")] if line] if "" in listed else listed
             if listed != [destination_wine]:
                 fail(f"{round_name}: the closing message lists {listed}, expected {[destination_wine]}")
