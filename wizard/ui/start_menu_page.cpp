@@ -36,11 +36,12 @@ static void FillStartMenuPage(HWND page)
     (void)SetWindowTextA(wizard.menuFolderEdit, wizard.menuFolder); // the state holds it
     if (wizard.noMenuFolder)
         (void)CheckDlgButton(page, IDC_NO_MENU_FOLDER, BST_CHECKED); // exists in the template
+    // An icon is offered only where its folder is known, so that the choice cannot fail late.
     SetUpChoice(page, IDC_DESKTOP_ICON, wizard.desktopIcon,
-                GetHeaderField(FIELD_DESKTOP_SHORTCUT) != 0);
+                GetHeaderField(FIELD_DESKTOP_SHORTCUT) && folderValues[FOLDER_DESKTOP_DIR]);
     SetUpChoice(page, IDC_QUICK_LAUNCH_ICON, wizard.quickLaunchIcon, wizard.quickLaunchDir != NULL);
     SetUpChoice(page, IDC_STARTUP_ICON, wizard.startupIcon,
-                GetHeaderField(FIELD_STARTUP_SHORTCUT) != 0);
+                GetHeaderField(FIELD_STARTUP_SHORTCUT) && folderValues[FOLDER_STARTUP_MENU]);
     if (!folderValues[FOLDER_START_MENU])
         DisableMenuFolder(page);
 }
