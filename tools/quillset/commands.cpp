@@ -12,6 +12,7 @@
 #include "package_builder.h"
 #include "pe_resources.h"
 #include "progress_bar.h"
+#include "text_format.h"
 #include "tool_paths.h"
 
 namespace quillset {
@@ -24,6 +25,15 @@ namespace {
 // bigger one), and a package addresses its bytes with 32-bit offsets; so neither can be larger
 // than 4 GiB, and a bigger file is refused before it is read into memory.
 constexpr std::uint64_t MAX_SETUP_FILE_SIZE = std::uint64_t{1} << 32;
+
+// Writes the output and says so in one line on standard output, the only thing a successful
+// build or embed prints there (the progress bar draws on standard error).
+void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
+{
+    WriteFileAtomically(output, bytes);
+    std::cout << "wrote " << output.string() << " (" << FormatGrouped(bytes.size()) << " bytes)\n"
+              << std::flush;
+}
 
 }  // namespace
 
@@ -40,11 +50,10 @@ int RunBuild(const BuildCommand& command)
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
-    if (command.raw) {
-        WriteFileAtomically(output, package);
-    } else {
-        WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
-    }
+    if (command.raw)
+        WriteOutput(output, package);
+    else
+        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }
 
@@ -55,7 +64,7 @@ int RunEmbed(const EmbedCommand& command)
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
     const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
-    WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }
 

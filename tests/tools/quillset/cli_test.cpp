@@ -28,8 +28,13 @@ TEST(CommandLine, BuildsARawPackageAndInspectsIt)
     const test::ToolRun build =
         RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 2");
     EXPECT_EQ(build.exitCode, 0) << build.output;
-    EXPECT_EQ(build.output, "");  // no progress bar when the output is not a terminal
     ASSERT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+    // One line and no progress bar when the output is not a terminal.
+    const std::uintmax_t size = fs::file_size(folder.GetPath() / "package.bin");
+    ASSERT_TRUE(size >= 1000 && size < 1000000) << size;
+    std::string grouped = std::to_string(size);
+    grouped.insert(grouped.size() - 3, ",");
+    EXPECT_EQ(build.output, "wrote package.bin (" + grouped + " bytes)\n");
     const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect package.bin");
     EXPECT_EQ(inspect.exitCode, 0) << inspect.output;
     EXPECT_TRUE(Contains(inspect.output, "readme.txt")) << inspect.output;
@@ -111,6 +116,7 @@ TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
     const test::ToolRun embed =
         RunTool(folder.GetPath(), "embed p.bin -o out.exe --stub '" + STUB.string() + "'");
     ASSERT_EQ(embed.exitCode, 0) << embed.output;
+    EXPECT_TRUE(embed.output.starts_with("wrote out.exe (")) << embed.output;
     const std::string raw = RunTool(folder.GetPath(), "inspect p.bin").output;
     const std::string embedded = RunTool(folder.GetPath(), "inspect out.exe").output;
     EXPECT_EQ(embedded, "Windows executable with a package resource\n" + raw);
@@ -184,6 +190,7 @@ TEST(CommandLine, DrawsProgressOnATerminal)
                              "' build manifest.toml --raw --wizard wizard.dll\" /dev/null");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "] 100%  4/4")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "\rwrote package.bin (")) << run.output;  // after the bar is erased
 }
 
 }  // namespace
