@@ -17,6 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
+// The longest registry key name Windows takes, in characters (one byte each in Windows-1252).
+constexpr std::size_t MAX_KEY_NAME = 255;
 // A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
 // filling memory.
 constexpr std::uint64_t MAX_MANIFEST_SIZE = 64 << 20;
@@ -33,6 +35,23 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     if (HasInvalidPathChars(installDir.c_str() + start))
         product.Fail(product.FindLine("install_dir"),
                      "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+}
+
+// The display name is the name of the product's Uninstall key, and a key name is one
+// component of at most 255 characters.
+void CheckDisplayName(ManifestTable& product, const std::string& displayName)
+{
+    const std::size_t line = product.FindLine("display_name");
+    if (displayName.find('\\') != std::string::npos)
+        product.Fail(line, "'display_name' cannot contain a backslash: it names the product's Uninstall "
+                           "registry key, where a backslash would start a subkey; write the name without one");
+    if (displayName.size() > MAX_KEY_NAME)
+        product.Fail(line, "'display_name' is " + std::to_string(displayName.size()) +
+                               " characters long; it names the product's Uninstall registry key, which "
+                               "takes at most " + std::to_string(MAX_KEY_NAME) + ": shorten it");
+    if (displayName.find_first_not_of(' ') == std::string::npos)
+        product.Fail(line, "'display_name' is blank; give the product's name with its version, "
+                           "e.g. \"Inkwell 1.0\"");
 }
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
@@ -65,6 +84,7 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
 {
     manifest.shortName = product.RequireText("short_name");
     manifest.displayName = product.RequireText("display_name");
+    CheckDisplayName(product, manifest.displayName);
     manifest.installDir = product.RequireText("install_dir");
     CheckInstallDir(product, manifest.installDir);
     manifest.menuFolder = product.RequireText("menu_folder");

@@ -161,6 +161,21 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                 ":1: [product] is missing the required key 'display_name'");
     expectError("[product]\nshort_name='V'\ndisplay_name=''\ninstall_dir='x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' in [product] must not be empty");
+    expectError("[product]\nshort_name='V'\ndisplay_name='V\\2.1'\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' cannot contain a backslash");
+    expectError("[product]\nshort_name='V'\ndisplay_name='   '\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' is blank");
+    // The limit counts Windows-1252 characters: "\u00E9" is two bytes in the manifest, one stored.
+    std::string accented;
+    for (int i = 0; i < 256; ++i)
+        accented += "\u00E9";
+    expectError("[product]\nshort_name='V'\ndisplay_name=\"" + accented + "\"\ninstall_dir='x'\nmenu_folder='m'\n" +
+                    files,
+                ":3: 'display_name' is 256 characters long; it names the product's Uninstall registry key, "
+                "which takes at most 255");
+    test::WriteFile(file, "[product]\nshort_name='V'\ndisplay_name=\"" + accented.substr(2) +
+                              "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files + "uninstaller='own'\n");
+    EXPECT_EQ(ReadManifest(file).displayName.size(), 255u);
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\ninfo_before='"
                 "gone.txt'\n" +
                     files,
