@@ -85,7 +85,7 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
     manifest.shortName = product.RequireText("short_name");
     manifest.displayName = product.RequireText("display_name");
     CheckDisplayName(product, manifest.displayName);
-    manifest.installDir = product.RequireText("install_dir");
+    manifest.installDir = product.RequireFolderText("install_dir");
     CheckInstallDir(product, manifest.installDir);
     manifest.menuFolder = product.RequireText("menu_folder");
     CheckMenuFolder(product, manifest.menuFolder);
@@ -212,8 +212,8 @@ ManifestShortcut ReadShortcut(ManifestTable& table)
     shortcut.name = table.RequireText("name");
     if (const auto problem = FindNameProblem(shortcut.name))
         table.Fail(table.FindLine("name"), "shortcut name: " + *problem);
-    shortcut.target = table.RequireText("target");
-    shortcut.workingDir = table.FindText("working_dir").value_or("");
+    shortcut.target = table.RequireFolderText("target");
+    shortcut.workingDir = table.FindFolderText("working_dir").value_or("");
     shortcut.showMode = table.FindShowMode("show");
     shortcut.startMenu = table.FindBool("start_menu", true);
     table.RejectUnknownKeys();
@@ -272,17 +272,17 @@ void ReadSingleShortcuts(ManifestTable& singles, Manifest& manifest)
 ManifestRunEntry ReadRunEntry(ManifestTable& table, bool takesArguments)
 {
     ManifestRunEntry entry;
-    const std::string program = table.RequireText("program");
+    const std::string program = table.RequireFolderText("program");
     if (program.find('"') != std::string::npos)
         table.Fail(table.FindLine("program"), "'program' cannot contain a double quote");
     std::optional<std::string> arguments;
     if (takesArguments)
-        arguments = table.FindText("arguments");
+        arguments = table.FindFolderText("arguments");
     else if (table.FindUtf8("arguments"))
         table.Fail(table.FindLine("arguments"),
                    "the launch entry is a plain program path and takes no 'arguments'");
     entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
-    entry.workingDir = table.FindText("working_dir").value_or("");
+    entry.workingDir = table.FindFolderText("working_dir").value_or("");
     entry.showMode = table.FindShowMode("show");
     entry.wait = table.FindBool("wait", false);
     table.RejectUnknownKeys();

@@ -141,7 +141,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadManifest{"[files.attributes]\n'docs'='normal hidden'\n", 10, "'normal' cannot be combined"},
         BadManifest{"[files.attributes]\n'../x'='hidden'\n", 10, "is not a relative path"},
         BadManifest{"[shortcut]\nname='A'\n", 9, "must be written as [[shortcut]] tables"},
-        BadManifest{"shortcut = 3\n", 9, "unknown key 'shortcut' in [files]"}));
+        BadManifest{"shortcut = 3\n", 9, "unknown key 'shortcut' in [files]"},
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%InstalDir%\\a.exe'\n", 11,
+                    "'target' in [[shortcut]] names %InstalDir%, which is no folder variable; use one of "
+                    "%ProgramFiles%, %CommonFiles%, %StartMenu%, %ProgramsMenu%, %StartupMenu%, %InstallDir%, "
+                    "%MenuFolder%, %WindowsDir%, %SystemDir%, %TempDir%, %SendToDir%, %DesktopDir% and %Handle%"},
+        BadManifest{"[run.launch]\nprogram='%SystemDir%\\a.exe'\nworking_dir='%installdir%'\n", 11,
+                    "'working_dir' in [run.launch] names %installdir%"},
+        // A known token is skipped whole, so its closing sign does not open "x%".
+        BadManifest{"[run.uninstall]\nprogram='a.exe'\narguments='%InstallDir%x% 100% %1 %USERPROFILE%'\n", 11,
+                    "'arguments' in [run.uninstall] names %USERPROFILE%"}));
 
 TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
 {
