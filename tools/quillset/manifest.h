@@ -23,12 +23,15 @@ struct ManifestShortcut {
     std::string id;  // UTF-8, as referred to by [single_shortcuts]
     std::string name;
     std::string target;
+    std::size_t targetLine = 0;
     std::string workingDir;
     std::uint8_t showMode = 0;  // show-mode index 0..3
     bool startMenu = true;
 };
 
 struct ManifestRunEntry {
+    std::string program;  // the path alone
+    std::size_t programLine = 0;
     std::string commandLine;  // the program path, quoted when arguments follow
     std::string workingDir;
     std::uint8_t showMode = 0;

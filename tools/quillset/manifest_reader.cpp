@@ -10,6 +10,7 @@
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
+#include "text_encoding.h"
 
 namespace quillset {
 namespace {
@@ -213,6 +214,7 @@ ManifestShortcut ReadShortcut(ManifestTable& table)
     if (const auto problem = FindNameProblem(shortcut.name))
         table.Fail(table.FindLine("name"), "shortcut name: " + *problem);
     shortcut.target = table.RequireFolderText("target");
+    shortcut.targetLine = table.FindLine("target");
     shortcut.workingDir = table.FindFolderText("working_dir").value_or("");
     shortcut.showMode = table.FindShowMode("show");
     shortcut.startMenu = table.FindBool("start_menu", true);
@@ -269,12 +271,49 @@ void ReadSingleShortcuts(ManifestTable& singles, Manifest& manifest)
     singles.RejectUnknownKeys();
 }
 
-ManifestRunEntry ReadRunEntry(ManifestTable& table, bool takesArguments)
+bool EndsWithProgramExtension(std::string_view text)
+{
+    if (text.size() < 4 || text[text.size() - 4] != '.')
+        return false;
+    std::string extension(text.substr(text.size() - 3));
+    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd";
+}
+
+// Where arguments start in a program text, if it holds any. Without quotes, CreateProcess tries
+// each prefix up to a space as the program ("C:\Program.exe" first), so a path must come alone.
+// Two forms are arguments for certain: more words after a word that ends in a program's
+// extension, and a word that starts with a slash (no Windows name ends in a space, so " /" is
+// never inside a path). A space alone, as in "My App.exe", is part of the path.
+std::optional<std::size_t> FindArguments(std::string_view program)
+{
+    for (std::size_t space = program.find(' '); space != std::string_view::npos;
+         space = program.find(' ', space + 1)) {
+        const std::size_t next = program.find_first_not_of(' ', space);
+        if (next == std::string_view::npos)
+            return std::nullopt;
+        if (EndsWithProgramExtension(program.substr(0, space)) || program[next] == '/')
+            return next;
+    }
+    return std::nullopt;
+}
+
+ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName, bool takesArguments)
 {
     ManifestRunEntry entry;
     const std::string program = table.RequireFolderText("program");
+    entry.program = program;
+    entry.programLine = table.FindLine("program");
     if (program.find('"') != std::string::npos)
-        table.Fail(table.FindLine("program"), "'program' cannot contain a double quote");
+        table.Fail(entry.programLine, "'program' cannot contain a double quote");
+    if (const std::optional<std::size_t> start = FindArguments(program)) {
+        const std::string path = DecodeWindows1252(program.substr(0, program.find_last_not_of(' ', *start - 1) + 1));
+        table.Fail(entry.programLine,
+                   "'program' in " + tableName + " is " + Quote(path) + " followed by the arguments " +
+                       Quote(DecodeWindows1252(program.substr(*start))) + "; " +
+                       (takesArguments ? "give the path alone in 'program' and the rest in 'arguments'"
+                                       : "the launch entry runs a plain program path and takes no arguments"));
+    }
     std::optional<std::string> arguments;
     if (takesArguments)
         arguments = table.FindFolderText("arguments");
@@ -296,7 +335,7 @@ std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& r
     if (!table)
         return std::nullopt;
     ManifestTable entry(*table, "[run." + std::string(key) + "]", reader.file);
-    return ReadRunEntry(entry, takesArguments);
+    return ReadRunEntry(entry, "[run." + std::string(key) + "]", takesArguments);
 }
 
 void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)

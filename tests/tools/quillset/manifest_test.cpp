@@ -28,7 +28,7 @@ startup = "help"
 [run.launch]
 program = '%InstallDir%\Vistrel.exe'
 [run.post_install]
-program = '%InstallDir%\setup helper.exe'
+program = '%InstallDir%\Tools - 2.0\setup helper.exe'
 arguments = "/quiet /x"
 working_dir = '%InstallDir%'
 show = "hidden"
@@ -60,7 +60,7 @@ TEST(Manifest, ReadsEveryTable)
     EXPECT_EQ(manifest.startupShortcut, 1u);
     ASSERT_TRUE(manifest.launch && manifest.postInstall && manifest.uninstall);
     EXPECT_EQ(manifest.launch->commandLine, "%InstallDir%\\Vistrel.exe");
-    EXPECT_EQ(manifest.postInstall->commandLine, "\"%InstallDir%\\setup helper.exe\" /quiet /x");
+    EXPECT_EQ(manifest.postInstall->commandLine, "\"%InstallDir%\\Tools - 2.0\\setup helper.exe\" /quiet /x");
     EXPECT_EQ(manifest.postInstall->showMode, 3);
     EXPECT_TRUE(manifest.postInstall->wait);
     EXPECT_FALSE(manifest.uninstall->wait);
@@ -150,7 +150,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "'working_dir' in [run.launch] names %installdir%"},
         // A known token is skipped whole, so its closing sign does not open "x%".
         BadManifest{"[run.uninstall]\nprogram='a.exe'\narguments='%InstallDir%x% 100% %1 %USERPROFILE%'\n", 11,
-                    "'arguments' in [run.uninstall] names %USERPROFILE%"}));
+                    "'arguments' in [run.uninstall] names %USERPROFILE%"},
+        BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
+                    "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
+                    "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
+        BadManifest{"[run.post_install]\nprogram='%SystemDir%\\cmd /c exit 3'\n", 10,
+                    "is \"%SystemDir%\\cmd\" followed by the arguments \"/c exit 3\"; give the path alone in "
+                    "'program' and the rest in 'arguments'"}));
 
 TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
 {
