@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "manifest.h"
 #include "package_model.h"
+#include "package_targets.h"
 #include "package_writer.h"
 #include "path_length.h"
 #include "source_tree.h"
@@ -144,6 +145,7 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     const SourceTree tree =
         ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller);
     CheckPathLengths(manifest.installDir, tree);
+    CheckPackageTargets(manifest, tree);
 
     PackageModel model = MakeModel(manifest);
     std::vector<CompressionJob> jobs;

@@ -303,6 +303,42 @@ TEST(PackageBuilder, RefusesUninstallerChoicesTheSourceContradicts)
     EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
 }
 
+TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
+    test::WriteFile(builtin, "MZ");
+    fs::remove(folder.GetPath() / "product" / "uninst.exe");
+    const auto write = [&](const std::string& uninstaller, const std::string& target, const std::string& launch) {
+        test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='" + uninstaller +
+                                      "'\n[[shortcut]]\nname='A'\ntarget='%SystemDir%\\notepad.exe'\n"
+                                      "[[shortcut]]\nname='B'\ntarget='" + target + "'\n"
+                                      "[run.launch]\nprogram='" + launch + "'\n");
+    };
+    // Any case and either separator; outside the installation folder nothing is checked; the
+    // builtin uninstaller counts, and post-install programs are not looked for.
+    write("builtin", "%InstallDir%/DOCS\\.\\\\Readme.TXT", "%InstallDir%\\uninst.exe");
+    EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+    write("none", "%InstallDir%\\..\\Other\\x.exe", "%InstallDir%");
+    EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+
+    write("none", "%InstallDir%\\Vistrel.exe", "%InstallDir%\\uninst.exe");
+    std::string error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(manifest.string() + ":16: 'program' in [run.launch] is \"%InstallDir%\\uninst.exe\", "
+                         "which is no file of the package; below %InstallDir%\\ it must name one of the source "
+                         "folder's files (in any case"),
+              std::string::npos)
+        << error;
+    write("none", "%InstallDir%\\docs\\", "%InstallDir%\\Vistrel.exe");
+    error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(":14: 'target' in [[shortcut]] is \"%InstallDir%\\docs\\\", a folder of the package"),
+              std::string::npos)
+        << error;
+    write("none", "%InstallDir%\\Vistrel.exe\\x", "%InstallDir%\\Vistrel.exe");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":14: 'target' in [[shortcut]] is"), std::string::npos);
+}
+
 TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)
 {
     TemporaryFolder folder;
