@@ -68,6 +68,7 @@ struct Manifest {
     std::filesystem::path source;
     std::vector<AttributeOverride> attributeOverrides;
     UninstallerChoice uninstaller = UninstallerChoice::Builtin;
+    bool followOutsideLinks = false;  // links in the source folder may lead out of it
     std::vector<ManifestShortcut> shortcuts;
     std::optional<std::size_t> desktopShortcut;  // indexes into `shortcuts`
     std::optional<std::size_t> quickLaunchShortcut;

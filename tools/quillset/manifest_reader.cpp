@@ -192,6 +192,7 @@ void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
     if (!fs::is_directory(manifest.source, error))
         files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
     manifest.uninstaller = ReadUninstallerChoice(files, manifest.source);
+    manifest.followOutsideLinks = files.FindBool("follow_outside_links", false);
 
     if (const toml::table* table = files.FindTable("attributes")) {
         ManifestTable attributes(*table, "[files.attributes]", reader.file);

@@ -143,7 +143,8 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     if (manifest.uninstaller == UninstallerChoice::Builtin)
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
     const SourceTree tree =
-        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller);
+        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller,
+                       manifest.followOutsideLinks);
     CheckPathLengths(manifest.installDir, tree);
     CheckPackageTargets(manifest, tree);
 

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "package/package_reader.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -201,6 +203,30 @@ TEST(PackageBuilder, RefusesSourcesItCannotUse)
     fs::remove(folder.GetPath() / "wizard.dll");
     test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\n");
     EXPECT_NE(GetBuildError(manifest).find("wizard.dll: No such file"), std::string::npos);
+}
+
+TEST(PackageBuilder, FollowsLinksOutOfTheSourceFolderOnlyWhenTheManifestAllows)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path product = folder.GetPath() / "product";
+    test::WriteFile(folder.GetPath() / "shared" / "common.txt", "shared");
+    fs::create_symlink("../Vistrel.exe", product / "docs" / "inside.exe");
+    fs::create_directory_symlink("../shared", product / "shared");
+
+    const std::string error = GetBuildError(manifest);
+    const std::string target = fs::canonical(folder.GetPath() / "shared").string();
+    EXPECT_NE(error.find((product / "shared").string() + ": is a link to " + target +
+                         ", outside the source folder; set follow_outside_links = true in [files]"),
+              std::string::npos)
+        << error;
+
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\nfollow_outside_links = true\n");
+    const std::vector<FlatRecord> records = FlattenTree(Build(manifest));
+    const auto has = [&](const std::string& name) {
+        return std::ranges::any_of(records, [&](const FlatRecord& record) { return record.name == name; });
+    };
+    EXPECT_TRUE(has("inside.exe") && has("common.txt"));
 }
 
 std::vector<std::string> ListTopLevel(const std::vector<FlatRecord>& records)
