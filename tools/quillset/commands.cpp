@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
+#include "output_guard.h"
 #include "package_builder.h"
 #include "pe_resources.h"
 #include "progress_bar.h"
@@ -40,16 +41,18 @@ void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
 int RunBuild(const BuildCommand& command)
 {
     const fs::path wizard = ResolveInput(command.wizard, "Wizard.dll", "--wizard", "wizard library");
-    fs::path stub;
-    if (!command.raw)
-        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
-
-    const std::vector<std::uint8_t> package =
-        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller});
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
+    fs::path stub;
+    if (!command.raw) {
+        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+        OutputGuard(output).Check(stub, "the launcher stub");
+    }
+
+    const std::vector<std::uint8_t> package =
+        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                      command.uninstaller, output});
     if (command.raw)
         WriteOutput(output, package);
     else
@@ -60,10 +63,13 @@ int RunBuild(const BuildCommand& command)
 int RunEmbed(const EmbedCommand& command)
 {
     const fs::path stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+    const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
+    const OutputGuard guard(output);
+    guard.Check(command.package, "the package");
+    guard.Check(stub, "the launcher stub");
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
-    const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
     WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }

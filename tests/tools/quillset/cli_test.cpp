@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <tuple>
 
 #include "test_support.h"
 
@@ -140,6 +141,49 @@ TEST(CommandLine, AFailedBuildLeavesTheOldOutputAndNoTemporaryFile)
     EXPECT_EQ(names, (std::vector<std::string>{"Setup.exe", "after.txt", "before.txt", "manifest.toml",
                                                "product", "wizard.dll"}));
     EXPECT_EQ(RunTool(folder.GetPath(), "inspect Setup.exe").exitCode, 1);  // still "old"
+}
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\V'\n"
+                              "menu_folder='V'\ninfo_after='after.txt'\n[files]\nsource='product'\nuninstaller='own'\n");
+    fs::copy_file(STUB, folder.GetPath() / "stub.exe");
+    fs::create_symlink("wizard.dll", folder.GetPath() / "wizard-link.dll");
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode, 0);
+
+    // Other spellings and links of the same file count: the output's identity is compared.
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"build manifest.toml --raw --wizard wizard.dll -o ./manifest.toml", "manifest.toml", "the manifest"},
+        {"build manifest.toml --raw --wizard wizard.dll -o product/docs/../Vistrel.exe", "product/Vistrel.exe",
+         "the product file "},
+        {"build manifest.toml --raw --wizard wizard.dll -o after.txt", "after.txt",
+         "the information text after installing"},
+        {"build manifest.toml --raw --wizard wizard.dll -o wizard-link.dll", "wizard.dll", "the wizard library"},
+        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub"},
+        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package"},
+    };
+    for (const auto& [arguments, input, what] : cases) {
+        const std::string before = ReadText(folder.GetPath() / input);
+        const test::ToolRun run = RunTool(folder.GetPath(), arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_TRUE(Contains(run.output, ": the output would replace " + what)) << run.output;
+        EXPECT_TRUE(Contains(run.output, "name another output file with -o")) << run.output;
+        EXPECT_EQ(ReadText(folder.GetPath() / input), before) << arguments;
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.GetPath()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"after.txt", "before.txt", "manifest.toml", "p.bin", "product",
+                                               "stub.exe", "wizard-link.dll", "wizard.dll"}));
 }
 
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
