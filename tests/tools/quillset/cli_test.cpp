@@ -186,6 +186,42 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
                                                "stub.exe", "wizard-link.dll", "wizard.dll"}));
 }
 
+TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
+{
+    struct Case {
+        std::string displayName;
+        std::string extra;  // from line 9
+        std::string expected;
+        bool outsideLink = false;  // product/elsewhere leads to the project folder
+    };
+    const std::vector<Case> cases = {
+        {"V\\1", "", "manifest.toml:3: 'display_name' cannot contain a backslash"},
+        {"V 1", "[[shortcut]]\nname='A'\ntarget='%InstalDir%\\Vistrel.exe'\n",
+         "manifest.toml:11: 'target' in [[shortcut]] names %InstalDir%, which is no folder variable"},
+        {"V 1", "\n[run.launch]\nprogram='%InstallDir%\\Vistrel.exe /x'\n",
+         "manifest.toml:11: 'program' in [run.launch] is \"%InstallDir%\\Vistrel.exe\" followed by the arguments"},
+        {"V 1", "[run.launch]\nprogram='%InstallDir%\\Vistrl.exe'\n",
+         "manifest.toml:10: 'program' in [run.launch] is \"%InstallDir%\\Vistrl.exe\", which is no file of the "
+         "package"},
+        {"V 1", "follow_outside_links = false\n", "product/elsewhere: is a link to ", true},
+    };
+    for (const Case& entry : cases) {
+        TemporaryFolder folder;
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+        test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='" + entry.displayName +
+                                      "'\ninstall_dir='%ProgramFiles%\\V'\nmenu_folder='V'\n[files]\n"
+                                      "source='product'\nuninstaller='own'\n" + entry.extra);
+        if (entry.outsideLink)
+            fs::create_directory_symlink("..", folder.GetPath() / "product" / "elsewhere");
+        const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o out.bin");
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
+        EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
+        for (const auto& file : fs::directory_iterator(folder.GetPath()))
+            EXPECT_FALSE(Contains(file.path().filename().string(), "out.bin")) << file.path();
+    }
+}
+
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
 {
     TemporaryFolder folder;
