@@ -281,20 +281,26 @@ bool EndsWithProgramExtension(std::string_view text)
     return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd";
 }
 
-// Where arguments start in a program text, if it holds any. Without quotes, CreateProcess tries
-// each prefix up to a space as the program ("C:\Program.exe" first), so a path must come alone.
-// Two forms are arguments for certain: more words after a word that ends in a program's
-// extension, and a word that starts with a slash (no Windows name ends in a space, so " /" is
-// never inside a path). A space alone, as in "My App.exe", is part of the path.
-std::optional<std::size_t> FindArguments(std::string_view program)
+struct ProgramWithArguments {
+    std::string_view path;
+    std::string_view arguments;
+};
+
+// A program text split where its arguments start, if it holds any. Without quotes,
+// CreateProcess tries each prefix up to a space as the program ("C:\Program.exe" first), so a
+// path must come alone. Two forms are arguments for certain: more words after a word that ends
+// in a program's extension, and a word that starts with a slash (no Windows name ends in a
+// space, so " /" is never inside a path). A space alone, as in "My App.exe", is part of the path.
+std::optional<ProgramWithArguments> FindArguments(std::string_view program)
 {
     for (std::size_t space = program.find(' '); space != std::string_view::npos;
          space = program.find(' ', space + 1)) {
         const std::size_t next = program.find_first_not_of(' ', space);
         if (next == std::string_view::npos)
             return std::nullopt;
-        if (EndsWithProgramExtension(program.substr(0, space)) || program[next] == '/')
-            return next;
+        const std::string_view path = program.substr(0, space);
+        if (EndsWithProgramExtension(path) || program[next] == '/')
+            return ProgramWithArguments{path, program.substr(next)};
     }
     return std::nullopt;
 }
@@ -307,11 +313,10 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     entry.programLine = table.FindLine("program");
     if (program.find('"') != std::string::npos)
         table.Fail(entry.programLine, "'program' cannot contain a double quote");
-    if (const std::optional<std::size_t> start = FindArguments(program)) {
-        const std::string path = DecodeWindows1252(program.substr(0, program.find_last_not_of(' ', *start - 1) + 1));
+    if (const std::optional<ProgramWithArguments> split = FindArguments(program)) {
         table.Fail(entry.programLine,
-                   "'program' in " + tableName + " is " + Quote(path) + " followed by the arguments " +
-                       Quote(DecodeWindows1252(program.substr(*start))) + "; " +
+                   "'program' in " + tableName + " is " + Quote(DecodeWindows1252(split->path)) +
+                       " followed by the arguments " + Quote(DecodeWindows1252(split->arguments)) + "; " +
                        (takesArguments ? "give the path alone in 'program' and the rest in 'arguments'"
                                        : "the launch entry runs a plain program path and takes no arguments"));
     }

@@ -82,8 +82,8 @@ void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::st
                                   : "the source folder's files";
     if (components->empty() || node)
         ThrowManifestError(manifest.file.string(), line,
-                           head + ", a folder of the package; below %InstallDir%\\ it must name a file, one of " +
-                               files);
+                           head + ", a folder of the package; below %InstallDir%\\ it must name a file, "
+                                  "one of " + files);
     ThrowManifestError(manifest.file.string(), line,
                        head + ", which is no file of the package; below %InstallDir%\\ it must name one of " +
                            files + " (in any case, with \\ or / between names)");

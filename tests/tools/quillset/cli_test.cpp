@@ -154,19 +154,19 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
     test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\V'\n"
-                              "menu_folder='V'\ninfo_after='after.txt'\n[files]\nsource='product'\nuninstaller='own'\n");
+                              "menu_folder='V'\ninfo_after='after.txt'\n"
+                              "[files]\nsource='product'\nuninstaller='own'\n");
     fs::copy_file(STUB, folder.GetPath() / "stub.exe");
     fs::create_symlink("wizard.dll", folder.GetPath() / "wizard-link.dll");
     ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode, 0);
 
     // Other spellings and links of the same file count: the output's identity is compared.
+    const std::string raw = "build manifest.toml --raw --wizard wizard.dll -o ";
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"build manifest.toml --raw --wizard wizard.dll -o ./manifest.toml", "manifest.toml", "the manifest"},
-        {"build manifest.toml --raw --wizard wizard.dll -o product/docs/../Vistrel.exe", "product/Vistrel.exe",
-         "the product file "},
-        {"build manifest.toml --raw --wizard wizard.dll -o after.txt", "after.txt",
-         "the information text after installing"},
-        {"build manifest.toml --raw --wizard wizard.dll -o wizard-link.dll", "wizard.dll", "the wizard library"},
+        {raw + "./manifest.toml", "manifest.toml", "the manifest"},
+        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file "},
+        {raw + "after.txt", "after.txt", "the information text after installing"},
+        {raw + "wizard-link.dll", "wizard.dll", "the wizard library"},
         {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub"},
         {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package"},
     };
@@ -199,7 +199,8 @@ TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
         {"V 1", "[[shortcut]]\nname='A'\ntarget='%InstalDir%\\Vistrel.exe'\n",
          "manifest.toml:11: 'target' in [[shortcut]] names %InstalDir%, which is no folder variable"},
         {"V 1", "\n[run.launch]\nprogram='%InstallDir%\\Vistrel.exe /x'\n",
-         "manifest.toml:11: 'program' in [run.launch] is \"%InstallDir%\\Vistrel.exe\" followed by the arguments"},
+         "manifest.toml:11: 'program' in [run.launch] is \"%InstallDir%\\Vistrel.exe\" followed by the "
+         "arguments \"/x\""},
         {"V 1", "[run.launch]\nprogram='%InstallDir%\\Vistrl.exe'\n",
          "manifest.toml:10: 'program' in [run.launch] is \"%InstallDir%\\Vistrl.exe\", which is no file of the "
          "package"},
@@ -213,7 +214,8 @@ TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
                                       "source='product'\nuninstaller='own'\n" + entry.extra);
         if (entry.outsideLink)
             fs::create_directory_symlink("..", folder.GetPath() / "product" / "elsewhere");
-        const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o out.bin");
+        const test::ToolRun run =
+            RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o out.bin");
         EXPECT_EQ(run.exitCode, 1) << run.output;
         EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
         EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;

@@ -184,8 +184,8 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
     std::string accented;
     for (int i = 0; i < 256; ++i)
         accented += "\u00E9";
-    expectError("[product]\nshort_name='V'\ndisplay_name=\"" + accented + "\"\ninstall_dir='x'\nmenu_folder='m'\n" +
-                    files,
+    expectError("[product]\nshort_name='V'\ndisplay_name=\"" + accented +
+                    "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' is 256 characters long; it names the product's Uninstall registry key, "
                 "which takes at most 255");
     test::WriteFile(file, "[product]\nshort_name='V'\ndisplay_name=\"" + accented.substr(2) +

@@ -336,7 +336,8 @@ TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
     const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
     test::WriteFile(builtin, "MZ");
     fs::remove(folder.GetPath() / "product" / "uninst.exe");
-    const auto write = [&](const std::string& uninstaller, const std::string& target, const std::string& launch) {
+    const auto write = [&](const std::string& uninstaller, const std::string& target,
+                           const std::string& launch) {
         test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='" + uninstaller +
                                       "'\n[[shortcut]]\nname='A'\ntarget='%SystemDir%\\notepad.exe'\n"
                                       "[[shortcut]]\nname='B'\ntarget='" + target + "'\n"
