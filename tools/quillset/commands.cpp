@@ -9,9 +9,11 @@
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
+#include "output_guard.h"
 #include "package_builder.h"
 #include "pe_resources.h"
 #include "progress_bar.h"
+#include "text_format.h"
 #include "tool_paths.h"
 
 namespace quillset {
@@ -25,37 +27,50 @@ namespace {
 // than 4 GiB, and a bigger file is refused before it is read into memory.
 constexpr std::uint64_t MAX_SETUP_FILE_SIZE = std::uint64_t{1} << 32;
 
+// Writes the output and says so in one line on standard output, the only thing a successful
+// build or embed prints there (the progress bar draws on standard error).
+void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
+{
+    WriteFileAtomically(output, bytes);
+    std::cout << "wrote " << output.string() << " (" << FormatGrouped(bytes.size()) << " bytes)\n"
+              << std::flush;
+}
+
 }  // namespace
 
 int RunBuild(const BuildCommand& command)
 {
     const fs::path wizard = ResolveInput(command.wizard, "Wizard.dll", "--wizard", "wizard library");
-    fs::path stub;
-    if (!command.raw)
-        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
-
-    const std::vector<std::uint8_t> package =
-        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller});
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
-    if (command.raw) {
-        WriteFileAtomically(output, package);
-    } else {
-        WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    fs::path stub;
+    if (!command.raw) {
+        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+        OutputGuard(output).Check(stub, "the launcher stub");
     }
+
+    const std::vector<std::uint8_t> package =
+        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                      command.uninstaller, output});
+    if (command.raw)
+        WriteOutput(output, package);
+    else
+        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }
 
 int RunEmbed(const EmbedCommand& command)
 {
     const fs::path stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+    const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
+    const OutputGuard guard(output);
+    guard.Check(command.package, "the package");
+    guard.Check(stub, "the launcher stub");
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
-    const fs::path output = command.output.empty() ? fs::path("Setup.exe") : command.output;
-    WriteFileAtomically(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
     return 0;
 }
 

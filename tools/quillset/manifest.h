@@ -23,12 +23,15 @@ struct ManifestShortcut {
     std::string id;  // UTF-8, as referred to by [single_shortcuts]
     std::string name;
     std::string target;
+    std::size_t targetLine = 0;
     std::string workingDir;
     std::uint8_t showMode = 0;  // show-mode index 0..3
     bool startMenu = true;
 };
 
 struct ManifestRunEntry {
+    std::string program;  // the path alone
+    std::size_t programLine = 0;
     std::string commandLine;  // the program path, quoted when arguments follow
     std::string workingDir;
     std::uint8_t showMode = 0;
@@ -65,6 +68,7 @@ struct Manifest {
     std::filesystem::path source;
     std::vector<AttributeOverride> attributeOverrides;
     UninstallerChoice uninstaller = UninstallerChoice::Builtin;
+    bool followOutsideLinks = false;  // links in the source folder may lead out of it
     std::vector<ManifestShortcut> shortcuts;
     std::optional<std::size_t> desktopShortcut;  // indexes into `shortcuts`
     std::optional<std::size_t> quickLaunchShortcut;

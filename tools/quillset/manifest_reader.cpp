@@ -10,6 +10,7 @@
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
+#include "text_encoding.h"
 
 namespace quillset {
 namespace {
@@ -17,6 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
+// The longest registry key name Windows takes, in characters (one byte each in Windows-1252).
+constexpr std::size_t MAX_KEY_NAME = 255;
 // A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
 // filling memory.
 constexpr std::uint64_t MAX_MANIFEST_SIZE = 64 << 20;
@@ -33,6 +36,23 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     if (HasInvalidPathChars(installDir.c_str() + start))
         product.Fail(product.FindLine("install_dir"),
                      "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+}
+
+// The display name is the name of the product's Uninstall key, and a key name is one
+// component of at most 255 characters.
+void CheckDisplayName(ManifestTable& product, const std::string& displayName)
+{
+    const std::size_t line = product.FindLine("display_name");
+    if (displayName.find('\\') != std::string::npos)
+        product.Fail(line, "'display_name' cannot contain a backslash: it names the product's Uninstall "
+                           "registry key, where a backslash would start a subkey; write the name without one");
+    if (displayName.size() > MAX_KEY_NAME)
+        product.Fail(line, "'display_name' is " + std::to_string(displayName.size()) +
+                               " characters long; it names the product's Uninstall registry key, which "
+                               "takes at most " + std::to_string(MAX_KEY_NAME) + ": shorten it");
+    if (displayName.find_first_not_of(' ') == std::string::npos)
+        product.Fail(line, "'display_name' is blank; give the product's name with its version, "
+                           "e.g. \"Inkwell 1.0\"");
 }
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
@@ -65,7 +85,8 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
 {
     manifest.shortName = product.RequireText("short_name");
     manifest.displayName = product.RequireText("display_name");
-    manifest.installDir = product.RequireText("install_dir");
+    CheckDisplayName(product, manifest.displayName);
+    manifest.installDir = product.RequireFolderText("install_dir");
     CheckInstallDir(product, manifest.installDir);
     manifest.menuFolder = product.RequireText("menu_folder");
     CheckMenuFolder(product, manifest.menuFolder);
@@ -171,6 +192,7 @@ void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
     if (!fs::is_directory(manifest.source, error))
         files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
     manifest.uninstaller = ReadUninstallerChoice(files, manifest.source);
+    manifest.followOutsideLinks = files.FindBool("follow_outside_links", false);
 
     if (const toml::table* table = files.FindTable("attributes")) {
         ManifestTable attributes(*table, "[files.attributes]", reader.file);
@@ -192,8 +214,9 @@ ManifestShortcut ReadShortcut(ManifestTable& table)
     shortcut.name = table.RequireText("name");
     if (const auto problem = FindNameProblem(shortcut.name))
         table.Fail(table.FindLine("name"), "shortcut name: " + *problem);
-    shortcut.target = table.RequireText("target");
-    shortcut.workingDir = table.FindText("working_dir").value_or("");
+    shortcut.target = table.RequireFolderText("target");
+    shortcut.targetLine = table.FindLine("target");
+    shortcut.workingDir = table.FindFolderText("working_dir").value_or("");
     shortcut.showMode = table.FindShowMode("show");
     shortcut.startMenu = table.FindBool("start_menu", true);
     table.RejectUnknownKeys();
@@ -249,20 +272,62 @@ void ReadSingleShortcuts(ManifestTable& singles, Manifest& manifest)
     singles.RejectUnknownKeys();
 }
 
-ManifestRunEntry ReadRunEntry(ManifestTable& table, bool takesArguments)
+bool EndsWithProgramExtension(std::string_view text)
+{
+    if (text.size() < 4 || text[text.size() - 4] != '.')
+        return false;
+    std::string extension(text.substr(text.size() - 3));
+    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd";
+}
+
+struct ProgramWithArguments {
+    std::string_view path;
+    std::string_view arguments;
+};
+
+// A program text split where its arguments start, if it holds any. Without quotes,
+// CreateProcess tries each prefix up to a space as the program ("C:\Program.exe" first), so a
+// path must come alone. Two forms are arguments for certain: more words after a word that ends
+// in a program's extension, and a word that starts with a slash (no Windows name ends in a
+// space, so " /" is never inside a path). A space alone, as in "My App.exe", is part of the path.
+std::optional<ProgramWithArguments> FindArguments(std::string_view program)
+{
+    for (std::size_t space = program.find(' '); space != std::string_view::npos;
+         space = program.find(' ', space + 1)) {
+        const std::size_t next = program.find_first_not_of(' ', space);
+        if (next == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view path = program.substr(0, space);
+        if (EndsWithProgramExtension(path) || program[next] == '/')
+            return ProgramWithArguments{path, program.substr(next)};
+    }
+    return std::nullopt;
+}
+
+ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName, bool takesArguments)
 {
     ManifestRunEntry entry;
-    const std::string program = table.RequireText("program");
+    const std::string program = table.RequireFolderText("program");
+    entry.program = program;
+    entry.programLine = table.FindLine("program");
     if (program.find('"') != std::string::npos)
-        table.Fail(table.FindLine("program"), "'program' cannot contain a double quote");
+        table.Fail(entry.programLine, "'program' cannot contain a double quote");
+    if (const std::optional<ProgramWithArguments> split = FindArguments(program)) {
+        table.Fail(entry.programLine,
+                   "'program' in " + tableName + " is " + Quote(DecodeWindows1252(split->path)) +
+                       " followed by the arguments " + Quote(DecodeWindows1252(split->arguments)) + "; " +
+                       (takesArguments ? "give the path alone in 'program' and the rest in 'arguments'"
+                                       : "the launch entry runs a plain program path and takes no arguments"));
+    }
     std::optional<std::string> arguments;
     if (takesArguments)
-        arguments = table.FindText("arguments");
+        arguments = table.FindFolderText("arguments");
     else if (table.FindUtf8("arguments"))
         table.Fail(table.FindLine("arguments"),
                    "the launch entry is a plain program path and takes no 'arguments'");
     entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
-    entry.workingDir = table.FindText("working_dir").value_or("");
+    entry.workingDir = table.FindFolderText("working_dir").value_or("");
     entry.showMode = table.FindShowMode("show");
     entry.wait = table.FindBool("wait", false);
     table.RejectUnknownKeys();
@@ -276,7 +341,7 @@ std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& r
     if (!table)
         return std::nullopt;
     ManifestTable entry(*table, "[run." + std::string(key) + "]", reader.file);
-    return ReadRunEntry(entry, takesArguments);
+    return ReadRunEntry(entry, "[run." + std::string(key) + "]", takesArguments);
 }
 
 void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)

@@ -2,6 +2,7 @@
 // Every refusal names the file and the line of the key (or of the table when a key is missing).
 #include "manifest_table.h"
 
+#include "folder_references.h"
 #include "manifest.h"
 #include "show_modes.h"
 #include "text_encoding.h"
@@ -79,6 +80,29 @@ std::string ManifestTable::RequireText(std::string_view key)
     } catch (const EncodingError& error) {
         Fail(FindLine(key), "'" + std::string(key) + "' in " + name + ": " + error.what());
     }
+}
+
+void ManifestTable::CheckFolderVariables(std::string_view key, const std::string& text) const
+{
+    if (const std::optional<std::string> unknown = FindUnknownFolderVariable(text))
+        Fail(FindLine(key), "'" + std::string(key) + "' in " + name + " names %" + *unknown +
+                                "%, which is no folder variable; use one of " + ListFolderVariables() +
+                                ", spelt with the same case");
+}
+
+std::string ManifestTable::RequireFolderText(std::string_view key)
+{
+    std::string text = RequireText(key);
+    CheckFolderVariables(key, text);
+    return text;
+}
+
+std::optional<std::string> ManifestTable::FindFolderText(std::string_view key)
+{
+    std::optional<std::string> text = FindText(key);
+    if (text)
+        CheckFolderVariables(key, *text);
+    return text;
 }
 
 bool ManifestTable::FindBool(std::string_view key, bool fallback)

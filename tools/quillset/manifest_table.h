@@ -26,6 +26,10 @@ public:
     std::string RequireText(std::string_view key);
     std::optional<std::string> FindText(std::string_view key);
 
+    // A Windows-1252 text that takes folder variables: every %Name% token must name one.
+    std::string RequireFolderText(std::string_view key);
+    std::optional<std::string> FindFolderText(std::string_view key);
+
     bool FindBool(std::string_view key, bool fallback);
 
     // A sub-table or array of tables; a key of another type is refused.
@@ -46,6 +50,7 @@ public:
 
 private:
     const toml::node* FindNode(std::string_view key);
+    void CheckFolderVariables(std::string_view key, const std::string& text) const;
 
     const toml::table& table;
     std::string name;

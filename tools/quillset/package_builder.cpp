@@ -8,7 +8,9 @@
 #include "compression.h"
 #include "file_io.h"
 #include "manifest.h"
+#include "output_guard.h"
 #include "package_model.h"
+#include "package_targets.h"
 #include "package_writer.h"
 #include "path_length.h"
 #include "source_tree.h"
@@ -104,6 +106,16 @@ CompressionJob MakeMemoryJob(std::vector<std::uint8_t> bytes, PackedStream& outp
     return {[shared] { return std::move(*shared); }, &output, weight};
 }
 
+void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNode>& nodes)
+{
+    for (const SourceNode& node : nodes) {
+        if (node.directory)
+            CheckTreeAgainstOutput(guard, node.children);
+        else
+            guard.Check(node.path, "the product file " + node.path.string());
+    }
+}
+
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
     std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
@@ -137,13 +149,25 @@ std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
 
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
 {
+    const OutputGuard guard(settings.output);
+    guard.Check(settings.manifest, "the manifest");
     const Manifest manifest = ReadManifest(settings.manifest);
+    guard.Check(settings.wizard, "the wizard library");
+    if (manifest.infoBefore)
+        guard.Check(*manifest.infoBefore, "the information text before installing");
+    if (manifest.infoAfter)
+        guard.Check(*manifest.infoAfter, "the information text after installing");
     fs::path uninstaller;
-    if (manifest.uninstaller == UninstallerChoice::Builtin)
+    if (manifest.uninstaller == UninstallerChoice::Builtin) {
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
+        guard.Check(uninstaller, "the uninstaller");
+    }
     const SourceTree tree =
-        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller);
+        ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller,
+                       manifest.followOutsideLinks);
+    CheckTreeAgainstOutput(guard, tree.nodes);
     CheckPathLengths(manifest.installDir, tree);
+    CheckPackageTargets(manifest, tree);
 
     PackageModel model = MakeModel(manifest);
     std::vector<CompressionJob> jobs;

@@ -14,6 +14,7 @@ struct BuildSettings {
     unsigned threads = 1;
     bool showProgress = false;
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
+    std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input

@@ -1,5 +1,5 @@
-// Walks the source folder with stat(2): links are followed, loops and special files refused,
-// every name checked for Windows, and sizes held to the package's 32-bit limits.
+// Walks the source folder with stat(2): links followed (out of the folder only when allowed),
+// loops and special files refused, names checked for Windows, sizes held to 32-bit limits.
 #include "source_tree.h"
 
 #include <fcntl.h>
@@ -32,6 +32,8 @@ constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
 
 struct Scanner {
     SourceTree tree;
+    fs::path root;  // the source folder with every link resolved
+    bool followOutsideLinks = false;
     std::vector<std::pair<dev_t, ino_t>> openFolders;  // the chain being walked, for loops
     std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;
@@ -59,6 +61,26 @@ void CheckReadable(const fs::path& path)
 }
 
 void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode>& nodes);
+
+bool IsWithin(const fs::path& path, const fs::path& folder)
+{
+    const auto [end, at] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return end == folder.end();
+}
+
+// A link that leads out of the source folder would pack files that the vendor did not put there,
+// so it needs the manifest's consent; a link that cannot be resolved is left to the stat below.
+void CheckLink(const Scanner& scanner, const fs::path& path)
+{
+    struct stat status { };
+    if (scanner.followOutsideLinks || ::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return;
+    std::error_code error;
+    const fs::path target = fs::canonical(path, error);
+    if (!error && !IsWithin(target, scanner.root))
+        FailAt(path, "is a link to " + target.string() + ", outside the source folder; set "
+                     "follow_outside_links = true in [files] to pack what it leads to, or put a copy there");
+}
 
 SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
 {
@@ -129,8 +151,10 @@ void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode
     }
     // Entries are scanned in sorted order so that the first error reported is always the same.
     std::sort(entries.begin(), entries.end());
-    for (const fs::path& entry : entries)
+    for (const fs::path& entry : entries) {
+        CheckLink(scanner, entry);
         nodes.push_back(ScanEntry(scanner, entry));
+    }
     std::sort(nodes.begin(), nodes.end(),
               [](const SourceNode& a, const SourceNode& b) { return a.name < b.name; });
     CheckCaseCollisions(folder, nodes);
@@ -189,12 +213,18 @@ void ApplyOverrides(std::vector<SourceNode>& nodes, std::span<const AttributeOve
 }  // namespace
 
 SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverride> overrides,
-                          const std::string& manifestFile, const fs::path& addedUninstaller)
+                          const std::string& manifestFile, const fs::path& addedUninstaller,
+                          bool followOutsideLinks)
 {
     Scanner scanner;
     struct stat status { };
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         FailAt(folder, "the source folder does not exist");
+    std::error_code error;
+    scanner.root = fs::canonical(folder, error);
+    if (error)
+        FailAt(folder, "cannot resolve the source folder: " + error.message());
+    scanner.followOutsideLinks = followOutsideLinks;
     scanner.openFolders.emplace_back(status.st_dev, status.st_ino);
     ScanFolder(scanner, folder, scanner.tree.nodes);
     if (!addedUninstaller.empty())

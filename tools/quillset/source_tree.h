@@ -31,9 +31,10 @@ struct SourceTree {
 // directories interleaved. Files get archive (0x20) plus read-only (0x01) when the owner may
 // not write; directories get 0x10; an override replaces the non-directory bits, and a file
 // left without bits gets NORMAL (0x80). A non-empty `addedUninstaller` joins the top level as
-// "uninst.exe", overrides included. Throws std::runtime_error for anything unstorable.
+// "uninst.exe", overrides included. A link that leads out of `folder` is refused unless
+// `followOutsideLinks`. Throws std::runtime_error for anything unstorable.
 SourceTree ScanSourceTree(const std::filesystem::path& folder, std::span<const AttributeOverride> overrides,
                           const std::string& manifestFile,
-                          const std::filesystem::path& addedUninstaller = {});
+                          const std::filesystem::path& addedUninstaller = {}, bool followOutsideLinks = false);
 
 }  // namespace quillset

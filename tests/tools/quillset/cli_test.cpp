@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <tuple>
 
 #include "test_support.h"
 
@@ -28,8 +29,13 @@ TEST(CommandLine, BuildsARawPackageAndInspectsIt)
     const test::ToolRun build =
         RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 2");
     EXPECT_EQ(build.exitCode, 0) << build.output;
-    EXPECT_EQ(build.output, "");  // no progress bar when the output is not a terminal
     ASSERT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+    // One line and no progress bar when the output is not a terminal.
+    const std::uintmax_t size = fs::file_size(folder.GetPath() / "package.bin");
+    ASSERT_TRUE(size >= 1000 && size < 1000000) << size;
+    std::string grouped = std::to_string(size);
+    grouped.insert(grouped.size() - 3, ",");
+    EXPECT_EQ(build.output, "wrote package.bin (" + grouped + " bytes)\n");
     const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect package.bin");
     EXPECT_EQ(inspect.exitCode, 0) << inspect.output;
     EXPECT_TRUE(Contains(inspect.output, "readme.txt")) << inspect.output;
@@ -111,6 +117,7 @@ TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
     const test::ToolRun embed =
         RunTool(folder.GetPath(), "embed p.bin -o out.exe --stub '" + STUB.string() + "'");
     ASSERT_EQ(embed.exitCode, 0) << embed.output;
+    EXPECT_TRUE(embed.output.starts_with("wrote out.exe (")) << embed.output;
     const std::string raw = RunTool(folder.GetPath(), "inspect p.bin").output;
     const std::string embedded = RunTool(folder.GetPath(), "inspect out.exe").output;
     EXPECT_EQ(embedded, "Windows executable with a package resource\n" + raw);
@@ -134,6 +141,87 @@ TEST(CommandLine, AFailedBuildLeavesTheOldOutputAndNoTemporaryFile)
     EXPECT_EQ(names, (std::vector<std::string>{"Setup.exe", "after.txt", "before.txt", "manifest.toml",
                                                "product", "wizard.dll"}));
     EXPECT_EQ(RunTool(folder.GetPath(), "inspect Setup.exe").exitCode, 1);  // still "old"
+}
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\V'\n"
+                              "menu_folder='V'\ninfo_after='after.txt'\n"
+                              "[files]\nsource='product'\nuninstaller='own'\n");
+    fs::copy_file(STUB, folder.GetPath() / "stub.exe");
+    fs::create_symlink("wizard.dll", folder.GetPath() / "wizard-link.dll");
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode, 0);
+
+    // Other spellings and links of the same file count: the output's identity is compared.
+    const std::string raw = "build manifest.toml --raw --wizard wizard.dll -o ";
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {raw + "./manifest.toml", "manifest.toml", "the manifest"},
+        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file "},
+        {raw + "after.txt", "after.txt", "the information text after installing"},
+        {raw + "wizard-link.dll", "wizard.dll", "the wizard library"},
+        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub"},
+        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package"},
+    };
+    for (const auto& [arguments, input, what] : cases) {
+        const std::string before = ReadText(folder.GetPath() / input);
+        const test::ToolRun run = RunTool(folder.GetPath(), arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_TRUE(Contains(run.output, ": the output would replace " + what)) << run.output;
+        EXPECT_TRUE(Contains(run.output, "name another output file with -o")) << run.output;
+        EXPECT_EQ(ReadText(folder.GetPath() / input), before) << arguments;
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.GetPath()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"after.txt", "before.txt", "manifest.toml", "p.bin", "product",
+                                               "stub.exe", "wizard-link.dll", "wizard.dll"}));
+}
+
+TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
+{
+    struct Case {
+        std::string displayName;
+        std::string extra;  // from line 9
+        std::string expected;
+        bool outsideLink = false;  // product/elsewhere leads to the project folder
+    };
+    const std::vector<Case> cases = {
+        {"V\\1", "", "manifest.toml:3: 'display_name' cannot contain a backslash"},
+        {"V 1", "[[shortcut]]\nname='A'\ntarget='%InstalDir%\\Vistrel.exe'\n",
+         "manifest.toml:11: 'target' in [[shortcut]] names %InstalDir%, which is no folder variable"},
+        {"V 1", "\n[run.launch]\nprogram='%InstallDir%\\Vistrel.exe /x'\n",
+         "manifest.toml:11: 'program' in [run.launch] is \"%InstallDir%\\Vistrel.exe\" followed by the "
+         "arguments \"/x\""},
+        {"V 1", "[run.launch]\nprogram='%InstallDir%\\Vistrl.exe'\n",
+         "manifest.toml:10: 'program' in [run.launch] is \"%InstallDir%\\Vistrl.exe\", which is no file of the "
+         "package"},
+        {"V 1", "follow_outside_links = false\n", "product/elsewhere: is a link to ", true},
+    };
+    for (const Case& entry : cases) {
+        TemporaryFolder folder;
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+        test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='" + entry.displayName +
+                                      "'\ninstall_dir='%ProgramFiles%\\V'\nmenu_folder='V'\n[files]\n"
+                                      "source='product'\nuninstaller='own'\n" + entry.extra);
+        if (entry.outsideLink)
+            fs::create_directory_symlink("..", folder.GetPath() / "product" / "elsewhere");
+        const test::ToolRun run =
+            RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o out.bin");
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
+        EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
+        for (const auto& file : fs::directory_iterator(folder.GetPath()))
+            EXPECT_FALSE(Contains(file.path().filename().string(), "out.bin")) << file.path();
+    }
 }
 
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
@@ -184,6 +272,7 @@ TEST(CommandLine, DrawsProgressOnATerminal)
                              "' build manifest.toml --raw --wizard wizard.dll\" /dev/null");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(Contains(run.output, "] 100%  4/4")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "\rwrote package.bin (")) << run.output;  // after the bar is erased
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ startup = "help"
 [run.launch]
 program = '%InstallDir%\Vistrel.exe'
 [run.post_install]
-program = '%InstallDir%\setup helper.exe'
+program = '%InstallDir%\Tools - 2.0\setup helper.exe'
 arguments = "/quiet /x"
 working_dir = '%InstallDir%'
 show = "hidden"
@@ -60,7 +60,7 @@ TEST(Manifest, ReadsEveryTable)
     EXPECT_EQ(manifest.startupShortcut, 1u);
     ASSERT_TRUE(manifest.launch && manifest.postInstall && manifest.uninstall);
     EXPECT_EQ(manifest.launch->commandLine, "%InstallDir%\\Vistrel.exe");
-    EXPECT_EQ(manifest.postInstall->commandLine, "\"%InstallDir%\\setup helper.exe\" /quiet /x");
+    EXPECT_EQ(manifest.postInstall->commandLine, "\"%InstallDir%\\Tools - 2.0\\setup helper.exe\" /quiet /x");
     EXPECT_EQ(manifest.postInstall->showMode, 3);
     EXPECT_TRUE(manifest.postInstall->wait);
     EXPECT_FALSE(manifest.uninstall->wait);
@@ -141,7 +141,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadManifest{"[files.attributes]\n'docs'='normal hidden'\n", 10, "'normal' cannot be combined"},
         BadManifest{"[files.attributes]\n'../x'='hidden'\n", 10, "is not a relative path"},
         BadManifest{"[shortcut]\nname='A'\n", 9, "must be written as [[shortcut]] tables"},
-        BadManifest{"shortcut = 3\n", 9, "unknown key 'shortcut' in [files]"}));
+        BadManifest{"shortcut = 3\n", 9, "unknown key 'shortcut' in [files]"},
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%InstalDir%\\a.exe'\n", 11,
+                    "'target' in [[shortcut]] names %InstalDir%, which is no folder variable; use one of "
+                    "%ProgramFiles%, %CommonFiles%, %StartMenu%, %ProgramsMenu%, %StartupMenu%, %InstallDir%, "
+                    "%MenuFolder%, %WindowsDir%, %SystemDir%, %TempDir%, %SendToDir%, %DesktopDir% and %Handle%"},
+        BadManifest{"[run.launch]\nprogram='%SystemDir%\\a.exe'\nworking_dir='%installdir%'\n", 11,
+                    "'working_dir' in [run.launch] names %installdir%"},
+        // A known token is skipped whole, so its closing sign does not open "x%".
+        BadManifest{"[run.uninstall]\nprogram='a.exe'\narguments='%InstallDir%x% 100% %1 %USERPROFILE%'\n", 11,
+                    "'arguments' in [run.uninstall] names %USERPROFILE%"},
+        BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
+                    "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
+                    "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
+        BadManifest{"[run.post_install]\nprogram='%SystemDir%\\cmd /c exit 3'\n", 10,
+                    "is \"%SystemDir%\\cmd\" followed by the arguments \"/c exit 3\"; give the path alone in "
+                    "'program' and the rest in 'arguments'"}));
 
 TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
 {
@@ -161,6 +176,21 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                 ":1: [product] is missing the required key 'display_name'");
     expectError("[product]\nshort_name='V'\ndisplay_name=''\ninstall_dir='x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' in [product] must not be empty");
+    expectError("[product]\nshort_name='V'\ndisplay_name='V\\2.1'\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' cannot contain a backslash");
+    expectError("[product]\nshort_name='V'\ndisplay_name='   '\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' is blank");
+    // The limit counts Windows-1252 characters: "\u00E9" is two bytes in the manifest, one stored.
+    std::string accented;
+    for (int i = 0; i < 256; ++i)
+        accented += "\u00E9";
+    expectError("[product]\nshort_name='V'\ndisplay_name=\"" + accented +
+                    "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' is 256 characters long; it names the product's Uninstall registry key, "
+                "which takes at most 255");
+    test::WriteFile(file, "[product]\nshort_name='V'\ndisplay_name=\"" + accented.substr(2) +
+                              "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files + "uninstaller='own'\n");
+    EXPECT_EQ(ReadManifest(file).displayName.size(), 255u);
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\ninfo_before='"
                 "gone.txt'\n" +
                     files,

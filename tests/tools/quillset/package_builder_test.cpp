@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "package/package_reader.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -60,7 +62,7 @@ void SetTime(const fs::path& path, std::int64_t seconds, long nanoseconds)
 
 Bytes Build(const fs::path& manifest, unsigned threads = 2, const fs::path& uninstaller = {})
 {
-    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false, uninstaller});
+    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false, uninstaller, {}});
 }
 
 std::string GetBuildError(const fs::path& manifest, const fs::path& uninstaller = {})
@@ -203,6 +205,30 @@ TEST(PackageBuilder, RefusesSourcesItCannotUse)
     EXPECT_NE(GetBuildError(manifest).find("wizard.dll: No such file"), std::string::npos);
 }
 
+TEST(PackageBuilder, FollowsLinksOutOfTheSourceFolderOnlyWhenTheManifestAllows)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path product = folder.GetPath() / "product";
+    test::WriteFile(folder.GetPath() / "shared" / "common.txt", "shared");
+    fs::create_symlink("../Vistrel.exe", product / "docs" / "inside.exe");
+    fs::create_directory_symlink("../shared", product / "shared");
+
+    const std::string error = GetBuildError(manifest);
+    const std::string target = fs::canonical(folder.GetPath() / "shared").string();
+    EXPECT_NE(error.find((product / "shared").string() + ": is a link to " + target +
+                         ", outside the source folder; set follow_outside_links = true in [files]"),
+              std::string::npos)
+        << error;
+
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\nfollow_outside_links = true\n");
+    const std::vector<FlatRecord> records = FlattenTree(Build(manifest));
+    const auto has = [&](const std::string& name) {
+        return std::ranges::any_of(records, [&](const FlatRecord& record) { return record.name == name; });
+    };
+    EXPECT_TRUE(has("inside.exe") && has("common.txt"));
+}
+
 std::vector<std::string> ListTopLevel(const std::vector<FlatRecord>& records)
 {
     std::vector<std::string> names;
@@ -301,6 +327,43 @@ TEST(PackageBuilder, RefusesUninstallerChoicesTheSourceContradicts)
     EXPECT_NE(error.find("no uninstaller at " + (folder.GetPath() / "absent.exe").string()), std::string::npos)
         << error;
     EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+}
+
+TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
+    test::WriteFile(builtin, "MZ");
+    fs::remove(folder.GetPath() / "product" / "uninst.exe");
+    const auto write = [&](const std::string& uninstaller, const std::string& target,
+                           const std::string& launch) {
+        test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='" + uninstaller +
+                                      "'\n[[shortcut]]\nname='A'\ntarget='%SystemDir%\\notepad.exe'\n"
+                                      "[[shortcut]]\nname='B'\ntarget='" + target + "'\n"
+                                      "[run.launch]\nprogram='" + launch + "'\n");
+    };
+    // Any case and either separator; outside the installation folder nothing is checked; the
+    // builtin uninstaller counts, and post-install programs are not looked for.
+    write("builtin", "%InstallDir%/DOCS\\.\\\\Readme.TXT", "%InstallDir%\\uninst.exe");
+    EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+    write("none", "%InstallDir%\\..\\Other\\x.exe", "%InstallDir%");
+    EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+
+    write("none", "%InstallDir%\\Vistrel.exe", "%InstallDir%\\uninst.exe");
+    std::string error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(manifest.string() + ":16: 'program' in [run.launch] is \"%InstallDir%\\uninst.exe\", "
+                         "which is no file of the package; below %InstallDir%\\ it must name one of the source "
+                         "folder's files (in any case"),
+              std::string::npos)
+        << error;
+    write("none", "%InstallDir%\\docs\\", "%InstallDir%\\Vistrel.exe");
+    error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(":14: 'target' in [[shortcut]] is \"%InstallDir%\\docs\\\", a folder of the package"),
+              std::string::npos)
+        << error;
+    write("none", "%InstallDir%\\Vistrel.exe\\x", "%InstallDir%\\Vistrel.exe");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":14: 'target' in [[shortcut]] is"), std::string::npos);
 }
 
 TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)

@@ -1,0 +1,19 @@
+// The %Name% references in texts that take folder variables, checked against the one table of
+// variables in common/, so that a misspelt name is refused instead of installed as written.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillset {
+
+// The first %Name% of `text` (a name of 1 to FOLDER_NAME_MAX ASCII letters between percent
+// signs) that names no folder variable, without its percent signs; other percent signs, as in
+// "100%" or "%1", are no references. Tokens are found as the wizard's expansion finds them.
+std::optional<std::string> FindUnknownFolderVariable(std::string_view text);
+
+// "%ProgramFiles%, %CommonFiles%, ... and %Handle%", for messages.
+std::string ListFolderVariables();
+
+}  // namespace quillset

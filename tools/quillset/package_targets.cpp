@@ -1,0 +1,103 @@
+// Resolves "%InstallDir%\..." texts in the scanned tree: doubled separators count as one, "."
+// and ".." are applied, and a path that climbs out of the installation folder is not checked.
+#include "package_targets.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/folder_variables.h"
+#include "common/path_routines.h"
+#include "manifest_table.h"
+#include "name_rules.h"
+#include "text_encoding.h"
+
+namespace quillset {
+namespace {
+
+// The components after "%InstallDir%\", or nothing when the text does not start so or leaves
+// the installation folder.
+std::optional<std::vector<std::string_view>> SplitBelowInstallDir(std::string_view text)
+{
+    const std::string token = "%" + std::string(GetFolderVariableName(FOLDER_INSTALL_DIR)) + "%";
+    if (!text.starts_with(token) || text.size() == token.size() || !IsSeparator(text[token.size()]))
+        return std::nullopt;
+    std::vector<std::string_view> components;
+    std::string_view rest = text.substr(token.size());
+    while (!rest.empty()) {
+        std::size_t length = 0;
+        while (length < rest.size() && !IsSeparator(rest[length]))
+            ++length;
+        const std::string_view component = rest.substr(0, length);
+        rest.remove_prefix(length < rest.size() ? length + 1 : length);
+        if (component.empty() || component == ".")
+            continue;
+        if (component == "..") {
+            if (components.empty())
+                return std::nullopt;
+            components.pop_back();
+            continue;
+        }
+        components.push_back(component);
+    }
+    return components;
+}
+
+// The node that `components` name, or null.
+const SourceNode* FindNode(const SourceTree& tree, const std::vector<std::string_view>& components)
+{
+    const std::vector<SourceNode>* level = &tree.nodes;
+    const SourceNode* found = nullptr;
+    for (const std::string_view component : components) {
+        if (found && !found->directory)
+            return nullptr;
+        const std::string folded = FoldNameCase(component);
+        found = nullptr;
+        for (const SourceNode& node : *level) {
+            if (FoldNameCase(node.name) == folded) {
+                found = &node;
+                break;
+            }
+        }
+        if (!found)
+            return nullptr;
+        level = &found->children;
+    }
+    return found;
+}
+
+void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::string& text, std::size_t line,
+                 const std::string& what)
+{
+    const std::optional<std::vector<std::string_view>> components = SplitBelowInstallDir(text);
+    if (!components)
+        return;
+    const SourceNode* node = FindNode(tree, *components);
+    if (node && !node->directory)
+        return;
+    const std::string head = what + " is " + Quote(DecodeWindows1252(text));
+    const std::string files = manifest.uninstaller == UninstallerChoice::Builtin
+                                  ? "the source folder's files or the builtin uninst.exe"
+                                  : "the source folder's files";
+    if (components->empty() || node)
+        ThrowManifestError(manifest.file.string(), line,
+                           head + ", a folder of the package; below %InstallDir%\\ it must name a file, "
+                                  "one of " + files);
+    ThrowManifestError(manifest.file.string(), line,
+                       head + ", which is no file of the package; below %InstallDir%\\ it must name one of " +
+                           files + " (in any case, with \\ or / between names)");
+}
+
+}  // namespace
+
+void CheckPackageTargets(const Manifest& manifest, const SourceTree& tree)
+{
+    for (const ManifestShortcut& shortcut : manifest.shortcuts)
+        CheckTarget(manifest, tree, shortcut.target, shortcut.targetLine, "'target' in [[shortcut]]");
+    if (manifest.launch)
+        CheckTarget(manifest, tree, manifest.launch->program, manifest.launch->programLine,
+                    "'program' in [run.launch]");
+}
+
+}  // namespace quillset
