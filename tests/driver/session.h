@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 struct Session {
     std::map<std::string, std::string> variables;
@@ -17,6 +18,7 @@ struct Session {
     int pendingSends = 0; // messages sent to the wizard whose handling has not returned yet
     std::string definedDrives; // letters defined by the scenario, removed at its end
     long long markCounter = 0; // performance counter at the last 'mark' step
+    std::vector<HANDLE> heldFiles; // files kept open by 'hold', closed at the end
 };
 
 // Sends a message without blocking the driver; Settle waits until the wizard has handled it.

@@ -67,6 +67,7 @@ const std::vector<StepForm>& ListStepForms()
         {"answer", 1, 1, "answer ok|cancel|yes|no", Answer},
         {"mkdir", 1, 1, "mkdir PATH", MakeDirectory},
         {"touch", 1, 1, "touch PATH", TouchFile},
+        {"hold", 1, 1, "hold PATH", HoldFile},
         {"rmdir", 1, 1, "rmdir PATH", RemoveFolder},
         {"delete", 1, 1, "delete PATH", RemoveFile},
         {"run inkwell", 0, 0, "run inkwell", RunInkwell},

@@ -174,6 +174,17 @@ std::string TouchFile(Session&, const Arguments& args)
     return "";
 }
 
+std::string HoldFile(Session& session, const Arguments& args)
+{
+    // Shared for reading only, as a running program holds its own file: nobody may write it.
+    HANDLE file = CreateFileA(args[0].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot open the file " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    session.heldFiles.push_back(file);
+    return "";
+}
+
 std::string RemoveFile(Session&, const Arguments& args)
 {
     if (!DeleteFileA(args[0].c_str()))
