@@ -15,6 +15,7 @@
 #include "core/wizard_state.h"
 #include "install/install_control.h"
 #include "install/install_engine.h"
+#include "ui/resource.h"
 
 BOOL StartInstallWorker(HWND installingPage)
 {
@@ -146,6 +147,11 @@ void StopInstallWorker(void)
     (void)InterlockedExchange(&control->stopping, 1);
     (void)SetEvent(control->stopEvent); // fails only for a missing event: then no wait to end
     (void)SetEvent(control->gate);
+    // The current unit of work may take a while (a large file): the page says why it waits,
+    // and the wait below keeps the frame painted.
+    char status[STATUS_TEXT_SIZE];
+    if (LoadStringA(wizard.wizardModule, IDS_STOPPING, status, STATUS_TEXT_SIZE))
+        (void)SetWindowTextA(wizard.statusLine, status); // a static always takes its text
     // A worker that cannot be waited for may still use what it was given: it is left alone.
     if (WaitForWorkerPumping(control->installWorker))
         ReleaseInstallWorker();
