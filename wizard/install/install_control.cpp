@@ -2,9 +2,10 @@
 // open, its resumption or stop, its report, and the release of its handles.
 //
 // The worker passes the gate, a manual-reset event, before each step, after each unit of
-// progress and before it reports. Halt closes the gate as the exit question opens, so the
-// worker waits there holding nothing the wizard's thread needs. No resumes it: the gate
-// opens again. Yes stops it: the stop flag makes it leave at the gate without reporting, the
+// progress and before it reports. Halt raises the halt flag and closes the gate as the exit
+// question opens, so the worker waits there holding nothing the wizard's thread needs; only
+// a raised flag sends the worker to the event, so that an open gate costs no call into the
+// system for every small file. No resumes it: the flag drops and the gate opens again. Yes stops it: the stop flag makes it leave at the gate without reporting, the
 // stop event ends its wait for a post-install program, the gate opens, and the wizard's thread
 // waits for the worker's thread while it runs its messages, since the worker may be sending
 // it one. A report that arrives while the question is open is held and handled after No; one
@@ -38,9 +39,11 @@ BOOL StartInstallWorker(HWND installingPage)
 
 BOOL PassInstallGate(void)
 {
-    if (WaitForSingleObject(wizard.installControl.gate, INFINITE) != WAIT_OBJECT_0)
-        return FALSE; // a gate that cannot be waited on cannot be trusted to hold either
-    return !wizard.installControl.stopping;
+    InstallControl* control = &wizard.installControl;
+    // A gate that cannot be waited on cannot be trusted to hold either.
+    if (control->halted && WaitForSingleObject(control->gate, INFINITE) != WAIT_OBJECT_0)
+        return FALSE;
+    return !control->stopping;
 }
 
 BOOL WaitUnlessInstallStopped(HANDLE object)
@@ -54,8 +57,10 @@ void HaltInstallWorker(void)
 {
     InstallControl* control = &wizard.installControl;
     control->exitQuestionOpen = TRUE;
-    if (control->installWorker)
-        (void)ResetEvent(control->gate); // fails only for a missing gate: nothing halts
+    if (!control->installWorker)
+        return;
+    (void)InterlockedExchange(&control->halted, 1);
+    (void)ResetEvent(control->gate); // fails only for a missing gate: nothing halts
 }
 
 BOOL IsExitQuestionOpen(void)
@@ -105,8 +110,10 @@ void ResumeInstallWorker(void)
 {
     InstallControl* control = &wizard.installControl;
     control->exitQuestionOpen = FALSE;
-    if (control->installWorker)
+    if (control->installWorker) {
+        (void)InterlockedExchange(&control->halted, 0);
         (void)SetEvent(control->gate);
+    }
     if (control->reportHeld)
         HandleInstallReport(control->heldResult);
 }

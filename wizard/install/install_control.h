@@ -8,6 +8,7 @@
 struct InstallControl {
     HANDLE installWorker;       // the worker's thread, until its end has been handled
     HANDLE gate;                // open while the worker may work; closed while it is halted
+    volatile LONG halted;       // raised with the gate's closing: only then does the worker wait
     HANDLE stopEvent;           // set on stop, ends the worker's wait for a program
     volatile LONG stopping;     // set on stop: the worker leaves at the gate, reporting nothing
     BOOL exitQuestionOpen;
