@@ -13,10 +13,33 @@ static void CreateTreeDirectory(const char* path, uint32_t attributes)
     (void)SetFileAttributesA(path, attributes); // a failure shows at the first file inside
 }
 
-static void* CreateTreeFile(const char* path, uint32_t attributes)
+// The file created, or an existing one emptied; an existing file keeps its own attributes
+// through CreateFileA, so the record's are set on it.
+static HANDLE CreateReplacingFile(const char* path, uint32_t attributes)
 {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                               attributes, NULL);
+    if (file != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS)
+        (void)SetFileAttributesA(path, attributes); // the open handle may still write
+    return file;
+}
+
+static void* CreateTreeFile(const char* path, uint32_t attributes)
+{
+    HANDLE file = CreateReplacingFile(path, attributes);
+    // A read-only, hidden or system file of the same name, most often this product's earlier
+    // copy, refuses to be replaced: its attributes are cleared and it is created again, once.
+    // One that still refuses (a file in use) gets its attributes back.
+    const DWORD guarding = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        DWORD existing = GetFileAttributesA(path);
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+            (existing & guarding) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) {
+            file = CreateReplacingFile(path, attributes);
+            if (file == INVALID_HANDLE_VALUE)
+                (void)SetFileAttributesA(path, existing); // as it was; the failure is reported
+        }
+    }
     return file == INVALID_HANDLE_VALUE ? NULL : file;
 }
 
