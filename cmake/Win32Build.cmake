@@ -38,6 +38,7 @@ target_include_directories(quillset_common_win32 PUBLIC ${QUILLSET_ROOT})
 quillset_no_runtime(quillset_common_win32)
 add_library(quillset_runtime_win32 STATIC
     ${QUILLSET_ROOT}/common/win32/command_preparation.cpp
+    ${QUILLSET_ROOT}/common/win32/log_file.cpp
     ${QUILLSET_ROOT}/common/win32/memory.cpp)
 target_link_libraries(quillset_runtime_win32 PUBLIC quillset_common_win32)
 quillset_no_runtime(quillset_runtime_win32)

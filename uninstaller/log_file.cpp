@@ -1,10 +1,11 @@
-// Loading "uninst.dat" from the directory given and reading it into the state's plan; the
-// bytes stay on the heap for the whole run, since the plan points into them.
+// Loading "uninst.dat" from the directory given into the state's plan, with a message for
+// every refusal, and only when the log names the folder it was read from.
 #include "log_file.h"
 
+#include "common/memory.h"
 #include "common/path_routines.h"
 #include "common/text.h"
-#include "common/uninstall_log_reader.h"
+#include "common/win32/log_file.h"
 #include "resource.h"
 #include "uninstall_state.h"
 
@@ -21,24 +22,6 @@ static const UINT LOG_FAULT_MESSAGES[] = {
     IDS_LOG_BAD_SHORTCUT,
     IDS_LOG_BAD_REGISTRY,
 };
-
-// The identity of an open file: its volume and its index on that volume.
-struct FileIdentity {
-    DWORD volume;
-    DWORD indexHigh;
-    DWORD indexLow;
-};
-
-static BOOL ReadFileIdentity(HANDLE file, FileIdentity* identity)
-{
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(file, &information))
-        return FALSE;
-    identity->volume = information.dwVolumeSerialNumber;
-    identity->indexHigh = information.nFileIndexHigh;
-    identity->indexLow = information.nFileIndexLow;
-    return TRUE;
-}
 
 // True when the log names the folder it was read from: its destination's "uninst.dat" is the
 // very file that was read. Compared as files, not as texts, so that case, short names and
@@ -62,31 +45,16 @@ static BOOL NamesItsOwnFolder(const FileIdentity* read)
 
 UINT LoadUninstallLog(const char* directory)
 {
-    char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), directory) || !AppendPath(path, UNINSTALL_LOG_NAME))
-        return IDS_LOG_UNREADABLE;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return IDS_LOG_UNREADABLE;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
+    unsigned char* bytes;
+    LogFault fault;
     FileIdentity identity;
-    UINT error = IDS_LOG_UNREADABLE;
-    if (size != INVALID_FILE_SIZE && !high && size <= LOG_SIZE_LIMIT &&
-        ReadFileIdentity(file, &identity)) {
-        unsigned char* bytes = (unsigned char*)HeapAlloc(uninstall.processHeap, 0, size ? size : 1);
-        DWORD read = 0;
-        if (!bytes)
-            error = IDS_OUT_OF_MEMORY;
-        else if (ReadFile(file, bytes, size, &read, NULL) && read == size)
-            // The plan points into the bytes, which stay.
-            error = LOG_FAULT_MESSAGES[ReadUninstallLog(bytes, size, &uninstall.plan)];
-        else
-            (void)HeapFree(uninstall.processHeap, 0, bytes); // nothing to do about a failure
-    }
-    (void)CloseHandle(file); // read-only: nothing is lost if closing fails
-    if (!error && !NamesItsOwnFolder(&identity))
-        error = IDS_LOG_ELSEWHERE;
-    return error;
+    LogLoadResult result = LoadLogFile(directory, &bytes, &uninstall.plan, &fault, &identity);
+    if (result == LOG_LOADED)
+        // The bytes stay for the whole run, since the plan points into them; the message of
+        // a log of another folder names it from them.
+        return NamesItsOwnFolder(&identity) ? 0 : IDS_LOG_ELSEWHERE;
+    MemFree(bytes);
+    if (result == LOG_NO_MEMORY)
+        return IDS_OUT_OF_MEMORY;
+    return result == LOG_REFUSED ? LOG_FAULT_MESSAGES[fault] : IDS_LOG_UNREADABLE;
 }

@@ -64,8 +64,9 @@ int RunUninstall(void)
         return RunCleanup();
     UINT error = LoadUninstallLog(uninstall.logDirectory);
     if (error) {
-        // Only the message of a log of another folder names a path: the one it names.
-        (void)ShowMessage(error, uninstall.plan.destination.path, MB_ICONERROR | MB_OK);
+        // Only the message of a log of another folder names a path: the one the log names.
+        const char* named = error == IDS_LOG_ELSEWHERE ? uninstall.plan.destination.path : NULL;
+        (void)ShowMessage(error, named, MB_ICONERROR | MB_OK); // only OK to press
         return EXIT_REFUSED;
     }
     if (IsProductRunning()) {

@@ -11,7 +11,6 @@ enum {
     ITEM_LIST_SIZE = 2048,          // each of the closing message's lists
     MESSAGE_SIZE = 3072,            // any formatted message text
     STRING_SIZE = 512,              // one string-table entry
-    LOG_SIZE_LIMIT = 16 << 20,      // a larger "uninst.dat" is not ours
 };
 
 // Exit codes, for "/S" callers.

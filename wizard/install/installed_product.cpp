@@ -3,36 +3,14 @@
 #include "install/installed_product.h"
 
 #include "common/memory.h"
-#include "common/path_routines.h"
 #include "common/text.h"
+#include "common/win32/log_file.h"
 
-enum {
-    INSTALLED_LOG_LIMIT = 16 << 20, // the uninstaller reads no larger log either
-};
-
-// The folder's log checked by the reader into `plan`, which points into the heap block left
-// in `*bytes` for the caller to free; FALSE for no log, or one the uninstaller would refuse.
+// The folder's log as the uninstaller would accept it, in `plan`, which points into `*bytes`.
 static BOOL ReadInstalledLog(const char* folder, unsigned char** bytes, UninstallPlan* plan)
 {
-    *bytes = NULL;
-    char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, UNINSTALL_LOG_NAME))
-        return FALSE;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return FALSE;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    BOOL read = FALSE;
-    if (size != INVALID_FILE_SIZE && !high && size <= INSTALLED_LOG_LIMIT) {
-        *bytes = (unsigned char*)MemAlloc(size ? size : 1);
-        DWORD done = 0;
-        read = *bytes && ReadFile(file, *bytes, size, &done, NULL) && done == size &&
-               ReadUninstallLog(*bytes, size, plan) == LOG_FAULT_NONE;
-    }
-    (void)CloseHandle(file); // read-only: nothing is lost if closing fails
-    return read;
+    LogFault fault;
+    return LoadLogFile(folder, bytes, plan, &fault, NULL) == LOG_LOADED;
 }
 
 BOOL FindOtherProduct(const char* folder, const char* productName, char* otherName, size_t size)
