@@ -6,6 +6,7 @@
 #include "core/wizard_state.h"
 #include "install/file_tree.h"
 #include "install/install_engine.h"
+#include "install/view_guard.h"
 #include "ui/resource.h"
 
 static void CreateTreeDirectory(const char* path, uint32_t attributes)
@@ -27,8 +28,8 @@ static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
 {
     // The size first: where the file system allocates it (NTFS, FAT), a disk without room
     // fails here. Under Wine this only truncates, leaving a sparse file, and Wine 8 implements
-    // no request that allocates. Sizes from 2 GiB on fail as well: their view would not fit a
-    // 32-bit process.
+    // no request that allocates, so there the view's guard meets the full disk. Sizes from
+    // 2 GiB on fail as well: their view would not fit a 32-bit process.
     if (SetFilePointer(file, (LONG)record->size, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
         !SetEndOfFile(file))
         return FILL_REMOVED;
@@ -39,10 +40,12 @@ static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
     (void)CloseHandle(mapping); // the view keeps the mapping alive
     if (!view)
         return FILL_REMOVED;
-    BOOL inflated = wizard.decompress(record->data, (unsigned char*)view, record->packedSize,
-                                      record->size) != 0;
+    ViewInflation inflated = InflateIntoView(record->data, record->packedSize,
+                                             (unsigned char*)view, record->size);
     (void)UnmapViewOfFile(view); // written back when the file closes either way
-    return inflated ? FILL_DONE : FILL_FAILED;
+    if (inflated == VIEW_FAULTED)
+        return FILL_REMOVED;
+    return inflated == VIEW_INFLATED ? FILL_DONE : FILL_FAILED;
 }
 
 // A file at its full size whose content never arrived is worse than none: it goes, even if
