@@ -50,6 +50,8 @@ std::string StartSetup(Session& session, const Arguments& args);
 std::string ExpectExit(Session& session, const Arguments& args);
 std::string ExpectNoWindow(Session& session, const Arguments& args);
 std::string ExpectFile(Session& session, bool exists, const Arguments& args);
+std::string SetEnvironment(Session& session, const Arguments& args);
+std::string WriteFileOfSize(Session& session, const Arguments& args);
 std::string MakeDirectory(Session& session, const Arguments& args);
 std::string TouchFile(Session& session, const Arguments& args);
 std::string RemoveFolder(Session& session, const Arguments& args);

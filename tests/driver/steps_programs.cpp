@@ -1,7 +1,9 @@
 // Steps on programs and files: starting Setup.exe and waiting for its wizard, its end and
 // exit code, the sample program that holds its running event, files on disk, pictures.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -16,6 +18,7 @@
 namespace {
 
 const DWORD PAINT_SETTLE_MS = 300;
+const size_t WRITE_CHUNK_SIZE = 65536;
 
 std::string ReadVariable(const Session& session, const std::string& name)
 {
@@ -71,6 +74,19 @@ bool OpenProcessOfProgram(const std::string& path, PROCESS_INFORMATION& process)
     }
     CloseHandle(snapshot);
     return found;
+}
+
+// A path with the wildcards * or ? in its last part exists when any file matches it.
+bool PathExists(const std::string& path)
+{
+    if (path.find_first_of("*?") == std::string::npos)
+        return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    WIN32_FIND_DATAA match;
+    HANDLE search = FindFirstFileA(path.c_str(), &match);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    (void)FindClose(search); // only ends the search
+    return true;
 }
 
 } // namespace
@@ -137,11 +153,42 @@ std::string ExpectNoWindow(Session& session, const Arguments&)
 std::string ExpectFile(Session& session, bool exists, const Arguments& args)
 {
     return WaitFor(session, [&]() -> std::string {
-        bool found = GetFileAttributesA(args[0].c_str()) != INVALID_FILE_ATTRIBUTES;
+        bool found = PathExists(args[0]);
         if (found == exists)
             return "";
         return args[0] + (found ? " exists" : " does not exist");
     });
+}
+
+// A file of the given size, to take a drive's room after the wizard has measured it.
+std::string WriteFileOfSize(Session&, const Arguments& args)
+{
+    char* end = nullptr;
+    unsigned long long remaining = std::strtoull(args[1].c_str(), &end, 10);
+    if (args[1].empty() || *end)
+        return "not a number of bytes: " + args[1];
+    HANDLE file = CreateFileA(args[0].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot create the file " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    static const char CHUNK[WRITE_CHUNK_SIZE] = {};
+    std::string problem;
+    while (remaining && problem.empty()) {
+        DWORD count = (DWORD)std::min<unsigned long long>(remaining, sizeof(CHUNK));
+        DWORD written = 0;
+        if (!WriteFile(file, CHUNK, count, &written, nullptr) || written != count)
+            problem = "cannot write " + args[1] + " bytes to " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+        remaining -= count;
+    }
+    (void)CloseHandle(file); // what was written stays written
+    return problem;
+}
+
+// Programs started afterwards inherit the driver's environment.
+std::string SetEnvironment(Session&, const Arguments& args)
+{
+    if (SetEnvironmentVariableA(args[0].c_str(), args[1].c_str()))
+        return "";
+    return "cannot set the environment variable " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
 }
 
 // Creates the directory and any missing parents.

@@ -5,9 +5,12 @@
 # NAME=LINUX_PATH becomes the driver variable NAME as Wine's Z: path. Options:
 #   --required-space=NAME=DIR[:FILE]...  sets NAME to the size of DIR's files and of each
 #                              FILE added to the package, as the wizard shows it
-#   --small-drive              mounts a 4 KiB tmpfs as SMALL_UNIX (needs root; else skipped, 77)
+#   --small-drive[=SIZE]       mounts a tmpfs of SIZE (4k unless given) as SMALL_UNIX (needs
+#                              root; else skipped, 77)
 #   --check=PROGRAM            after the scenario passed, runs PROGRAM WORK_UNIX STATE_DIR
 #   --prepare=PROGRAM          before the scenario, runs PROGRAM WORK_UNIX STATE_DIR
+# A scenario fails when a program it ran crashed: Wine then reports an unhandled exception on
+# the standard error output, whatever WINEDEBUG says.
 # In a session of the ordinary user (wine-session --ordinary-user) the work folder is in that
 # user's home, with copies of the driver, the scenario and the files given as NAME=LINUX_PATH,
 # since the build tree may be closed to that user.
@@ -38,9 +41,10 @@ check=""
 prepare=""
 cleanup() {
     if [[ -n $small ]]; then
-        umount "$small" 2>/dev/null || true
+        # A program still running there keeps it busy; detached, it goes once that ends.
+        umount "$small" 2>/dev/null || umount --lazy "$small" 2>/dev/null || true
     fi
-    rm -rf "$work" ${copies:+"$copies"}
+    rm -rf "$work" "$work.stderr" ${copies:+"$copies"}
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT # a test stopped by its timeout still cleans up
@@ -69,12 +73,14 @@ for argument in "$@"; do
         bytes=$(find "${sources[@]}" -type f -printf '%s\n' | awk '{ total += $1 } END { print total + 0 }')
         variables+=("${option%%=*}=$(((bytes + 1023) / 1024)) KB")
         ;;
-    --small-drive)
+    --small-drive | --small-drive=*)
+        size=4k
+        [[ $argument == *=* ]] && size=${argument#*=}
         small=$work/small
         mkdir -p "$small"
-        if ! mount -t tmpfs -o size=4k quillset-small "$small" 2>/dev/null; then
+        if ! mount -t tmpfs -o "size=$size" quillset-small "$small" 2>/dev/null; then
             small=""
-            echo "skipped: a 4 KiB tmpfs cannot be mounted here (needs root with mount rights)"
+            echo "skipped: a tmpfs of $size cannot be mounted here (needs root with mount rights)"
             exit 77
         fi
         variables+=("SMALL_UNIX=$small")
@@ -104,7 +110,17 @@ if [[ -n $prepare ]]; then
     "$prepare" "$work" "$state" || status=$?
 fi
 if [[ $status -eq 0 ]]; then
-    "$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$scenario")" "${variables[@]}" || status=$?
+    errors=$work.stderr
+    # In braces, so that this shell runs the copy and can wait until it is complete.
+    {
+        "$root/scripts/wine-run" "$state" "$driver" "$(wine_path "$scenario")" "${variables[@]}" ||
+            status=$?
+    } 2> >(tee "$errors" >&2)
+    wait $!
+    if grep -q "Unhandled " "$errors"; then
+        echo "FAILED: a program crashed (an unhandled exception above)"
+        status=1
+    fi
 fi
 if [[ $status -eq 0 && -n $check ]]; then
     "$check" "$work" "$state" || status=$?

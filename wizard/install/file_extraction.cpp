@@ -1,10 +1,12 @@
 // The file step: the package's tree recreated below the destination, each file inflated
-// straight into a mapped view of the new file, with its attributes and last-write time.
+// straight into a mapped view of the new file, with its attributes and last-write time; a file
+// that finds no room on the disk is removed again.
 #include <windows.h>
 
 #include "core/wizard_state.h"
 #include "install/file_tree.h"
 #include "install/install_engine.h"
+#include "install/view_guard.h"
 #include "ui/resource.h"
 
 static void CreateTreeDirectory(const char* path, uint32_t attributes)
@@ -43,33 +45,53 @@ static void* CreateTreeFile(const char* path, uint32_t attributes)
     return file == INVALID_HANDLE_VALUE ? NULL : file;
 }
 
-// Inflates the record's stream into the file, which the mapping extends to its full size.
-static BOOL InflateIntoFile(HANDLE file, const FileRecordData* record)
+// Inflates the record's stream into the file at its full size. FILL_REMOVED here: the file
+// could not be written out and is to be removed.
+static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
 {
+    // The size first: where the file system allocates it (NTFS, FAT), a disk without room
+    // fails here. Under Wine this only truncates, leaving a sparse file, and Wine 8 implements
+    // no request that allocates, so there the view's guard meets the full disk. Sizes from
+    // 2 GiB on fail as well: their view would not fit a 32-bit process.
+    if (SetFilePointer(file, (LONG)record->size, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !SetEndOfFile(file))
+        return FILL_REMOVED;
     HANDLE mapping = CreateFileMappingA(file, NULL, PAGE_READWRITE, 0, record->size, NULL);
     if (!mapping)
-        return FALSE;
+        return FILL_REMOVED;
     void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, record->size);
     (void)CloseHandle(mapping); // the view keeps the mapping alive
     if (!view)
-        return FALSE;
-    BOOL inflated = wizard.decompress(record->data, (unsigned char*)view, record->packedSize,
-                                      record->size) != 0;
+        return FILL_REMOVED;
+    ViewInflation inflated = InflateIntoView(record->data, record->packedSize,
+                                             (unsigned char*)view, record->size);
     (void)UnmapViewOfFile(view); // written back when the file closes either way
-    return inflated;
+    if (inflated == VIEW_FAULTED)
+        return FILL_REMOVED;
+    return inflated == VIEW_INFLATED ? FILL_DONE : FILL_FAILED;
 }
 
-static int FillTreeFile(void* handle, const FileRecordData* record)
+// A file at its full size whose content never arrived is worse than none: it goes, even if
+// the record made it read-only. Kept, and so still logged, when it cannot be deleted.
+static FillResult RemoveTreeFile(const char* path)
+{
+    (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL); // a failure shows at the deletion
+    return DeleteFileA(path) ? FILL_REMOVED : FILL_FAILED;
+}
+
+static FillResult FillTreeFile(void* handle, const char* path, const FileRecordData* record)
 {
     HANDLE file = (HANDLE)handle;
-    BOOL filled = record->size == 0 || InflateIntoFile(file, record);
+    FillResult filled = record->size == 0 ? FILL_DONE : InflateIntoFile(file, record);
     // A damaged stream leaves the file at its full size with its time, as an empty file has.
-    FILETIME lastWrite;
-    lastWrite.dwLowDateTime = (DWORD)record->lastWriteTime;
-    lastWrite.dwHighDateTime = (DWORD)(record->lastWriteTime >> 32);
-    (void)SetFileTime(file, NULL, NULL, &lastWrite); // the content matters more than its time
+    if (filled != FILL_REMOVED) {
+        FILETIME lastWrite;
+        lastWrite.dwLowDateTime = (DWORD)record->lastWriteTime;
+        lastWrite.dwHighDateTime = (DWORD)(record->lastWriteTime >> 32);
+        (void)SetFileTime(file, NULL, NULL, &lastWrite); // the content matters more than its time
+    }
     (void)CloseHandle(file); // nothing to do if closing fails
-    return filled;
+    return filled == FILL_REMOVED ? RemoveTreeFile(path) : filled;
 }
 
 static const FileTreeOps WIN32_FILE_TREE = {

@@ -29,9 +29,13 @@ static const unsigned char* ExtractFile(const FileTreeOps* ops, UninstallLog* lo
     void* file = ops->createFile(path, record.attributes);
     if (!file)
         return 0;
-    (void)AppendLogByte(log, LOG_FILE); // a loss shows at the save
-    (void)AppendToLog(log, record.name, LOG_WHOLE_TEXT);
-    if (!ops->fillFile(file, &record))
+    // Logged after the fill, which nothing else appends during, so a removed file is not listed.
+    FillResult filled = ops->fillFile(file, path, &record);
+    if (filled != FILL_REMOVED) {
+        (void)AppendLogByte(log, LOG_FILE); // a loss shows at the save
+        (void)AppendToLog(log, record.name, LOG_WHOLE_TEXT);
+    }
+    if (filled != FILL_DONE)
         return 0;
     // An empty file carries no data, whatever its compressed-size field says.
     return record.size ? record.data + record.packedSize : record.data;

@@ -17,12 +17,21 @@ struct FileRecordData {
     const unsigned char* data;      // the zlib stream, right after the name's NUL
 };
 
-// What the walk does to the file system. Each file is created, logged, then filled; the fill
-// also sets the last-write time, for an empty file too, and closes the file.
+// What a fill reports. A file whose stream fails stays as the stream left it; a file that
+// could not be written out (the disk is full) is removed again, and then it is not logged.
+enum FillResult {
+    FILL_FAILED = 0,
+    FILL_DONE = 1,
+    FILL_REMOVED = 2,
+};
+
+// What the walk does to the file system. Each file is created, filled, then logged unless the
+// fill removed it; the fill also sets the last-write time, for an empty file too, and closes
+// the file.
 struct FileTreeOps {
     void (*createDirectory)(const char* path, uint32_t attributes);     // results not examined
     void* (*createFile)(const char* path, uint32_t attributes);         // null on failure
-    int (*fillFile)(void* file, const FileRecordData* record);          // 0 on failure
+    FillResult (*fillFile)(void* file, const char* path, const FileRecordData* record);
     void (*showPath)(const char* path);
     int (*stepProgress)(void);                                         // 0: stop the walk
 };

@@ -182,7 +182,7 @@ TEST(ExtractFileTree, PathsLongerThan259CharactersAreRefused)
     EXPECT_EQ(deep.Calls("dir"), destination + "\\gggggggg|");
 }
 
-TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyOnceCreated)
+TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
 {
     TestPackage package = StartTree();
     package.AddFile("one", 0x20, "1", 1, TIME_A);
@@ -210,6 +210,15 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyOnceCreated)
               "\x02uninst.dat\0\x02one\0\x02two\0"s);
     FreeLog(&damaged);
     EXPECT_EQ(recordedCalls.back().what, "fill");
+
+    // A file that the fill removed again for want of room is not listed.
+    ResetRecording();
+    removeFillFor = "C:\\Dest\\two";
+    UninstallLog full = {};
+    EXPECT_EQ(ExtractFileTree(&recordingOps, &full, path, package.data()), 0);
+    EXPECT_EQ(std::string((const char*)full.buffer, full.logLength), "\x02uninst.dat\0\x02one\0"s);
+    FreeLog(&full);
+    EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "fill C:\\Dest\\two");
 
     // A stop asked for at a progress step ends the walk before the next file.
     ResetRecording();

@@ -5,6 +5,7 @@
 std::vector<RecordedCall> recordedCalls;
 std::string failCreateFor;
 std::string failFillFor;
+std::string removeFillFor;
 int stopAfterSteps = -1;
 
 namespace {
@@ -25,15 +26,18 @@ void* RecordCreate(const char* path, uint32_t attributes)
     return &openPath;
 }
 
-int RecordFill(void* file, const FileRecordData* record)
+FillResult RecordFill(void* file, const char* path, const FileRecordData* record)
 {
-    const std::string& path = *(std::string*)file;
-    recordedCalls.push_back({"fill", path, record->attributes, record->size,
-                             record->lastWriteTime,
+    // A fill handed another file than the one just created shows as a call of its own kind.
+    bool sameFile = *(std::string*)file == path;
+    recordedCalls.push_back({sameFile ? "fill" : "fill of another file", path, record->attributes,
+                             record->size, record->lastWriteTime,
                              record->size ? std::string((const char*)record->data,
                                                         record->packedSize)
                                           : std::string()});
-    return path != failFillFor;
+    if (path == removeFillFor)
+        return FILL_REMOVED;
+    return path == failFillFor ? FILL_FAILED : FILL_DONE;
 }
 
 void RecordShow(const char* path)
@@ -57,5 +61,6 @@ void ResetRecording()
     recordedCalls.clear();
     failCreateFor.clear();
     failFillFor.clear();
+    removeFillFor.clear();
     stopAfterSteps = -1;
 }
