@@ -187,7 +187,9 @@ std::string Press(Session& session, const Arguments& args)
     if (!id)
         return "no such button: " + name;
     HWND button = GetDlgItem(view.frame, id);
-    problem = CheckButtonState(button, name);
+    // The frame sets its buttons right after it shows a new page: a page that has just come
+    // may still show the last one's for a moment.
+    problem = WaitFor(session, [&]() { return CheckButtonState(button, name); });
     if (!problem.empty())
         return problem;
     std::string caption = ReadText(button);
