@@ -11,7 +11,9 @@
 #include "log_inspector.h"
 #include "output_guard.h"
 #include "package_builder.h"
+#include "pe_image.h"
 #include "pe_resources.h"
+#include "pe_signature.h"
 #include "progress_bar.h"
 #include "text_format.h"
 #include "tool_paths.h"
@@ -36,6 +38,20 @@ void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
               << std::flush;
 }
 
+// The stub's bytes; a signed stub is said to lose its signature, which embedding takes off.
+std::vector<std::uint8_t> ReadStub(const fs::path& stub)
+{
+    std::vector<std::uint8_t> bytes = ReadWholeFile(stub, MAX_SETUP_FILE_SIZE);
+    try {
+        if (FindPeSignature(ReadPeImage(bytes), bytes).state != PeSignature::State::Unsigned)
+            std::cerr << "quillset: note: " << stub.string()
+                      << " is signed; its signature is taken off, as the package would break it\n";
+    } catch (const PeFormatError&) {
+        // EmbedPackage says what is wrong with it.
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int RunBuild(const BuildCommand& command)
@@ -56,7 +72,7 @@ int RunBuild(const BuildCommand& command)
     if (command.raw)
         WriteOutput(output, package);
     else
-        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+        WriteOutput(output, EmbedPackage(ReadStub(stub), package));
     return 0;
 }
 
@@ -70,7 +86,7 @@ int RunEmbed(const EmbedCommand& command)
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
-    WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    WriteOutput(output, EmbedPackage(ReadStub(stub), package));
     return 0;
 }
 

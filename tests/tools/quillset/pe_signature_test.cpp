@@ -1,5 +1,5 @@
 // Tests of signatures in PE images: inspect's report on whether Setup.exe and the uninst.exe
-// packed in it are signed, and on bytes after a signature or a damaged certificate table.
+// packed in it are signed, and a signed stub, which embeds as its unsigned self.
 #include <gtest/gtest.h>
 
 #include "file_io.h"
@@ -77,6 +77,21 @@ TEST(SignatureReport, SaysWhetherSetupAndItsUninstallerAreSignedAndWhatFollows)
     WriteFileAtomically(uninstaller, Bytes(stub.begin(), stub.end()));
     report = InspectPackage(BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}}));
     EXPECT_TRUE(Contains(report.text, "signatures:\n  uninst.exe  not signed\n")) << report.text;
+}
+
+TEST(SignedStub, EmbedsAsItsUnsignedSelfUnlessBytesFollowTheSignature)
+{
+    const Bytes stub = ReadWholeFile(STUB, 1 << 24);
+    const Bytes package = test::MakeNoise(5000, 3);
+    EXPECT_EQ(EmbedPackage(AddCertificate(stub, 2, 0), package), EmbedPackage(stub, package));
+    try {
+        EmbedPackage(AddCertificate(stub, 2, 3), package);
+        ADD_FAILURE() << "a stub with bytes after its signature was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_TRUE(Contains(error.what(), "the stub is signed, but its signature cannot be taken off (3 bytes "
+                                           "follow the certificate table)"))
+            << error.what();
+    }
 }
 
 }  // namespace
