@@ -2,10 +2,12 @@
 // step at the end, and inspect prints its account to stdout and its failures to stderr.
 #include "commands.h"
 
+#include <algorithm>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 
+#include "code_signing.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
@@ -52,6 +54,17 @@ std::vector<std::uint8_t> ReadStub(const fs::path& stub)
     return bytes;
 }
 
+// Setup.exe signed; the signer may add a signature but must leave the package as it was.
+std::vector<std::uint8_t> SignSetup(const SigningCommand& signing, std::span<const std::uint8_t> setup,
+                                    std::span<const std::uint8_t> package)
+{
+    std::vector<std::uint8_t> signedSetup = SignImage(signing, setup, "Setup.exe");
+    const auto found = FindPackageResource(signedSetup);
+    if (!found || !std::ranges::equal(*found, package))
+        throw SigningError("the signing command's Setup.exe does not hold the package that went into it", 1);
+    return signedSetup;
+}
+
 }  // namespace
 
 int RunBuild(const BuildCommand& command)
@@ -60,19 +73,31 @@ int RunBuild(const BuildCommand& command)
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
+    std::optional<SigningCommand> signing;
+    if (command.sign) {
+        try {
+            signing = ParseSigningCommand(*command.sign, fs::current_path());
+        } catch (const std::invalid_argument& error) {
+            throw std::runtime_error(std::string("--sign: ") + error.what());
+        }
+    }
     fs::path stub;
     if (!command.raw) {
         stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
         OutputGuard(output).Check(stub, "the launcher stub");
     }
 
-    const std::vector<std::uint8_t> package =
-        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller, output});
-    if (command.raw)
-        WriteOutput(output, package);
-    else
-        WriteOutput(output, EmbedPackage(ReadStub(stub), package));
+    const BuiltPackage package =
+        BuildSignedPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                            command.uninstaller, output, signing});
+    if (command.raw) {
+        WriteOutput(output, package.bytes);
+        return 0;
+    }
+    std::vector<std::uint8_t> setup = EmbedPackage(ReadStub(stub), package.bytes);
+    if (package.signing)
+        setup = SignSetup(*package.signing, setup, package.bytes);
+    WriteOutput(output, setup);
     return 0;
 }
 
