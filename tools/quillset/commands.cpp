@@ -2,16 +2,20 @@
 // step at the end, and inspect prints its account to stdout and its failures to stderr.
 #include "commands.h"
 
+#include <algorithm>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 
+#include "code_signing.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
 #include "output_guard.h"
 #include "package_builder.h"
+#include "pe_image.h"
 #include "pe_resources.h"
+#include "pe_signature.h"
 #include "progress_bar.h"
 #include "text_format.h"
 #include "tool_paths.h"
@@ -36,6 +40,31 @@ void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
               << std::flush;
 }
 
+// The stub's bytes; a signed stub is said to lose its signature, which embedding takes off.
+std::vector<std::uint8_t> ReadStub(const fs::path& stub)
+{
+    std::vector<std::uint8_t> bytes = ReadWholeFile(stub, MAX_SETUP_FILE_SIZE);
+    try {
+        if (FindPeSignature(ReadPeImage(bytes), bytes).state != PeSignature::State::Unsigned)
+            std::cerr << "quillset: note: " << stub.string()
+                      << " is signed; its signature is taken off, as the package would break it\n";
+    } catch (const PeFormatError&) {
+        // EmbedPackage says what is wrong with it.
+    }
+    return bytes;
+}
+
+// Setup.exe signed; the signer may add a signature but must leave the package as it was.
+std::vector<std::uint8_t> SignSetup(const SigningCommand& signing, std::span<const std::uint8_t> setup,
+                                    std::span<const std::uint8_t> package)
+{
+    std::vector<std::uint8_t> signedSetup = SignImage(signing, setup, "Setup.exe");
+    const auto found = FindPackageResource(signedSetup);
+    if (!found || !std::ranges::equal(*found, package))
+        throw SigningError("the signing command's Setup.exe does not hold the package that went into it", 1);
+    return signedSetup;
+}
+
 }  // namespace
 
 int RunBuild(const BuildCommand& command)
@@ -44,19 +73,31 @@ int RunBuild(const BuildCommand& command)
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
+    std::optional<SigningCommand> signing;
+    if (command.sign) {
+        try {
+            signing = ParseSigningCommand(*command.sign, fs::current_path());
+        } catch (const std::invalid_argument& error) {
+            throw std::runtime_error(std::string("--sign: ") + error.what());
+        }
+    }
     fs::path stub;
     if (!command.raw) {
         stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
         OutputGuard(output).Check(stub, "the launcher stub");
     }
 
-    const std::vector<std::uint8_t> package =
-        BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller, output});
-    if (command.raw)
-        WriteOutput(output, package);
-    else
-        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    const BuiltPackage package =
+        BuildSignedPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                            command.uninstaller, output, signing});
+    if (command.raw) {
+        WriteOutput(output, package.bytes);
+        return 0;
+    }
+    std::vector<std::uint8_t> setup = EmbedPackage(ReadStub(stub), package.bytes);
+    if (package.signing)
+        setup = SignSetup(*package.signing, setup, package.bytes);
+    WriteOutput(output, setup);
     return 0;
 }
 
@@ -70,7 +111,7 @@ int RunEmbed(const EmbedCommand& command)
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
-    WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    WriteOutput(output, EmbedPackage(ReadStub(stub), package));
     return 0;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace quillset {
 
@@ -14,6 +16,7 @@ struct BuildCommand {
     std::filesystem::path uninstaller;  // empty: the default beside the tool
     bool raw = false;
     unsigned threads = 1;
+    std::optional<std::string> sign;  // --sign: replaces the manifest's [signing] command
 };
 
 struct EmbedCommand {

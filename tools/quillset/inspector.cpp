@@ -9,11 +9,13 @@
 #include <string_view>
 
 #include "file_time.h"
+#include "manifest.h"
 #include "name_rules.h"
 #include "package/package_reader.h"
 #include "path_length.h"
 #include "pe_image.h"
 #include "pe_resources.h"
+#include "pe_signature.h"
 #include "show_modes.h"
 #include "stream_check.h"
 #include "text_encoding.h"
@@ -54,6 +56,9 @@ constexpr std::array<std::string_view, PACKAGE_HEADER_FIELDS> FIELD_NAMES = {
 
 // The information texts are shown up to this many bytes; a longer one is still checked whole.
 constexpr std::size_t MAX_SHOWN_TEXT = 64 * 1024;
+// The packed uninst.exe is inflated whole to find its signature, up to this size; a real one is
+// far smaller, and a crafted size must not make the check hold gigabytes.
+constexpr std::uint32_t MAX_CHECKED_PROGRAM = 64 << 20;
 
 struct Inspection {
     const std::uint8_t* package;
@@ -61,6 +66,8 @@ struct Inspection {
     std::size_t size;
     std::ostringstream out;
     std::vector<std::string> failures;
+    std::vector<std::pair<std::string, std::string>> signatures;  // program, what its signature is
+    bool treeWalked = false;  // to its end, so that a file not met is not in the package
 
     std::uint32_t ReadField(PackageField field) const { return ReadHeaderField(package, field); }
     void Fail(const std::string& failure) { failures.push_back(failure); }
@@ -326,6 +333,31 @@ std::string JoinPath(const TreeWalk& walk, std::string_view name)
     return DecodeWindows1252(path);
 }
 
+// What the signature of a program users run is. Bytes after it are a failure: they were added
+// after signing, and verifiers then refuse the signature or accept bytes that nobody signed.
+void CheckSignature(Inspection& inspection, const std::string& program, std::span<const std::uint8_t> bytes)
+{
+    std::string description;
+    try {
+        const PeSignature signature = FindPeSignature(ReadPeImage(bytes), bytes);
+        description = DescribePeSignature(signature);
+        if (signature.state == PeSignature::State::Damaged)
+            inspection.Fail(program + ": " + description);
+        else if (signature.trailingBytes != 0)
+            inspection.Fail(program + ": " + description + ", which it does not cover: they were added after "
+                                                           "signing");
+    } catch (const PeFormatError& error) {
+        description = std::string("no signature to check, ") + error.what();
+    }
+    inspection.signatures.emplace_back(program, description);
+}
+
+bool IsPackedUninstaller(const TreeWalk& walk, const TreeRecord& record)
+{
+    return walk.folders.empty() && record.kind != TREE_RECORD_DIRECTORY &&
+           FoldNameCase(record.name) == FoldNameCase(UNINSTALLER_FILE);
+}
+
 void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord& record, std::uint64_t at)
 {
     const std::string indent(2 * (walk.folders.size() + 1), ' ');
@@ -347,14 +379,27 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
     walk.totalSize += record.size;
     if (record.size == 0) {
         inspection.out << "\n";
+        if (IsPackedUninstaller(walk, record))
+            inspection.signatures.emplace_back(UNINSTALLER_FILE, "no signature to check, the file is empty");
         return;
     }
     inspection.out << " (" << record.packedSize << " packed)";
+    const bool isUninstaller = IsPackedUninstaller(walk, record);
+    const std::size_t kept = isUninstaller && record.size <= MAX_CHECKED_PROGRAM ? record.size : 0;
     const StreamCheck check =
-        CheckStream(std::span<const std::uint8_t>(record.data, record.packedSize), record.size, 0);
+        CheckStream(std::span<const std::uint8_t>(record.data, record.packedSize), record.size, kept);
     inspection.out << (check.ok ? "\n" : "  FAILED: " + check.problem + "\n");
     if (!check.ok)
         inspection.Fail("file " + JoinPath(walk, record.name) + ": " + check.problem);
+    if (!isUninstaller)
+        return;
+    if (!check.ok)
+        inspection.signatures.emplace_back(UNINSTALLER_FILE, "not checked, its stream fails");
+    else if (kept == 0)
+        inspection.signatures.emplace_back(
+            UNINSTALLER_FILE, "not checked, larger than " + FormatGrouped(MAX_CHECKED_PROGRAM) + " bytes");
+    else
+        CheckSignature(inspection, std::string(UNINSTALLER_FILE), check.output);
 }
 
 void InspectTree(Inspection& inspection)
@@ -405,25 +450,52 @@ void InspectTree(Inspection& inspection)
     const std::size_t trailing = inspection.end - at;
     if (trailing)
         inspection.out << "  note: " << trailing << " bytes follow the tree's last end marker\n";
+    inspection.treeWalked = true;
+}
+
+// The signatures of the programs that users run: the Setup.exe, when there is one, and the
+// package's uninst.exe.
+void ShowSignatures(Inspection& inspection)
+{
+    const bool hasUninstaller = std::ranges::any_of(
+        inspection.signatures, [](const auto& entry) { return entry.first == UNINSTALLER_FILE; });
+    if (inspection.treeWalked && !hasUninstaller)
+        inspection.signatures.emplace_back(UNINSTALLER_FILE, "none in the package");
+    if (inspection.signatures.empty())
+        return;
+    inspection.out << "signatures:\n";
+    for (const auto& [program, description] : inspection.signatures)
+        inspection.out << "  " << PadRight(program, 12) << description << "\n";
+}
+
+InspectReport InspectPackageOf(std::span<const std::uint8_t> package, Inspection& inspection)
+{
+    inspection.out << "package: " << package.size() << " bytes\n";
+    if (package.size() < PACKAGE_HEADER_SIZE) {
+        inspection.Fail("header: the package has " + std::to_string(package.size()) +
+                        " bytes, fewer than the " + std::to_string(PACKAGE_HEADER_SIZE) + " of its header");
+    } else {
+        InspectHeader(inspection);
+        InspectTexts(inspection);
+        InspectEntries(inspection);
+        InspectStreams(inspection);
+        InspectTree(inspection);
+    }
+    ShowSignatures(inspection);
+    return {inspection.out.str(), std::move(inspection.failures)};
+}
+
+Inspection StartInspection(std::span<const std::uint8_t> package)
+{
+    return Inspection{package.data(), package.data() + package.size(), package.size(), {}, {}, {}, false};
 }
 
 }  // namespace
 
 InspectReport InspectPackage(std::span<const std::uint8_t> package)
 {
-    Inspection inspection{package.data(), package.data() + package.size(), package.size(), {}, {}};
-    inspection.out << "package: " << package.size() << " bytes\n";
-    if (package.size() < PACKAGE_HEADER_SIZE) {
-        inspection.Fail("header: the package has " + std::to_string(package.size()) +
-                        " bytes, fewer than the " + std::to_string(PACKAGE_HEADER_SIZE) + " of its header");
-        return {inspection.out.str(), std::move(inspection.failures)};
-    }
-    InspectHeader(inspection);
-    InspectTexts(inspection);
-    InspectEntries(inspection);
-    InspectStreams(inspection);
-    InspectTree(inspection);
-    return {inspection.out.str(), std::move(inspection.failures)};
+    Inspection inspection = StartInspection(package);
+    return InspectPackageOf(package, inspection);
 }
 
 InspectReport InspectFile(std::span<const std::uint8_t> bytes)
@@ -440,9 +512,10 @@ InspectReport InspectFile(std::span<const std::uint8_t> bytes)
     if (!package)
         return {"Windows executable without a package\n",
                 {"resource: no setup package (RT_RCDATA 1) in this executable"}};
-    InspectReport report = InspectPackage(*package);
-    report.text = "Windows executable with a package resource\n" + report.text;
-    return report;
+    Inspection inspection = StartInspection(*package);
+    inspection.out << "Windows executable with a package resource\n";
+    CheckSignature(inspection, "Setup.exe", bytes);
+    return InspectPackageOf(*package, inspection);
 }
 
 }  // namespace quillset

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "code_signing.h"
 #include "commands.h"
 
 namespace {
@@ -35,6 +36,9 @@ int main(int argc, char** argv)
     buildApp->add_option("--uninstaller", build.uninstaller,
                          "Uninstaller added as uninst.exe (default: ../share/quillset/uninst.exe beside the tool)");
     buildApp->add_flag("--raw", build.raw, "Write the bare package instead of a Setup.exe");
+    buildApp->add_option("--sign", build.sign,
+                         "Signing command run on uninst.exe and Setup.exe, with {in} and {out} for their "
+                         "files (replaces the manifest's [signing] command)");
     buildApp->add_option("-j,--jobs", build.threads, "Compression threads (default: all cores)")
         ->check(CLI::Range(1u, 1024u));
 
@@ -58,6 +62,9 @@ int main(int argc, char** argv)
         if (embedApp->parsed())
             return quillset::RunEmbed(embed);
         return quillset::RunInspect(inspected);
+    } catch (const quillset::SigningError& error) {
+        std::cerr << "quillset: error: " << error.what() << "\n";
+        return error.exitCode;
     } catch (const std::exception& error) {
         std::cerr << "quillset: error: " << error.what() << "\n";
         return 1;

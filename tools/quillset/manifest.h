@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "code_signing.h"
+
 namespace quillset {
 
 // A manifest that cannot be used; the message starts with "file:line: ".
@@ -76,6 +78,7 @@ struct Manifest {
     std::optional<ManifestRunEntry> launch;
     std::optional<ManifestRunEntry> postInstall;
     std::optional<ManifestRunEntry> uninstall;
+    std::optional<SigningCommand> signing;  // [signing] command, run in the manifest's folder
 };
 
 // Reads and checks a manifest; throws ManifestError naming the file, the line and the fault.

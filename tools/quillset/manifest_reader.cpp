@@ -352,6 +352,17 @@ void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest
     run.RejectUnknownKeys();
 }
 
+SigningCommand ReadSigning(ManifestTable& signing, const Reader& reader)
+{
+    const std::string text = signing.RequireUtf8("command");
+    signing.RejectUnknownKeys();
+    try {
+        return ParseSigningCommand(text, reader.folder);
+    } catch (const std::invalid_argument& error) {
+        signing.Fail(signing.FindLine("command"), std::string("[signing] 'command': ") + error.what());
+    }
+}
+
 }  // namespace
 
 std::string ComposeCommandLine(std::string_view program, std::string_view arguments)
@@ -391,6 +402,10 @@ Manifest ReadManifest(const fs::path& file)
     if (const toml::table* runTable = top.FindTable("run")) {
         ManifestTable run(*runTable, "[run]", reader.file);
         ReadRunEntries(run, reader, manifest);
+    }
+    if (const toml::table* signingTable = top.FindTable("signing")) {
+        ManifestTable signing(*signingTable, "[signing]", reader.file);
+        manifest.signing = ReadSigning(signing, reader);
     }
     top.RejectUnknownKeys();
     return manifest;

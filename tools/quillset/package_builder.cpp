@@ -2,12 +2,14 @@
 // and the model is filled so that its streams can be compressed in parallel in place.
 #include "package_builder.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
 #include "compression.h"
 #include "file_io.h"
 #include "manifest.h"
+#include "name_rules.h"
 #include "output_guard.h"
 #include "package_model.h"
 #include "package_targets.h"
@@ -116,6 +118,30 @@ void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNo
     }
 }
 
+// The uninstaller is the other program that users run, so it is signed like Setup.exe: the
+// signed bytes are packed in place of the file's, under the file's own time.
+void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode>& nodes,
+                     std::vector<TreeItem>& items, std::vector<CompressionJob>& jobs)
+{
+    const auto node = std::ranges::find_if(nodes, [](const SourceNode& candidate) {
+        return !candidate.directory && FoldNameCase(candidate.name) == FoldNameCase(UNINSTALLER_FILE);
+    });
+    if (node == nodes.end())
+        return;
+    std::vector<std::uint8_t> signedBytes =
+        SignImage(signing, ReadWholeFile(node->path, MAX_STREAM_SIZE), UNINSTALLER_FILE);
+    if (signedBytes.size() > MAX_STREAM_SIZE)
+        throw std::runtime_error("the signed uninst.exe is larger than a package file may be");
+    PackedStream& stream = items[static_cast<std::size_t>(node - nodes.begin())].data;
+    stream.size = static_cast<std::uint32_t>(signedBytes.size());
+    CompressionJob job = MakeMemoryJob(std::move(signedBytes), stream);
+    const auto old = std::ranges::find(jobs, &stream, &CompressionJob::output);
+    if (old != jobs.end())
+        *old = std::move(job);
+    else
+        jobs.push_back(std::move(job));
+}
+
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
     std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
@@ -149,6 +175,11 @@ std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
 
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
 {
+    return BuildSignedPackage(settings).bytes;
+}
+
+BuiltPackage BuildSignedPackage(const BuildSettings& settings)
+{
     const OutputGuard guard(settings.output);
     guard.Check(settings.manifest, "the manifest");
     const Manifest manifest = ReadManifest(settings.manifest);
@@ -178,6 +209,9 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoAfter), model.infoAfter.emplace()));
     model.files = MakeTreeItems(tree.nodes);
     CollectFileJobs(model.files, tree.nodes, jobs);
+    const std::optional<SigningCommand> signing = settings.signing ? settings.signing : manifest.signing;
+    if (signing && manifest.uninstaller != UninstallerChoice::None)
+        SignUninstaller(*signing, tree.nodes, model.files, jobs);
 
     std::uint64_t totalWork = 0;
     for (const CompressionJob& job : jobs)
@@ -185,7 +219,7 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     ProgressBar progress(totalWork, jobs.size(), settings.showProgress);
     RunCompressionJobs(jobs, settings.threads, progress);
     progress.Finish();
-    return WritePackage(std::move(model));
+    return {WritePackage(std::move(model)), signing};
 }
 
 }  // namespace quillset

@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
+
+#include "code_signing.h"
 
 namespace quillset {
 
@@ -15,11 +18,21 @@ struct BuildSettings {
     bool showProgress = false;
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
+    std::optional<SigningCommand> signing = std::nullopt;  // --sign: replaces the manifest's [signing]
+};
+
+struct BuiltPackage {
+    std::vector<std::uint8_t> bytes;
+    std::optional<SigningCommand> signing;  // the command that signed uninst.exe, to sign Setup.exe with
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input
 // that cannot be packed, before anything is written.
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings);
+
+// BuildPackage, which also signs the package's uninst.exe (unless the manifest wants none) when
+// there is a signing command, and the command that applies, for Setup.exe.
+BuiltPackage BuildSignedPackage(const BuildSettings& settings);
 
 // An information text file as the package stores it: Windows-1252 with CR LF line ends.
 // Throws naming the file and line of a character that cannot be stored.

@@ -10,6 +10,7 @@
 #include "pe_bytes.h"
 #include "pe_image.h"
 #include "pe_resource_tree.h"
+#include "pe_signature.h"
 
 namespace quillset {
 namespace {
@@ -37,12 +38,6 @@ void CheckStub(const PeImage& pe, std::span<const std::uint8_t> stub)
     if (pe.machine != kMachineI386) {
         throw std::runtime_error("the stub is not an i386 image");
     }
-    const PeDataDirectory certificates = pe.DataDirectory(kCertificateDirectoryIndex);
-    if (certificates.rva != 0 || certificates.size != 0) {
-        throw std::runtime_error(
-            "the stub is signed (it has a certificate table); embed into the unsigned stub and "
-            "sign the result");
-    }
     if (pe.sizeOfHeaders > stub.size()) {
         throw std::runtime_error("truncated stub: its headers are cut off");
     }
@@ -60,6 +55,20 @@ void CheckStub(const PeImage& pe, std::span<const std::uint8_t> stub)
     }
     if (pe.dataDirectories.size() <= kResourceDirectoryIndex) {
         throw std::runtime_error("the stub's optional header has no resource directory entry");
+    }
+}
+
+// A signature covers the resources that are about to change, so it cannot be kept: the stub is
+// used as it was before it was signed, where that can be told for certain.
+std::vector<std::uint8_t> DropSignature(std::span<const std::uint8_t> stub)
+{
+    try {
+        return RemovePeSignature(ReadPeImage(stub), stub);
+    } catch (const PeFormatError&) {
+        throw;
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error(std::string("the stub is signed, but its signature cannot be taken off (") +
+                                 error.what() + "); embed into the unsigned stub");
     }
 }
 
@@ -203,9 +212,10 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
 
 }  // namespace
 
-std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
+std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
                                        std::span<const std::uint8_t> package)
 {
+    const std::vector<std::uint8_t> stub = DropSignature(givenStub);
     const PeImage pe = ReadPeImage(stub);
     CheckStub(pe, stub);
     ResourceDirectory tree = ReadResourceTree(pe, stub);

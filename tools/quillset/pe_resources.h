@@ -10,8 +10,9 @@
 namespace quillset {
 
 // A copy of the PE32 image `stub` whose resources are the stub's own plus `package` as
-// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. Throws
-// std::runtime_error saying what is wrong with a stub it cannot handle.
+// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. A signed stub
+// loses its signature first, which the change would break: the result is the one its unsigned
+// image gives. Throws std::runtime_error saying what is wrong with a stub it cannot handle.
 std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks images made by the PE resource writer with other readers: readpe and wrestool list and
-# extract every resource byte for byte, osslsigncode accepts the checksum, signs and verifies.
+# extract every resource byte for byte, osslsigncode accepts the checksum, signs and verifies,
+# and a signed stub embeds as its unsigned self.
 #   pe_resources_tools.sh EMBED_TOOL FIXTURE_DIR WORK_DIR
 set -euo pipefail
 
@@ -93,10 +94,17 @@ check_image() {
     calculated=$(awk -F': ' '/Calculated message digest/ {print $2}' "$name.verify")
     [[ -n $current && $current == "$calculated" ]] || fail "$name: signed digest $current, image digest $calculated"
 
-    if "$embed" "$name.signed.exe" "$package" "$name.resigned.exe" 2>"$name.refusal"; then
-        fail "$name: a signed image was accepted as a stub"
+    # A signed stub is used as it was before signing, so it gives the unsigned stub's image; one
+    # with bytes after its signature is refused, as they cannot be told from the stub's own.
+    "$embed" "$name.signed.exe" "$package" "$name.resigned.exe" 2>"$name.resign" ||
+        fail "$name: a signed stub was refused: $(cat "$name.resign")"
+    cmp "$out" "$name.resigned.exe" || fail "$name: the signed stub gives another image than the unsigned one"
+    { cat "$name.signed.exe"; printf 'tail'; } >"$name.appended.exe"
+    if "$embed" "$name.appended.exe" "$package" "$name.reappended.exe" 2>"$name.refusal"; then
+        fail "$name: a stub with bytes after its signature was accepted"
     fi
-    grep -q "is signed" "$name.refusal" || fail "$name: unclear refusal of a signed stub: $(cat "$name.refusal")"
+    grep -q "is signed, but .*4 bytes follow the certificate table" "$name.refusal" ||
+        fail "$name: unclear refusal of a stub with bytes after its signature: $(cat "$name.refusal")"
     echo "ok: $name"
 }
 

@@ -1,0 +1,229 @@
+// Tests of code signing: how a signing command is split and its placeholders replaced, which
+// programs a build has signed, and how a failing signer stops it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "code_signing.h"
+#include "file_io.h"
+#include "manifest.h"
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using test::RunTool;
+using test::TemporaryFolder;
+using Words = std::vector<std::string>;
+
+const fs::path STUB = fs::path(PE_FIXTURE_DIR) / "rsrc_last.exe";
+
+bool Contains(const std::string& text, std::string_view part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::string GetRefusal(std::string_view command)
+{
+    try {
+        ParseSigningCommand(command, ".");
+    } catch (const std::invalid_argument& error) {
+        return error.what();
+    }
+    return "(accepted)";
+}
+
+TEST(SigningCommand, SplitsWordsAsAShellWouldWithoutExpandingAnything)
+{
+    const std::vector<std::pair<std::string, Words>> cases = {
+        {"sign -in {in} -out {out}", {"sign", "-in", "{in}", "-out", "{out}"}},
+        {" \tsign   {in}\t{out}  ", {"sign", "{in}", "{out}"}},
+        {"'a b' \"c d\" e\\ f", {"a b", "c d", "e f"}},
+        {"a'b'\"c\"d '' \"\"", {"abcd", "", ""}},
+        {R"("x\"y\\z\$w\`" "\q")", {"x\"y\\z$w`", "\\q"}},
+        {"'|&;<>()$`*? \"#~' a#b c~", {"|&;<>()$`*? \"#~", "a#b", "c~"}},
+        {"a\\\nb \"c\\\nd\" 'e\nf'", {"ab", "cd", "e\nf"}},
+        {"-in={in} {in}{out}", {"-in={in}", "{in}{out}"}},
+    };
+    for (const auto& [text, words] : cases)
+        EXPECT_EQ(SplitCommandWords(text), words) << text;
+}
+
+TEST(SigningCommand, RefusesWhatAShellWouldReadOtherwiseAndMissingPlaceholders)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"sign 'x {in} {out}", "single quote in the signing command is not closed"},
+        {"sign \"x {in} {out}", "double quote in the signing command is not closed"},
+        {"sign {in} {out} \\", "ends in a backslash"},
+        {"sign {in} {out} | tee log", "unquoted |"},
+        {"sign -pass $PASS {in} {out}", "unquoted $"},
+        {"sign -pass \"$PASS\" {in} {out}", "$ in double quotes"},
+        {"sign {in} {out}; rm x", "unquoted ;"},
+        {"sign {in} {out} >log", "unquoted >"},
+        {"sign ~/cert.p12 {in} {out}", "unquoted ~ at the start of a word"},
+        {"sign {in} {out} # comment", "unquoted # at the start of a word"},
+        {"sign {in}\nsign {out}", "spans lines"},
+        {"  ", "the signing command is empty"},
+        {"{in} {out}", "first word"},
+        {"sign -in {in}", "write {out}"},
+        {"sign -out {out}", "write {in}"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_TRUE(Contains(GetRefusal(text), expected)) << text << ": " << GetRefusal(text);
+}
+
+TEST(SigningCommand, ReplacesPlaceholdersInsideWordsAndNeverInWhatTheyBecome)
+{
+    const Words words = {"sign", "-in={in}", "{out}{in}", "{{in}}", "{inn}", "x"};
+    EXPECT_EQ(ReplacePlaceholders(words, "/t/{out}", "/o"),
+              (Words{"sign", "-in=/t/{out}", "/o/t/{out}", "{/t/{out}}", "{inn}", "x"}));
+}
+
+TEST(SigningCommand, IsReadFromTheManifestAtItsLine)
+{
+    TemporaryFolder folder;
+    const fs::path manifest =
+        test::WriteSampleProject(folder.GetPath(), "[signing]\ncommand = \"sign '{in}' {out}\"\n");
+    const Manifest read = ReadManifest(manifest);
+    ASSERT_TRUE(read.signing);
+    EXPECT_EQ(read.signing->words, (Words{"sign", "{in}", "{out}"}));
+    EXPECT_EQ(read.signing->folder, fs::absolute(folder.GetPath()));
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[signing]\ncommand = 'sign {in}'\n",
+         ":10: [signing] 'command': the signing command does not name the signed file"},
+        {"[signing]\ncomand = 'sign {in} {out}'\n", ":9: [signing] is missing the required key 'command'"},
+    };
+    for (const auto& [extra, expected] : cases) {
+        test::WriteSampleProject(folder.GetPath(), extra);
+        try {
+            ReadManifest(manifest);
+            ADD_FAILURE() << "accepted " << extra;
+        } catch (const ManifestError& error) {
+            EXPECT_TRUE(Contains(error.what(), expected)) << error.what();
+        }
+    }
+}
+
+// A project whose uninst.exe is a PE image, as signers want, in the folder "project"; the tool
+// runs in the folder above.
+class SigningBuild : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        manifest = test::WriteSampleProject(folder.GetPath() / "project");
+        fs::copy_file(STUB, folder.GetPath() / "project" / "product" / "uninst.exe",
+                      fs::copy_options::overwrite_existing);
+        fs::create_directory(temporary);
+        ::setenv("TMPDIR", temporary.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("TMPDIR"); }
+
+    void WriteManifest(const std::string& extra) const
+    {
+        test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'own'\n" + extra);
+    }
+    test::ToolRun Build(const std::string& options)
+    {
+        return RunTool(folder.GetPath(), "build project/manifest.toml --wizard project/wizard.dll --stub '" +
+                                             STUB.string() + "' -o Setup.exe " + options);
+    }
+    // What the recording signer wrote: --sign runs where the tool runs, the manifest's command
+    // in the manifest's folder.
+    std::string ReadSigned(const fs::path& where) const
+    {
+        std::ifstream in(where / "signed.txt");
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    bool IsClean() const { return fs::is_empty(temporary) && !fs::exists(folder.GetPath() / "Setup.exe"); }
+
+    TemporaryFolder folder;
+    fs::path manifest;
+    fs::path temporary = folder.GetPath() / "tmp";
+};
+
+// Records each file it signs in signed.txt where it runs; its "signature" is six bytes appended,
+// so the packed uninst.exe shows whether it was signed.
+constexpr std::string_view RECORDING_SIGNER =
+    R"(sh -c 'basename "$1" >>signed.txt; cp "$1" "$2"; printf signed >>"$2"' sh {in} {out})";
+
+// --sign with `command`, quoted for the shell that RunTool starts.
+std::string SignOption(std::string_view command)
+{
+    std::string quoted = "--sign '";
+    for (const char c : command)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+TEST_F(SigningBuild, SignsTheUninstallerThatIsPackedAndThenSetup)
+{
+    WriteManifest("[signing]\ncommand = \"sh -c 'echo manifest >signed.txt; false' {in} {out}\"\n");
+    const test::ToolRun run = Build(SignOption(RECORDING_SIGNER));  // --sign wins over the manifest
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(run.output.starts_with("wrote Setup.exe (")) << run.output;
+    EXPECT_EQ(ReadSigned(folder.GetPath()), "uninst.exe\nSetup.exe\n");
+    EXPECT_TRUE(fs::is_empty(temporary));
+
+    const Bytes setup = ReadWholeFile(folder.GetPath() / "Setup.exe", 1 << 24);
+    EXPECT_EQ(std::string(setup.end() - 6, setup.end()), "signed");
+    const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect Setup.exe");
+    EXPECT_TRUE(Contains(inspect.output, "  uninst.exe  0x20 archive  ")) << inspect.output;
+    const std::string size = std::to_string(fs::file_size(STUB) + 6);
+    EXPECT_TRUE(Contains(inspect.output, " " + size + " bytes (")) << inspect.output;
+}
+
+TEST_F(SigningBuild, SignsOnlySetupWithoutAnUninstallerAndOnlyTheUninstallerInARawPackage)
+{
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'none'\n[signing]\ncommand = '''" +
+                                  std::string(RECORDING_SIGNER) + "'''\n");
+    fs::remove(folder.GetPath() / "project" / "product" / "uninst.exe");
+    ASSERT_EQ(Build("").exitCode, 0);
+    EXPECT_EQ(ReadSigned(folder.GetPath() / "project"), "Setup.exe\n");
+
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    const std::string raw = "--raw --uninstaller '" + STUB.string() + "' ";
+    ASSERT_EQ(Build(raw + SignOption(RECORDING_SIGNER)).exitCode, 0);
+    EXPECT_EQ(ReadSigned(folder.GetPath()), "uninst.exe\n");
+}
+
+TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeavesNothing)
+{
+    struct Case {
+        std::string command;
+        int exitCode;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"sh -c 'echo no such key >&2; exit 3' sh {in} {out}", 3,
+         {"quillset: error: the signing command 'sh' failed with exit code 3 while it signed uninst.exe; "
+          "its output:\n  no such key\n"}},
+        // The package is complete by then; Setup.exe still does not appear.
+        {"sh -c 'case \"$1\" in *Setup.exe) echo refused; exit 4;; esac; cp \"$1\" \"$2\"' sh {in} {out}", 4,
+         {"exit code 4 while it signed Setup.exe", "\n  refused\n"}},
+        {"true {in} {out}", 1, {"'true' succeeded but wrote no signed uninst.exe", "it printed nothing"}},
+        {"sh -c 'echo text >\"$2\"' sh {in} {out}", 1,
+         {"wrote a signed uninst.exe that is no valid PE image"}},
+        {"sh -c 'head -c 1024 \"$1\" >\"$2\"' sh {in} {out}", 1,
+         {"uninst.exe that is no valid PE image (truncated"}},
+        {"sh -c 'cp \"$0\" \"$2\"' " + STUB.string() + " {in} {out}", 1,
+         {"Setup.exe does not hold the package that went into it"}},
+        {"no-such-signer {in} {out}", 127, {"cannot run the signing command 'no-such-signer'"}},
+    };
+    for (const Case& entry : cases) {
+        WriteManifest("[signing]\ncommand = '''" + entry.command + "'''\n");
+        const test::ToolRun run = Build("");
+        EXPECT_EQ(run.exitCode, entry.exitCode) << entry.command << "\n" << run.output;
+        for (const std::string& part : entry.expected)
+            EXPECT_TRUE(Contains(run.output, part)) << entry.command << "\n" << run.output;
+        EXPECT_TRUE(IsClean()) << entry.command;
+    }
+}
+
+}  // namespace
+}  // namespace quillset

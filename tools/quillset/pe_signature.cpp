@@ -1,0 +1,104 @@
+// Finds the certificate table (WIN_CERTIFICATE entries, 8-byte aligned) after an image's
+// sections, and cuts it off again; only the entries' framing is checked, not the cryptography.
+#include "pe_signature.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "pe_bytes.h"
+#include "text_format.h"
+
+namespace quillset {
+namespace {
+
+constexpr std::uint32_t kCertificateHeaderSize = 8;  // dwLength, wRevision, wCertificateType
+constexpr std::uint16_t kCertificateTypePkcsSignedData = 2;
+constexpr std::uint64_t kCertificateAlignment = 8;
+
+// Why the table at `signature` is not sound, or an empty text when it is.
+std::string CheckCertificateTable(const PeImage& pe, std::span<const std::uint8_t> image,
+                                  const PeSignature& signature)
+{
+    const std::string where = std::to_string(signature.size) + " bytes at " + FormatHex(signature.offset);
+    if (signature.offset == 0 || signature.size < kCertificateHeaderSize)
+        return "the security directory entry (" + where + ") holds no certificate table";
+    if (!HasBytes(image, signature.offset, signature.size))
+        return "the certificate table (" + where + ") runs past the end of the file";
+    if (signature.offset < FindEndOfSections(pe))
+        return "the certificate table (" + where + ") lies inside the image's sections";
+    const std::uint64_t end = std::uint64_t{signature.offset} + signature.size;
+    bool hasSignedData = false;
+    for (std::uint64_t at = signature.offset; at < end;) {
+        const std::uint32_t length = end - at < kCertificateHeaderSize ? 0 : GetU32(image, at);
+        if (length < kCertificateHeaderSize || length > end - at)
+            return "the certificate entry at " + FormatHex(at) + " does not fit the table";
+        hasSignedData = hasSignedData || GetU16(image, at + 6) == kCertificateTypePkcsSignedData;
+        at = AlignUp(at + length, kCertificateAlignment);
+    }
+    if (!hasSignedData)
+        return "the certificate table holds no PKCS#7 signed data";
+    return {};
+}
+
+}  // namespace
+
+PeSignature FindPeSignature(const PeImage& pe, std::span<const std::uint8_t> image)
+{
+    const PeDataDirectory entry = pe.DataDirectory(kCertificateDirectoryIndex);
+    PeSignature signature;
+    if (entry.rva == 0 && entry.size == 0)
+        return signature;
+    signature.offset = entry.rva;
+    signature.size = entry.size;
+    signature.problem = CheckCertificateTable(pe, image, signature);
+    if (!signature.problem.empty()) {
+        signature.state = PeSignature::State::Damaged;
+        return signature;
+    }
+    signature.state = PeSignature::State::Signed;
+    signature.trailingBytes = image.size() - (std::uint64_t{signature.offset} + signature.size);
+    return signature;
+}
+
+std::string DescribePeSignature(const PeSignature& signature)
+{
+    switch (signature.state) {
+    case PeSignature::State::Unsigned:
+        return "not signed";
+    case PeSignature::State::Damaged:
+        return "damaged signature: " + signature.problem;
+    case PeSignature::State::Signed:
+        break;
+    }
+    if (signature.trailingBytes != 0)
+        return "signed, but " + FormatGrouped(signature.trailingBytes) + " bytes follow the signature";
+    return "signed (certificate table of " + FormatGrouped(signature.size) + " bytes at " +
+           FormatHex(signature.offset) + ")";
+}
+
+std::vector<std::uint8_t> RemovePeSignature(const PeImage& pe, std::span<const std::uint8_t> image)
+{
+    const PeSignature signature = FindPeSignature(pe, image);
+    if (signature.state == PeSignature::State::Unsigned)
+        return {image.begin(), image.end()};
+    if (signature.state == PeSignature::State::Damaged)
+        throw std::runtime_error(signature.problem);
+    if (signature.trailingBytes != 0)
+        throw std::runtime_error(std::to_string(signature.trailingBytes) +
+                                 " bytes follow the certificate table");
+    std::uint64_t cut = signature.offset;
+    const std::uint64_t sectionsEnd = FindEndOfSections(pe);
+    const auto padding = image.subspan(sectionsEnd, cut - sectionsEnd);
+    if (padding.size() < kCertificateAlignment &&
+        std::all_of(padding.begin(), padding.end(), [](std::uint8_t b) { return b == 0; }))
+        cut = sectionsEnd;
+    std::vector<std::uint8_t> copy(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(cut));
+    const std::uint64_t entry = pe.dataDirectoryOffset + 8ULL * kCertificateDirectoryIndex;
+    PutU32(copy, entry, 0);
+    PutU32(copy, entry + 4, 0);
+    const std::uint64_t checksum = pe.optionalHeaderOffset + kOptCheckSum;
+    PutU32(copy, checksum, ComputePeChecksum(copy, checksum));
+    return copy;
+}
+
+}  // namespace quillset

@@ -1,0 +1,41 @@
+// The Authenticode signature of a PE image as its security directory entry places it: found,
+// described for inspect, and dropped from a stub whose resources are about to change.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pe_image.h"
+
+namespace quillset {
+
+struct PeSignature {
+    enum class State {
+        Unsigned,  // the security directory entry is empty
+        Signed,    // a certificate table with PKCS#7 signed data
+        Damaged,   // an entry that points at no sound certificate table; `problem` says why
+    };
+    State state = State::Unsigned;
+    std::uint32_t offset = 0;  // of the certificate table: a file offset, not an RVA
+    std::uint32_t size = 0;
+    std::uint64_t trailingBytes = 0;  // after the table, which the signature does not cover
+    std::string problem;
+};
+
+// Reads the certificate table that the security directory entry of `image` points to; every
+// offset is checked, so any bytes are safe.
+PeSignature FindPeSignature(const PeImage& pe, std::span<const std::uint8_t> image);
+
+// One line: "signed (...)", "not signed", "signed, but N bytes follow the signature", or what
+// is damaged.
+std::string DescribePeSignature(const PeSignature& signature);
+
+// `image` as it was before it was signed: the certificate table (and the zero padding that a
+// signer puts before it) cut off, the security directory entry cleared. Throws
+// std::runtime_error when the table is damaged or is not the end of the file, as then the
+// unsigned image cannot be told apart from what was added.
+std::vector<std::uint8_t> RemovePeSignature(const PeImage& pe, std::span<const std::uint8_t> image);
+
+}  // namespace quillset
