@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "brand.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
@@ -50,13 +51,15 @@ int RunBuild(const BuildCommand& command)
         OutputGuard(output).Check(stub, "the launcher stub");
     }
 
+    StubBrand brand;
     const std::vector<std::uint8_t> package =
         BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller, output});
+                      command.uninstaller, output, &brand});
     if (command.raw)
         WriteOutput(output, package);
     else
-        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package,
+                                         [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); }));
     return 0;
 }
 

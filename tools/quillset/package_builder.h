@@ -8,6 +8,8 @@
 
 namespace quillset {
 
+struct StubBrand;
+
 struct BuildSettings {
     std::filesystem::path manifest;
     std::filesystem::path wizard;
@@ -15,6 +17,7 @@ struct BuildSettings {
     bool showProgress = false;
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
+    StubBrand* stubBrand = nullptr;     // given: receives the manifest's icon and version record
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input
