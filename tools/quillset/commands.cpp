@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "brand.h"
 #include "code_signing.h"
 #include "file_io.h"
 #include "inspector.h"
@@ -87,14 +88,18 @@ int RunBuild(const BuildCommand& command)
         OutputGuard(output).Check(stub, "the launcher stub");
     }
 
-    const BuiltPackage package =
-        BuildSignedPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                            command.uninstaller, output, signing});
+    StubBrand brand;
+    BuildSettings settings{command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
+                           command.uninstaller, output, signing};
+    settings.stubBrand = &brand;
+    const BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
         WriteOutput(output, package.bytes);
         return 0;
     }
-    std::vector<std::uint8_t> setup = EmbedPackage(ReadStub(stub), package.bytes);
+    std::vector<std::uint8_t> setup =
+        EmbedPackage(ReadStub(stub), package.bytes,
+                     [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); });
     if (package.signing)
         setup = SignSetup(*package.signing, setup, package.bytes);
     WriteOutput(output, setup);

@@ -2,6 +2,7 @@
 // Windows-1252; paths of source files are resolved against the manifest's folder.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -57,6 +58,16 @@ enum class UninstallerChoice {
     None,     // no uninstaller at all
 };
 
+// [version]: the vendor's values for Setup.exe's version record (UTF-8); absent ones stay the stub's.
+struct ManifestVersion {
+    std::optional<std::string> productName;
+    std::optional<std::string> productVersion;  // also the file version
+    std::array<std::uint16_t, 4> number{};      // parsed from productVersion
+    std::optional<std::string> company;
+    std::optional<std::string> description;
+    std::optional<std::string> copyright;
+};
+
 struct Manifest {
     std::filesystem::path file;
     std::string shortName;
@@ -79,6 +90,11 @@ struct Manifest {
     std::optional<ManifestRunEntry> postInstall;
     std::optional<ManifestRunEntry> uninstall;
     std::optional<SigningCommand> signing;  // [signing] command, run in the manifest's folder
+    // The vendor's brand: Setup.exe's icon and version record, the wizard's page bitmaps.
+    std::optional<std::filesystem::path> icon;
+    std::optional<std::filesystem::path> welcomeImage;
+    std::optional<std::filesystem::path> headerImage;
+    std::optional<ManifestVersion> version;
 };
 
 // Reads and checks a manifest; throws ManifestError naming the file, the line and the fault.

@@ -7,6 +7,7 @@
 #include "common/path_routines.h"
 #include "file_io.h"
 #include "manifest.h"
+#include "manifest_brand.h"
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
@@ -94,6 +95,7 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
     manifest.eventName = product.FindText("event_name");
     manifest.infoBefore = FindSourceFile(product, reader, "info_before");
     manifest.infoAfter = FindSourceFile(product, reader, "info_after");
+    manifest.icon = FindSourceFile(product, reader, "icon");
     product.RejectUnknownKeys();
 }
 
@@ -406,6 +408,16 @@ Manifest ReadManifest(const fs::path& file)
     if (const toml::table* signingTable = top.FindTable("signing")) {
         ManifestTable signing(*signingTable, "[signing]", reader.file);
         manifest.signing = ReadSigning(signing, reader);
+    }
+    if (const toml::table* wizardTable = top.FindTable("wizard")) {
+        ManifestTable wizard(*wizardTable, "[wizard]", reader.file);
+        manifest.welcomeImage = FindSourceFile(wizard, reader, "welcome_image");
+        manifest.headerImage = FindSourceFile(wizard, reader, "header_image");
+        wizard.RejectUnknownKeys();
+    }
+    if (const toml::table* versionTable = top.FindTable("version")) {
+        ManifestTable version(*versionTable, "[version]", reader.file);
+        manifest.version = ReadVersionTable(version);
     }
     top.RejectUnknownKeys();
     return manifest;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "brand.h"
 #include "compression.h"
 #include "file_io.h"
 #include "manifest.h"
@@ -188,6 +189,12 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
         guard.Check(*manifest.infoBefore, "the information text before installing");
     if (manifest.infoAfter)
         guard.Check(*manifest.infoAfter, "the information text after installing");
+    if (manifest.icon)
+        guard.Check(*manifest.icon, "the icon");
+    if (manifest.welcomeImage)
+        guard.Check(*manifest.welcomeImage, "the welcome image");
+    if (manifest.headerImage)
+        guard.Check(*manifest.headerImage, "the header image");
     fs::path uninstaller;
     if (manifest.uninstaller == UninstallerChoice::Builtin) {
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
@@ -200,9 +207,15 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     CheckPathLengths(manifest.installDir, tree);
     CheckPackageTargets(manifest, tree);
 
+    // The icon is checked for a raw package too, so that a manifest is refused the same way.
+    StubBrand stubBrand = LoadStubBrand(manifest);
+    if (settings.stubBrand)
+        *settings.stubBrand = std::move(stubBrand);
+
     PackageModel model = MakeModel(manifest);
     std::vector<CompressionJob> jobs;
-    jobs.push_back(MakeMemoryJob(LoadWizardLibrary(settings.wizard), model.wizard));
+    jobs.push_back(MakeMemoryJob(BrandWizardLibrary(LoadWizardLibrary(settings.wizard), manifest, settings.wizard),
+                                 model.wizard));
     if (manifest.infoBefore)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoBefore), model.infoBefore.emplace()));
     if (manifest.infoAfter)

@@ -11,6 +11,8 @@
 
 namespace quillset {
 
+struct StubBrand;
+
 struct BuildSettings {
     std::filesystem::path manifest;
     std::filesystem::path wizard;
@@ -19,6 +21,7 @@ struct BuildSettings {
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
     std::optional<SigningCommand> signing = std::nullopt;  // --sign: replaces the manifest's [signing]
+    StubBrand* stubBrand = nullptr;     // given: receives the manifest's icon and version record
 };
 
 struct BuiltPackage {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <variant>
@@ -12,7 +13,11 @@
 
 namespace quillset {
 
+inline constexpr std::uint16_t kResourceTypeIcon = 3;
+inline constexpr std::uint16_t kResourceTypeBitmap = 2;
 inline constexpr std::uint16_t kResourceTypeRcData = 10;
+inline constexpr std::uint16_t kResourceTypeGroupIcon = 14;
+inline constexpr std::uint16_t kResourceTypeVersion = 16;
 // In a directory entry: set in the name field for a string name, in the target for a subdirectory.
 inline constexpr std::uint32_t kHighBit = 0x80000000;
 
@@ -25,12 +30,16 @@ struct ResourceKey {
     friend bool operator==(const ResourceKey&, const ResourceKey&) = default;
 };
 
-// The bytes of one resource; they stay in the buffer they were read from.
+// The bytes of one resource: in the buffer they were read from, or in `owner` for new ones.
 struct ResourceData {
     std::span<const std::uint8_t> bytes;
     std::uint32_t codePage = 0;
     std::uint32_t reserved = 0;
+    std::shared_ptr<const std::vector<std::uint8_t>> owner{};
 };
+
+// A resource that holds its own bytes, so that the tree may outlive whoever made them.
+ResourceData MakeOwnedResource(std::vector<std::uint8_t> bytes);
 
 struct ResourceEntry;
 

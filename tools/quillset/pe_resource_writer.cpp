@@ -53,6 +53,12 @@ std::vector<const ResourceEntry*> SortEntries(const ResourceDirectory& directory
 
 }  // namespace
 
+ResourceData MakeOwnedResource(std::vector<std::uint8_t> bytes)
+{
+    auto owner = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    return ResourceData{std::span<const std::uint8_t>(*owner), 0, 0, owner};
+}
+
 bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b)
 {
     if (a.isNamed != b.isNamed) {

@@ -1,5 +1,5 @@
-// Puts a setup package into a copy of the launcher stub as RT_RCDATA 1 by writing the stub's
-// resource tree, with the package added, as a new resource section; and finds it again.
+// Rewrites the resource tree of a PE32 image, changed, as a new resource section: the launcher
+// stub with the package (and the vendor's brand) added, or the wizard library with new bitmaps.
 #include "pe_resources.h"
 
 #include <algorithm>
@@ -29,32 +29,39 @@ bool IsPowerOfTwo(std::uint32_t value)
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-// Refuses, with the reason, a stub that this writer cannot turn into a valid Setup.exe.
-void CheckStub(const PeImage& pe, std::span<const std::uint8_t> stub)
+// Refuses, with the reason, an image that this writer cannot rewrite into a valid one; `what`
+// names it ("the stub").
+void CheckImage(const PeImage& pe, std::span<const std::uint8_t> image, const std::string& what)
 {
     if (pe.magic != kMagicPe32) {
-        throw std::runtime_error("the stub is a 64-bit (PE32+) image; the launcher must be PE32");
+        throw std::runtime_error(what + " is a 64-bit (PE32+) image; it must be PE32");
     }
     if (pe.machine != kMachineI386) {
-        throw std::runtime_error("the stub is not an i386 image");
+        throw std::runtime_error(what + " is not an i386 image");
     }
-    if (pe.sizeOfHeaders > stub.size()) {
-        throw std::runtime_error("truncated stub: its headers are cut off");
+    const PeDataDirectory certificates = pe.DataDirectory(kCertificateDirectoryIndex);
+    if (certificates.rva != 0 || certificates.size != 0) {
+        throw std::runtime_error(what +
+                                 " is signed (it has a certificate table); use the unsigned one "
+                                 "and sign the result");
+    }
+    if (pe.sizeOfHeaders > image.size()) {
+        throw std::runtime_error(what + " is truncated: its headers are cut off");
     }
     const std::uint64_t end = FindEndOfSections(pe);
-    if (stub.size() > end) {
+    if (image.size() > end) {
         const bool hasSymbols = pe.symbolTableOffset != 0 && pe.symbolCount != 0;
-        throw std::runtime_error("the stub has " + std::to_string(stub.size() - end) +
+        throw std::runtime_error(what + " has " + std::to_string(image.size() - end) +
                                  " bytes after its last section (" +
                                  (hasSymbols ? "a COFF symbol table: strip it" : "an overlay") +
-                                 "); use a stub without them");
+                                 "); use one without them");
     }
     if (!IsPowerOfTwo(pe.fileAlignment) || !IsPowerOfTwo(pe.sectionAlignment) ||
         pe.sectionAlignment < pe.fileAlignment || pe.fileAlignment < 8) {
-        throw std::runtime_error("the stub's section or file alignment is not supported");
+        throw std::runtime_error(what + "'s section or file alignment is not supported");
     }
     if (pe.dataDirectories.size() <= kResourceDirectoryIndex) {
-        throw std::runtime_error("the stub's optional header has no resource directory entry");
+        throw std::runtime_error(what + "'s optional header has no resource directory entry");
     }
 }
 
@@ -129,7 +136,8 @@ std::uint64_t FindEndOfImage(const PeImage& pe)
 }
 
 // Adds a section header after the last one; the headers must have 40 unused zero bytes there.
-std::uint64_t AddSectionHeader(const PeImage& pe, std::vector<std::uint8_t>& image)
+std::uint64_t AddSectionHeader(const PeImage& pe, std::vector<std::uint8_t>& image,
+                               const std::string& what)
 {
     const std::uint64_t at =
         pe.sectionTableOffset + std::uint64_t{kSectionHeaderSize} * pe.sections.size();
@@ -145,7 +153,7 @@ std::uint64_t AddSectionHeader(const PeImage& pe, std::vector<std::uint8_t>& ima
                     image.begin() + static_cast<std::ptrdiff_t>(at + kSectionHeaderSize),
                     [](std::uint8_t b) { return b == 0; });
     if (!isFree || pe.sections.size() >= 0xFFFF) {
-        throw std::runtime_error("the stub's headers have no room for another section header");
+        throw std::runtime_error(what + "'s headers have no room for another section header");
     }
     PutU16(image, pe.fileHeaderOffset + kFileNumberOfSections,
            static_cast<std::uint16_t>(pe.sections.size() + 1));
@@ -212,14 +220,13 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
 
 }  // namespace
 
-std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
-                                       std::span<const std::uint8_t> package)
+std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
+                                           const std::string& what, const ResourceEdit& edit)
 {
-    const std::vector<std::uint8_t> stub = DropSignature(givenStub);
-    const PeImage pe = ReadPeImage(stub);
-    CheckStub(pe, stub);
-    ResourceDirectory tree = ReadResourceTree(pe, stub);
-    PutPackage(tree, package);
+    const PeImage pe = ReadPeImage(source);
+    CheckImage(pe, source, what);
+    ResourceDirectory tree = ReadResourceTree(pe, source);
+    edit(tree);
 
     std::vector<std::uint8_t> image;
     std::uint64_t header = 0;
@@ -231,17 +238,17 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
         header = GetSectionHeaderOffset(pe, *replaceable);
         oldRawSize = section.sizeOfRawData;
         sectionRva = section.virtualAddress;
-        image.assign(stub.begin(), stub.begin() + section.pointerToRawData);
+        image.assign(source.begin(), source.begin() + section.pointerToRawData);
     } else {
         // The old resource section stays where it is, unused: dropping it would move the
         // sections after it, whose addresses the code depends on.
         const std::uint64_t end = FindEndOfImage(pe);
         if (end > 0xFFFFFFFFULL) {
-            throw std::runtime_error("the stub's image is too large for another section");
+            throw std::runtime_error(what + "'s image is too large for another section");
         }
         sectionRva = static_cast<std::uint32_t>(end);
-        image.assign(stub.begin(), stub.end());
-        header = AddSectionHeader(pe, image);
+        image.assign(source.begin(), source.end());
+        header = AddSectionHeader(pe, image, what);
         PutU32(image, header + kSecVirtualAddress, sectionRva);
         const PeDataDirectory resources = pe.DataDirectory(kResourceDirectoryIndex);
         for (std::size_t i = 0; i < pe.sections.size(); ++i) {
@@ -264,7 +271,7 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
     const std::uint64_t imageSize =
         AlignUp(std::uint64_t{sectionRva} + section.size(), pe.sectionAlignment);
     if (image.size() + rawSize > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
-        throw std::runtime_error("the package is too large for a PE32 image");
+        throw std::runtime_error("the resources are too large for a PE32 image");
     }
     image.insert(image.end(), section.begin(), section.end());
     image.resize(image.size() + (rawSize - section.size()));
@@ -283,6 +290,19 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
     PutU32(image, resourceEntry + 4, static_cast<std::uint32_t>(section.size()));
     PutU32(image, optional + kOptCheckSum, ComputePeChecksum(image, optional + kOptCheckSum));
     return image;
+}
+
+std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
+                                       std::span<const std::uint8_t> package,
+                                       const ResourceEdit& brand)
+{
+    const std::vector<std::uint8_t> stub = DropSignature(givenStub);
+    return RewriteResources(stub, "the stub", [&](ResourceDirectory& tree) {
+        if (brand) {
+            brand(tree);
+        }
+        PutPackage(tree, package);
+    });
 }
 
 std::optional<std::span<const std::uint8_t>> FindPackageResource(

@@ -3,18 +3,34 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace quillset {
 
-// A copy of the PE32 image `stub` whose resources are the stub's own plus `package` as
-// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. A signed stub
-// loses its signature first, which the change would break: the result is the one its unsigned
-// image gives. Throws std::runtime_error saying what is wrong with a stub it cannot handle.
+struct ResourceDirectory;
+
+// A change to a resource tree (pe_resource_tree.h), made before the tree is written.
+using ResourceEdit = std::function<void(ResourceDirectory&)>;
+
+// A copy of the PE32 image `image` whose resource tree is its own changed by `edit`, written as
+// a new resource section; every other section keeps its bytes and addresses. Throws
+// std::runtime_error saying what is wrong with an image it cannot handle, named by `what`
+// ("the stub").
+std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> image,
+                                           const std::string& what, const ResourceEdit& edit);
+
+// A copy of the PE32 image `stub` whose resources are the stub's own, changed by `brand` when
+// given, plus `package` as RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is
+// replaced. A signed stub loses its signature first, which the change would break: the result
+// is the one its unsigned image gives. Throws std::runtime_error saying what is wrong with a
+// stub it cannot handle.
 std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
-                                       std::span<const std::uint8_t> package);
+                                       std::span<const std::uint8_t> package,
+                                       const ResourceEdit& brand = {});
 
 // The bytes of RT_RCDATA id 1 of a PE image, or nothing when it has no such resource; throws
 // PeFormatError, with the reason, when `image` is not a valid PE image. Every offset is checked,

@@ -1,0 +1,298 @@
+// Reads .ico and .bmp files with every offset checked: an icon's directory against its images,
+// a bitmap's header against the size its page shows, so that Windows never meets a bad one.
+#include "brand_images.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "pe_bytes.h"
+
+namespace quillset {
+namespace {
+
+constexpr std::uint64_t ICON_DIRECTORY_SIZE = 6;
+constexpr std::uint64_t ICON_ENTRY_SIZE = 16;
+constexpr std::uint32_t INFO_HEADER_SIZE = 40;  // BITMAPINFOHEADER
+constexpr std::uint32_t LARGEST_INFO_HEADER = 124;  // BITMAPV5HEADER
+constexpr std::uint64_t FILE_HEADER_SIZE = 14;  // BITMAPFILEHEADER
+constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_RLE4 = 2;
+constexpr std::array<std::uint8_t, 8> PNG_SIGNATURE{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::string FormatSize(std::uint64_t width, std::uint64_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height);
+}
+
+std::uint32_t GetU32BigEndian(std::span<const std::uint8_t> bytes, std::uint64_t at)
+{
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
+           std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
+// Bytes of one row of `width` pixels at `bits` per pixel: rows are padded to 32 bits.
+std::uint64_t MeasureRow(std::uint64_t width, std::uint64_t bits)
+{
+    return (width * bits + 31) / 32 * 4;
+}
+
+// The header fields of a DIB that both checks read.
+struct DibHeader {
+    std::uint32_t size = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t planes = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t colourCount = 0;  // biClrUsed
+};
+
+// Callers check that 40 bytes are there.
+DibHeader ReadDibHeader(std::span<const std::uint8_t> bytes, std::uint64_t at)
+{
+    return {GetU32(bytes, at),
+            static_cast<std::int32_t>(GetU32(bytes, at + 4)),
+            static_cast<std::int32_t>(GetU32(bytes, at + 8)),
+            GetU16(bytes, at + 12),
+            GetU16(bytes, at + 14),
+            GetU32(bytes, at + 16),
+            GetU32(bytes, at + 32)};
+}
+
+bool IsPng(std::span<const std::uint8_t> image)
+{
+    return image.size() >= PNG_SIGNATURE.size() &&
+           std::equal(PNG_SIGNATURE.begin(), PNG_SIGNATURE.end(), image.begin());
+}
+
+// The bits per pixel of an icon image, checked against the size that its entry gives.
+std::uint16_t CheckIconImage(std::span<const std::uint8_t> image, std::uint32_t width,
+                             std::uint32_t height, const std::string& label)
+{
+    const std::string expected = FormatSize(width, height);
+    if (IsPng(image)) {
+        // The first chunk is IHDR: width, height, bit depth, colour type.
+        if (!HasBytes(image, 8, 8 + 13) || GetU32BigEndian(image, 8) != 13 ||
+            !std::equal(image.begin() + 12, image.begin() + 16, "IHDR")) {
+            throw std::runtime_error(label + " is a PNG without its IHDR header");
+        }
+        const std::uint32_t pngWidth = GetU32BigEndian(image, 16);
+        const std::uint32_t pngHeight = GetU32BigEndian(image, 20);
+        if (pngWidth != width || pngHeight != height) {
+            throw std::runtime_error(label + " is a PNG of " + FormatSize(pngWidth, pngHeight) +
+                                     " pixels, but the icon's directory says " + expected);
+        }
+        static constexpr std::array<std::uint8_t, 7> CHANNELS{1, 0, 3, 1, 2, 0, 4};
+        const std::uint8_t depth = image[24];
+        const std::uint8_t colourType = image[25];
+        if (colourType >= CHANNELS.size() || CHANNELS[colourType] == 0) {
+            throw std::runtime_error(label + " is a PNG of an unknown colour type");
+        }
+        return static_cast<std::uint16_t>(depth * CHANNELS[colourType]);
+    }
+    if (!HasBytes(image, 0, INFO_HEADER_SIZE) || GetU32(image, 0) < INFO_HEADER_SIZE ||
+        GetU32(image, 0) > LARGEST_INFO_HEADER) {
+        throw std::runtime_error(label + " is neither a BMP image (a DIB with a BITMAPINFOHEADER) "
+                                         "nor a PNG");
+    }
+    const DibHeader dib = ReadDibHeader(image, 0);
+    // An icon's DIB is twice as high as the icon: the colour image, then the AND mask.
+    if (dib.width != static_cast<std::int64_t>(width) ||
+        dib.height != 2 * static_cast<std::int64_t>(height)) {
+        throw std::runtime_error(label + " is a bitmap of " +
+                                 FormatSize(static_cast<std::uint32_t>(dib.width),
+                                            static_cast<std::uint32_t>(dib.height / 2)) +
+                                 " pixels, but the icon's directory says " + expected);
+    }
+    static constexpr std::array<std::uint16_t, 6> DEPTHS{1, 4, 8, 16, 24, 32};
+    if (dib.planes != 1 || std::find(DEPTHS.begin(), DEPTHS.end(), dib.bitCount) == DEPTHS.end() ||
+        dib.compression != BI_RGB) {
+        throw std::runtime_error(label + " is not an uncompressed bitmap of 1, 4, 8, 16, 24 or "
+                                         "32 bits per pixel");
+    }
+    const std::uint64_t paletteSize = dib.bitCount <= 8 ? std::uint64_t{1} << dib.bitCount : 0;
+    const std::uint64_t colours = dib.colourCount != 0 ? dib.colourCount : paletteSize;
+    const std::uint64_t needed = dib.size + 4 * colours +
+                                 (MeasureRow(width, dib.bitCount) + MeasureRow(width, 1)) * height;
+    if (colours > paletteSize || needed > image.size()) {
+        throw std::runtime_error(label + " has " + std::to_string(image.size()) +
+                                 " bytes, too few for its colours, pixels and mask");
+    }
+    return dib.bitCount;
+}
+
+// Walks BI_RLE4 data: every run and absolute block must stay inside the bitmap.
+void CheckRle4(std::span<const std::uint8_t> data, std::uint32_t width, std::uint32_t height,
+               const std::string& label)
+{
+    const std::string fault = label + " has RLE4 pixel data that runs outside the bitmap";
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    std::size_t at = 0;
+    while (at + 2 <= data.size()) {
+        const std::uint8_t count = data[at];
+        const std::uint8_t code = data[at + 1];
+        at += 2;
+        if (count != 0 || code >= 3) {
+            // A run of `count` pixels, or an absolute block of `code` pixels padded to 16 bits.
+            const std::uint64_t pixels = count != 0 ? count : code;
+            if (y >= height || x + pixels > width) {
+                throw std::runtime_error(fault);
+            }
+            x += pixels;
+            if (count == 0) {
+                at += ((pixels + 1) / 2 + 1) / 2 * 2;
+            }
+        } else if (code == 0) {
+            x = 0;
+            ++y;
+        } else if (code == 1) {
+            return;
+        } else {
+            if (at + 2 > data.size()) {
+                throw std::runtime_error(fault);
+            }
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+        }
+    }
+    if (at > data.size()) {
+        throw std::runtime_error(fault);
+    }
+}
+
+void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+}  // namespace
+
+std::vector<IconImage> ParseIconFile(std::span<const std::uint8_t> bytes, const std::string& name)
+{
+    if (!HasBytes(bytes, 0, ICON_DIRECTORY_SIZE) || GetU16(bytes, 0) != 0 ||
+        GetU16(bytes, 2) != 1 || GetU16(bytes, 4) == 0) {
+        throw std::runtime_error(name + ": not an icon file (.ico): it does not start with an "
+                                        "icon directory");
+    }
+    const std::uint16_t count = GetU16(bytes, 4);
+    const std::uint64_t imagesStart = ICON_DIRECTORY_SIZE + ICON_ENTRY_SIZE * count;
+    if (!HasBytes(bytes, 0, imagesStart)) {
+        throw std::runtime_error(name + ": the icon's directory of " + std::to_string(count) +
+                                 " images runs past the end of the file");
+    }
+    std::vector<IconImage> images;
+    bool has32 = false;
+    bool has16 = false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        const std::uint64_t entry = ICON_DIRECTORY_SIZE + ICON_ENTRY_SIZE * i;
+        IconImage image;
+        image.width = bytes[entry];
+        image.height = bytes[entry + 1];
+        image.colourCount = bytes[entry + 2];
+        const std::uint32_t width = image.width != 0 ? image.width : 256;
+        const std::uint32_t height = image.height != 0 ? image.height : 256;
+        const std::uint32_t size = GetU32(bytes, entry + 8);
+        const std::uint32_t offset = GetU32(bytes, entry + 12);
+        const std::string label = name + ": image " + std::to_string(i + 1) + " of " +
+                                  std::to_string(count) + " (" + FormatSize(width, height) + ")";
+        if (size == 0 || offset < imagesStart || !HasBytes(bytes, offset, size)) {
+            throw std::runtime_error(label + " lies outside the file's images (" +
+                                     std::to_string(size) + " bytes at offset " +
+                                     std::to_string(offset) + " of a file of " +
+                                     std::to_string(bytes.size()) + ")");
+        }
+        const auto data = bytes.subspan(offset, size);
+        image.bitCount = CheckIconImage(data, width, height, label);
+        image.bytes.assign(data.begin(), data.end());
+        // Windows before Vista draws no PNG image, so the two sizes it uses must be BMPs.
+        has32 = has32 || (width == 32 && height == 32 && !IsPng(data));
+        has16 = has16 || (width == 16 && height == 16 && !IsPng(data));
+        images.push_back(std::move(image));
+    }
+    if (!has32 || !has16) {
+        throw std::runtime_error(name + ": the icon has no " + (has32 ? "16 x 16" : "32 x 32") +
+                                 " image in BMP form; Windows shows a 32 x 32 one in Explorer and "
+                                 "the task switcher and a 16 x 16 one in the window's caption, "
+                                 "and before Vista it draws no PNG, so the icon needs both as "
+                                 "BMP images");
+    }
+    return images;
+}
+
+std::vector<std::uint8_t> ParsePageBitmap(std::span<const std::uint8_t> bytes,
+                                          const std::string& name, const PageBitmap& page)
+{
+    const std::string wanted = FormatSize(page.width, page.height);
+    const std::string prefix = name + ": " + page.what;
+    if (!HasBytes(bytes, 0, FILE_HEADER_SIZE + INFO_HEADER_SIZE) || bytes[0] != 'B' ||
+        bytes[1] != 'M' || GetU32(bytes, FILE_HEADER_SIZE) < INFO_HEADER_SIZE ||
+        GetU32(bytes, FILE_HEADER_SIZE) > LARGEST_INFO_HEADER) {
+        throw std::runtime_error(prefix + " is not a Windows BMP file; it must be a " + wanted +
+                                 " BMP, shown " + page.where);
+    }
+    const DibHeader dib = ReadDibHeader(bytes, FILE_HEADER_SIZE);
+    const bool topDown = dib.height < 0;
+    const std::int64_t height = topDown ? -std::int64_t{dib.height} : dib.height;
+    if (dib.width != static_cast<std::int64_t>(page.width) || height != page.height) {
+        throw std::runtime_error(prefix + " is " + std::to_string(dib.width) + " x " +
+                                 std::to_string(height) + " pixels; it is shown at " + wanted + " " +
+                                 page.where + ", so it must be that size");
+    }
+    const bool sixteen = dib.bitCount == 4 && (dib.compression == BI_RGB ||
+                                               (dib.compression == BI_RLE4 && !topDown));
+    const bool trueColour = dib.bitCount == 24 && dib.compression == BI_RGB;
+    if (dib.planes != 1 || (!sixteen && !trueColour)) {
+        throw std::runtime_error(prefix + " has " + std::to_string(dib.bitCount) +
+                                 " bits per pixel" +
+                                 (dib.compression != BI_RGB ? " and is compressed" : "") +
+                                 "; it must be a " + wanted +
+                                 " bitmap in 24-bit colour or in 16 colours (4 bits per "
+                                 "pixel, uncompressed or RLE4)");
+    }
+
+    const std::uint64_t colours = sixteen ? (dib.colourCount != 0 ? dib.colourCount : 16) : 0;
+    const std::uint64_t paletteAt = FILE_HEADER_SIZE + dib.size;
+    const std::uint64_t pixelsAt = GetU32(bytes, 10);
+    const std::uint64_t row = MeasureRow(page.width, dib.bitCount);
+    const std::uint64_t pixelSize =
+        dib.compression == BI_RLE4 ? GetU32(bytes, FILE_HEADER_SIZE + 20) : row * page.height;
+    if (colours > 16 || pixelsAt < paletteAt + 4 * colours || pixelSize == 0 ||
+        !HasBytes(bytes, pixelsAt, pixelSize)) {
+        throw std::runtime_error(prefix + " is cut short or its colours and pixels overlap");
+    }
+    const auto pixels = bytes.subspan(pixelsAt, pixelSize);
+    if (dib.compression == BI_RLE4) {
+        CheckRle4(pixels, page.width, page.height, prefix);
+    }
+
+    // Windows 95 reads only the BITMAPINFOHEADER, and bottom-up rows, in a resource.
+    std::vector<std::uint8_t> out;
+    AppendU32(out, INFO_HEADER_SIZE);
+    AppendU32(out, page.width);
+    AppendU32(out, page.height);
+    out.insert(out.end(), {1, 0, static_cast<std::uint8_t>(dib.bitCount), 0});
+    AppendU32(out, dib.compression);
+    AppendU32(out, static_cast<std::uint32_t>(pixelSize));
+    out.insert(out.end(), bytes.begin() + FILE_HEADER_SIZE + 24, bytes.begin() + FILE_HEADER_SIZE + 32);
+    AppendU32(out, static_cast<std::uint32_t>(colours));
+    const std::uint32_t important = GetU32(bytes, FILE_HEADER_SIZE + 36);
+    AppendU32(out, important <= colours ? important : 0);  // 0: every colour is important
+    out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(paletteAt),
+               bytes.begin() + static_cast<std::ptrdiff_t>(paletteAt + 4 * colours));
+    if (topDown) {
+        for (std::uint64_t y = page.height; y-- > 0;) {
+            out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * row),
+                       pixels.begin() + static_cast<std::ptrdiff_t>((y + 1) * row));
+        }
+    } else {
+        out.insert(out.end(), pixels.begin(), pixels.end());
+    }
+    return out;
+}
+
+}  // namespace quillset
