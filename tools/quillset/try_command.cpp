@@ -58,7 +58,8 @@ DriverOutcome ReadDriverOutput(const std::string& output)
         const std::size_t text = line.find("  ", step);
         if (text == std::string::npos)
             continue;
-        if (!pendingPage.empty())
+        // The Ready page is expected twice when the exit confirmation is pictured.
+        if (!pendingPage.empty() && (outcome.pages.empty() || outcome.pages.back() != pendingPage))
             outcome.pages.push_back(pendingPage);
         pendingPage.clear();
         outcome.lastStep = line.substr(text + 2);
@@ -182,7 +183,7 @@ int RunTry(const TryCommand& command)
     const fs::path shotsFolder = world.Folder() / "shots";
     fs::create_directories(shotsFolder);
     const fs::path driverOutput = world.Folder() / "driver.log";
-    const int stepTimeout = std::max(1, std::min(30, static_cast<int>(command.timeout)));
+    const int stepTimeout = std::max(1, std::min(20, static_cast<int>(command.timeout)));
     const ProcessResult run = world.RunWine(
         {driver.string(), WineWorld::ToWinePath(scenarioFile), "SETUP=" + WineWorld::ToWinePath(fs::absolute(command.setup)),
          "SHOTS=" + WineWorld::ToWinePath(shotsFolder), "TIMEOUT=" + std::to_string(stepTimeout)},

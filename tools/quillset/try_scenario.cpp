@@ -160,7 +160,7 @@ std::string MakeScenario(const TryPackage& package, const TryChoices& choices)
     AddPage(s, "destination", "destination", shots);
     if (choices.dest)
         s += "set " + std::to_string(PATH_EDIT) + " " + QuoteScenarioWord(*choices.dest) + "\n";
-    s += "press next\n";
+    s += "press next\nexpect no message\n";  // a refused destination shows its box at once
     s += "expect page startmenu\n";
     if (choices.menuFolder)
         s += "set " + std::to_string(PATH_EDIT) + " " + QuoteScenarioWord(*choices.menuFolder) + "\n";
@@ -174,7 +174,7 @@ std::string MakeScenario(const TryPackage& package, const TryChoices& choices)
         s += "check " + std::to_string(STARTUP_ICON) + "\n";
     if (shots)
         s += "shot wizard-start-menu\n";
-    s += "press next\n";
+    s += "press next\nexpect no message\n";
     AddPage(s, "ready", "ready", shots);
     if (shots) {
         // The exit confirmation, answered No, so that the tour pictures it too.

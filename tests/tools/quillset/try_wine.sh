@@ -23,6 +23,7 @@ sample)
     build_sample ''
     args=(--desktop --quick-launch --startup --shots "$work/shots" --json "$work/report.json")
     expect_code=0 expect_line='result: clean installation and removal'
+    expect_also='pages: welcome info destination startmenu ready info-after finish'
     ;;
 games)
     games=$(dirname "$(find /usr/lib/i386-linux-gnu/wine /usr/lib/wine -name winemine.exe -path '*i386-windows*' 2>/dev/null | head -1)")
