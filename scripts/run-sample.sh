@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample product: builds Quillset and Inkwell's Setup.exe, prints
-# what the installer carries, then runs its wizard under Wine page by page, saving pictures.
+# what the installer carries, then tries it: installs it under Wine page by page, saving a
+# picture of each page in docs/, checks what it installed, removes it and reports what was left.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,4 +19,4 @@ echo "== $setup =="
 "$build/bin/quillset" inspect "$setup"
 
 echo
-"$root/scripts/screenshots.sh" "$setup"
+"$build/bin/quillset" try "$setup" --shots "$root/docs" --desktop --quick-launch --startup

@@ -7,6 +7,7 @@
 
 #include "code_signing.h"
 #include "commands.h"
+#include "try_command.h"
 
 namespace {
 
@@ -54,11 +55,17 @@ int main(int argc, char** argv)
         app.add_subcommand("inspect", "Describe a Setup.exe, a raw package or an uninst.dat and check it");
     inspectApp->add_option("FILE", inspected, "A Setup.exe, a raw package or an uninstall log")->required();
 
+    quillset::TryCommand tryRun;
+    CLI::App* tryApp = app.add_subcommand("try", "Install a Setup.exe in a throwaway Wine prefix, check it, remove it");
+    AddTryOptions(*tryApp, tryRun);
+
     CLI11_PARSE(app, argc, argv);
 
     try {
         if (buildApp->parsed())
             return quillset::RunBuild(build);
+        if (tryApp->parsed())
+            return quillset::RunTry(tryRun);
         if (embedApp->parsed())
             return quillset::RunEmbed(embed);
         return quillset::RunInspect(inspected);

@@ -1,0 +1,150 @@
+// Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
+// registry parser and snapshot comparison, the scenario made from a package, and the JSON report.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "try_lnk.h"
+#include "try_report.h"
+#include "try_scenario.h"
+#include "try_snapshot.h"
+
+namespace quillset {
+namespace {
+
+void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A link as Wine writes one: header, an item id list, LinkInfo with a local base path, and a
+// Unicode working folder whose count includes its NUL.
+std::vector<std::uint8_t> MakeLink(const std::string& path, const std::string& workingDir, std::uint32_t show)
+{
+    std::vector<std::uint8_t> bytes(0x4C, 0);
+    PutU32(bytes, 0, 0x4C);
+    const std::uint8_t clsid[16] = {1, 0x14, 2, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    std::memcpy(bytes.data() + 4, clsid, 16);
+    PutU32(bytes, 0x14, 0x1 | 0x2 | 0x10 | 0x80);
+    PutU32(bytes, 0x3C, show);
+    bytes.insert(bytes.end(), {4, 0, 0xAA, 0xBB, 0xCC, 0xDD});  // id list of 4 bytes
+    const std::size_t info = bytes.size();
+    const std::uint32_t infoSize = 0x1C + static_cast<std::uint32_t>(path.size()) + 1;
+    bytes.resize(info + infoSize, 0);
+    PutU32(bytes, info, infoSize);
+    PutU32(bytes, info + 4, 0x1C);
+    PutU32(bytes, info + 8, 1);
+    PutU32(bytes, info + 0x10, 0x1C);
+    std::memcpy(bytes.data() + info + 0x1C, path.c_str(), path.size() + 1);
+    const std::size_t count = workingDir.size() + 1;
+    bytes.push_back(static_cast<std::uint8_t>(count));
+    bytes.push_back(0);
+    for (const char c : workingDir + '\0') {
+        bytes.push_back(static_cast<std::uint8_t>(c));
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+TEST(TryShellLink, ReadsShowCommandTargetAndWorkingFolderAndRefusesEveryCut)
+{
+    const auto bytes = MakeLink("C:\\Program Files\\Inkwell\\Inkwell.exe", "C:\\Program Files\\Inkwell", 7);
+    const ShellLink link = ParseShellLink(bytes);
+    ASSERT_TRUE(link.ok) << link.problem;
+    EXPECT_EQ(link.showCommand, 7u);
+    EXPECT_EQ(link.localBasePath, "C:\\Program Files\\Inkwell\\Inkwell.exe");
+    EXPECT_EQ(link.workingDir, "C:\\Program Files\\Inkwell");
+
+    for (std::size_t size = 0; size < bytes.size(); ++size)
+        EXPECT_FALSE(ParseShellLink(std::span(bytes.data(), size)).ok) << "cut at " << size;
+    auto wrongClsid = bytes;
+    wrongClsid[5] ^= 1;
+    EXPECT_EQ(ParseShellLink(wrongClsid).problem, "no shell link header");
+}
+
+TEST(TryRegistry, ParsesKeysValuesEscapesAndContinuedLines)
+{
+    const std::string text =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21\n\n#arch=win32\n\n"
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Inkwell 1.0] 1700000000\n"
+        "#time=1d9\n"
+        "\"DisplayName\"=\"Inkwell 1.0\"\n"
+        "\"UninstallString\"=\"\\\"C:\\\\Program Files\\\\Inkwell\\\\uninst.exe\\\"\"\n"
+        "\"NoModify\"=dword:0000002a\n"
+        "\"Blob\"=hex:01,02,\\\n  03,04\n"
+        "@=\"default\"\n\n"
+        "[Software\\\\Other]\n";
+    const RegistryKeys keys = ParseWineRegistry(text);
+    ASSERT_EQ(keys.size(), 2u);
+    const auto& values = keys.at("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0");
+    EXPECT_EQ(DescribeRegistryData(values.at("DisplayName")), "Inkwell 1.0");
+    EXPECT_EQ(DescribeRegistryData(values.at("UninstallString")), "\"C:\\Program Files\\Inkwell\\uninst.exe\"");
+    EXPECT_EQ(DescribeRegistryData(values.at("NoModify")), "42");
+    EXPECT_EQ(values.at("Blob"), "hex:01,02,03,04");
+    EXPECT_EQ(DescribeRegistryData(values.at("")), "default");
+    EXPECT_TRUE(keys.at("Software\\Other").empty());
+}
+
+TEST(TrySnapshot, ListsOnlyWhatWasAddedAndLeavesOutWineOwnKeys)
+{
+    PrefixSnapshot before, after;
+    AddRegistryEntries(before, "HKCU", ParseWineRegistry("[Software\\\\Kept]\n\"A\"=\"1\"\n"));
+    AddRegistryEntries(after, "HKCU",
+                       ParseWineRegistry("[Software\\\\Kept]\n\"A\"=\"2\"\n[Software\\\\Wine\\\\Fonts]\n\"X\"=\"y\"\n"
+                                         "[Software\\\\Left]\n"));
+    before.entries.insert("file C:\\users\\root\\gone.txt");
+    after.entries.insert("folder C:\\Program Files\\Inkwell");
+    EXPECT_EQ(FindAdded(before, after),
+              (std::vector<std::string>{"folder C:\\Program Files\\Inkwell", "key HKCU\\Software\\Left",
+                                        "value HKCU\\Software\\Kept\\A = 2"}));
+    EXPECT_TRUE(FindAdded(after, after).empty());
+}
+
+TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
+{
+    EXPECT_EQ(QuoteJson("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
+    EXPECT_EQ(QuoteJson("caf\xe9"), "\"caf\xc3\xa9\"");        // Windows-1252 becomes UTF-8
+    EXPECT_EQ(QuoteJson("caf\xc3\xa9"), "\"caf\xc3\xa9\"");    // UTF-8 stays
+
+    TryReport report;
+    report.setup = "C:\\Setup.exe";
+    report.Pass("files", "all 6 files");
+    EXPECT_FALSE(report.Failed());
+    EXPECT_NE(FormatReportText(report).find("result: clean installation and removal"), std::string::npos);
+    report.leftovers.push_back("file C:\\Program Files\\Inkwell\\x \"1\".txt");
+    EXPECT_TRUE(report.Failed());
+    const std::string json = FormatReportJson(report);
+    EXPECT_NE(json.find("\"ok\": false"), std::string::npos);
+    EXPECT_NE(json.find("\"left_behind\": [\"file C:\\\\Program Files\\\\Inkwell\\\\x \\\"1\\\".txt\"]"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("{\"section\": \"files\", \"ok\": true, \"text\": \"all 6 files\"}"), std::string::npos);
+    EXPECT_EQ(json.back(), '\n');
+    EXPECT_EQ(json[json.size() - 2], '}');
+}
+
+TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
+{
+    TryPackage package;
+    package.infoAfter = true;
+    package.launchCommand = "\"%InstallDir%\\app.exe\" /x";
+    package.desktop = TryShortcut{"App", "%InstallDir%\\app.exe", "", 1, false};
+    TryChoices choices;
+    choices.dest = "C:\\Apps\\\"odd\"";
+    choices.desktop = true;
+    const std::string scenario = MakeScenario(package, choices);
+    EXPECT_EQ(scenario.find("expect page info\n"), scenario.rfind("expect page info\n"));  // only after
+    EXPECT_LT(scenario.find("expect page ready"), scenario.find("expect page info"));
+    EXPECT_LT(scenario.find("expect page finish"), scenario.find("uncheck 1013"));
+    EXPECT_NE(scenario.find("set 1004 \"C:\\\\Apps\\\\\\\"odd\\\"\"\n"), std::string::npos) << scenario;
+    EXPECT_NE(scenario.find("check 1016\n"), std::string::npos);
+    EXPECT_EQ(scenario.find("shot "), std::string::npos);
+
+    choices.startup = true;
+    EXPECT_THROW(MakeScenario(package, choices), std::runtime_error);
+    EXPECT_EQ(FindProgramOfCommand(*package.launchCommand), "%InstallDir%\\app.exe");
+    EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
+}
+
+}  // namespace
+}  // namespace quillset

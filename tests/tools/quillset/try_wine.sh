@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# One end-to-end run of quillset try under Wine, asserting its exit code and a report line:
+#   try_wine.sh QUILLSET SAMPLE_DIR WORK CASE
+# CASE: sample (clean), games (Wine's own programs, launched at Finish), damaged (a file
+# changed before the checks), no-uninstaller, leftover (a file the removal leaves), error-box.
+set -uo pipefail
+tool=$1 sample=$2 work=$3 case=$4
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+rm -rf "$work" && mkdir -p "$work"
+
+# A copy of the sample product whose manifest is changed by `sed_script`, built into Setup.exe.
+build_sample() {
+    cp -r "$sample" "$work/product-src"
+    sed -i "$1" "$work/product-src/quillset.toml"
+    "$tool" build "$work/product-src/quillset.toml" -o "$work/Setup.exe" >/dev/null || exit 1
+}
+
+expect_code=1
+args=()
+expect_also=
+case $case in
+sample)
+    build_sample ''
+    args=(--desktop --quick-launch --startup --shots "$work/shots" --json "$work/report.json")
+    expect_code=0 expect_line='result: clean installation and removal'
+    expect_also='pages: welcome info destination startmenu ready info-after finish'
+    ;;
+games)
+    games=$(dirname "$(find /usr/lib/i386-linux-gnu/wine /usr/lib/wine -name winemine.exe -path '*i386-windows*' 2>/dev/null | head -1)")
+    mkdir -p "$work/games/product"
+    cp "$root/examples/wine-games/quillset.toml" "$work/games/"
+    cp "$games/winemine.exe" "$games/notepad.exe" "$work/games/product/"
+    "$tool" build "$work/games/quillset.toml" -o "$work/Setup.exe" >/dev/null || exit 1
+    args=(--desktop --quick-launch --startup)
+    expect_code=0 expect_line='result: clean installation and removal'
+    ;;
+damaged)
+    build_sample ''
+    export QUILLSET_TRY_BEFORE_CHECK='printf x >>"$QUILLSET_TRY_DEST/manual.txt"'
+    expect_line='FAILED  C:\Program Files\Inkwell\manual.txt: size 388 instead of 387; '
+    expect_also='content differs from the package'
+    ;;
+no-uninstaller)
+    build_sample 's/^source = "product"/&\nuninstaller = "none"/;/^\[run.uninstall\]/,$d'
+    expect_line='Uninstall\Inkwell 1.0: UninstallString names C:\Program Files\Inkwell\uninst.exe, which is not installed'
+    ;;
+leftover)
+    build_sample ''
+    export QUILLSET_TRY_BEFORE_CHECK='touch "$QUILLSET_TRY_DEST/docs/user notes.txt"'
+    expect_line='  file C:\Program Files\Inkwell\docs\user notes.txt'
+    expect_also='left behind after the removal:'
+    ;;
+error-box)
+    build_sample ''
+    args=(--dest 'C:\windows\win.ini\Inkwell')
+    expect_line='FAILED  the installer stopped on the destination page: expect no message: a message box "Setup Error": "Invalid destination directory." is open'
+    ;;
+*) echo "unknown case $case" >&2; exit 2 ;;
+esac
+
+"$tool" try "$work/Setup.exe" "${args[@]}" >"$work/report.txt" 2>&1
+code=$?
+cat "$work/report.txt"
+if [[ $code != "$expect_code" ]]; then
+    echo "try_wine.sh: exit code $code, expected $expect_code" >&2
+    exit 1
+fi
+for line in "$expect_line" "${expect_also:-$expect_line}"; do
+    if ! grep -qF -- "$line" "$work/report.txt"; then
+        echo "try_wine.sh: no line with: $line" >&2
+        exit 1
+    fi
+done
+if [[ $case == sample ]]; then
+    for page in welcome information destination start-menu ready exit-setup information-after finish; do
+        [[ -s $work/shots/wizard-$page.png ]] || { echo "try_wine.sh: no picture wizard-$page.png" >&2; exit 1; }
+    done
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert r["ok"] and r["checks"], r' "$work/report.json" || exit 1
+fi
+rm -rf "$work"

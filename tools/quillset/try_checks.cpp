@@ -1,0 +1,356 @@
+// Each check reads what Wine left on disk and in its registry files directly, so that nothing
+// of the product runs while it is looked at; a file's content is compared with its own stream
+// from the package, inflated again.
+#include "try_checks.h"
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "common/uninstall_log_reader.h"
+#include "common/uninstall_log_walks.h"
+#include "file_time.h"
+#include "package/package_layout.h"
+#include "stream_check.h"
+#include "try_lnk.h"
+
+namespace quillset {
+namespace fs = std::filesystem;
+namespace {
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool SameWindowsPath(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The DOS attributes that Wine keeps beside the Unix ones in the user.DOSATTRIB attribute.
+std::uint32_t ReadDosAttributes(const fs::path& file)
+{
+    char value[64] = {};
+    const ssize_t length = getxattr(file.c_str(), "user.DOSATTRIB", value, sizeof(value) - 1);
+    if (length <= 0)
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(value, nullptr, 0));
+}
+
+std::string Describe(std::uint32_t attributes)
+{
+    std::string words;
+    if (attributes & ATTRIBUTE_READONLY)
+        words += " readonly";
+    if (attributes & ATTRIBUTE_HIDDEN)
+        words += " hidden";
+    if (attributes & ATTRIBUTE_SYSTEM)
+        words += " system";
+    return words.empty() ? "normal" : words.substr(1);
+}
+
+std::string LastComponent(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? "" : path.substr(0, separator);
+}
+
+std::string ReadLog(const InstalledProduct& product, std::vector<std::uint8_t>& bytes, UninstallPlan& plan)
+{
+    const fs::path log = ToPrefixPath(product.prefix, product.dest + "\\uninst.dat");
+    if (!fs::exists(log))
+        return "there is no uninstall log " + product.dest + "\\uninst.dat";
+    bytes = ReadBytes(log);
+    const LogFault fault = ReadUninstallLog(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &plan);
+    if (fault != LOG_FAULT_NONE)
+        return "the uninstaller's reader refuses uninst.dat (fault " + std::to_string(fault) + ")";
+    return "";
+}
+
+struct ExpectedLink {
+    std::string where;   // Start Menu, Desktop, Quick Launch, Startup
+    std::string folder;  // the last component of the folder it belongs in
+    TryShortcut shortcut;
+};
+
+}  // namespace
+
+fs::path ToPrefixPath(const fs::path& prefix, const std::string& windowsPath)
+{
+    std::string rest = windowsPath.size() > 3 ? windowsPath.substr(3) : "";
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    // Wine matches names without regard to case; so does this, folder by folder.
+    fs::path path = prefix / "drive_c";
+    for (const auto& part : fs::path(rest)) {
+        fs::path next = path / part;
+        if (!fs::exists(next) && fs::is_directory(path)) {
+            for (const auto& entry : fs::directory_iterator(path))
+                if (Lower(entry.path().filename().string()) == Lower(part.string()))
+                    next = entry.path();
+        }
+        path = next;
+    }
+    return path;
+}
+
+std::optional<std::string> ExpandForCheck(const std::string& text, const std::string& dest)
+{
+    static const std::pair<std::string, std::string> fixed[] = {
+        {"%ProgramFiles%", "C:\\Program Files"},  {"%CommonFiles%", "C:\\Program Files\\Common Files"},
+        {"%WindowsDir%", "C:\\windows"},          {"%SystemDir%", "C:\\windows\\system32"}};
+    std::string expanded = text;
+    auto replaceAll = [&](const std::string& name, const std::string& value) {
+        for (std::size_t at = expanded.find(name); at != std::string::npos; at = expanded.find(name, at + value.size()))
+            expanded.replace(at, name.size(), value);
+    };
+    replaceAll("%InstallDir%", dest);
+    for (const auto& [name, value] : fixed)
+        replaceAll(name, value);
+    for (const char* other : {"%MenuFolder%", "%TempDir%", "%DesktopDir%", "%StartMenu%", "%ProgramsMenu%",
+                              "%StartupMenu%", "%SendToDir%", "%Handle%"})
+        if (expanded.find(other) != std::string::npos)
+            return std::nullopt;
+    return expanded;
+}
+
+void CheckFiles(TryReport& report, const TryPackage& package, const InstalledProduct& product)
+{
+    std::size_t sound = 0, files = 0;
+    for (const TryFile& file : package.files) {
+        const std::string windows = product.dest + "\\" + file.path;
+        const fs::path path = ToPrefixPath(product.prefix, windows);
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0) {
+            report.Fail("files", windows + " is missing");
+            continue;
+        }
+        if (file.directory) {
+            if (!S_ISDIR(info.st_mode))
+                report.Fail("files", windows + " is no folder");
+            continue;
+        }
+        ++files;
+        std::vector<std::string> problems;
+        if (!S_ISREG(info.st_mode)) {
+            report.Fail("files", windows + " is no plain file");
+            continue;
+        }
+        if (static_cast<std::uint64_t>(info.st_size) != file.size)
+            problems.push_back("size " + std::to_string(info.st_size) + " instead of " + std::to_string(file.size));
+        const std::uint32_t wanted = file.attributes & (ATTRIBUTE_READONLY | ATTRIBUTE_HIDDEN | ATTRIBUTE_SYSTEM);
+        std::uint32_t seen = ReadDosAttributes(path) & (ATTRIBUTE_HIDDEN | ATTRIBUTE_SYSTEM);
+        if (!(info.st_mode & S_IWUSR))
+            seen |= ATTRIBUTE_READONLY;
+        if (seen != wanted)
+            problems.push_back("attributes " + Describe(seen) + " instead of " + Describe(wanted));
+        const auto time = ConvertToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        if (!time || *time != file.lastWriteTime)
+            problems.push_back("last written " + (time ? FormatFileTime(*time) : std::string("at an odd time")) +
+                               " instead of " + FormatFileTime(file.lastWriteTime));
+        const std::vector<std::uint8_t> content = ReadBytes(path);
+        if (file.size == 0) {
+            if (!content.empty())
+                problems.push_back("content is not empty");
+        } else {
+            const StreamCheck packed = CheckStream(file.stream, file.size, file.size);
+            if (!packed.ok)
+                problems.push_back("its package stream does not inflate: " + packed.problem);
+            else if (packed.output != content)
+                problems.push_back("content differs from the package");
+        }
+        if (problems.empty()) {
+            ++sound;
+            continue;
+        }
+        std::string line = windows + ":";
+        for (std::size_t i = 0; i < problems.size(); ++i)
+            line += (i ? "; " : " ") + problems[i];
+        report.Fail("files", line);
+    }
+    if (sound == files)
+        report.Pass("files", "all " + std::to_string(files) + " files of the package are installed in " +
+                                 product.dest + " with their size, attributes, time and content");
+}
+
+void CheckShortcuts(TryReport& report, const TryPackage& package, const InstalledProduct& product)
+{
+    std::vector<ExpectedLink> expected;
+    if (!product.choices.noMenuFolder)
+        for (const TryShortcut& shortcut : package.menuList)
+            if (shortcut.startMenu)
+                expected.push_back({"Start Menu", LastComponent(product.menuFolder), shortcut});
+    if (product.choices.desktop && package.desktop)
+        expected.push_back({"Desktop", "Desktop", *package.desktop});
+    if (product.choices.quickLaunch && package.quickLaunch)
+        expected.push_back({"Quick Launch", "Quick Launch", *package.quickLaunch});
+    if (product.choices.startup && package.startup)
+        expected.push_back({"Startup", "Startup", *package.startup});
+
+    std::vector<std::uint8_t> log;
+    UninstallPlan plan{};
+    std::vector<std::string> logged;
+    if (ReadLog(product, log, plan).empty()) {
+        TextListWalk walk{};
+        BeginShortcutWalk(&walk, &plan);
+        while (NextShortcut(&walk))
+            logged.emplace_back(walk.text);
+    }
+    for (const ExpectedLink& link : expected) {
+        const std::string label = link.where + " shortcut \"" + link.shortcut.name + "\"";
+        const auto found = std::find_if(logged.begin(), logged.end(), [&](const std::string& path) {
+            return SameWindowsPath(LastComponent(path), link.shortcut.name + ".lnk") &&
+                   SameWindowsPath(LastComponent(FolderOf(path)), link.folder);
+        });
+        if (found == logged.end()) {
+            report.Fail("shortcuts", label + " is not in the uninstall log");
+            continue;
+        }
+        const std::string path = *found;
+        logged.erase(found);
+        const fs::path file = ToPrefixPath(product.prefix, path);
+        if (!fs::exists(file)) {
+            report.Fail("shortcuts", label + ": " + path + " is missing");
+            continue;
+        }
+        const ShellLink read = ParseShellLink(ReadBytes(file));
+        if (!read.ok) {
+            report.Fail("shortcuts", label + ": " + path + " is no readable link: " + read.problem);
+            continue;
+        }
+        std::vector<std::string> problems;
+        const auto target = ExpandForCheck(link.shortcut.target, product.dest);
+        if (target && !SameWindowsPath(read.localBasePath, *target))
+            problems.push_back("target " + read.localBasePath + " instead of " + *target);
+        const auto workingDir = ExpandForCheck(link.shortcut.workingDir, product.dest);
+        if (workingDir && !SameWindowsPath(read.workingDir, *workingDir))
+            problems.push_back("working folder \"" + read.workingDir + "\" instead of \"" + *workingDir + "\"");
+        if (static_cast<int>(read.showCommand) != link.shortcut.showCommand)
+            problems.push_back("show command " + std::to_string(read.showCommand) + " instead of " +
+                               std::to_string(link.shortcut.showCommand));
+        if (problems.empty()) {
+            report.Pass("shortcuts", label + ": " + path + " -> " + read.localBasePath);
+        } else {
+            std::string line = label + ": " + path + ":";
+            for (std::size_t i = 0; i < problems.size(); ++i)
+                line += (i ? "; " : " ") + problems[i];
+            report.Fail("shortcuts", line);
+        }
+    }
+    for (const std::string& extra : logged)
+        report.Fail("shortcuts", extra + " was made though it was not chosen");
+}
+
+const std::map<std::string, std::string>* FindUninstallKey(const TryPackage& package, const InstalledProduct& product)
+{
+    const auto key = product.user.find("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.displayName);
+    return key == product.user.end() ? nullptr : &key->second;
+}
+
+void CheckRegistry(TryReport& report, const TryPackage& package, const InstalledProduct& product)
+{
+    const auto* values = FindUninstallKey(package, product);
+    const std::string uninstallKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.displayName;
+    if (!values) {
+        report.Fail("registry", uninstallKey + " is missing");
+    } else {
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            const auto found = values->find(name);
+            if (found == values->end())
+                return std::nullopt;
+            return DescribeRegistryData(found->second);
+        };
+        std::vector<std::string> problems;
+        if (value("DisplayName") != package.displayName)
+            problems.push_back("DisplayName is not \"" + package.displayName + "\"");
+        if (!value("InstallLocation") || !SameWindowsPath(*value("InstallLocation"), product.dest))
+            problems.push_back("InstallLocation is not \"" + product.dest + "\"");
+        for (const char* name : {"UninstallString", "QuietUninstallString"}) {
+            const auto command = value(name);
+            if (!command)
+                continue;
+            const std::string program = FindProgramOfCommand(*command);
+            if (!fs::exists(ToPrefixPath(product.prefix, program)))
+                problems.push_back(std::string(name) + " names " + program + ", which is not installed");
+        }
+        if (!value("UninstallString"))
+            problems.push_back("there is no UninstallString");
+        if (problems.empty()) {
+            report.Pass("registry", uninstallKey + ": DisplayName, InstallLocation and UninstallString " +
+                                        *value("UninstallString"));
+        } else {
+            for (const std::string& problem : problems)
+                report.Fail("registry", uninstallKey + ": " + problem);
+        }
+    }
+    if (!package.launchCommand)
+        return;
+    const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), product.dest);
+    if (!program)
+        return;
+    const std::string name = LastComponent(*program);
+    const std::string appKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+    const auto key = std::find_if(product.machine.begin(), product.machine.end(),
+                                  [&](const auto& entry) { return SameWindowsPath(entry.first, appKey); });
+    if (key == product.machine.end()) {
+        report.Fail("registry", "HKLM\\" + appKey + " is missing");
+        return;
+    }
+    const auto path = key->second.find("");
+    const auto folder = key->second.find("Path");
+    if (path == key->second.end() || !SameWindowsPath(DescribeRegistryData(path->second), *program) ||
+        folder == key->second.end() || !SameWindowsPath(DescribeRegistryData(folder->second), FolderOf(*program)))
+        report.Fail("registry", "HKLM\\" + appKey + " does not name " + *program + " and its folder");
+    else
+        report.Pass("registry", "HKLM\\" + appKey + " names " + *program);
+}
+
+void CheckUninstallLog(TryReport& report, const TryPackage& package, const InstalledProduct& product)
+{
+    std::vector<std::uint8_t> log;
+    UninstallPlan plan{};
+    if (const std::string problem = ReadLog(product, log, plan); !problem.empty()) {
+        report.Fail("uninstall log", problem);
+        return;
+    }
+    if (!plan.destination.path || !SameWindowsPath(plan.destination.path, product.dest))
+        report.Fail("uninstall log", "uninst.dat names another destination than " + product.dest);
+    if (!plan.displayName || package.displayName != plan.displayName)
+        report.Fail("uninstall log", "uninst.dat names another product than " + package.displayName);
+    FileListWalk walk{};
+    BeginFileListWalk(&walk, &plan);
+    RemovalKind kind{};
+    std::size_t files = 0;
+    while (NextRemovalEntry(&walk, &kind)) {
+        // The log lists itself beside the package's files.
+        if (kind == REMOVE_FILE && !SameWindowsPath(LastComponent(walk.path), "uninst.dat"))
+            ++files;
+        if (!fs::exists(ToPrefixPath(product.prefix, walk.path)))
+            report.Fail("uninstall log", std::string("uninst.dat lists ") + walk.path + ", which is not there");
+    }
+    std::size_t packageFiles = 0;
+    for (const TryFile& file : package.files)
+        packageFiles += !file.directory;
+    if (files != packageFiles)
+        report.Fail("uninstall log", "uninst.dat lists " + std::to_string(files) + " files, the package has " +
+                                         std::to_string(packageFiles));
+    else
+        report.Pass("uninstall log", "uninst.dat read back: " + std::to_string(files) + " files, " +
+                                         std::to_string(plan.shortcutCount) + " shortcuts, " +
+                                         std::to_string(plan.registryKeyCount) + " registry keys");
+}
+
+}  // namespace quillset

@@ -1,0 +1,247 @@
+// The try run in order: a fresh prefix, a snapshot, the wizard walked by the test driver, the
+// checks, the removal, a second snapshot; the driver's printed steps tell which pages it passed.
+#include "try_command.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "file_io.h"
+#include "pe_resources.h"
+#include "tool_paths.h"
+#include "try_checks.h"
+#include "try_wine.h"
+
+namespace quillset {
+namespace fs = std::filesystem;
+namespace {
+
+std::string ReadWhole(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct DriverOutcome {
+    std::vector<std::string> pages;  // passed
+    std::string failure;             // the failed step and what the driver saw, or empty
+    std::string lastStep;
+};
+
+// Reads the driver's printout: "  12  step" as each step starts, "...: FAILED: step" and an
+// indented reason when one fails.
+DriverOutcome ReadDriverOutput(const std::string& output)
+{
+    DriverOutcome outcome;
+    std::istringstream lines(output);
+    std::string pendingPage;
+    bool afterReady = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (const std::size_t failed = line.find(": FAILED: "); failed != std::string::npos) {
+            outcome.failure = line.substr(failed + 10);
+            pendingPage.clear();
+            continue;
+        }
+        if (!outcome.failure.empty()) {
+            if (line.starts_with("    ") && !line.starts_with("    as run:"))
+                outcome.failure += ": " + line.substr(4);
+            continue;
+        }
+        const std::size_t step = line.find_first_not_of(' ');
+        if (step == std::string::npos || !std::isdigit(static_cast<unsigned char>(line[step])))
+            continue;
+        const std::size_t text = line.find("  ", step);
+        if (text == std::string::npos)
+            continue;
+        // The Ready page is expected twice when the exit confirmation is pictured.
+        if (!pendingPage.empty() && (outcome.pages.empty() || outcome.pages.back() != pendingPage))
+            outcome.pages.push_back(pendingPage);
+        pendingPage.clear();
+        outcome.lastStep = line.substr(text + 2);
+        if (outcome.lastStep.starts_with("expect page ")) {
+            pendingPage = outcome.lastStep.substr(12);
+            if (pendingPage == "ready")
+                afterReady = true;
+            else if (pendingPage == "info" && afterReady)
+                pendingPage = "info-after";
+        }
+    }
+    if (!pendingPage.empty() && outcome.failure.empty())
+        outcome.pages.push_back(pendingPage);
+    return outcome;
+}
+
+void ConvertShots(TryReport& report, const WineWorld& world, const fs::path& from, const fs::path& to)
+{
+    if (!fs::exists(from))
+        return;
+    fs::create_directories(to);
+    std::vector<fs::path> pictures;
+    for (const auto& entry : fs::directory_iterator(from))
+        if (entry.path().extension() == ".bmp")
+            pictures.push_back(entry.path());
+    std::sort(pictures.begin(), pictures.end());
+    for (const fs::path& bmp : pictures) {
+        const fs::path png = to / (bmp.stem().string() + ".png");
+        if (RunProcess({"convert", bmp.string(), "-strip", "png:" + png.string()}, world.Environment(), {}, 60)
+                .exitCode == 0)
+            report.pictures.push_back(png.string());
+        else
+            report.Fail("install", "the picture " + bmp.filename().string() + " could not be converted");
+    }
+}
+
+// For tests: a shell command run between the installation and the checks, with the prefix in
+// WINEPREFIX and the destination's Linux path in QUILLSET_TRY_DEST.
+void RunTestHook(const WineWorld& world, const std::string& dest)
+{
+    const char* hook = std::getenv("QUILLSET_TRY_BEFORE_CHECK");
+    if (!hook || !*hook)
+        return;
+    std::vector<std::string> environment = world.Environment();
+    environment.push_back("QUILLSET_TRY_DEST=" + ToPrefixPath(world.Prefix(), dest).string());
+    RunProcess({"/bin/sh", "-c", hook}, environment, {}, 60);
+}
+
+// Splits a command line into the program and its blank-separated arguments.
+std::vector<std::string> SplitCommand(const std::string& commandLine)
+{
+    std::vector<std::string> words = {FindProgramOfCommand(commandLine)};
+    std::size_t rest = commandLine.starts_with('"') ? commandLine.find('"', 1) : commandLine.find(' ');
+    if (rest == std::string::npos)
+        return words;
+    std::istringstream tail(commandLine.substr(rest + 1));
+    for (std::string word; tail >> word;)
+        words.push_back(word);
+    return words;
+}
+
+void Remove(TryReport& report, WineWorld& world, const TryPackage& package, InstalledProduct& product,
+            const TryCommand& command)
+{
+    const auto* key = FindUninstallKey(package, product);
+    const auto quiet = key ? key->find("QuietUninstallString") : std::map<std::string, std::string>::const_iterator{};
+    if (!key || quiet == key->end()) {
+        report.Fail("removal", "the Uninstall key has no QuietUninstallString: the product cannot be removed quietly");
+        return;
+    }
+    const std::string commandLine = DescribeRegistryData(quiet->second);
+    const fs::path output = world.Folder() / "uninstall.log";
+    const ProcessResult result = world.RunWine(SplitCommand(commandLine), output, command.timeout, [&] {
+        if (!command.shots.empty() && world.SaveScreen(command.shots / "uninstall-timeout.png"))
+            report.pictures.push_back((command.shots / "uninstall-timeout.png").string());
+    });
+    if (result.timedOut)
+        report.Fail("removal", commandLine + " did not end within " + std::to_string(int(command.timeout)) + " s");
+    else if (result.exitCode != 0)
+        report.Fail("removal", commandLine + " ended with exit code " + std::to_string(result.exitCode));
+    else
+        report.Pass("removal", commandLine + " ended with exit code 0");
+}
+
+}  // namespace
+
+int RunTry(const TryCommand& command)
+{
+    if (const auto missing = FindMissingTools()) {
+        std::cerr << "quillset: " << *missing << "\n";
+        return 2;
+    }
+    const std::vector<std::uint8_t> setup = ReadWholeFile(command.setup, std::uint64_t{1} << 31);
+    const auto resource = FindPackageResource(setup);
+    if (!resource)
+        throw std::runtime_error(command.setup.string() + " carries no setup package");
+    const TryPackage package = ReadTryPackage(*resource);
+    const fs::path driver = ResolveInput({}, "wizard_driver.exe", "", "wizard test driver");
+
+    TryChoices choices = command.choices;
+    choices.shots = !command.shots.empty();
+    const std::optional<std::string> dest = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
+    if (!dest)
+        throw std::runtime_error("the default destination " + package.installDir +
+                                 " names a folder only the wizard knows; give --dest");
+    if (choices.launch) {
+        const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);
+        if (!program)
+            throw std::runtime_error("the launched program's path cannot be told before the installation");
+        choices.launchProgram = *program;
+    }
+    const std::string scenario = MakeScenario(package, choices);
+
+    TryReport report;
+    report.setup = command.setup.string();
+    WineWorld world;
+    const PrefixSnapshot before = TakeSnapshot(world.Prefix());
+
+    const fs::path scenarioFile = world.Folder() / "scenario.txt";
+    std::ofstream(scenarioFile) << scenario;
+    const fs::path shotsFolder = world.Folder() / "shots";
+    fs::create_directories(shotsFolder);
+    const fs::path driverOutput = world.Folder() / "driver.log";
+    const int stepTimeout = std::max(1, std::min(20, static_cast<int>(command.timeout)));
+    const ProcessResult run = world.RunWine(
+        {driver.string(), WineWorld::ToWinePath(scenarioFile), "SETUP=" + WineWorld::ToWinePath(fs::absolute(command.setup)),
+         "SHOTS=" + WineWorld::ToWinePath(shotsFolder), "TIMEOUT=" + std::to_string(stepTimeout)},
+        driverOutput, command.timeout, [&] {
+            const fs::path picture = (command.shots.empty() ? fs::current_path() : command.shots) / "timeout.png";
+            if (!command.shots.empty())
+                fs::create_directories(command.shots);
+            if (world.SaveScreen(picture))
+                report.pictures.push_back(picture.string());
+        });
+    const DriverOutcome outcome = ReadDriverOutput(ReadWhole(driverOutput));
+    report.pages = outcome.pages;
+    const std::string page = outcome.pages.empty() ? "none" : outcome.pages.back();
+    if (!command.shots.empty())
+        ConvertShots(report, world, shotsFolder, command.shots);
+    bool installed = false;
+    if (run.timedOut)
+        report.Fail("install", "the installer hung: no end within " + std::to_string(int(command.timeout)) +
+                                   " s, on the " + page + " page at step '" + outcome.lastStep + "'");
+    else if (!outcome.failure.empty())
+        report.Fail("install", "the installer stopped on the " + page + " page: " + outcome.failure);
+    else if (run.exitCode != 0)
+        report.Fail("install", "the wizard test driver ended with exit code " + std::to_string(run.exitCode) +
+                                   ": " + ReadWhole(driverOutput));
+    else {
+        installed = true;
+        report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");
+    }
+
+    InstalledProduct product;
+    product.prefix = world.Prefix();
+    product.dest = *dest;
+    product.menuFolder = choices.menuFolder ? *choices.menuFolder : package.menuFolder;
+    product.choices = choices;
+    if (installed) {
+        RunTestHook(world, *dest);
+        product.user = ParseWineRegistry(ReadWhole(world.Prefix() / "user.reg"));
+        product.machine = ParseWineRegistry(ReadWhole(world.Prefix() / "system.reg"));
+        report.installed = FindAdded(before, TakeSnapshot(world.Prefix()));
+        CheckFiles(report, package, product);
+        CheckShortcuts(report, package, product);
+        CheckRegistry(report, package, product);
+        CheckUninstallLog(report, package, product);
+        if (command.uninstall == "quiet") {
+            Remove(report, world, package, product, command);
+            report.leftovers = FindAdded(before, TakeSnapshot(world.Prefix()));
+        }
+    }
+
+    const std::string text = FormatReportText(report);
+    std::cout << text;
+    if (!command.json.empty()) {
+        std::ofstream json(command.json, std::ios::binary);
+        json << FormatReportJson(report);
+        if (!json)
+            throw std::runtime_error("cannot write " + command.json.string());
+    }
+    return report.Failed() ? 1 : 0;
+}
+
+}  // namespace quillset

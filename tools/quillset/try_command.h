@@ -1,0 +1,36 @@
+// quillset try: installs a Setup.exe in a throwaway Wine prefix through its wizard, checks what
+// it installed against its package, removes it again and reports what was left.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "try_scenario.h"
+
+namespace CLI {
+class App;
+}
+
+namespace quillset {
+
+struct TryCommand {
+    std::filesystem::path setup;
+    TryChoices choices;
+    std::filesystem::path shots;  // empty: no pictures
+    std::filesystem::path json;   // empty: no JSON
+    std::string uninstall = "quiet";
+    double timeout = 120;
+};
+
+// 0 for a clean installation and removal, 1 when anything failed or was left, 2 when the
+// run could not be made at all.
+int RunTry(const TryCommand& command);
+
+}  // namespace quillset
+
+// The options of the try subcommand, filling `command`.
+void AddTryOptions(CLI::App& app, quillset::TryCommand& command);
+
+namespace quillset {
+
+}  // namespace quillset

@@ -1,0 +1,131 @@
+// The try report's two forms. The JSON is written by hand: a handful of arrays of strings and
+// one of objects need no library, only correct escaping.
+#include "try_report.h"
+
+#include <cstdio>
+
+#include "text_encoding.h"
+
+namespace quillset {
+namespace {
+
+// True when `text` is well-formed UTF-8.
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = text[i];
+        std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+        if (more == 9 || (more == 1 && c < 0xC2) || i + more >= text.size() + (more ? 0 : 1))
+            return false;
+        for (std::size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+void AppendArray(std::string& json, std::string_view name, const std::vector<std::string>& items)
+{
+    json += "  " + QuoteJson(name) + ": [";
+    for (std::size_t i = 0; i < items.size(); ++i)
+        json += (i ? ", " : "") + QuoteJson(items[i]);
+    json += "],\n";
+}
+
+}  // namespace
+
+bool TryReport::Failed() const
+{
+    for (const TryCheck& check : checks)
+        if (!check.ok)
+            return true;
+    return !leftovers.empty();
+}
+
+std::string QuoteJson(std::string_view raw)
+{
+    const std::string text = IsUtf8(raw) ? std::string(raw) : DecodeWindows1252(raw);
+    std::string json = "\"";
+    for (const char ch : text) {
+        const unsigned char c = ch;
+        switch (c) {
+        case '"': json += "\\\""; break;
+        case '\\': json += "\\\\"; break;
+        case '\n': json += "\\n"; break;
+        case '\r': json += "\\r"; break;
+        case '\t': json += "\\t"; break;
+        case '\b': json += "\\b"; break;
+        case '\f': json += "\\f"; break;
+        default:
+            if (c < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof(escape), "\\u%04x", c);
+                json += escape;
+            } else {
+                json += ch;
+            }
+        }
+    }
+    return json + "\"";
+}
+
+std::string FormatReportText(const TryReport& report)
+{
+    std::string text = "== quillset try " + report.setup + " ==\n";
+    if (!report.pages.empty()) {
+        text += "pages:";
+        for (const std::string& page : report.pages)
+            text += " " + page;
+        text += "\n";
+    }
+    if (!report.installed.empty()) {
+        text += "installed:\n";
+        for (const std::string& line : report.installed)
+            text += "  " + line + "\n";
+    }
+    std::string section;
+    for (const TryCheck& check : report.checks) {
+        if (check.section != section) {
+            section = check.section;
+            text += section + ":\n";
+        }
+        text += std::string(check.ok ? "  ok      " : "  FAILED  ") + check.text + "\n";
+    }
+    if (!report.leftovers.empty()) {
+        text += "left behind after the removal:\n";
+        for (const std::string& line : report.leftovers)
+            text += "  " + line + "\n";
+    }
+    for (const std::string& picture : report.pictures)
+        text += "picture " + picture + "\n";
+    std::size_t failed = 0;
+    for (const TryCheck& check : report.checks)
+        failed += !check.ok;
+    text += "result: ";
+    text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " +
+                                  std::to_string(report.leftovers.size()) + " left behind)\n"
+                            : "clean installation and removal\n";
+    return text;
+}
+
+std::string FormatReportJson(const TryReport& report)
+{
+    std::string json = "{\n  \"setup\": " + QuoteJson(report.setup) + ",\n";
+    json += std::string("  \"ok\": ") + (report.Failed() ? "false" : "true") + ",\n";
+    AppendArray(json, "pages", report.pages);
+    AppendArray(json, "installed", report.installed);
+    json += "  \"checks\": [";
+    for (std::size_t i = 0; i < report.checks.size(); ++i) {
+        const TryCheck& check = report.checks[i];
+        json += std::string(i ? "," : "") + "\n    {\"section\": " + QuoteJson(check.section) +
+                ", \"ok\": " + (check.ok ? "true" : "false") + ", \"text\": " + QuoteJson(check.text) + "}";
+    }
+    json += report.checks.empty() ? "],\n" : "\n  ],\n";
+    AppendArray(json, "pictures", report.pictures);
+    AppendArray(json, "left_behind", report.leftovers);
+    json.erase(json.size() - 2);  // the last array's comma
+    return json + "\n}\n";
+}
+
+}  // namespace quillset

@@ -1,0 +1,189 @@
+// Snapshots of a prefix for the removal check. Folders that Windows itself changes while any
+// program runs (windows/, the Temp folders) are left out, and so are the registry keys that
+// Wine rewrites on every start, so that only what the product made or left remains.
+#include "try_snapshot.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <sstream>
+
+namespace quillset {
+namespace {
+
+// Keys that Wine or the shell touch on their own whenever a program runs.
+constexpr std::array<std::string_view, 6> VOLATILE_KEYS = {
+    "HKCU\\Software\\Wine",
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    "HKLM\\System",
+    "HKLM\\Software\\Wine",
+    "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+    "HKCU\\Volatile Environment"};
+
+bool IsVolatileKey(std::string_view key)
+{
+    return std::any_of(VOLATILE_KEYS.begin(), VOLATILE_KEYS.end(), [&](std::string_view prefix) {
+        return key.size() >= prefix.size() && key.substr(0, prefix.size()) == prefix &&
+               (key.size() == prefix.size() || key[prefix.size()] == '\\');
+    });
+}
+
+// A registry file's text with backslash escapes undone ("\\" to "\", "\"" to '"').
+std::string Unescape(std::string_view text)
+{
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+// Skips the quoted text starting at `text[0]` (a quote); the position after its closing quote.
+std::size_t EndOfQuoted(std::string_view text)
+{
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '\\')
+            ++i;
+        else if (text[i] == '"')
+            return i + 1;
+    }
+    return std::string_view::npos;
+}
+
+std::string ToLower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool IsLeftOutFolder(const std::filesystem::path& relative)
+{
+    const std::string first = ToLower(relative.begin()->string());
+    if (first == "windows")
+        return true;
+    for (const auto& part : relative)
+        if (ToLower(part.string()) == "temp")
+            return true;
+    return false;
+}
+
+std::string ReadWhole(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+RegistryKeys ParseWineRegistry(std::string_view text)
+{
+    RegistryKeys keys;
+    std::map<std::string, std::string>* current = nullptr;
+    std::string pending;  // a value line continued with a trailing backslash
+    std::istringstream lines{std::string(text)};
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!pending.empty()) {
+            const std::size_t start = line.find_first_not_of(" \t");
+            pending += start == std::string::npos ? "" : line.substr(start);
+            line = pending;
+            pending.clear();
+        }
+        if (line.empty() || line[0] == ';' || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string::npos)
+                continue;
+            current = &keys[Unescape(std::string_view(line).substr(1, close - 1))];
+            continue;
+        }
+        if (!current || (line[0] != '"' && line[0] != '@'))
+            continue;
+        if (line.back() == '\\') {
+            line.pop_back();
+            pending = line;
+            continue;
+        }
+        std::string name;
+        std::size_t equals = 1;
+        if (line[0] == '"') {
+            const std::size_t end = EndOfQuoted(line);
+            if (end == std::string::npos)
+                continue;
+            name = Unescape(std::string_view(line).substr(1, end - 2));
+            equals = end;
+        }
+        if (equals >= line.size() || line[equals] != '=')
+            continue;
+        (*current)[name] = line.substr(equals + 1);
+    }
+    return keys;
+}
+
+std::string DescribeRegistryData(std::string_view data)
+{
+    if (data.size() >= 2 && data.front() == '"' && data.back() == '"')
+        return Unescape(data.substr(1, data.size() - 2));
+    if (data.starts_with("dword:")) {
+        try {
+            return std::to_string(std::stoul(std::string(data.substr(6)), nullptr, 16));
+        } catch (const std::exception&) {
+        }
+    }
+    return std::string(data);
+}
+
+void AddRegistryEntries(PrefixSnapshot& snapshot, std::string_view root, const RegistryKeys& keys)
+{
+    for (const auto& [path, values] : keys) {
+        const std::string key = std::string(root) + "\\" + path;
+        if (IsVolatileKey(key))
+            continue;
+        snapshot.entries.insert("key " + key);
+        for (const auto& [name, data] : values)
+            snapshot.entries.insert("value " + key + "\\" + (name.empty() ? "(default)" : name) + " = " +
+                                    DescribeRegistryData(data));
+    }
+}
+
+PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix)
+{
+    namespace fs = std::filesystem;
+    PrefixSnapshot snapshot;
+    const fs::path drive = prefix / "drive_c";
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(drive, fs::directory_options::skip_permission_denied, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        const fs::path relative = it->path().lexically_relative(drive);
+        if (IsLeftOutFolder(relative)) {
+            if (it->is_directory(error) && !it->is_symlink(error))
+                it.disable_recursion_pending();
+            continue;
+        }
+        std::string windows = "C:\\" + relative.string();
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        const bool folder = it->is_directory(error) && !it->is_symlink(error);
+        snapshot.entries.insert((folder ? "folder " : "file ") + windows);
+    }
+    AddRegistryEntries(snapshot, "HKCU", ParseWineRegistry(ReadWhole(prefix / "user.reg")));
+    AddRegistryEntries(snapshot, "HKLM", ParseWineRegistry(ReadWhole(prefix / "system.reg")));
+    return snapshot;
+}
+
+std::vector<std::string> FindAdded(const PrefixSnapshot& before, const PrefixSnapshot& after)
+{
+    std::vector<std::string> added;
+    std::set_difference(after.entries.begin(), after.entries.end(), before.entries.begin(), before.entries.end(),
+                        std::back_inserter(added));
+    return added;
+}
+
+}  // namespace quillset

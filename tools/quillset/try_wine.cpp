@@ -1,0 +1,310 @@
+// Processes under a deadline, the private Xvfb display and the prefix copies. The template is
+// made once per user under the cache folder, with a lock so that concurrent runs make one.
+#include "try_wine.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace quillset {
+namespace fs = std::filesystem;
+namespace {
+
+// Changed whenever the template is made differently, so that an older one is not used.
+constexpr const char* TEMPLATE_NAME = "prefix-win32-v2";
+
+bool IsOnPath(const std::string& program)
+{
+    const char* path = std::getenv("PATH");
+    std::string list = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        const fs::path candidate = fs::path(list.substr(start, end - start)) / program;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+fs::path FindCacheFolder()
+{
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache)
+        return fs::path(cache) / "quillset";
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : "/tmp") / ".cache" / "quillset";
+}
+
+std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::string& display)
+{
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view item = *entry;
+        const std::string_view name = item.substr(0, item.find('='));
+        if (name != "WINEPREFIX" && name != "WINEARCH" && name != "DISPLAY" && name != "WINEDEBUG" &&
+            name != "WINEDLLOVERRIDES" && name != "WINESERVER" && name != "WAYLAND_DISPLAY")
+            environment.emplace_back(item);
+    }
+    environment.push_back("WINEPREFIX=" + prefix.string());
+    environment.push_back("WINEARCH=win32");
+    environment.push_back("DISPLAY=" + display);
+    environment.push_back("WINEDEBUG=-all");
+    environment.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d");
+    return environment;
+}
+
+// Makes the template in a folder of its own beside `target`, then renames it into place, so
+// that a half-made template is never used.
+void MakeTemplate(const fs::path& target, const std::string& display)
+{
+    const fs::path building = target.string() + ".building";
+    fs::remove_all(building);
+    fs::create_directories(building);
+    const auto environment = MakeEnvironment(building, display);
+    const fs::path log = target.parent_path() / "template.log";
+    auto run = [&](const std::vector<std::string>& argv) {
+        if (RunProcess(argv, environment, log, 300).exitCode != 0)
+            throw std::runtime_error("making the Wine prefix failed at '" + argv[0] + " " +
+                                     (argv.size() > 1 ? argv[1] : "") + "'; see " + log.string());
+    };
+    run({"wineboot", "--init"});
+    run({"wineserver", "--wait"});
+    // Wine links the profile's Desktop, Documents and the like to the user's own home; an
+    // installation must not write there, so these become plain folders of the prefix.
+    for (const auto& user : fs::directory_iterator(building / "drive_c" / "users")) {
+        if (!user.is_directory())
+            continue;
+        for (const auto& entry : fs::directory_iterator(user.path())) {
+            if (entry.is_symlink()) {
+                fs::remove(entry.path());
+                fs::create_directory(entry.path());
+            }
+        }
+        fs::create_directories(user.path() / "AppData" / "Roaming" / "Microsoft" / "Internet Explorer" /
+                               "Quick Launch");
+    }
+    // Without a window manager Wine waits for one whenever a window is hidden.
+    run({"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"});
+    // Windows has these keys from the start; a fresh Wine prefix makes them only when a
+    // program first writes below them, and a removal rightly leaves them.
+    run({"wine", "reg", "add", "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "/f"});
+    run({"wine", "reg", "add", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths", "/f"});
+    run({"wineserver", "--wait"});
+    fs::rename(building, target);
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         const fs::path& output, double timeoutSeconds, const std::function<void()>& onTimeout)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> env;
+    for (const std::string& item : environment)
+        env.push_back(const_cast<char*>(item.c_str()));
+    env.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("cannot start " + argv[0]);
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = output.empty() ? open("/dev/null", O_WRONLY)
+                                       : open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(out, 2);
+        execvpe(args[0], args.data(), env.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    ProcessResult result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    int status = 0;
+    while (true) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.timedOut = true;
+            if (onTimeout)
+                onTimeout();
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::optional<std::string> FindMissingTools()
+{
+    std::vector<std::string> packages;
+    if (!IsOnPath("wine") || !IsOnPath("wineserver") || !IsOnPath("wineboot"))
+        packages.push_back("wine");
+    const bool loader = access("/usr/lib/wine/wine", X_OK) == 0 || IsOnPath("wine-stable") ||
+                        access("/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll", R_OK) == 0;
+    if (!loader)
+        packages.push_back("wine32:i386 (after dpkg --add-architecture i386 && apt-get update)");
+    if (!IsOnPath("Xvfb"))
+        packages.push_back("xvfb");
+    if (!IsOnPath("convert"))
+        packages.push_back("imagemagick");
+    if (packages.empty())
+        return std::nullopt;
+    std::string message = "quillset try needs Wine with its 32-bit loader, Xvfb and ImageMagick; install:";
+    for (const std::string& package : packages)
+        message += " " + package;
+    return message;
+}
+
+WineWorld::WineWorld()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillset-try.XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    folder_ = pattern;
+    prefix_ = folder_ / "prefix";
+
+    for (int number = 200; number < 400 && display_.empty(); ++number) {
+        const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        if (fs::exists(lock) || fs::exists(socket))
+            continue;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+            const std::string name = ":" + std::to_string(number);
+            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Another run may take the same number at once; the display is ours only when the
+        // lock file names this Xvfb.
+        for (int wait = 0; wait < 100; ++wait) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid)
+                break;
+            std::ifstream in(lock);
+            int owner = 0;
+            if (fs::exists(socket) && (in >> owner) && owner == pid) {
+                display_ = ":" + std::to_string(number);
+                xvfbPid_ = pid;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (display_.empty() && waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    if (display_.empty()) {
+        fs::remove_all(folder_);
+        throw std::runtime_error("no Xvfb display could be started");
+    }
+
+    try {
+        const fs::path cache = FindCacheFolder();
+        fs::create_directories(cache);
+        const fs::path templatePrefix = cache / TEMPLATE_NAME;
+        const int lockFile = open((cache / "template.lock").c_str(), O_RDWR | O_CREAT, 0644);
+        flock(lockFile, LOCK_EX);
+        try {
+            if (!fs::exists(templatePrefix / "system.reg"))
+                MakeTemplate(templatePrefix, display_);
+        } catch (...) {
+            close(lockFile);
+            throw;
+        }
+        close(lockFile);
+        fs::copy(templatePrefix, prefix_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    } catch (const std::exception&) {
+        Close();
+        throw;
+    }
+}
+
+WineWorld::~WineWorld() { Close(); }
+
+void WineWorld::Close()
+{
+    if (fs::exists(prefix_)) {
+        RunProcess({"wineserver", "--kill"}, Environment(), {}, 30);
+        RunProcess({"wineserver", "--wait"}, Environment(), {}, 30);
+    }
+    if (xvfbPid_ > 0) {
+        kill(xvfbPid_, SIGTERM);
+        waitpid(xvfbPid_, nullptr, 0);
+        xvfbPid_ = -1;
+    }
+    std::error_code ignored;
+    if (!folder_.empty())
+        fs::remove_all(folder_, ignored);
+    folder_.clear();
+}
+
+std::vector<std::string> WineWorld::Environment() const { return MakeEnvironment(prefix_, display_); }
+
+void WineWorld::WaitForServer() { RunProcess({"wineserver", "--wait"}, Environment(), {}, 60); }
+
+ProcessResult WineWorld::RunWine(const std::vector<std::string>& args, const fs::path& output,
+                                 double timeoutSeconds, const std::function<void()>& onTimeout)
+{
+    std::vector<std::string> argv = {"wine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessResult result = RunProcess(argv, Environment(), output, timeoutSeconds, onTimeout);
+    if (result.timedOut)
+        RunProcess({"wineserver", "--kill"}, Environment(), {}, 30);
+    WaitForServer();
+    return result;
+}
+
+bool WineWorld::SaveScreen(const fs::path& png) const
+{
+    const fs::path dump = folder_ / "screen.xwd";
+    std::vector<std::string> environment = Environment();
+    if (RunProcess({"xwd", "-root", "-silent", "-out", dump.string()}, environment, {}, 20).exitCode != 0)
+        return false;
+    return RunProcess({"convert", dump.string(), "-strip", "png:" + png.string()}, environment, {}, 30).exitCode == 0;
+}
+
+std::optional<fs::path> WineWorld::ToUnixPath(const std::string& windowsPath) const
+{
+    if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') || windowsPath[1] != ':')
+        return std::nullopt;
+    std::string rest = windowsPath.substr(3);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    return prefix_ / "drive_c" / rest;
+}
+
+std::string WineWorld::ToWinePath(const fs::path& file)
+{
+    std::string path = "Z:" + fs::absolute(file).lexically_normal().string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+}  // namespace quillset

@@ -1,0 +1,61 @@
+// The throwaway Wine world of one try run: an Xvfb display and a 32-bit prefix copied from a
+// clean template kept in the user's cache, both made and ended here, and programs run in them.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillset {
+
+struct ProcessResult {
+    int exitCode = -1;
+    bool timedOut = false;
+};
+
+// Runs `argv` (looked up in PATH) with `environment`, its standard output and error into
+// `output` (or /dev/null when empty), ending its process group after `timeoutSeconds`; before
+// ending it, `onTimeout` runs (for a picture of the screen).
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         const std::filesystem::path& output, double timeoutSeconds,
+                         const std::function<void()>& onTimeout = {});
+
+// Names the Debian packages to install when wine, the 32-bit loader, Xvfb or convert is missing.
+std::optional<std::string> FindMissingTools();
+
+class WineWorld {
+public:
+    // Starts the display and copies the template prefix (making it first when there is none)
+    // into a new temporary folder. Throws std::runtime_error saying what failed.
+    WineWorld();
+    ~WineWorld();
+    WineWorld(const WineWorld&) = delete;
+    WineWorld& operator=(const WineWorld&) = delete;
+
+    const std::filesystem::path& Prefix() const { return prefix_; }
+    const std::filesystem::path& Folder() const { return folder_; }
+    const std::string& Display() const { return display_; }
+    std::vector<std::string> Environment() const;
+
+    // `wine ARGS...`, then waits for the wineserver to end so that the registry is saved.
+    ProcessResult RunWine(const std::vector<std::string>& args, const std::filesystem::path& output,
+                          double timeoutSeconds, const std::function<void()>& onTimeout = {});
+    // Saves the whole screen as a PNG; false when it could not.
+    bool SaveScreen(const std::filesystem::path& png) const;
+    // The Linux path of a C:\ path in the prefix, or nothing for another drive.
+    std::optional<std::filesystem::path> ToUnixPath(const std::string& windowsPath) const;
+    // The Z: path of a Linux file, as Wine's programs take it.
+    static std::string ToWinePath(const std::filesystem::path& file);
+    void WaitForServer();
+
+private:
+    void Close();  // ends the server and the display, removes the folder
+    std::filesystem::path folder_;
+    std::filesystem::path prefix_;
+    std::string display_;
+    int xvfbPid_ = -1;
+};
+
+}  // namespace quillset
