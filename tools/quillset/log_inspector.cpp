@@ -101,6 +101,11 @@ void PrintPlan(std::ostringstream& out, const UninstallPlan& plan)
 
 }  // namespace
 
+std::string_view DescribeLogFault(LogFault fault)
+{
+    return fault < FAULT_TEXTS.size() ? FAULT_TEXTS[fault] : "it is damaged";
+}
+
 bool IsUninstallLog(const std::filesystem::path& file, std::span<const std::uint8_t> bytes)
 {
     std::string name = file.filename().string();
@@ -126,7 +131,7 @@ InspectReport InspectUninstallLog(std::span<const std::uint8_t> log)
     UninstallPlan plan;
     const LogFault fault = ReadUninstallLog(log.data(), static_cast<std::uint32_t>(log.size()), &plan);
     if (fault != LOG_FAULT_NONE)
-        return {out.str(), {"damaged: " + std::string(FAULT_TEXTS[fault]) +
+        return {out.str(), {"damaged: " + std::string(DescribeLogFault(fault)) +
                             "; the uninstaller refuses it and removes nothing"}};
     PrintPlan(out, plan);
     return {out.str(), {}};

@@ -13,6 +13,7 @@
 #include "common/uninstall_log_reader.h"
 #include "common/uninstall_log_walks.h"
 #include "file_time.h"
+#include "log_inspector.h"
 #include "package/package_layout.h"
 #include "stream_check.h"
 #include "try_lnk.h"
@@ -77,7 +78,7 @@ std::string ReadLog(const InstalledProduct& product, std::vector<std::uint8_t>& 
     bytes = ReadBytes(log);
     const LogFault fault = ReadUninstallLog(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &plan);
     if (fault != LOG_FAULT_NONE)
-        return "the uninstaller's reader refuses uninst.dat (fault " + std::to_string(fault) + ")";
+        return "the uninstaller would refuse uninst.dat: " + std::string(DescribeLogFault(fault));
     return "";
 }
 
@@ -326,6 +327,7 @@ void CheckUninstallLog(TryReport& report, const TryPackage& package, const Insta
         report.Fail("uninstall log", problem);
         return;
     }
+    report.uninstallLog = InspectUninstallLog(log).text;
     if (!plan.destination.path || !SameWindowsPath(plan.destination.path, product.dest))
         report.Fail("uninstall log", "uninst.dat names another destination than " + product.dest);
     if (!plan.displayName || package.displayName != plan.displayName)

@@ -84,6 +84,8 @@ std::string FormatReportText(const TryReport& report)
         for (const std::string& line : report.installed)
             text += "  " + line + "\n";
     }
+    if (!report.uninstallLog.empty())
+        text += "the uninstall log:\n" + report.uninstallLog;
     std::string section;
     for (const TryCheck& check : report.checks) {
         if (check.section != section) {

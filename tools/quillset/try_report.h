@@ -18,6 +18,7 @@ struct TryReport {
     std::string setup;
     std::vector<std::string> pages;      // the pages passed, in order
     std::vector<std::string> installed;  // what the installation made, one line each
+    std::string uninstallLog;            // uninst.dat as `quillset inspect` prints it
     std::vector<TryCheck> checks;
     std::vector<std::string> leftovers;  // what the removal left behind
     std::vector<std::string> pictures;
