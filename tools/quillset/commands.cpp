@@ -9,6 +9,7 @@
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
+#include "module_checks.h"
 #include "output_guard.h"
 #include "package_builder.h"
 #include "pe_resources.h"
@@ -36,6 +37,14 @@ void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
               << std::flush;
 }
 
+// The launcher stub's bytes, refused with its name when no working Setup.exe can be made of it.
+std::vector<std::uint8_t> LoadStub(const fs::path& stub)
+{
+    std::vector<std::uint8_t> bytes = ReadWholeFile(stub, MAX_SETUP_FILE_SIZE);
+    CheckModuleFile(stub, bytes, ModuleRole::LauncherStub);
+    return bytes;
+}
+
 }  // namespace
 
 int RunBuild(const BuildCommand& command)
@@ -44,10 +53,11 @@ int RunBuild(const BuildCommand& command)
     const fs::path output = !command.output.empty() ? command.output
                             : command.raw           ? "package.bin"
                                                     : "Setup.exe";
-    fs::path stub;
+    std::vector<std::uint8_t> stub;
     if (!command.raw) {
-        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
-        OutputGuard(output).Check(stub, "the launcher stub");
+        const fs::path stubFile = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+        OutputGuard(output).Check(stubFile, "the launcher stub");
+        stub = LoadStub(stubFile);
     }
 
     const std::vector<std::uint8_t> package =
@@ -56,7 +66,7 @@ int RunBuild(const BuildCommand& command)
     if (command.raw)
         WriteOutput(output, package);
     else
-        WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+        WriteOutput(output, EmbedPackage(stub, package));
     return 0;
 }
 
@@ -67,10 +77,11 @@ int RunEmbed(const EmbedCommand& command)
     const OutputGuard guard(output);
     guard.Check(command.package, "the package");
     guard.Check(stub, "the launcher stub");
+    const std::vector<std::uint8_t> stubBytes = LoadStub(stub);
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
     if (package.empty())
         throw std::runtime_error(command.package.string() + ": the package is empty");
-    WriteOutput(output, EmbedPackage(ReadWholeFile(stub, MAX_SETUP_FILE_SIZE), package));
+    WriteOutput(output, EmbedPackage(stubBytes, package));
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "compression.h"
 #include "file_io.h"
 #include "manifest.h"
+#include "module_checks.h"
 #include "output_guard.h"
 #include "package_model.h"
 #include "package_targets.h"
@@ -118,9 +119,8 @@ void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNo
 
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
-    std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
-    if (bytes.empty())
-        throw std::runtime_error(file.string() + ": the wizard library is empty");
+    std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_WIZARD_LIBRARY_SIZE);
+    CheckModuleFile(file, bytes, ModuleRole::WizardLibrary);
     return bytes;
 }
 
@@ -153,6 +153,7 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     guard.Check(settings.manifest, "the manifest");
     const Manifest manifest = ReadManifest(settings.manifest);
     guard.Check(settings.wizard, "the wizard library");
+    std::vector<std::uint8_t> wizard = LoadWizardLibrary(settings.wizard);
     if (manifest.infoBefore)
         guard.Check(*manifest.infoBefore, "the information text before installing");
     if (manifest.infoAfter)
@@ -161,6 +162,7 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     if (manifest.uninstaller == UninstallerChoice::Builtin) {
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
         guard.Check(uninstaller, "the uninstaller");
+        CheckModuleFile(uninstaller, ReadWholeFile(uninstaller, MAX_STREAM_SIZE), ModuleRole::Uninstaller);
     }
     const SourceTree tree =
         ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller,
@@ -171,7 +173,7 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
 
     PackageModel model = MakeModel(manifest);
     std::vector<CompressionJob> jobs;
-    jobs.push_back(MakeMemoryJob(LoadWizardLibrary(settings.wizard), model.wizard));
+    jobs.push_back(MakeMemoryJob(std::move(wizard), model.wizard));
     if (manifest.infoBefore)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoBefore), model.infoBefore.emplace()));
     if (manifest.infoAfter)

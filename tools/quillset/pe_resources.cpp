@@ -275,6 +275,13 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
     return image;
 }
 
+void CheckStubCanEmbed(std::span<const std::uint8_t> stub)
+{
+    const PeImage pe = ReadPeImage(stub);
+    CheckStub(pe, stub);
+    ReadResourceTree(pe, stub);
+}
+
 std::optional<std::span<const std::uint8_t>> FindPackageResource(
     std::span<const std::uint8_t> image)
 {

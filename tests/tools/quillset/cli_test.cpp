@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 using test::RunTool;
 using test::TemporaryFolder;
 
-const fs::path STUB = fs::path(PE_FIXTURE_DIR) / "rsrc_last.exe";
+const fs::path STUB = test::GetFixture("gui_stub.exe");
 
 bool Contains(const std::string& text, std::string_view part)
 {
@@ -26,13 +26,15 @@ TEST(CommandLine, BuildsARawPackageAndInspectsIt)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
+    const std::vector<std::uint8_t> noise = test::MakeNoise(3000, 7);  // a size with a thousands group
+    test::WriteFile(folder.GetPath() / "product" / "noise.bin", std::string(noise.begin(), noise.end()));
     const test::ToolRun build =
         RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 2");
     EXPECT_EQ(build.exitCode, 0) << build.output;
     ASSERT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
     // One line and no progress bar when the output is not a terminal.
     const std::uintmax_t size = fs::file_size(folder.GetPath() / "package.bin");
-    ASSERT_TRUE(size >= 1000 && size < 1000000) << size;
+    ASSERT_TRUE(size >= 3000 && size < 1000000) << size;
     std::string grouped = std::to_string(size);
     grouped.insert(grouped.size() - 3, ",");
     EXPECT_EQ(build.output, "wrote package.bin (" + grouped + " bytes)\n");
@@ -90,15 +92,18 @@ TEST(CommandLine, FindsTheUninstallerBesideItselfOrTakesTheOption)
                                          "; name one with --uninstaller"))
         << run.output;
 
-    test::WriteFile(folder.GetPath() / "mine.exe", "MZ named on the command line");
+    fs::copy_file(test::GetFixture("no_rsrc.exe"), folder.GetPath() / "mine.exe");
     run = test::RunProgram(folder.GetPath(), tool,
                            "build manifest.toml --raw --wizard wizard.dll --uninstaller mine.exe -o named.bin");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     fs::create_directories(share);
-    test::WriteFile(share / "uninst.exe", "MZ found beside the tool");
+    fs::copy_file(test::GetFixture("rsrc_inner.exe"), share / "uninst.exe");
     run = test::RunProgram(folder.GetPath(), tool, "build manifest.toml --raw --wizard wizard.dll -o found.bin");
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const auto& [file, size] : {std::pair{"named.bin", "28"}, std::pair{"found.bin", "24"}}) {
+    const std::string namedSize = std::to_string(fs::file_size(folder.GetPath() / "mine.exe"));
+    const std::string foundSize = std::to_string(fs::file_size(share / "uninst.exe"));
+    ASSERT_NE(namedSize, foundSize);
+    for (const auto& [file, size] : {std::pair{"named.bin", namedSize}, std::pair{"found.bin", foundSize}}) {
         run = RunTool(folder.GetPath(), std::string("inspect ") + file);
         EXPECT_EQ(run.exitCode, 0) << run.output;
         const std::size_t line = run.output.find("\n  uninst.exe  0x20 archive  ");
@@ -221,6 +226,53 @@ TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
         EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
         for (const auto& file : fs::directory_iterator(folder.GetPath()))
             EXPECT_FALSE(Contains(file.path().filename().string(), "out.bin")) << file.path();
+    }
+}
+
+TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
+{
+    struct Case {
+        std::string arguments;
+        std::string expected;       // after "quillset: error: "
+        std::string installDir = "%ProgramFiles%\\V";
+        std::string menuFolder = "V";
+        std::string uninstaller = "own";
+    };
+    const std::string fixtures = "'" + std::string(PE_FIXTURE_DIR) + "/";
+    const std::string build = "build manifest.toml -o out.exe --stub '" + STUB.string() + "' ";
+    const std::string longName(120, 'n');
+    const std::vector<Case> cases = {
+        {build + "--wizard " + fixtures + "no_rsrc.exe'",
+         "no_rsrc.exe: not a usable wizard library: it is a program, not a DLL; the wizard library must be a "
+         "32-bit x86 DLL that exports ShowWizard"},
+        {build + "--wizard " + fixtures + "other_export.dll'",
+         "other_export.dll: not a usable wizard library: it does not export ShowWizard"},
+        // The stub is refused first, before a package is built with the wrong wizard.
+        {"build manifest.toml -o out.exe --stub " + fixtures + "rsrc_last.exe' --wizard " + fixtures +
+             "other_export.dll'",
+         "rsrc_last.exe: not a usable launcher stub: it is a console program, not a Windows GUI one; the "
+         "launcher stub must be a 32-bit x86 Windows GUI program with the launcher's resources (strings 1 to "
+         "4, icon group 104)"},
+        {build + "--wizard wizard.dll --uninstaller wizard.dll",
+         "wizard.dll: not a usable uninstaller: it is a DLL, not a program", "%ProgramFiles%\\V", "V",
+         "builtin"},
+    };
+    for (const Case& entry : cases) {
+        TemporaryFolder folder;
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+        if (entry.uninstaller == "builtin")
+            fs::remove(folder.GetPath() / "product" / "uninst.exe");
+        test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='" +
+                                      entry.installDir + "'\nmenu_folder='" + entry.menuFolder +
+                                      "'\n[files]\nsource='product'\nuninstaller='" + entry.uninstaller +
+                                      "'\n[[shortcut]]\nname='" + longName +
+                                      "'\ntarget='%InstallDir%\\Vistrel.exe'\n");
+        const test::ToolRun run = RunTool(folder.GetPath(), entry.arguments);
+        EXPECT_EQ(run.exitCode, 1) << entry.arguments << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
+        EXPECT_TRUE(Contains(run.output, entry.expected)) << "expected: " << entry.expected << "\n" << run.output;
+        for (const auto& file : fs::directory_iterator(folder.GetPath()))
+            EXPECT_FALSE(Contains(file.path().filename().string(), "out")) << file.path();
     }
 }
 
