@@ -79,8 +79,16 @@ int RunEmbed(const EmbedCommand& command)
     guard.Check(stub, "the launcher stub");
     const std::vector<std::uint8_t> stubBytes = LoadStub(stub);
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
-    if (package.empty())
-        throw std::runtime_error(command.package.string() + ": the package is empty");
+    // The launcher and the wizard trust the package as written: it gets inspect's full check.
+    const InspectReport report = InspectPackage(package);
+    if (!report.failures.empty()) {
+        std::string message = command.package.string() + ": not a setup package that an installer can use (" +
+                              std::to_string(report.failures.size()) + " failure(s), as `quillset inspect` "
+                              "lists them):";
+        for (const std::string& failure : report.failures)
+            message += "\n  " + failure;
+        throw std::runtime_error(message);
+    }
     WriteOutput(output, EmbedPackage(stubBytes, package));
     return 0;
 }

@@ -113,7 +113,7 @@ TEST(CommandLine, FindsTheUninstallerBesideItselfOrTakesTheOption)
     }
 }
 
-TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
+TEST(CommandLine, EmbedsASoundPackageIntoTheStub)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
@@ -242,6 +242,9 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
     const std::string build = "build manifest.toml -o out.exe --stub '" + STUB.string() + "' ";
     const std::string longName(120, 'n');
     const std::vector<Case> cases = {
+        {"embed p.bin -o out.exe --stub '" + STUB.string() + "'",
+         "p.bin: not a setup package that an installer can use (1 failure(s), as `quillset inspect` lists "
+         "them):\n  wizard library stream: "},
         {build + "--wizard " + fixtures + "no_rsrc.exe'",
          "no_rsrc.exe: not a usable wizard library: it is a program, not a DLL; the wizard library must be a "
          "32-bit x86 DLL that exports ShowWizard"},
@@ -267,6 +270,16 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
                                       "'\n[files]\nsource='product'\nuninstaller='" + entry.uninstaller +
                                       "'\n[[shortcut]]\nname='" + longName +
                                       "'\ntarget='%InstallDir%\\Vistrel.exe'\n");
+        if (entry.arguments.starts_with("embed")) {
+            // A package whose wizard library stream starts 16 bytes before its end.
+            ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode,
+                      0);
+            const std::uint32_t at = static_cast<std::uint32_t>(fs::file_size(folder.GetPath() / "p.bin") - 16);
+            std::fstream file(folder.GetPath() / "p.bin", std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(24);
+            for (int shift = 0; shift < 32; shift += 8)
+                file.put(static_cast<char>(at >> shift));
+        }
         const test::ToolRun run = RunTool(folder.GetPath(), entry.arguments);
         EXPECT_EQ(run.exitCode, 1) << entry.arguments << "\n" << run.output;
         EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
