@@ -10,6 +10,7 @@
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
+#include "path_length.h"
 #include "text_encoding.h"
 
 namespace quillset {
@@ -31,11 +32,13 @@ struct Reader {
 
 void CheckInstallDir(ManifestTable& product, const std::string& installDir)
 {
+    const std::size_t line = product.FindLine("install_dir");
     // The wizard refuses these characters in a destination, after its drive prefix.
     const std::size_t start = installDir.size() >= 2 && installDir[1] == ':' ? 2 : 0;
     if (HasInvalidPathChars(installDir.c_str() + start))
-        product.Fail(product.FindLine("install_dir"),
-                     "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+        product.Fail(line, "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+    if (const std::optional<std::string> problem = FindInstallDirProblem(installDir))
+        product.Fail(line, "'install_dir' is " + Quote(installDir) + ", " + *problem);
 }
 
 // The display name is the name of the product's Uninstall key, and a key name is one
@@ -67,6 +70,18 @@ void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
             break;
         rest.remove_prefix(separator + 1);
     }
+}
+
+// The Start Menu shortcuts are made in the menu folder: the longest name must fit there.
+void CheckMenuFolderLength(const ManifestTable& product, const Manifest& manifest)
+{
+    std::string_view longest;
+    for (const ManifestShortcut& shortcut : manifest.shortcuts) {
+        if (shortcut.startMenu && shortcut.name.size() > longest.size())
+            longest = shortcut.name;
+    }
+    if (const auto problem = FindMenuPathProblem(manifest.menuFolder, longest))
+        product.Fail(product.FindLine("menu_folder"), "'menu_folder' is too long: " + *problem);
 }
 
 std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reader, std::string_view key)
@@ -384,6 +399,7 @@ Manifest ReadManifest(const fs::path& file)
     ReadFiles(files, reader, manifest);
     if (const toml::array* shortcuts = top.FindArray("shortcut"))
         ReadShortcuts(*shortcuts, reader, manifest);
+    CheckMenuFolderLength(product, manifest);
     if (const toml::table* singlesTable = top.FindTable("single_shortcuts")) {
         ManifestTable singles(*singlesTable, "[single_shortcuts]", reader.file);
         ReadSingleShortcuts(singles, manifest);

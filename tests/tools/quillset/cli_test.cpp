@@ -259,6 +259,18 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
         {build + "--wizard wizard.dll --uninstaller wizard.dll",
          "wizard.dll: not a usable uninstaller: it is a DLL, not a program", "%ProgramFiles%\\V", "V",
          "builtin"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"%ProgramFiles%\", which does not "
+         "end in a folder name after a backslash", "%ProgramFiles%"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"C:\\\", which does not end",
+         "C:\\"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"%ProgramFiles%\\V\\\", which "
+         "does not end", "%ProgramFiles%\\V\\"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"V\", which is no absolute path "
+         "once its folder variables are expanded; give a drive path", "V"},
+        // The Programs menu's 59 characters, the folder, the name and ".lnk" make 260.
+        {build + "--wizard wizard.dll", "manifest.toml:5: 'menu_folder' is too long: its shortcut \"" +
+         longName + "\" would be installed as \"C:\\Documents and Settings\\Administrator\\Start "
+         "Menu\\Programs\\", "%ProgramFiles%\\V", std::string(75, 'm')},
     };
     for (const Case& entry : cases) {
         TemporaryFolder folder;
