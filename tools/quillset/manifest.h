@@ -76,6 +76,7 @@ struct Manifest {
     std::optional<ManifestRunEntry> launch;
     std::optional<ManifestRunEntry> postInstall;
     std::optional<ManifestRunEntry> uninstall;
+    std::vector<std::string> warnings;  // "file:line: text" of what is built as asked but may not work
 };
 
 // Reads and checks a manifest; throws ManifestError naming the file, the line and the fault.

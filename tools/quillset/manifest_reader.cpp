@@ -170,7 +170,8 @@ bool IsUninstallerName(const fs::path& entry)
 
 // The choice of uninstaller, checked against the top level of the source folder, since the
 // builtin one and the vendor's would be the same file on Windows.
-UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& source)
+UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& source, const std::string& file,
+                                         std::vector<std::string>& warnings)
 {
     const std::optional<std::string> word = files.FindUtf8("uninstaller");
     const std::size_t line = files.FindLine("uninstaller");
@@ -197,6 +198,11 @@ UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& so
     if (choice == UninstallerChoice::Own && !held)
         files.Fail(line, "'uninstaller' in [files] is \"own\", but the source folder holds no uninst.exe "
                          "at its top level");
+    if (choice == UninstallerChoice::None && !held)
+        warnings.push_back(file + ":" + std::to_string(line) +
+                           ": 'uninstaller' in [files] is \"none\": the installer still registers uninst.exe in "
+                           "the product's folder as its uninstall command, and nothing installs that file; "
+                           "use \"builtin\" or \"own\" for an Uninstall entry that works");
     return choice;
 }
 
@@ -206,7 +212,7 @@ void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
     std::error_code error;
     if (!fs::is_directory(manifest.source, error))
         files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
-    manifest.uninstaller = ReadUninstallerChoice(files, manifest.source);
+    manifest.uninstaller = ReadUninstallerChoice(files, manifest.source, reader.file, manifest.warnings);
     manifest.followOutsideLinks = files.FindBool("follow_outside_links", false);
 
     if (const toml::table* table = files.FindTable("attributes")) {

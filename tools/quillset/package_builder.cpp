@@ -2,6 +2,7 @@
 // and the model is filled so that its streams can be compressed in parallel in place.
 #include "package_builder.h"
 
+#include <iostream>
 #include <memory>
 #include <stdexcept>
 
@@ -152,6 +153,8 @@ std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
     const OutputGuard guard(settings.output);
     guard.Check(settings.manifest, "the manifest");
     const Manifest manifest = ReadManifest(settings.manifest);
+    for (const std::string& warning : manifest.warnings)
+        std::cerr << "quillset: warning: " << warning << "\n";
     guard.Check(settings.wizard, "the wizard library");
     std::vector<std::uint8_t> wizard = LoadWizardLibrary(settings.wizard);
     if (manifest.infoBefore)

@@ -301,6 +301,20 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
     }
 }
 
+TEST(CommandLine, WarnsThatWithoutAnUninstallerTheUninstallEntryNamesAMissingFile)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    fs::remove(folder.GetPath() / "product" / "uninst.exe");
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'none'\n");
+    const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: warning: manifest.toml:8: 'uninstaller' in [files] is \"none\": "
+                                     "the installer still registers uninst.exe"))
+        << run.output;
+    EXPECT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+}
+
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
 {
     TemporaryFolder folder;
