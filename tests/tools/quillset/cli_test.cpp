@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 #include <tuple>
 
 #include "test_support.h"
@@ -313,6 +314,32 @@ TEST(CommandLine, WarnsThatWithoutAnUninstallerTheUninstallEntryNamesAMissingFil
                                      "the installer still registers uninst.exe"))
         << run.output;
     EXPECT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+}
+
+TEST(CommandLine, PrintsItsVersionAndTheDefaultsOfEveryCommand)
+{
+    TemporaryFolder folder;
+    const test::ToolRun version = RunTool(folder.GetPath(), "--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "quillset " QUILLSET_VERSION "\n");
+
+    // The tool shows where it looks for its files, beside itself.
+    const fs::path share = (fs::path(QUILLSET_TOOL).parent_path() / ".." / "share" / "quillset").lexically_normal();
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"build",
+         {"-o,--output TEXT=Setup.exe, or package.bin with --raw", "--stub TEXT=" + (share / "Setup.exe").string(),
+          "--wizard TEXT=" + (share / "Wizard.dll").string(),
+          "--uninstaller TEXT=" + (share / "uninst.exe").string(), "--raw ",
+          "-j,--jobs UINT:UINT in [1 - 1024]=" + std::to_string(std::max(1u, std::thread::hardware_concurrency()))}},
+        {"embed", {"-o,--output TEXT=Setup.exe ", "--stub TEXT=" + (share / "Setup.exe").string()}},
+        {"inspect", {"FILE TEXT REQUIRED"}},
+    };
+    for (const auto& [command, options] : commands) {
+        const test::ToolRun help = RunTool(folder.GetPath(), command + " --help");
+        EXPECT_EQ(help.exitCode, 0) << help.output;
+        for (const std::string& option : options)
+            EXPECT_TRUE(Contains(help.output, option)) << option << "\n" << help.output;
+    }
 }
 
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
