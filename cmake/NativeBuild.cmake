@@ -40,7 +40,8 @@ add_subdirectory(tests/uninstaller)
 add_subdirectory(bench)
 
 # The Win32 modules and their Wine tests. The tool is built first: the Win32 build packs
-# its test installers and the sample product with it.
+# its test installers and the sample product with it, and embeds the deliberately faulty
+# packages, which the tool refuses, with the resource writer's test helper.
 ExternalProject_Add(win32
     SOURCE_DIR ${QUILLSET_ROOT}
     BINARY_DIR ${CMAKE_BINARY_DIR}/win32
@@ -48,11 +49,12 @@ ExternalProject_Add(win32
         -DCMAKE_TOOLCHAIN_FILE=${QUILLSET_ROOT}/cmake/mingw-i686.cmake
         -DCMAKE_BUILD_TYPE=MinSizeRel
         -DQUILLSET_TOOL=$<TARGET_FILE:quillset>
+        -DQUILLSET_EMBED_HELPER=$<TARGET_FILE:pe_embed_file>
         -DQUILLSET_SHARE_DIR=${QUILLSET_SHARE_DIR}
         -DQUILLSET_WINE_STATE=${CMAKE_BINARY_DIR}/wine
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
-    DEPENDS quillset
+    DEPENDS quillset pe_embed_file
     USES_TERMINAL_BUILD ON)
 
 # Let one ctest run take in the Win32 build's tests as well.
@@ -61,3 +63,4 @@ set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/wi
 
 install(TARGETS quillset RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${QUILLSET_SHARE_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillset)
+include(${CMAKE_CURRENT_LIST_DIR}/Packaging.cmake)

@@ -1,5 +1,5 @@
 // Native helper of the launcher tests: copies a raw setup package with one deliberate fault,
-// for the test installers that the quillset tool would never write.
+// for the test installers that the quillset tool would never write (or embed).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "package/package_layout.h"
 
 static int Usage()
@@ -16,7 +18,8 @@ static int Usage()
     std::fprintf(stderr,
                  "usage: patch_package IN OUT damage-wizard-stream\n"
                  "       patch_package IN OUT set-wizard-size BYTES\n"
-                 "       patch_package IN OUT grow-wizard-size BYTES\n");
+                 "       patch_package IN OUT grow-wizard-size BYTES\n"
+                 "       patch_package IN OUT replace-wizard FILE\n");
     return 2;
 }
 
@@ -50,6 +53,26 @@ int main(int argc, char** argv)
         WriteU32(base + FIELD_WIZARD_SIZE,
                  ReadHeaderField(base, FIELD_WIZARD_SIZE) +
                      static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 0)));
+    } else if (command == "replace-wizard" && argc == 5) {
+        // FILE, compressed, becomes the wizard library stream; it goes after the tree, where
+        // no other offset points.
+        std::ifstream file(argv[4], std::ios::binary);
+        const bool opened = file.is_open();
+        const std::vector<unsigned char> library((std::istreambuf_iterator<char>(file)),
+                                                 std::istreambuf_iterator<char>());
+        uLongf packedLength = compressBound(static_cast<uLong>(library.size()));
+        std::vector<unsigned char> packed(packedLength);
+        if (!opened || library.empty() ||
+            compress2(packed.data(), &packedLength, library.data(), static_cast<uLong>(library.size()), 9) != Z_OK) {
+            std::fprintf(stderr, "patch_package: cannot read and compress %s\n", argv[4]);
+            return 1;
+        }
+        const uint32_t at = static_cast<uint32_t>(package.size());
+        package.insert(package.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packedLength));
+        base = package.data();
+        WriteU32(base + FIELD_WIZARD_OFFSET, at);
+        WriteU32(base + FIELD_WIZARD_PACKED_SIZE, static_cast<uint32_t>(packedLength));
+        WriteU32(base + FIELD_WIZARD_SIZE, static_cast<uint32_t>(library.size()));
     } else {
         return Usage();
     }

@@ -12,6 +12,7 @@
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
+#include "module_checks.h"
 #include "output_guard.h"
 #include "package_builder.h"
 #include "pe_image.h"
@@ -41,10 +42,12 @@ void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
               << std::flush;
 }
 
-// The stub's bytes; a signed stub is said to lose its signature, which embedding takes off.
-std::vector<std::uint8_t> ReadStub(const fs::path& stub)
+// The launcher stub's bytes, refused with its name when no working Setup.exe can be made of
+// it; a signed stub is said to lose its signature, which embedding takes off.
+std::vector<std::uint8_t> LoadStub(const fs::path& stub)
 {
     std::vector<std::uint8_t> bytes = ReadWholeFile(stub, MAX_SETUP_FILE_SIZE);
+    CheckModuleFile(stub, bytes, ModuleRole::LauncherStub);
     try {
         if (FindPeSignature(ReadPeImage(bytes), bytes).state != PeSignature::State::Unsigned)
             std::cerr << "quillset: note: " << stub.string()
@@ -82,10 +85,11 @@ int RunBuild(const BuildCommand& command)
             throw std::runtime_error(std::string("--sign: ") + error.what());
         }
     }
-    fs::path stub;
+    std::vector<std::uint8_t> stub;
     if (!command.raw) {
-        stub = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
-        OutputGuard(output).Check(stub, "the launcher stub");
+        const fs::path stubFile = ResolveInput(command.stub, "Setup.exe", "--stub", "launcher stub");
+        OutputGuard(output).Check(stubFile, "the launcher stub");
+        stub = LoadStub(stubFile);
     }
 
     StubBrand brand;
@@ -98,7 +102,7 @@ int RunBuild(const BuildCommand& command)
         return 0;
     }
     std::vector<std::uint8_t> setup =
-        EmbedPackage(ReadStub(stub), package.bytes,
+        EmbedPackage(stub, package.bytes,
                      [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); });
     if (package.signing)
         setup = SignSetup(*package.signing, setup, package.bytes);
@@ -113,10 +117,19 @@ int RunEmbed(const EmbedCommand& command)
     const OutputGuard guard(output);
     guard.Check(command.package, "the package");
     guard.Check(stub, "the launcher stub");
+    const std::vector<std::uint8_t> stubBytes = LoadStub(stub);
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
-    if (package.empty())
-        throw std::runtime_error(command.package.string() + ": the package is empty");
-    WriteOutput(output, EmbedPackage(ReadStub(stub), package));
+    // The launcher and the wizard trust the package as written: it gets inspect's full check.
+    const InspectReport report = InspectPackage(package);
+    if (!report.failures.empty()) {
+        std::string message = command.package.string() + ": not a setup package that an installer can use (" +
+                              std::to_string(report.failures.size()) + " failure(s), as `quillset inspect` "
+                              "lists them):";
+        for (const std::string& failure : report.failures)
+            message += "\n  " + failure;
+        throw std::runtime_error(message);
+    }
+    WriteOutput(output, EmbedPackage(stubBytes, package));
     return 0;
 }
 

@@ -10,6 +10,7 @@
 
 #include "file_time.h"
 #include "manifest.h"
+#include "module_checks.h"
 #include "name_rules.h"
 #include "package/package_reader.h"
 #include "path_length.h"
@@ -290,10 +291,25 @@ void InspectHeaderStream(Inspection& inspection, PackageField offsetField, std::
         inspection.out << "  FAILED\n";
         return;
     }
-    const StreamCheck check = CheckStream(*stream, size, isText ? MAX_SHOWN_TEXT : 0);
-    inspection.out << (check.ok ? "  ok\n" : "  FAILED: " + check.problem + "\n");
+    if (!isText && size > MAX_WIZARD_LIBRARY_SIZE) {
+        inspection.out << "  FAILED\n";
+        inspection.Fail(name + ": " + std::to_string(size) + " bytes, more than the " +
+                        std::to_string(MAX_WIZARD_LIBRARY_SIZE) + " a wizard library may have");
+        return;
+    }
+    // The wizard library is kept whole: what it decodes to must also be a loadable wizard.
+    const StreamCheck check = CheckStream(*stream, size, isText ? MAX_SHOWN_TEXT : size);
+    std::optional<std::string> problem;
     if (!check.ok) {
-        inspection.Fail(name + ": " + check.problem);
+        problem = check.problem;
+    } else if (!isText) {
+        if (const auto moduleProblem = FindModuleProblem(check.output, ModuleRole::WizardLibrary))
+            problem = "it decodes to no wizard library: " + *moduleProblem + "; the launcher needs " +
+                      DescribeModuleRole(ModuleRole::WizardLibrary);
+    }
+    inspection.out << (problem ? "  FAILED: " + *problem + "\n" : "  ok\n");
+    if (problem) {
+        inspection.Fail(name + ": " + *problem);
         return;
     }
     if (!isText)

@@ -7,6 +7,7 @@
 
 #include "code_signing.h"
 #include "commands.h"
+#include "tool_paths.h"
 #include "try_command.h"
 
 namespace {
@@ -23,32 +24,39 @@ int main(int argc, char** argv)
 {
     CLI::App app{"quillset: builds self-contained Setup.exe installers for 32-bit Windows programs"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("quillset ") + QUILLSET_VERSION);
+    // The defaults beside the tool are shown where this copy of the tool finds them.
+    const std::string sharedStub = quillset::FindSharedFile("Setup.exe").string();
+    const std::string sharedWizard = quillset::FindSharedFile("Wizard.dll").string();
+    const std::string sharedUninstaller = quillset::FindSharedFile("uninst.exe").string();
 
     quillset::BuildCommand build;
     build.threads = GetDefaultThreads();
     CLI::App* buildApp = app.add_subcommand("build", "Build a Setup.exe (or a raw package) from a manifest");
     buildApp->add_option("MANIFEST", build.manifest, "The product manifest (TOML)")->required();
-    buildApp->add_option("-o,--output", build.output,
-                         "Output file (default Setup.exe, or package.bin with --raw)");
-    buildApp->add_option("--stub", build.stub,
-                         "Launcher stub (default: ../share/quillset/Setup.exe beside the tool)");
-    buildApp->add_option("--wizard", build.wizard,
-                         "Wizard library (default: ../share/quillset/Wizard.dll beside the tool)");
+    buildApp->add_option("-o,--output", build.output, "Output file")
+        ->default_str("Setup.exe, or package.bin with --raw");
+    buildApp->add_option("--stub", build.stub, "Launcher stub: a 32-bit GUI program with the launcher's resources")
+        ->default_str(sharedStub);
+    buildApp->add_option("--wizard", build.wizard, "Wizard library: a 32-bit DLL that exports ShowWizard")
+        ->default_str(sharedWizard);
     buildApp->add_option("--uninstaller", build.uninstaller,
-                         "Uninstaller added as uninst.exe (default: ../share/quillset/uninst.exe beside the tool)");
+                         "Uninstaller added as uninst.exe when the manifest asks for the builtin one")
+        ->default_str(sharedUninstaller);
     buildApp->add_flag("--raw", build.raw, "Write the bare package instead of a Setup.exe");
     buildApp->add_option("--sign", build.sign,
                          "Signing command run on uninst.exe and Setup.exe, with {in} and {out} for their "
                          "files (replaces the manifest's [signing] command)");
-    buildApp->add_option("-j,--jobs", build.threads, "Compression threads (default: all cores)")
-        ->check(CLI::Range(1u, 1024u));
+    buildApp->add_option("-j,--jobs", build.threads, "Compression threads (all cores by default)")
+        ->check(CLI::Range(1u, 1024u))
+        ->capture_default_str();
 
     quillset::EmbedCommand embed;
-    CLI::App* embedApp = app.add_subcommand("embed", "Put a package file into the launcher stub");
+    CLI::App* embedApp = app.add_subcommand("embed", "Put a checked package file into the launcher stub");
     embedApp->add_option("PACKAGE", embed.package, "A raw setup package")->required();
-    embedApp->add_option("-o,--output", embed.output, "Output file (default Setup.exe)");
-    embedApp->add_option("--stub", embed.stub,
-                         "Launcher stub (default: ../share/quillset/Setup.exe beside the tool)");
+    embedApp->add_option("-o,--output", embed.output, "Output file")->default_str("Setup.exe");
+    embedApp->add_option("--stub", embed.stub, "Launcher stub: a 32-bit GUI program with the launcher's resources")
+        ->default_str(sharedStub);
 
     std::filesystem::path inspected;
     CLI::App* inspectApp =

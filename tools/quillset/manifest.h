@@ -95,6 +95,7 @@ struct Manifest {
     std::optional<std::filesystem::path> welcomeImage;
     std::optional<std::filesystem::path> headerImage;
     std::optional<ManifestVersion> version;
+    std::vector<std::string> warnings;  // "file:line: text" of what is built as asked but may not work
 };
 
 // Reads and checks a manifest; throws ManifestError naming the file, the line and the fault.

@@ -11,6 +11,7 @@
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
+#include "path_length.h"
 #include "text_encoding.h"
 
 namespace quillset {
@@ -32,11 +33,13 @@ struct Reader {
 
 void CheckInstallDir(ManifestTable& product, const std::string& installDir)
 {
+    const std::size_t line = product.FindLine("install_dir");
     // The wizard refuses these characters in a destination, after its drive prefix.
     const std::size_t start = installDir.size() >= 2 && installDir[1] == ':' ? 2 : 0;
     if (HasInvalidPathChars(installDir.c_str() + start))
-        product.Fail(product.FindLine("install_dir"),
-                     "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+        product.Fail(line, "'install_dir' cannot contain any of \" * : < > ? | after its drive");
+    if (const std::optional<std::string> problem = FindInstallDirProblem(installDir))
+        product.Fail(line, "'install_dir' is " + Quote(installDir) + ", " + *problem);
 }
 
 // The display name is the name of the product's Uninstall key, and a key name is one
@@ -68,6 +71,18 @@ void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
             break;
         rest.remove_prefix(separator + 1);
     }
+}
+
+// The Start Menu shortcuts are made in the menu folder: the longest name must fit there.
+void CheckMenuFolderLength(const ManifestTable& product, const Manifest& manifest)
+{
+    std::string_view longest;
+    for (const ManifestShortcut& shortcut : manifest.shortcuts) {
+        if (shortcut.startMenu && shortcut.name.size() > longest.size())
+            longest = shortcut.name;
+    }
+    if (const auto problem = FindMenuPathProblem(manifest.menuFolder, longest))
+        product.Fail(product.FindLine("menu_folder"), "'menu_folder' is too long: " + *problem);
 }
 
 std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reader, std::string_view key)
@@ -157,7 +172,8 @@ bool IsUninstallerName(const fs::path& entry)
 
 // The choice of uninstaller, checked against the top level of the source folder, since the
 // builtin one and the vendor's would be the same file on Windows.
-UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& source)
+UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& source, const std::string& file,
+                                         std::vector<std::string>& warnings)
 {
     const std::optional<std::string> word = files.FindUtf8("uninstaller");
     const std::size_t line = files.FindLine("uninstaller");
@@ -184,6 +200,11 @@ UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& so
     if (choice == UninstallerChoice::Own && !held)
         files.Fail(line, "'uninstaller' in [files] is \"own\", but the source folder holds no uninst.exe "
                          "at its top level");
+    if (choice == UninstallerChoice::None && !held)
+        warnings.push_back(file + ":" + std::to_string(line) +
+                           ": 'uninstaller' in [files] is \"none\": the installer still registers uninst.exe in "
+                           "the product's folder as its uninstall command, and nothing installs that file; "
+                           "use \"builtin\" or \"own\" for an Uninstall entry that works");
     return choice;
 }
 
@@ -193,7 +214,7 @@ void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
     std::error_code error;
     if (!fs::is_directory(manifest.source, error))
         files.Fail(files.FindLine("source"), "'source': no folder " + manifest.source.string());
-    manifest.uninstaller = ReadUninstallerChoice(files, manifest.source);
+    manifest.uninstaller = ReadUninstallerChoice(files, manifest.source, reader.file, manifest.warnings);
     manifest.followOutsideLinks = files.FindBool("follow_outside_links", false);
 
     if (const toml::table* table = files.FindTable("attributes")) {
@@ -397,6 +418,7 @@ Manifest ReadManifest(const fs::path& file)
     ReadFiles(files, reader, manifest);
     if (const toml::array* shortcuts = top.FindArray("shortcut"))
         ReadShortcuts(*shortcuts, reader, manifest);
+    CheckMenuFolderLength(product, manifest);
     if (const toml::table* singlesTable = top.FindTable("single_shortcuts")) {
         ManifestTable singles(*singlesTable, "[single_shortcuts]", reader.file);
         ReadSingleShortcuts(singles, manifest);

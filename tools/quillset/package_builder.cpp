@@ -3,6 +3,7 @@
 #include "package_builder.h"
 
 #include <algorithm>
+#include <iostream>
 #include <memory>
 #include <stdexcept>
 
@@ -11,6 +12,7 @@
 #include "file_io.h"
 #include "manifest.h"
 #include "name_rules.h"
+#include "module_checks.h"
 #include "output_guard.h"
 #include "package_model.h"
 #include "package_targets.h"
@@ -145,9 +147,8 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
 
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
-    std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_STREAM_SIZE);
-    if (bytes.empty())
-        throw std::runtime_error(file.string() + ": the wizard library is empty");
+    std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_WIZARD_LIBRARY_SIZE);
+    CheckModuleFile(file, bytes, ModuleRole::WizardLibrary);
     return bytes;
 }
 
@@ -184,7 +185,10 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     const OutputGuard guard(settings.output);
     guard.Check(settings.manifest, "the manifest");
     const Manifest manifest = ReadManifest(settings.manifest);
+    for (const std::string& warning : manifest.warnings)
+        std::cerr << "quillset: warning: " << warning << "\n";
     guard.Check(settings.wizard, "the wizard library");
+    std::vector<std::uint8_t> wizard = LoadWizardLibrary(settings.wizard);
     if (manifest.infoBefore)
         guard.Check(*manifest.infoBefore, "the information text before installing");
     if (manifest.infoAfter)
@@ -199,6 +203,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     if (manifest.uninstaller == UninstallerChoice::Builtin) {
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
         guard.Check(uninstaller, "the uninstaller");
+        CheckModuleFile(uninstaller, ReadWholeFile(uninstaller, MAX_STREAM_SIZE), ModuleRole::Uninstaller);
     }
     const SourceTree tree =
         ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller,
@@ -214,7 +219,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
 
     PackageModel model = MakeModel(manifest);
     std::vector<CompressionJob> jobs;
-    jobs.push_back(MakeMemoryJob(BrandWizardLibrary(LoadWizardLibrary(settings.wizard), manifest, settings.wizard),
+    jobs.push_back(MakeMemoryJob(BrandWizardLibrary(std::move(wizard), manifest, settings.wizard),
                                  model.wizard));
     if (manifest.infoBefore)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoBefore), model.infoBefore.emplace()));

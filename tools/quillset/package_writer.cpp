@@ -1,5 +1,5 @@
 // The package writer: fills the 112-byte header as each item is placed behind it.
-// Absent optional items keep offset 0; the launch entry's offset is repeated at offset 84.
+// Absent (or empty) optional items keep offset 0; the launch entry's offset is repeated at offset 84.
 #include "package_writer.h"
 
 #include <limits>
@@ -16,17 +16,18 @@ struct TreeTotals {
     std::uint64_t totalSize = 0;
 };
 
-void WriteOptionalText(ByteWriter& writer, PackageField field, const std::optional<std::string>& text)
-{
-    if (!text)
-        return;
-    writer.PatchU32(field, writer.GetOffset());
-    writer.AppendText(*text);
-}
-
 void WriteText(ByteWriter& writer, PackageField field, const std::string& text)
 {
-    WriteOptionalText(writer, field, text);
+    writer.PatchU32(field, writer.GetOffset());
+    writer.AppendText(text);
+}
+
+// An empty optional text is absent: the wizard would open an event with an empty name, or
+// copy an empty notice into the uninstall log.
+void WriteOptionalText(ByteWriter& writer, PackageField field, const std::optional<std::string>& text)
+{
+    if (text && !text->empty())
+        WriteText(writer, field, *text);
 }
 
 void WriteShortcutList(ByteWriter& writer, const PackageModel& model)

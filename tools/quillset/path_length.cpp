@@ -1,10 +1,12 @@
-// Joins the expanded install directory with each relative path of the tree, as the wizard will,
-// and measures the result in Windows-1252 characters (one byte each).
+// Joins the expanded install directory with each relative path of the tree, and the Programs menu
+// with the Start Menu folder, as the wizard will, and measures in Windows-1252 characters.
 #include "path_length.h"
 
+#include <cctype>
 #include <optional>
 #include <stdexcept>
 
+#include "common/path_routines.h"
 #include "text_encoding.h"
 #include "typical_folders.h"
 
@@ -38,6 +40,39 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
     if (!base.empty() && (base.back() == '\\' || base.back() == '/'))
         base.pop_back();
     CheckLevel(base, tree.nodes);
+}
+
+std::optional<std::string> FindInstallDirProblem(const std::string& installDir)
+{
+    // The wizard offers the expanded text and takes only "X:\..." (%InstallDir% and %MenuFolder%
+    // have no value yet, so a text that starts with them is none).
+    const std::optional<std::string> expanded = ExpandTypicalFolders(installDir);
+    const auto isDrivePath = [](const std::string& path) {
+        return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+               IsSeparator(path[2]);
+    };
+    if (expanded && !isDrivePath(*expanded))
+        return "which is no absolute path once its folder variables are expanded; give a drive path such "
+               "as 'C:\\Demo' or a folder variable that gives one, as in '%ProgramFiles%\\Demo'";
+    const char* folderName = FindLastComponent(installDir.c_str());
+    if (folderName == installDir.c_str() || !IsPlainName(folderName))
+        return "which does not end in a folder name after a backslash; the wizard appends that name to "
+               "a folder chosen with Browse: write e.g. '%ProgramFiles%\\Demo'";
+    return std::nullopt;
+}
+
+std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName)
+{
+    // The menu folder is no folder-variable text: only the Programs menu is expanded.
+    std::string path = ExpandTypicalFolders("%ProgramsMenu%").value() + "\\" + std::string(menuFolder);
+    if (!longestName.empty())
+        path += "\\" + std::string(longestName) + ".lnk";
+    if (path.size() <= MAX_INSTALLED_PATH)
+        return std::nullopt;
+    return std::string(longestName.empty() ? "the folder" : "its shortcut " + Quote(longestName)) +
+           " would be installed as " + Quote(path) + ", " + std::to_string(path.size()) +
+           " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
+           " (the Programs menu counted with a typical value); shorten the folder or the shortcut's name";
 }
 
 }  // namespace quillset

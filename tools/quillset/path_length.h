@@ -1,9 +1,11 @@
-// The Windows path-length limit applied to the product's files under the default install
-// directory, with folder variables expanded to typical long values.
+// The default install directory's form and the Windows path-length limit applied to the product's
+// files under it and to the Start Menu shortcuts, with folder variables expanded to typical values.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "source_tree.h"
 
@@ -15,5 +17,17 @@ constexpr std::size_t MAX_INSTALLED_PATH = 259;
 // Throws std::runtime_error naming the first file or folder whose installed path would be
 // longer than MAX_INSTALLED_PATH characters.
 void CheckPathLengths(const std::string& installDir, const SourceTree& tree);
+
+// Why the wizard cannot offer `installDir` (Windows-1252, folder variables) as the destination:
+// expanded with typical values it is no drive path, or the text does not end in a folder name
+// after a separator, which Browse appends to the folder picked. Nothing when it can; a text too
+// long once expanded is left to CheckPathLengths.
+std::optional<std::string> FindInstallDirProblem(const std::string& installDir);
+
+// Why a shortcut named `longestName` would not fit in the Start Menu folder `menuFolder` (both
+// Windows-1252): its path "<Programs menu>\<menu folder>\<name>.lnk", with the Programs menu's
+// typical value, is longer than MAX_INSTALLED_PATH. Nothing when it fits; an empty name checks
+// the folder alone.
+std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName);
 
 }  // namespace quillset

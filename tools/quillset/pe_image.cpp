@@ -36,6 +36,7 @@ PeImage ReadPeImage(std::span<const std::uint8_t> image)
     const std::uint64_t fileHeader = ntOffset + 4ULL;
     pe.fileHeaderOffset = static_cast<std::uint32_t>(fileHeader);
     pe.machine = GetU16(image, fileHeader);
+    pe.characteristics = GetU16(image, fileHeader + 18);
     const std::uint16_t sectionCount = GetU16(image, fileHeader + kFileNumberOfSections);
     pe.symbolTableOffset = GetU32(image, fileHeader + 8);
     pe.symbolCount = GetU32(image, fileHeader + 12);
@@ -61,6 +62,7 @@ PeImage ReadPeImage(std::span<const std::uint8_t> image)
     pe.sectionAlignment = GetU32(image, optional + kOptSectionAlignment);
     pe.fileAlignment = GetU32(image, optional + kOptFileAlignment);
     pe.sizeOfHeaders = GetU32(image, optional + kOptSizeOfHeaders);
+    pe.subsystem = GetU16(image, optional + kOptSubsystem);
     const std::uint32_t directoryCount = GetU32(image, optional + directoryStart - 4);
     if (directoryCount > (optionalSize - directoryStart) / 8U) {
         throw PeFormatError(
@@ -141,6 +143,56 @@ std::optional<std::span<const std::uint8_t>> MapRvaToSectionEnd(const PeImage& p
         return MapRva(pe, image, rva, static_cast<std::uint32_t>(limit - offset));
     }
     return std::nullopt;
+}
+
+bool HasNamedExport(const PeImage& pe, std::span<const std::uint8_t> image, std::string_view name)
+{
+    constexpr std::uint32_t kExportDirectorySize = 40;
+    const PeDataDirectory location = pe.DataDirectory(kExportDirectoryIndex);
+    if (location.rva == 0) {
+        return false;
+    }
+    const auto directory = MapRva(pe, image, location.rva, kExportDirectorySize);
+    if (!directory) {
+        throw PeFormatError("malformed export directory: it lies outside the image's sections");
+    }
+    const std::uint32_t functionCount = GetU32(*directory, 20);
+    const std::uint32_t nameCount = GetU32(*directory, 24);
+    // Each table must map whole, which also bounds the counts by the image's size.
+    const auto mapTable = [&](std::uint32_t field, std::uint32_t count,
+                              std::uint32_t width) -> std::optional<std::span<const std::uint8_t>> {
+        if (count == 0) {
+            return std::span<const std::uint8_t>{};
+        }
+        if (count > image.size() / width) {
+            return std::nullopt;
+        }
+        return MapRva(pe, image, GetU32(*directory, field), count * width);
+    };
+    const auto functions = mapTable(28, functionCount, 4);
+    const auto names = mapTable(32, nameCount, 4);
+    const auto ordinals = mapTable(36, nameCount, 2);
+    if (!functions || !names || !ordinals) {
+        throw PeFormatError("malformed export directory: a table lies outside the image's sections");
+    }
+    for (std::uint32_t i = 0; i < nameCount; ++i) {
+        const auto text = MapRvaToSectionEnd(pe, image, GetU32(*names, 4ULL * i));
+        if (!text) {
+            throw PeFormatError("malformed export directory: a name lies outside the image's sections");
+        }
+        const auto end = std::find(text->begin(), text->end(), 0);
+        if (end == text->end()) {
+            throw PeFormatError("malformed export directory: a name runs past its section");
+        }
+        const std::string_view exported(reinterpret_cast<const char*>(text->data()),
+                                        static_cast<std::size_t>(end - text->begin()));
+        if (exported != name) {
+            continue;
+        }
+        const std::uint16_t index = GetU16(*ordinals, 2ULL * i);
+        return index < functionCount && GetU32(*functions, 4ULL * index) != 0;
+    }
+    return false;
 }
 
 std::uint64_t FindEndOfSections(const PeImage& pe)

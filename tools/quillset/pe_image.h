@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillset {
@@ -17,6 +18,7 @@ inline constexpr std::uint16_t kMagicPe32 = 0x010B;
 inline constexpr std::uint16_t kMagicPe32Plus = 0x020B;
 inline constexpr std::uint32_t kSectionHeaderSize = 40;
 inline constexpr std::uint32_t kFileNumberOfSections = 2;  // offset in the file header
+inline constexpr std::uint32_t kExportDirectoryIndex = 0;
 inline constexpr std::uint32_t kResourceDirectoryIndex = 2;
 inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 
@@ -27,6 +29,13 @@ inline constexpr std::uint32_t kOptFileAlignment = 36;
 inline constexpr std::uint32_t kOptSizeOfImage = 56;
 inline constexpr std::uint32_t kOptSizeOfHeaders = 60;
 inline constexpr std::uint32_t kOptCheckSum = 64;
+inline constexpr std::uint32_t kOptSubsystem = 68;
+
+// File header characteristics and optional header subsystems.
+inline constexpr std::uint16_t kFileExecutableImage = 0x0002;
+inline constexpr std::uint16_t kFileDll = 0x2000;
+inline constexpr std::uint16_t kSubsystemWindowsGui = 2;
+inline constexpr std::uint16_t kSubsystemWindowsConsole = 3;
 
 // Byte offsets inside a section header.
 inline constexpr std::uint32_t kSecVirtualSize = 8;
@@ -57,7 +66,9 @@ struct PeDataDirectory {
 
 struct PeImage {
     std::uint16_t machine = 0;
+    std::uint16_t characteristics = 0;
     std::uint16_t magic = 0;
+    std::uint16_t subsystem = 0;
     std::uint32_t fileHeaderOffset = 0;
     std::uint32_t optionalHeaderOffset = 0;
     std::uint32_t sectionTableOffset = 0;
@@ -90,6 +101,10 @@ std::optional<std::span<const std::uint8_t>> MapRva(const PeImage& pe,
 std::optional<std::span<const std::uint8_t>> MapRvaToSectionEnd(const PeImage& pe,
                                                                 std::span<const std::uint8_t> image,
                                                                 std::uint32_t rva);
+
+// Whether the export directory names `name`, with a function behind it. Throws PeFormatError
+// when the directory or its tables lie outside the image's sections.
+bool HasNamedExport(const PeImage& pe, std::span<const std::uint8_t> image, std::string_view name);
 
 // The end of the last section's raw data in the file (the size of the headers when no section
 // has raw data); whatever follows is an overlay.

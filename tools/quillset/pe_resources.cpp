@@ -305,6 +305,14 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
     });
 }
 
+void CheckStubCanEmbed(std::span<const std::uint8_t> givenStub)
+{
+    const std::vector<std::uint8_t> stub = DropSignature(givenStub);
+    const PeImage pe = ReadPeImage(stub);
+    CheckImage(pe, stub, "the stub");
+    ReadResourceTree(pe, stub);
+}
+
 std::optional<std::span<const std::uint8_t>> FindPackageResource(
     std::span<const std::uint8_t> image)
 {

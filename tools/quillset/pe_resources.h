@@ -32,6 +32,10 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package,
                                        const ResourceEdit& brand = {});
 
+// Throws, with the reason, what EmbedPackage would throw for `stub` whatever the package: so that
+// a stub it cannot use is refused before a package is built for it.
+void CheckStubCanEmbed(std::span<const std::uint8_t> stub);
+
 // The bytes of RT_RCDATA id 1 of a PE image, or nothing when it has no such resource; throws
 // PeFormatError, with the reason, when `image` is not a valid PE image. Every offset is checked,
 // so any byte sequence is safe to pass.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 #include <tuple>
 
 #include "test_support.h"
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 using test::RunTool;
 using test::TemporaryFolder;
 
-const fs::path STUB = fs::path(PE_FIXTURE_DIR) / "rsrc_last.exe";
+const fs::path STUB = test::GetFixture("gui_stub.exe");
 
 bool Contains(const std::string& text, std::string_view part)
 {
@@ -26,13 +27,15 @@ TEST(CommandLine, BuildsARawPackageAndInspectsIt)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
+    const std::vector<std::uint8_t> noise = test::MakeNoise(3000, 7);  // a size with a thousands group
+    test::WriteFile(folder.GetPath() / "product" / "noise.bin", std::string(noise.begin(), noise.end()));
     const test::ToolRun build =
         RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 2");
     EXPECT_EQ(build.exitCode, 0) << build.output;
     ASSERT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
     // One line and no progress bar when the output is not a terminal.
     const std::uintmax_t size = fs::file_size(folder.GetPath() / "package.bin");
-    ASSERT_TRUE(size >= 1000 && size < 1000000) << size;
+    ASSERT_TRUE(size >= 3000 && size < 1000000) << size;
     std::string grouped = std::to_string(size);
     grouped.insert(grouped.size() - 3, ",");
     EXPECT_EQ(build.output, "wrote package.bin (" + grouped + " bytes)\n");
@@ -90,15 +93,18 @@ TEST(CommandLine, FindsTheUninstallerBesideItselfOrTakesTheOption)
                                          "; name one with --uninstaller"))
         << run.output;
 
-    test::WriteFile(folder.GetPath() / "mine.exe", "MZ named on the command line");
+    fs::copy_file(test::GetFixture("no_rsrc.exe"), folder.GetPath() / "mine.exe");
     run = test::RunProgram(folder.GetPath(), tool,
                            "build manifest.toml --raw --wizard wizard.dll --uninstaller mine.exe -o named.bin");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     fs::create_directories(share);
-    test::WriteFile(share / "uninst.exe", "MZ found beside the tool");
+    fs::copy_file(test::GetFixture("rsrc_inner.exe"), share / "uninst.exe");
     run = test::RunProgram(folder.GetPath(), tool, "build manifest.toml --raw --wizard wizard.dll -o found.bin");
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const auto& [file, size] : {std::pair{"named.bin", "28"}, std::pair{"found.bin", "24"}}) {
+    const std::string namedSize = std::to_string(fs::file_size(folder.GetPath() / "mine.exe"));
+    const std::string foundSize = std::to_string(fs::file_size(share / "uninst.exe"));
+    ASSERT_NE(namedSize, foundSize);
+    for (const auto& [file, size] : {std::pair{"named.bin", namedSize}, std::pair{"found.bin", foundSize}}) {
         run = RunTool(folder.GetPath(), std::string("inspect ") + file);
         EXPECT_EQ(run.exitCode, 0) << run.output;
         const std::size_t line = run.output.find("\n  uninst.exe  0x20 archive  ");
@@ -108,7 +114,7 @@ TEST(CommandLine, FindsTheUninstallerBesideItselfOrTakesTheOption)
     }
 }
 
-TEST(CommandLine, EmbedsAnyPackageIntoTheStub)
+TEST(CommandLine, EmbedsASoundPackageIntoTheStub)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
@@ -226,6 +232,118 @@ TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
         EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
         for (const auto& file : fs::directory_iterator(folder.GetPath()))
             EXPECT_FALSE(Contains(file.path().filename().string(), "out.bin")) << file.path();
+    }
+}
+
+TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
+{
+    struct Case {
+        std::string arguments;
+        std::string expected;       // after "quillset: error: "
+        std::string installDir = "%ProgramFiles%\\V";
+        std::string menuFolder = "V";
+        std::string uninstaller = "own";
+    };
+    const std::string fixtures = "'" + std::string(PE_FIXTURE_DIR) + "/";
+    const std::string build = "build manifest.toml -o out.exe --stub '" + STUB.string() + "' ";
+    const std::string longName(120, 'n');
+    const std::vector<Case> cases = {
+        {"embed p.bin -o out.exe --stub '" + STUB.string() + "'",
+         "p.bin: not a setup package that an installer can use (1 failure(s), as `quillset inspect` lists "
+         "them):\n  wizard library stream: "},
+        {build + "--wizard " + fixtures + "no_rsrc.exe'",
+         "no_rsrc.exe: not a usable wizard library: it is a program, not a DLL; the wizard library must be a "
+         "32-bit x86 DLL that exports ShowWizard"},
+        {build + "--wizard " + fixtures + "other_export.dll'",
+         "other_export.dll: not a usable wizard library: it does not export ShowWizard"},
+        // The stub is refused first, before a package is built with the wrong wizard.
+        {"build manifest.toml -o out.exe --stub " + fixtures + "rsrc_last.exe' --wizard " + fixtures +
+             "other_export.dll'",
+         "rsrc_last.exe: not a usable launcher stub: it is a console program, not a Windows GUI one; the "
+         "launcher stub must be a 32-bit x86 Windows GUI program with the launcher's resources (strings 1 to "
+         "4, icon group 104)"},
+        {build + "--wizard wizard.dll --uninstaller wizard.dll",
+         "wizard.dll: not a usable uninstaller: it is a DLL, not a program", "%ProgramFiles%\\V", "V",
+         "builtin"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"%ProgramFiles%\", which does not "
+         "end in a folder name after a backslash", "%ProgramFiles%"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"C:\\\", which does not end",
+         "C:\\"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"%ProgramFiles%\\V\\\", which "
+         "does not end", "%ProgramFiles%\\V\\"},
+        {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"V\", which is no absolute path "
+         "once its folder variables are expanded; give a drive path", "V"},
+        // The Programs menu's 59 characters, the folder, the name and ".lnk" make 260.
+        {build + "--wizard wizard.dll", "manifest.toml:5: 'menu_folder' is too long: its shortcut \"" +
+         longName + "\" would be installed as \"C:\\Documents and Settings\\Administrator\\Start "
+         "Menu\\Programs\\", "%ProgramFiles%\\V", std::string(75, 'm')},
+    };
+    for (const Case& entry : cases) {
+        TemporaryFolder folder;
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+        if (entry.uninstaller == "builtin")
+            fs::remove(folder.GetPath() / "product" / "uninst.exe");
+        test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='" +
+                                      entry.installDir + "'\nmenu_folder='" + entry.menuFolder +
+                                      "'\n[files]\nsource='product'\nuninstaller='" + entry.uninstaller +
+                                      "'\n[[shortcut]]\nname='" + longName +
+                                      "'\ntarget='%InstallDir%\\Vistrel.exe'\n");
+        if (entry.arguments.starts_with("embed")) {
+            // A package whose wizard library stream starts 16 bytes before its end.
+            ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -o p.bin").exitCode,
+                      0);
+            const std::uint32_t at = static_cast<std::uint32_t>(fs::file_size(folder.GetPath() / "p.bin") - 16);
+            std::fstream file(folder.GetPath() / "p.bin", std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(24);
+            for (int shift = 0; shift < 32; shift += 8)
+                file.put(static_cast<char>(at >> shift));
+        }
+        const test::ToolRun run = RunTool(folder.GetPath(), entry.arguments);
+        EXPECT_EQ(run.exitCode, 1) << entry.arguments << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: ")) << run.output;
+        EXPECT_TRUE(Contains(run.output, entry.expected)) << "expected: " << entry.expected << "\n" << run.output;
+        for (const auto& file : fs::directory_iterator(folder.GetPath()))
+            EXPECT_FALSE(Contains(file.path().filename().string(), "out")) << file.path();
+    }
+}
+
+TEST(CommandLine, WarnsThatWithoutAnUninstallerTheUninstallEntryNamesAMissingFile)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    fs::remove(folder.GetPath() / "product" / "uninst.exe");
+    test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'none'\n");
+    const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: warning: manifest.toml:8: 'uninstaller' in [files] is \"none\": "
+                                     "the installer still registers uninst.exe"))
+        << run.output;
+    EXPECT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+}
+
+TEST(CommandLine, PrintsItsVersionAndTheDefaultsOfEveryCommand)
+{
+    TemporaryFolder folder;
+    const test::ToolRun version = RunTool(folder.GetPath(), "--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "quillset " QUILLSET_VERSION "\n");
+
+    // The tool shows where it looks for its files, beside itself.
+    const fs::path share = (fs::path(QUILLSET_TOOL).parent_path() / ".." / "share" / "quillset").lexically_normal();
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"build",
+         {"-o,--output TEXT=Setup.exe, or package.bin with --raw", "--stub TEXT=" + (share / "Setup.exe").string(),
+          "--wizard TEXT=" + (share / "Wizard.dll").string(),
+          "--uninstaller TEXT=" + (share / "uninst.exe").string(), "--raw ",
+          "-j,--jobs UINT:UINT in [1 - 1024]=" + std::to_string(std::max(1u, std::thread::hardware_concurrency()))}},
+        {"embed", {"-o,--output TEXT=Setup.exe ", "--stub TEXT=" + (share / "Setup.exe").string()}},
+        {"inspect", {"FILE TEXT REQUIRED"}},
+    };
+    for (const auto& [command, options] : commands) {
+        const test::ToolRun help = RunTool(folder.GetPath(), command + " --help");
+        EXPECT_EQ(help.exitCode, 0) << help.output;
+        for (const std::string& option : options)
+            EXPECT_TRUE(Contains(help.output, option)) << option << "\n" << help.output;
     }
 }
 

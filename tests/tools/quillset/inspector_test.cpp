@@ -139,6 +139,7 @@ TEST_F(Inspector, SurvivesAFlipOfAnyByte)
 TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
 {
     const Bytes original = package;
+    const std::uint32_t wizardSize = ReadField(FIELD_WIZARD_SIZE);
     const auto inspectWith = [&](PackageField field, std::uint32_t value) {
         package = original;
         SetField(field, value);
@@ -152,8 +153,10 @@ TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
     EXPECT_TRUE(HasFailure(inspectWith(FIELD_FILE_TREE, 0), "file tree: offset 0x0"));
     EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_PACKED_SIZE, 0xFFFFFFFF),
                            "wizard library stream: 4294967295 bytes"));
-    EXPECT_TRUE(
-        HasFailure(inspectWith(FIELD_WIZARD_SIZE, 0xFFFFFFFF), "wizard library stream: it decodes to 3000"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_SIZE, 0xFFFFFFFF),
+                           "wizard library stream: 4294967295 bytes, more than the 67108864"));
+    EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_SIZE, wizardSize + 1),
+                           "wizard library stream: it decodes to " + std::to_string(wizardSize)));
     EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_SIZE, 10), "wizard library stream: it decodes to more"));
     EXPECT_TRUE(HasFailure(inspectWith(FIELD_WIZARD_OFFSET, 0), "offset 0, but the launcher needs"));
     EXPECT_TRUE(
@@ -263,6 +266,24 @@ TEST_F(Inspector, ShowsTheStartOfALongTextButChecksAllOfIt)
     const InspectReport small = inspectText("one\r\ntwo", 8);
     EXPECT_NE(small.text.find("    | one\n    | two\n"), std::string::npos) << small.text;
     EXPECT_EQ(small.text.find("not shown"), std::string::npos);
+}
+
+TEST_F(Inspector, ReportsAWizardStreamThatDecodesToNoWizardLibrary)
+{
+    for (const auto& [fixture, problem] : {std::pair{"no_rsrc.exe", "it is a program, not a DLL"},
+                                           std::pair{"other_export.dll", "it does not export ShowWizard"}}) {
+        Bytes forged = package;
+        const Bytes stream = CompressZlib(ReadFixture(fixture));
+        PutU32(forged, FIELD_WIZARD_OFFSET, static_cast<std::uint32_t>(forged.size()));
+        PutU32(forged, FIELD_WIZARD_PACKED_SIZE, static_cast<std::uint32_t>(stream.size()));
+        PutU32(forged, FIELD_WIZARD_SIZE, static_cast<std::uint32_t>(ReadFixture(fixture).size()));
+        forged.insert(forged.end(), stream.begin(), stream.end());
+        const InspectReport report = InspectPackage(forged);
+        EXPECT_TRUE(HasFailure(report, std::string("wizard library stream: it decodes to no wizard library: ") +
+                                           problem + "; the launcher needs a 32-bit x86 DLL that exports ShowWizard"))
+            << fixture;
+        EXPECT_EQ(report.failures.size(), 1u) << fixture;
+    }
 }
 
 TEST_F(Inspector, ReadsASetupExeAndNamesWhyABrokenOneCannotBeRead)

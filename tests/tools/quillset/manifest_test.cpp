@@ -172,38 +172,38 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
         }
     };
     const std::string files = "[files]\nsource='product'\n";
-    expectError("[product]\nshort_name='V'\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+    expectError("[product]\nshort_name='V'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":1: [product] is missing the required key 'display_name'");
-    expectError("[product]\nshort_name='V'\ndisplay_name=''\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+    expectError("[product]\nshort_name='V'\ndisplay_name=''\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' in [product] must not be empty");
-    expectError("[product]\nshort_name='V'\ndisplay_name='V\\2.1'\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+    expectError("[product]\nshort_name='V'\ndisplay_name='V\\2.1'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' cannot contain a backslash");
-    expectError("[product]\nshort_name='V'\ndisplay_name='   '\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+    expectError("[product]\nshort_name='V'\ndisplay_name='   '\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' is blank");
     // The limit counts Windows-1252 characters: "\u00E9" is two bytes in the manifest, one stored.
     std::string accented;
     for (int i = 0; i < 256; ++i)
         accented += "\u00E9";
     expectError("[product]\nshort_name='V'\ndisplay_name=\"" + accented +
-                    "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files,
+                    "\"\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' is 256 characters long; it names the product's Uninstall registry key, "
                 "which takes at most 255");
     test::WriteFile(file, "[product]\nshort_name='V'\ndisplay_name=\"" + accented.substr(2) +
-                              "\"\ninstall_dir='x'\nmenu_folder='m'\n" + files + "uninstaller='own'\n");
+                              "\"\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files + "uninstaller='own'\n");
     EXPECT_EQ(ReadManifest(file).displayName.size(), 255u);
-    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\ninfo_before='"
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\ninfo_before='"
                 "gone.txt'\n" +
                     files,
                 ":6: 'info_before': no file");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\a|b'\nmenu_folder='m'\n" +
                     files,
                 ":4: 'install_dir' cannot contain");
-    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='a\\b.'\n" + files,
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='a\\b.'\n" + files,
                 ":5: 'menu_folder': a name cannot end in a dot");
-    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\n[files]"
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n[files]"
                 "\nsource='nope'\n",
                 ":7: 'source': no folder");
-    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='x'\nmenu_folder='m'\n",
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n",
                 "the manifest has no [files] table");
     EXPECT_THROW(ReadManifest(folder.GetPath() / "missing.toml"), std::runtime_error);
 }

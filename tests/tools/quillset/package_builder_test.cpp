@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "file_io.h"
 #include "package/package_reader.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -129,7 +130,7 @@ TEST(PackageBuilder, ConvertsTextsAndPacksTheWizardLibrary)
     EXPECT_EQ(std::string(before.begin(), before.end()), "Before \x80\r\nsecond line\r\n");
     const Bytes after = stream(FIELD_INFO_AFTER_OFFSET).value();
     EXPECT_EQ(std::string(after.begin(), after.end()), "After\r\ndone");
-    EXPECT_EQ(stream(FIELD_WIZARD_OFFSET), test::MakeNoise(3000, 7));
+    EXPECT_EQ(stream(FIELD_WIZARD_OFFSET), ReadWholeFile(test::GetWizardFixture(), 1 << 20));
 
     RunEntry entry{};
     ASSERT_TRUE(
@@ -254,7 +255,7 @@ TEST(PackageBuilder, AddsTheBuiltinUninstallerUnlessTheManifestSaysOtherwise)
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
     const fs::path product = folder.GetPath() / "product";
     const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
-    test::WriteFile(builtin, "MZ the builtin uninstaller");
+    fs::copy_file(test::GetFixture("no_rsrc.exe"), builtin);
     fs::remove(product / "uninst.exe");
     test::WriteFile(product / "x.txt", "after uninst.exe in byte order");
     test::WriteFile(product / "docs" / "uninst.exe", "a deeper file of that name is the product's own");
@@ -265,8 +266,8 @@ TEST(PackageBuilder, AddsTheBuiltinUninstallerUnlessTheManifestSaysOtherwise)
     Bytes package = Build(manifest, 2, builtin);
     std::vector<FlatRecord> records = FlattenTree(package);
     EXPECT_EQ(ListTopLevel(records), (std::vector<std::string>{"Vistrel.exe", "docs", "uninst.exe", "x.txt"}));
-    const std::string content = "MZ the builtin uninstaller";
-    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), Bytes(content.begin(), content.end()));
+    const Bytes content = ReadWholeFile(builtin, 1 << 20);
+    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), content);
     EXPECT_EQ(records.back().attributes, 0x20u);  // x.txt
     EXPECT_EQ(records[records.size() - 2].attributes, 0x01u);
     EXPECT_EQ(ReadHeaderField(package.data(), FIELD_FILE_COUNT), 6u);
@@ -293,8 +294,7 @@ TEST(PackageBuilder, RefusesUninstallerChoicesTheSourceContradicts)
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
     const fs::path product = folder.GetPath() / "product";
-    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
-    test::WriteFile(builtin, "MZ");
+    const fs::path builtin = test::GetFixture("no_rsrc.exe");
 
     // The default is builtin, so a vendor's file must be declared; any case is the same file.
     fs::rename(product / "uninst.exe", product / "Uninst.EXE");
@@ -333,8 +333,7 @@ TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
 {
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
-    const fs::path builtin = folder.GetPath() / "tool-uninstaller.bin";
-    test::WriteFile(builtin, "MZ");
+    const fs::path builtin = test::GetFixture("no_rsrc.exe");
     fs::remove(folder.GetPath() / "product" / "uninst.exe");
     const auto write = [&](const std::string& uninstaller, const std::string& target,
                            const std::string& launch) {

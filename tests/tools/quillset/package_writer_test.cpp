@@ -204,27 +204,33 @@ TEST(PackageWriter, TreeHasEveryRecordKindAndEndsThePackage)
 
 TEST(PackageWriter, AbsentItemsKeepOffsetZero)
 {
-    PackageModel model;
-    model.shortName = "S";
-    model.displayName = "S 1";
-    model.installDir = "C:\\S";
-    model.menuFolder = "S";
-    model.wizard = Pack("MZ");
-    const Bytes bytes = WritePackage(std::move(model));
-    const PackageView package{bytes};
-    for (const PackageField field :
-         {FIELD_NOTICE, FIELD_EVENT_NAME, FIELD_INFO_BEFORE_OFFSET, FIELD_INFO_BEFORE_PACKED_SIZE,
-          FIELD_INFO_BEFORE_SIZE, FIELD_INFO_AFTER_OFFSET, FIELD_INFO_AFTER_PACKED_SIZE,
-          FIELD_INFO_AFTER_SIZE, FIELD_LAUNCH_ENTRY_COPY, FIELD_DESKTOP_SHORTCUT, FIELD_QUICK_LAUNCH_SHORTCUT,
-          FIELD_STARTUP_SHORTCUT, FIELD_LAUNCH_ENTRY, FIELD_POST_INSTALL_ENTRY, FIELD_UNINSTALL_ENTRY,
-          FIELD_FILE_COUNT, FIELD_TOTAL_SIZE}) {
-        EXPECT_EQ(package.ReadField(field), 0u) << field;
+    // An empty notice or event name is absent too: the wizard would open an event with no name.
+    const std::optional<std::string> absent;
+    for (const std::optional<std::string>& text : {absent, std::optional<std::string>("")}) {
+        PackageModel model;
+        model.shortName = "S";
+        model.displayName = "S 1";
+        model.installDir = "C:\\S";
+        model.menuFolder = "S";
+        model.notice = text;
+        model.eventName = text;
+        model.wizard = Pack("MZ");
+        const Bytes bytes = WritePackage(std::move(model));
+        const PackageView package{bytes};
+        for (const PackageField field :
+             {FIELD_NOTICE, FIELD_EVENT_NAME, FIELD_INFO_BEFORE_OFFSET, FIELD_INFO_BEFORE_PACKED_SIZE,
+              FIELD_INFO_BEFORE_SIZE, FIELD_INFO_AFTER_OFFSET, FIELD_INFO_AFTER_PACKED_SIZE,
+              FIELD_INFO_AFTER_SIZE, FIELD_LAUNCH_ENTRY_COPY, FIELD_DESKTOP_SHORTCUT, FIELD_QUICK_LAUNCH_SHORTCUT,
+              FIELD_STARTUP_SHORTCUT, FIELD_LAUNCH_ENTRY, FIELD_POST_INSTALL_ENTRY, FIELD_UNINSTALL_ENTRY,
+              FIELD_FILE_COUNT, FIELD_TOTAL_SIZE}) {
+            EXPECT_EQ(package.ReadField(field), 0u) << field;
+        }
+        // An empty Start Menu list is its terminator; a package without files is a lone end marker.
+        EXPECT_EQ(ReadU16(package.GetBase() + package.ReadField(FIELD_MENU_LIST)), 0u);
+        EXPECT_EQ(package.ReadField(FIELD_WIZARD_OFFSET), package.ReadField(FIELD_MENU_LIST) + 2);
+        EXPECT_EQ(package.ReadField(FIELD_FILE_TREE) + 4, bytes.size());
+        EXPECT_EQ(ReadU32(package.GetEnd() - 4), TREE_END_MARKER);
     }
-    // An empty Start Menu list is its terminator; a package without files is a lone end marker.
-    EXPECT_EQ(ReadU16(package.GetBase() + package.ReadField(FIELD_MENU_LIST)), 0u);
-    EXPECT_EQ(package.ReadField(FIELD_WIZARD_OFFSET), package.ReadField(FIELD_MENU_LIST) + 2);
-    EXPECT_EQ(package.ReadField(FIELD_FILE_TREE) + 4, bytes.size());
-    EXPECT_EQ(ReadU32(package.GetEnd() - 4), TREE_END_MARKER);
 }
 
 }  // namespace

@@ -32,8 +32,26 @@ add_pe_fixture(rsrc_last OBJECTS ${PE_FIXTURE_DIR}/stub_resources.o
 add_pe_fixture(rsrc_inner OBJECTS ${PE_FIXTURE_DIR}/stub_resources.o)
 # No resources at all.
 add_pe_fixture(no_rsrc)
+# A launcher stub as the tool takes one: a GUI program with the launcher's resources.
+add_pe_fixture(gui_stub OBJECTS ${PE_FIXTURE_DIR}/stub_resources.o
+    LINK_OPTIONS -mwindows -Wl,--disable-reloc-section)
+
+# Wizard libraries: `name`.dll exports `export` and nothing else.
+function(add_wizard_fixture name export)
+    add_custom_command(OUTPUT ${PE_FIXTURE_DIR}/${name}.dll
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PE_FIXTURE_DIR}
+        COMMAND ${QUILLSET_MINGW_GCC} -Os -s -shared -nostdlib -DWIZARD_EXPORT=${export}
+                -Wl,--kill-at -Wl,-e,_DllEntry@12 -Wl,--no-insert-timestamp
+                -o ${PE_FIXTURE_DIR}/${name}.dll ${PE_FIXTURE_SOURCE}/wizard_probe.c
+        DEPENDS ${PE_FIXTURE_SOURCE}/wizard_probe.c
+        VERBATIM)
+endfunction()
+add_wizard_fixture(wizard ShowWizard)
+add_wizard_fixture(other_export ShowSomething)
+
 add_custom_target(pe_fixtures ALL DEPENDS
-    ${PE_FIXTURE_DIR}/rsrc_last.exe ${PE_FIXTURE_DIR}/rsrc_inner.exe ${PE_FIXTURE_DIR}/no_rsrc.exe)
+    ${PE_FIXTURE_DIR}/rsrc_last.exe ${PE_FIXTURE_DIR}/rsrc_inner.exe ${PE_FIXTURE_DIR}/no_rsrc.exe
+    ${PE_FIXTURE_DIR}/gui_stub.exe ${PE_FIXTURE_DIR}/wizard.dll ${PE_FIXTURE_DIR}/other_export.dll)
 
 add_executable(pe_resources_test pe_resources_test.cpp)
 target_link_libraries(pe_resources_test PRIVATE quillset_core GTest::gtest_main)

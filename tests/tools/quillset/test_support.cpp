@@ -1,5 +1,5 @@
 // Test helpers: temporary folders made with mkdtemp, a sample project that uses every kind of
-// tree record, the launcher's way of inflating, and running the built tool through a shell.
+// tree record, the fixture modules, the launcher's way of inflating, and running the built tool.
 #include "test_support.h"
 
 #include <sys/wait.h>
@@ -51,6 +51,16 @@ std::vector<std::uint8_t> MakeNoise(std::size_t size, std::uint32_t seed)
     return bytes;
 }
 
+fs::path GetFixture(std::string_view name)
+{
+    return fs::path(PE_FIXTURE_DIR) / name;
+}
+
+fs::path GetWizardFixture()
+{
+    return GetFixture("wizard.dll");
+}
+
 std::string GetMinimalManifest()
 {
     return "[product]\n"
@@ -70,8 +80,7 @@ fs::path WriteSampleProject(const fs::path& folder, std::string_view extraManife
     WriteFile(product / "docs" / "readme.txt", "Read me\n");
     WriteFile(product / "docs" / "empty.txt", "");
     fs::create_directories(product / "docs" / "nothing");
-    const std::vector<std::uint8_t> noise = MakeNoise(3000, 7);
-    WriteFile(folder / "wizard.dll", std::string(noise.begin(), noise.end()));
+    fs::copy_file(GetWizardFixture(), folder / "wizard.dll");
     WriteFile(folder / "before.txt", "Before \xE2\x82\xAC\nsecond line\n");
     WriteFile(folder / "after.txt", "After\r\ndone");
     const fs::path manifest = folder / "manifest.toml";

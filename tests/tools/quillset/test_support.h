@@ -1,5 +1,5 @@
 // Shared helpers of the quillset tool tests: temporary project folders with a manifest, source
-// files and a stand-in wizard library, and zlib's one-call inflate as the launcher does it.
+// files and a fixture wizard library, and zlib's one-call inflate as the launcher does it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillset::test {
@@ -29,9 +30,15 @@ void WriteFile(const std::filesystem::path& file, std::string_view content);
 // Pseudo-random bytes from a fixed seed (incompressible but reproducible).
 std::vector<std::uint8_t> MakeNoise(std::size_t size, std::uint32_t seed);
 
+// A Windows module built for the tests: gui_stub.exe (a launcher stub), wizard.dll (exports
+// ShowWizard), other_export.dll (does not), rsrc_last.exe, rsrc_inner.exe, no_rsrc.exe (console
+// programs).
+std::filesystem::path GetFixture(std::string_view name);
+std::filesystem::path GetWizardFixture();
+
 // A product in `folder`: manifest.toml (with `extraManifest` appended), before.txt, after.txt,
-// wizard.dll and the source folder "product" with its own uninst.exe (uninstaller = "own"), a
-// nested folder, an empty file and an empty folder. Returns the manifest path.
+// wizard.dll (the fixture) and the source folder "product" with its own uninst.exe (uninstaller =
+// "own"), a nested folder, an empty file and an empty folder. Returns the manifest path.
 std::filesystem::path WriteSampleProject(const std::filesystem::path& folder,
                                          std::string_view extraManifest = "");
 
