@@ -21,7 +21,7 @@ using test::RunTool;
 using test::TemporaryFolder;
 using Words = std::vector<std::string>;
 
-const fs::path STUB = fs::path(PE_FIXTURE_DIR) / "rsrc_last.exe";
+const fs::path STUB = test::GetFixture("gui_stub.exe");
 
 bool Contains(const std::string& text, std::string_view part)
 {

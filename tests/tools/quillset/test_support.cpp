@@ -80,7 +80,7 @@ fs::path WriteSampleProject(const fs::path& folder, std::string_view extraManife
     WriteFile(product / "docs" / "readme.txt", "Read me\n");
     WriteFile(product / "docs" / "empty.txt", "");
     fs::create_directories(product / "docs" / "nothing");
-    fs::copy_file(GetWizardFixture(), folder / "wizard.dll");
+    fs::copy_file(GetWizardFixture(), folder / "wizard.dll", fs::copy_options::overwrite_existing);
     WriteFile(folder / "before.txt", "Before \xE2\x82\xAC\nsecond line\n");
     WriteFile(folder / "after.txt", "After\r\ndone");
     const fs::path manifest = folder / "manifest.toml";
