@@ -14,10 +14,6 @@
 namespace quillset {
 namespace {
 
-constexpr std::uint16_t kResourceTypeIcon = 3;
-constexpr std::uint16_t kResourceTypeString = 6;
-constexpr std::uint16_t kResourceTypeGroupIcon = 14;
-constexpr std::uint16_t kLanguageNeutral = 0;
 // The launcher's error texts are strings 1 to 4, all in the first block of 16; the wizard
 // loads the launcher's icon group 104 for its windows.
 constexpr std::uint16_t kLauncherStringBlock = 1;

@@ -14,10 +14,12 @@
 namespace quillset {
 
 inline constexpr std::uint16_t kResourceTypeIcon = 3;
+inline constexpr std::uint16_t kResourceTypeString = 6;
 inline constexpr std::uint16_t kResourceTypeBitmap = 2;
 inline constexpr std::uint16_t kResourceTypeRcData = 10;
 inline constexpr std::uint16_t kResourceTypeGroupIcon = 14;
 inline constexpr std::uint16_t kResourceTypeVersion = 16;
+inline constexpr std::uint16_t kLanguageNeutral = 0;
 // In a directory entry: set in the name field for a string name, in the target for a subdirectory.
 inline constexpr std::uint32_t kHighBit = 0x80000000;
 

@@ -16,7 +16,6 @@ namespace quillset {
 namespace {
 
 constexpr std::uint16_t kPackageId = 1;
-constexpr std::uint16_t kLanguageNeutral = 0;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
 // Wine maps a section from the file only when its raw data starts on a page boundary; any
 // other section it reads into private memory, which for Setup.exe is a copy of the package.
