@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "build_options.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "log_inspector.h"
@@ -52,7 +53,7 @@ int RunBuild(const BuildCommand& command)
 
     const std::vector<std::uint8_t> package =
         BuildPackage({command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                      command.uninstaller, output});
+                      command.uninstaller, output, command.level, ResolveCacheSettings(command)});
     if (command.raw)
         WriteOutput(output, package);
     else

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+
+#include "compression.h"
 
 namespace quillset {
 
@@ -14,6 +17,9 @@ struct BuildCommand {
     std::filesystem::path uninstaller;  // empty: the default beside the tool
     bool raw = false;
     unsigned threads = 1;
+    int level = DEFAULT_LEVEL;
+    bool noCache = false;
+    std::string cacheLimit;  // empty: QUILLSET_CACHE_LIMIT or the default
 };
 
 struct EmbedCommand {

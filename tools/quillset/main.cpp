@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "build_options.h"
 #include "commands.h"
 
 namespace {
@@ -37,6 +38,7 @@ int main(int argc, char** argv)
     buildApp->add_flag("--raw", build.raw, "Write the bare package instead of a Setup.exe");
     buildApp->add_option("-j,--jobs", build.threads, "Compression threads (default: all cores)")
         ->check(CLI::Range(1u, 1024u));
+    quillset::AddCompressionOptions(*buildApp, build);
 
     quillset::EmbedCommand embed;
     CLI::App* embedApp = app.add_subcommand("embed", "Put a package file into the launcher stub");

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "compression.h"
+#include "stream_cache.h"
+
 namespace quillset {
 
 struct BuildSettings {
@@ -15,10 +18,13 @@ struct BuildSettings {
     bool showProgress = false;
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
+    int level = DEFAULT_LEVEL;          // of the product's files; the runtime streams take BEST_LEVEL
+    CacheSettings cache;                // no folder: no cache
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input
-// that cannot be packed, before anything is written.
+// that cannot be packed, before anything is written. A failure of the cache is a warning on
+// standard error after the build, never an error.
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings);
 
 // An information text file as the package stores it: Windows-1252 with CR LF line ends.
