@@ -9,8 +9,15 @@
 
 namespace quillset {
 
+// A package of at least this many bytes starts its section on a page of the file: Wine maps
+// such a section from the file, and reads any other into private memory, a copy of the package.
+// A smaller package costs less to copy than the up to 4 KiB of padding every download would carry.
+constexpr std::uint64_t PAGE_ALIGNED_PACKAGE_SIZE = std::uint64_t{1} << 20;
+
 // A copy of the PE32 image `stub` whose resources are the stub's own plus `package` as
-// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. Throws
+// RT_RCDATA id 1, language neutral; an RT_RCDATA 1 already there is replaced. The resource
+// section starts on the file alignment, and on a page as well for a package of at least
+// PAGE_ALIGNED_PACKAGE_SIZE bytes. Throws
 // std::runtime_error saying what is wrong with a stub it cannot handle.
 std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package);
