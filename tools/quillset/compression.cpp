@@ -124,7 +124,7 @@ std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int l
 void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress,
                         StreamCache* cache)
 {
-    SharedRun run{jobs, std::vector<std::size_t>(jobs.size()),        {},      {},
+    SharedRun run{jobs, std::vector<std::size_t>(jobs.size()), {}, {},
                   std::vector<std::exception_ptr>(jobs.size()), progress, cache};
     std::iota(run.order.begin(), run.order.end(), 0);
     std::stable_sort(run.order.begin(), run.order.end(),

@@ -33,7 +33,7 @@ bool Contains(const std::string& text, std::string_view part)
     return text.find(part) != std::string::npos;
 }
 
-TEST(BuildOptions, LevelChangesTheFilesAndNotTheWizardLibrary)
+TEST(BuildOptions, LevelChangesTheFilesAndNotTheRuntimeStreams)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
@@ -58,6 +58,16 @@ TEST(BuildOptions, LevelChangesTheFilesAndNotTheWizardLibrary)
         const test::ToolRun inspect = RunTool(folder.GetPath(), std::string("inspect ") + file);
         EXPECT_EQ(inspect.exitCode, 0) << file << ": " << inspect.output;
     }
+
+    // Nor the builtin uninstaller: with no other stream, the level changes nothing.
+    test::WriteFile(folder.GetPath() / "builtin" / "product" / "empty.txt", "");
+    test::WriteFile(folder.GetPath() / "builtin" / "manifest.toml", test::GetMinimalManifest());
+    test::WriteFile(folder.GetPath() / "builtin" / "uninstaller.exe", text);
+    const std::string builtin = "build builtin/manifest.toml --raw --wizard wizard.dll --no-cache "
+                                "--uninstaller builtin/uninstaller.exe ";
+    ASSERT_EQ(RunTool(folder.GetPath(), builtin + "--level 1 -o builtin-fast.bin").exitCode, 0);
+    ASSERT_EQ(RunTool(folder.GetPath(), builtin + "--best -o builtin-best.bin").exitCode, 0);
+    EXPECT_TRUE(ReadBytes(folder.GetPath() / "builtin-fast.bin") == ReadBytes(folder.GetPath() / "builtin-best.bin"));
 }
 
 TEST(BuildOptions, RefusesBadLevelsAndLimitsSayingWhatIsAccepted)
