@@ -6,6 +6,7 @@
 #include <libdeflate.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +73,12 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd; }
+    void Reset(int other)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = other;
+    }
     bool Close()
     {
         const int result = ::close(fd);
@@ -109,6 +116,23 @@ bool WriteExactly(int fd, const std::uint8_t* from, std::size_t size)
         size -= static_cast<std::size_t>(count);
     }
     return true;
+}
+
+// `first` then `second`, in one call when the system takes them whole.
+bool WriteBoth(int fd, std::span<const std::uint8_t> first, std::span<const std::uint8_t> second)
+{
+    iovec pieces[2] = {{const_cast<std::uint8_t*>(first.data()), first.size()},
+                       {const_cast<std::uint8_t*>(second.data()), second.size()}};
+    ssize_t count = ::writev(fd, pieces, 2);
+    while (count < 0 && errno == EINTR)
+        count = ::writev(fd, pieces, 2);
+    if (count < 0)
+        return false;
+    const std::size_t done = static_cast<std::size_t>(count);
+    if (done < first.size())
+        return WriteExactly(fd, first.data() + done, first.size() - done) &&
+               WriteExactly(fd, second.data(), second.size());
+    return WriteExactly(fd, second.data() + (done - first.size()), second.size() - (done - first.size()));
 }
 
 // Whether `entry` (head and stream) is a sound stream of `input`.
@@ -207,7 +231,7 @@ std::uint64_t ParseCacheLimit(std::string_view text)
 }
 
 StreamCache::StreamCache(CacheSettings settings)
-    : settings(std::move(settings)), entries(this->settings.folder / ENTRY_FOLDER)
+    : settings(std::move(settings)), entries(this->settings.folder / ENTRY_FOLDER), processId(std::to_string(::getpid()))
 {
 }
 
@@ -279,15 +303,20 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
                         std::span<const std::uint8_t> stream)
 {
     const fs::path path = GetEntryPath(key);
-    std::error_code error;
-    fs::create_directories(path.parent_path(), error);
-    if (error) {
-        NoteFailure("cannot create " + path.parent_path().string() + ": " + error.message());
-        return;
-    }
-    const fs::path temporary = path.string() + std::string(TEMPORARY_MARK) + std::to_string(::getpid()) + "-" +
+    const fs::path temporary = path.string() + std::string(TEMPORARY_MARK) + processId + "-" +
                                std::to_string(temporaryCount.fetch_add(1));
-    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    const auto create = [&] { return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); };
+    FileDescriptor file(create());
+    if (file.Get() < 0 && errno == ENOENT) {
+        // The first entry of its folder: the folders are made then, not looked at every time.
+        std::error_code error;
+        fs::create_directories(path.parent_path(), error);
+        if (error) {
+            NoteFailure("cannot create " + path.parent_path().string() + ": " + error.message());
+            return;
+        }
+        file.Reset(create());
+    }
     if (file.Get() < 0) {
         NoteFailure(DescribeErrno("cannot create", temporary));
         return;
@@ -297,9 +326,7 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
     PutU32(head.data() + 4, static_cast<std::uint32_t>(input.size()));
     PutU32(head.data() + 8, static_cast<std::uint32_t>(stream.size()));
     PutU32(head.data() + 12, GetCrc32(stream));
-    const bool written = WriteExactly(file.Get(), head.data(), head.size()) &&
-                         WriteExactly(file.Get(), stream.data(), stream.size());
-    if (!written || !file.Close() || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!WriteBoth(file.Get(), head, stream) || !file.Close() || ::rename(temporary.c_str(), path.c_str()) != 0) {
         NoteFailure(DescribeErrno("cannot write", temporary));
         ::unlink(temporary.c_str());
     }

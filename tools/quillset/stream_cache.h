@@ -71,6 +71,7 @@ private:
 
     CacheSettings settings;
     std::filesystem::path entries;  // <folder>/streams-v1
+    std::string processId;          // in the names of temporary files, with a counter
     std::atomic<std::uint64_t> temporaryCount{0};
     std::mutex failureGuard;
     std::string firstFailure;
