@@ -4,14 +4,21 @@
 # NSIS installer of the same files (silent, zlib; start to exit), the floor (a minimal Win32
 # inflater of the raw package, chunked writes and mapped views) and the same work natively.
 #   bench/install_time.sh [RUNS]     (default 3; prints each run and the medians)
-# PAYLOAD_FILES=N spreads the same 64 MiB over N files instead of 1000, to tell the cost per
-# file from the cost per byte.
+# The same 64 MiB is spread over 1,000 files and then over 5,000, to tell the cost per file from
+# the cost per byte; PAYLOAD_FILES=N measures N files alone.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLSET_BUILD:-$root/build}
 runs=${1:-3}
-files=${PAYLOAD_FILES:-1000}
+if [[ -z ${PAYLOAD_FILES:-} ]]; then
+    for files in 1000 5000; do
+        PAYLOAD_FILES=$files "$0" "$@"
+    done
+    cat "$build/install_time-1000.txt" "$build/install_time-5000.txt" >"$build/install_time.txt"
+    exit 0
+fi
+files=$PAYLOAD_FILES
 work=$build/bench/install-time
 state=$build/wine-install-time
 
@@ -43,6 +50,8 @@ menu_folder = "Bench"
 [files]
 source = "$payload"
 TOML
+# The benchmarks' own stream cache, not the user's.
+export XDG_CACHE_HOME=$build/bench/cache
 "$build/bin/quillset" build "$work/manifest.toml" -o "$work/Setup.exe" >/dev/null
 "$build/bin/quillset" build "$work/manifest.toml" --raw -o "$work/package.bin" >/dev/null
 package_bytes=$(stat -c %s "$work/package.bin")
@@ -199,4 +208,4 @@ mib() { calc "$1 / 1024"; }
     echo "  NSIS installer (/proc):                               VmHWM $(mib "$(median 12)") MiB, RssAnon $(mib "$(median 13)") MiB"
     echo "  floor, chunked (/proc):                               VmHWM $(mib "$(median 14)") MiB, RssAnon $(mib "$(median 15)") MiB"
     echo "  for scale: largest file + package = $(mib $(((largest_bytes + package_bytes) / 1024))) MiB"
-} | tee "$build/install_time.txt"
+} | tee "$build/install_time-$files.txt"

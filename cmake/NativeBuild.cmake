@@ -24,6 +24,7 @@ pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 find_package(tomlplusplus REQUIRED)
 find_package(CLI11 REQUIRED)
 find_package(Threads REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 # The shared freestanding library: formats, readers and the rules about names and paths.
 include(common/sources.cmake)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config dpkg-dev file
-    zlib1g-dev libdeflate-dev libtomlplusplus-dev libcli11-dev libgtest-dev
+    zlib1g-dev libdeflate-dev libtomlplusplus-dev libcli11-dev libgtest-dev libssl-dev
     g++-mingw-w64-i686
     wine wine32:i386 fonts-wine xvfb x11-apps imagemagick
     pev icoutils osslsigncode openssl liblnk-utils python3

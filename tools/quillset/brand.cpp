@@ -231,7 +231,7 @@ std::vector<std::uint8_t> BrandWizardLibrary(std::vector<std::uint8_t> library, 
         return RewriteResources(library, "the wizard library", [&](ResourceDirectory& tree) {
             for (const auto& [page, dib] : bitmaps)
                 PutBitmap(tree, *page, dib);
-        });
+        }, true);
     } catch (const PeFormatError& error) {
         throw std::runtime_error(file.string() + ": the wizard library cannot take the vendor's images: " +
                                  error.what());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "brand.h"
+#include "build_options.h"
 #include "code_signing.h"
 #include "file_io.h"
 #include "inspector.h"
@@ -96,6 +97,8 @@ int RunBuild(const BuildCommand& command)
     BuildSettings settings{command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
                            command.uninstaller, output, signing};
     settings.stubBrand = &brand;
+    settings.level = command.level;
+    settings.cache = ResolveCacheSettings(command);
     const BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
         WriteOutput(output, package.bytes);

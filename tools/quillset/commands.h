@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "compression.h"
+
 namespace quillset {
 
 struct BuildCommand {
@@ -17,6 +19,9 @@ struct BuildCommand {
     bool raw = false;
     unsigned threads = 1;
     std::optional<std::string> sign;  // --sign: replaces the manifest's [signing] command
+    int level = DEFAULT_LEVEL;
+    bool noCache = false;
+    std::string cacheLimit;  // empty: QUILLSET_CACHE_LIMIT or the default
 };
 
 struct EmbedCommand {

@@ -1,18 +1,23 @@
-// Compression with libdeflate: one compressor per worker thread, jobs taken largest first
-// from a shared counter, each result written only into its own job's output.
+// Compression with libdeflate: one compressor per worker thread and level, jobs taken largest
+// first from a shared counter, each result written only into its own job's output.
 #include "compression.h"
 
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <exception>
 #include <memory>
 #include <new>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 #include <thread>
+
+#include "stream_cache.h"
 
 namespace quillset {
 namespace {
@@ -22,15 +27,22 @@ struct CompressorDeleter {
 };
 using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
 
-Compressor MakeCompressor()
+void CheckLevel(int level)
 {
-    Compressor compressor(libdeflate_alloc_compressor(COMPRESSION_LEVEL));
+    if (level < MIN_LEVEL || level > BEST_LEVEL)
+        throw std::invalid_argument("compression level " + std::to_string(level) + " is not 1 to 12");
+}
+
+Compressor MakeCompressor(int level)
+{
+    CheckLevel(level);
+    Compressor compressor(libdeflate_alloc_compressor(level));
     if (!compressor)
         throw std::bad_alloc();
     return compressor;
 }
 
-std::vector<std::uint8_t> Compress(libdeflate_compressor* compressor, std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> CompressWith(libdeflate_compressor* compressor, std::span<const std::uint8_t> data)
 {
     std::vector<std::uint8_t> stream(libdeflate_zlib_compress_bound(compressor, data.size()));
     const std::size_t size =
@@ -49,11 +61,28 @@ struct SharedRun {
     std::atomic<bool> failed{false};
     std::vector<std::exception_ptr> failures;  // by job index
     ProgressBar& progress;
+    StreamCache* cache;
+};
+
+// A worker's compressors, made on first use of each level.
+class Compressors {
+public:
+    std::vector<std::uint8_t> Compress(int level, std::span<const std::uint8_t> data)
+    {
+        CheckLevel(level);
+        Compressor& compressor = byLevel[static_cast<std::size_t>(level)];
+        if (!compressor)
+            compressor = MakeCompressor(level);
+        return CompressWith(compressor.get(), data);
+    }
+
+private:
+    std::array<Compressor, BEST_LEVEL + 1> byLevel;
 };
 
 void RunWorker(SharedRun& run)
 {
-    Compressor compressor;
+    Compressors compressors;
     while (!run.failed) {
         const std::size_t position = run.next.fetch_add(1);
         if (position >= run.order.size())
@@ -61,11 +90,21 @@ void RunWorker(SharedRun& run)
         const std::size_t index = run.order[position];
         CompressionJob& job = run.jobs[index];
         try {
-            if (!compressor)
-                compressor = MakeCompressor();
             std::vector<std::uint8_t> input = job.load();
             job.output->size = static_cast<std::uint32_t>(input.size());
-            job.output->bytes = Compress(compressor.get(), input);
+            std::optional<StreamKey> key;
+            std::optional<std::vector<std::uint8_t>> cached;
+            if (run.cache)
+                key = run.cache->MakeKey(input, job.level);
+            if (key)
+                cached = run.cache->Find(*key, input);
+            if (cached) {
+                job.output->bytes = std::move(*cached);
+            } else {
+                job.output->bytes = compressors.Compress(job.level, input);
+                if (key)
+                    run.cache->Store(*key, input, job.output->bytes);
+            }
             run.progress.Advance(job.weight);
         } catch (...) {
             run.failures[index] = std::current_exception();
@@ -76,16 +115,17 @@ void RunWorker(SharedRun& run)
 
 }  // namespace
 
-std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int level)
 {
-    const Compressor compressor = MakeCompressor();
-    return Compress(compressor.get(), data);
+    const Compressor compressor = MakeCompressor(level);
+    return CompressWith(compressor.get(), data);
 }
 
-void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress)
+void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress,
+                        StreamCache* cache)
 {
-    SharedRun run{jobs, std::vector<std::size_t>(jobs.size()),        {},
-                  {},   std::vector<std::exception_ptr>(jobs.size()), progress};
+    SharedRun run{jobs, std::vector<std::size_t>(jobs.size()), {}, {},
+                  std::vector<std::exception_ptr>(jobs.size()), progress, cache};
     std::iota(run.order.begin(), run.order.end(), 0);
     std::stable_sort(run.order.begin(), run.order.end(),
                      [&](std::size_t a, std::size_t b) { return jobs[a].weight > jobs[b].weight; });

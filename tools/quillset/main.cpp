@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "build_options.h"
 #include "code_signing.h"
 #include "commands.h"
 #include "tool_paths.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     buildApp->add_option("-j,--jobs", build.threads, "Compression threads (all cores by default)")
         ->check(CLI::Range(1u, 1024u))
         ->capture_default_str();
+    quillset::AddCompressionOptions(*buildApp, build);
 
     quillset::EmbedCommand embed;
     CLI::App* embedApp = app.add_subcommand("embed", "Put a checked package file into the launcher stub");

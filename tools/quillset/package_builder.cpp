@@ -79,14 +79,15 @@ std::vector<TreeItem> MakeTreeItems(const std::vector<SourceNode>& nodes)
     return items;
 }
 
-// One job per non-empty file; the tree is complete, so pointers into it stay valid.
-void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>& nodes,
-                     std::vector<CompressionJob>& jobs)
+// One job per non-empty file; the tree is complete, so pointers into it stay valid. The builtin
+// uninstaller is small and the same in every build: it always takes the best level.
+void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>& nodes, int level,
+                     const fs::path& builtinUninstaller, std::vector<CompressionJob>& jobs)
 {
     for (std::size_t i = 0; i < items.size(); ++i) {
         const SourceNode& node = nodes[i];
         if (node.directory) {
-            CollectFileJobs(items[i].children, node.children, jobs);
+            CollectFileJobs(items[i].children, node.children, level, builtinUninstaller, jobs);
             continue;
         }
         if (node.size == 0)
@@ -100,7 +101,8 @@ void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>
                                                          ": changed while the package was built");
                             return bytes;
                         },
-                        &items[i].data, size});
+                        &items[i].data, size,
+                        !builtinUninstaller.empty() && node.path == builtinUninstaller ? BEST_LEVEL : level});
     }
 }
 
@@ -108,7 +110,7 @@ CompressionJob MakeMemoryJob(std::vector<std::uint8_t> bytes, PackedStream& outp
 {
     auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
     const std::uint64_t weight = shared->size();
-    return {[shared] { return std::move(*shared); }, &output, weight};
+    return {[shared] { return std::move(*shared); }, &output, weight, BEST_LEVEL};
 }
 
 void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNode>& nodes)
@@ -226,7 +228,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     if (manifest.infoAfter)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoAfter), model.infoAfter.emplace()));
     model.files = MakeTreeItems(tree.nodes);
-    CollectFileJobs(model.files, tree.nodes, jobs);
+    CollectFileJobs(model.files, tree.nodes, settings.level, uninstaller, jobs);
     const std::optional<SigningCommand> signing = settings.signing ? settings.signing : manifest.signing;
     if (signing && manifest.uninstaller != UninstallerChoice::None)
         SignUninstaller(*signing, tree.nodes, model.files, jobs);
@@ -234,9 +236,18 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     std::uint64_t totalWork = 0;
     for (const CompressionJob& job : jobs)
         totalWork += job.weight;
+    std::optional<StreamCache> cache;
+    if (!settings.cache.folder.empty())
+        cache.emplace(settings.cache);
     ProgressBar progress(totalWork, jobs.size(), settings.showProgress);
-    RunCompressionJobs(jobs, settings.threads, progress);
+    RunCompressionJobs(jobs, settings.threads, progress, cache ? &*cache : nullptr);
     progress.Finish();
+    if (cache) {
+        cache->Trim();
+        if (const std::string warning = cache->TakeWarning(); !warning.empty())
+            std::cerr << "quillset: warning: stream cache: " << warning
+                      << "; the build went on without the cache where it failed\n";
+    }
     return {WritePackage(std::move(model)), signing};
 }
 

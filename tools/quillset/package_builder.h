@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "code_signing.h"
+#include "compression.h"
+#include "stream_cache.h"
 
 namespace quillset {
 
@@ -22,6 +24,8 @@ struct BuildSettings {
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
     std::optional<SigningCommand> signing = std::nullopt;  // --sign: replaces the manifest's [signing]
     StubBrand* stubBrand = nullptr;     // given: receives the manifest's icon and version record
+    int level = DEFAULT_LEVEL;          // of the product's files; the runtime streams take BEST_LEVEL
+    CacheSettings cache;                // no folder: no cache
 };
 
 struct BuiltPackage {
@@ -30,7 +34,8 @@ struct BuiltPackage {
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input
-// that cannot be packed, before anything is written.
+// that cannot be packed, before anything is written. A failure of the cache is a warning on
+// standard error after the build, never an error.
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings);
 
 // BuildPackage, which also signs the package's uninst.exe (unless the manifest wants none) when

@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::uint16_t kPackageId = 1;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
-// Wine maps a section from the file only when its raw data starts on a page boundary; any
-// other section it reads into private memory, which for Setup.exe is a copy of the package.
 constexpr std::uint64_t kPageSize = 4096;
 constexpr std::array<char, 8> kResourceSectionName{'.', 'r', 's', 'r', 'c'};
 constexpr std::array<char, 8> kRetiredSectionName{'.', 'r', 's', 'r', 'c', 'o', 'l', 'd'};
@@ -220,7 +218,8 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
 }  // namespace
 
 std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
-                                           const std::string& what, const ResourceEdit& edit)
+                                           const std::string& what, const ResourceEdit& edit,
+                                           bool pageAligned)
 {
     const PeImage pe = ReadPeImage(source);
     CheckImage(pe, source, what);
@@ -262,7 +261,9 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
     }
 
     // Both alignments are powers of two, so the larger is a multiple of the other.
-    image.resize(AlignUp(image.size(), std::max<std::uint64_t>(pe.fileAlignment, kPageSize)));
+    const std::uint64_t start =
+        pageAligned ? std::max<std::uint64_t>(pe.fileAlignment, kPageSize) : pe.fileAlignment;
+    image.resize(AlignUp(image.size(), start));
     PutU32(image, header + kSecPointerToRawData, static_cast<std::uint32_t>(image.size()));
 
     const std::vector<std::uint8_t> section = WriteResourceSection(tree, sectionRva);
@@ -296,12 +297,15 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
                                        const ResourceEdit& brand)
 {
     const std::vector<std::uint8_t> stub = DropSignature(givenStub);
-    return RewriteResources(stub, "the stub", [&](ResourceDirectory& tree) {
-        if (brand) {
-            brand(tree);
-        }
-        PutPackage(tree, package);
-    });
+    return RewriteResources(
+        stub, "the stub",
+        [&](ResourceDirectory& tree) {
+            if (brand) {
+                brand(tree);
+            }
+            PutPackage(tree, package);
+        },
+        package.size() >= PAGE_ALIGNED_PACKAGE_SIZE);
 }
 
 void CheckStubCanEmbed(std::span<const std::uint8_t> givenStub)

@@ -44,7 +44,7 @@ protected:
             "menu_folder='V'\nnotice=\"a\\nb\"\ninfo_before='before.txt'\n[files]\nsource='product'\n"
             "uninstaller='own'\n" +
                 std::string(ENTRIES));
-        package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 2, false, {}, {}});
+        package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 2, false, {}, {}, DEFAULT_LEVEL, {}});
     }
 
     std::uint32_t ReadField(PackageField field) const { return ReadHeaderField(package.data(), field); }

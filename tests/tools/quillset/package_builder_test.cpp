@@ -63,7 +63,8 @@ void SetTime(const fs::path& path, std::int64_t seconds, long nanoseconds)
 
 Bytes Build(const fs::path& manifest, unsigned threads = 2, const fs::path& uninstaller = {})
 {
-    return BuildPackage({manifest, manifest.parent_path() / "wizard.dll", threads, false, uninstaller, {}});
+    return BuildPackage(
+        {manifest, manifest.parent_path() / "wizard.dll", threads, false, uninstaller, {}, DEFAULT_LEVEL, {}});
 }
 
 std::string GetBuildError(const fs::path& manifest, const fs::path& uninstaller = {})

@@ -180,11 +180,11 @@ TEST_P(PeStubTest, HeadersDescribeTheNewSection)
     }
 }
 
-TEST_P(PeStubTest, ResourceRawDataStartsOnAPage)
+TEST_P(PeStubTest, ResourceRawDataOfALargePackageStartsOnAPage)
 {
     // Wine maps a section from the file only when its raw data starts on a page; any other
     // it reads into private memory, package and all.
-    const Bytes image = EmbedPackage(stub, MakePayload(5000, 3));
+    const Bytes image = EmbedPackage(stub, MakePayload(PAGE_ALIGNED_PACKAGE_SIZE, 3));
     const PeImage before = ReadPeImage(stub);
     const PeImage after = ReadPeImage(image);
     const bool replaced = after.sections.size() == before.sections.size();
@@ -201,6 +201,21 @@ TEST_P(PeStubTest, ResourceRawDataStartsOnAPage)
     // The stub's own resource section keeps its flags; an appended one is read-only data.
     EXPECT_EQ(section.characteristics,
               replaced ? before.sections.back().characteristics : 0x40000040U);
+}
+
+TEST_P(PeStubTest, ResourceRawDataOfASmallPackageStartsOnTheFileAlignment)
+{
+    // Below the threshold the page's padding would cost more than the copy it saves.
+    const PeImage before = ReadPeImage(stub);
+    for (const std::size_t size : {std::size_t{5000}, static_cast<std::size_t>(PAGE_ALIGNED_PACKAGE_SIZE - 1)}) {
+        const Bytes image = EmbedPackage(stub, MakePayload(size, 3));
+        const PeImage after = ReadPeImage(image);
+        const bool replaced = after.sections.size() == before.sections.size();
+        const std::uint64_t kept = replaced ? before.sections.back().pointerToRawData : stub.size();
+        ASSERT_NE(kept % kPageSize, 0U) << "the fixture already ends on a page: nothing is tested";
+        EXPECT_EQ(after.sections.back().pointerToRawData, AlignUp(kept, after.fileAlignment)) << size;
+        EXPECT_EQ(ToBytes(*FindPackageResource(image)), MakePayload(size, 3)) << size;
+    }
 }
 
 TEST_P(PeStubTest, ContentOfTheOtherSectionsIsUntouched)

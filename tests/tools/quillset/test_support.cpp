@@ -2,18 +2,42 @@
 // tree record, the fixture modules, the launcher's way of inflating, and running the built tool.
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <stdexcept>
 
 namespace quillset::test {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The built tool caches streams under $XDG_CACHE_HOME: in the tests, that is a folder of the
+// test program's own, so that no test run writes into the user's cache or finds entries there.
+class CacheFolderEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        folder = std::make_unique<TemporaryFolder>();
+        ::setenv("XDG_CACHE_HOME", folder->GetPath().c_str(), 1);
+    }
+    void TearDown() override { folder.reset(); }
+
+private:
+    std::unique_ptr<TemporaryFolder> folder;
+};
+
+[[maybe_unused]] ::testing::Environment* const cacheFolderEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CacheFolderEnvironment);
+
+}  // namespace
 
 TemporaryFolder::TemporaryFolder()
 {
