@@ -94,11 +94,10 @@ int RunBuild(const BuildCommand& command)
     }
 
     StubBrand brand;
-    BuildSettings settings{command.manifest, wizard, command.threads, ProgressBar::IsTerminalOutput(),
-                           command.uninstaller, output, signing};
+    BuildSettings settings{command.manifest, wizard,      command.threads,
+                           ProgressBar::IsTerminalOutput(),   command.uninstaller, output,
+                           command.level,   ResolveCacheSettings(command),       signing};
     settings.stubBrand = &brand;
-    settings.level = command.level;
-    settings.cache = ResolveCacheSettings(command);
     const BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
         WriteOutput(output, package.bytes);

@@ -22,10 +22,10 @@ struct BuildSettings {
     bool showProgress = false;
     std::filesystem::path uninstaller;  // empty: the default beside the tool, when the manifest wants it
     std::filesystem::path output;       // refused when it is one of the inputs; empty: not checked
-    std::optional<SigningCommand> signing = std::nullopt;  // --sign: replaces the manifest's [signing]
-    StubBrand* stubBrand = nullptr;     // given: receives the manifest's icon and version record
     int level = DEFAULT_LEVEL;          // of the product's files; the runtime streams take BEST_LEVEL
     CacheSettings cache;                // no folder: no cache
+    std::optional<SigningCommand> signing = std::nullopt;  // --sign: replaces the manifest's [signing]
+    StubBrand* stubBrand = nullptr;     // given: receives the manifest's icon and version record
 };
 
 struct BuiltPackage {

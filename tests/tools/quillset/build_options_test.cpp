@@ -62,7 +62,7 @@ TEST(BuildOptions, LevelChangesTheFilesAndNotTheRuntimeStreams)
     // Nor the builtin uninstaller: with no other stream, the level changes nothing.
     test::WriteFile(folder.GetPath() / "builtin" / "product" / "empty.txt", "");
     test::WriteFile(folder.GetPath() / "builtin" / "manifest.toml", test::GetMinimalManifest());
-    test::WriteFile(folder.GetPath() / "builtin" / "uninstaller.exe", text);
+    fs::copy_file(test::GetFixture("gui_stub.exe"), folder.GetPath() / "builtin" / "uninstaller.exe");
     const std::string builtin = "build builtin/manifest.toml --raw --wizard wizard.dll --no-cache "
                                 "--uninstaller builtin/uninstaller.exe ";
     ASSERT_EQ(RunTool(folder.GetPath(), builtin + "--level 1 -o builtin-fast.bin").exitCode, 0);
