@@ -11,8 +11,10 @@
 namespace quillset {
 namespace {
 
-// Keys that Wine or the shell touch on their own whenever a program runs.
-constexpr std::array<std::string_view, 6> VOLATILE_KEYS = {
+// Keys that Wine or the shell touch on their own whenever a program runs; Wine's console host
+// writes its defaults the first time any console program starts in a prefix.
+constexpr std::array<std::string_view, 7> VOLATILE_KEYS = {
+    "HKCU\\Console",
     "HKCU\\Software\\Wine",
     "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
     "HKLM\\System",
