@@ -18,8 +18,11 @@ tool=$build/bin/quillset
 stub=$build/share/quillset/Setup.exe
 wizard=$build/share/quillset/Wizard.dll
 cores=$(nproc)
-# The benchmark's own stream cache, emptied before each first build.
-export XDG_CACHE_HOME=$work/cache
+# The benchmark's own stream caches: a new folder for each first build. They are deleted at the
+# end, not before a build, as ext4 takes far longer to make files right after many were deleted.
+caches=$work/caches
+rm -rf "$caches"
+trap 'rm -rf "$caches"' EXIT
 unset QUILLSET_CACHE_LIMIT
 
 mkdir -p "$work"
@@ -30,10 +33,10 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # First builds: ours on all cores, ours on one core, then makensis, back to back in each run.
 all=() one=() nsis=()
-for _ in $(seq "$runs"); do
-    rm -rf "$XDG_CACHE_HOME"
+for run in $(seq "$runs"); do
+    export XDG_CACHE_HOME=$caches/all-$run
     all+=("$(seconds "$tool" build "$work/manifest.toml" -j "$cores" -o "$work/all.exe")")
-    rm -rf "$XDG_CACHE_HOME"
+    export XDG_CACHE_HOME=$caches/one-$run
     one+=("$(seconds "$tool" build "$work/manifest.toml" -j 1 -o "$work/one.exe")")
     nsis+=("$(seconds makensis -V1 "$work/bench.nsi")")
 done
@@ -43,7 +46,8 @@ first_all=$(median "${all[@]}") first_one=$(median "${one[@]}") first_nsis=$(med
 # Rebuilds of a copy of the payload: each run changes one mid-sized file, then our build (with
 # the cache its first build filled) and makensis (which has none) run back to back.
 copy=$work/payload-copy
-rm -rf "$copy" "$XDG_CACHE_HOME"
+export XDG_CACHE_HOME=$caches/rebuild
+rm -rf "$copy"
 cp -a "$payload" "$copy"
 write_manifest "$work/copy.toml" "$copy"
 write_nsis_script "$work/copy.nsi" "$copy" "$work/copy-nsis.exe"

@@ -135,15 +135,13 @@ bool WriteBoth(int fd, std::span<const std::uint8_t> first, std::span<const std:
     return WriteExactly(fd, second.data() + (done - first.size()), second.size() - (done - first.size()));
 }
 
-// Whether `entry` (head and stream) is a sound stream of `input`.
-bool IsSoundEntry(std::span<const std::uint8_t> entry, std::span<const std::uint8_t> input)
+// Whether an entry's `head` and `stream` are a sound stream of `input`.
+bool IsSoundEntry(std::span<const std::uint8_t, ENTRY_HEAD_SIZE> head, std::span<const std::uint8_t> stream,
+                  std::span<const std::uint8_t> input)
 {
-    if (entry.size() < ENTRY_HEAD_SIZE + ZLIB_FRAME_SIZE ||
-        !std::equal(ENTRY_MAGIC.begin(), ENTRY_MAGIC.end(), entry.begin()))
-        return false;
-    const std::span<const std::uint8_t> stream = entry.subspan(ENTRY_HEAD_SIZE);
-    if (GetU32(entry.data() + 4) != input.size() || GetU32(entry.data() + 8) != stream.size() ||
-        GetU32(entry.data() + 12) != GetCrc32(stream))
+    if (!std::equal(ENTRY_MAGIC.begin(), ENTRY_MAGIC.end(), head.begin()) || stream.size() < ZLIB_FRAME_SIZE ||
+        GetU32(head.data() + 4) != input.size() || GetU32(head.data() + 8) != stream.size() ||
+        GetU32(head.data() + 12) != GetCrc32(stream))
         return false;
     // A zlib header for deflate with a 32 KiB window and no preset dictionary.
     const unsigned header = stream[0] << 8 | stream[1];
@@ -281,11 +279,14 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     }
     // An entry longer than any stream of the input is damaged and is not even read.
     const std::uint64_t mostSize = ENTRY_HEAD_SIZE + libdeflate_zlib_compress_bound(nullptr, input.size());
-    bool sound = S_ISREG(status.st_mode) && static_cast<std::uint64_t>(status.st_size) <= mostSize;
-    std::vector<std::uint8_t> entry;
+    bool sound = S_ISREG(status.st_mode) && status.st_size >= static_cast<off_t>(ENTRY_HEAD_SIZE) &&
+                 static_cast<std::uint64_t>(status.st_size) <= mostSize;
+    std::array<std::uint8_t, ENTRY_HEAD_SIZE> head{};
+    std::vector<std::uint8_t> stream;
     if (sound) {
-        entry.resize(static_cast<std::size_t>(status.st_size));
-        sound = ReadExactly(file.Get(), entry.data(), entry.size()) && IsSoundEntry(entry, input);
+        stream.resize(static_cast<std::size_t>(status.st_size) - ENTRY_HEAD_SIZE);
+        sound = ReadExactly(file.Get(), head.data(), head.size()) &&
+                ReadExactly(file.Get(), stream.data(), stream.size()) && IsSoundEntry(head, stream, input);
     }
     if (!sound) {
         // Damaged or cut short: it goes, and the stream is made anew.
@@ -295,8 +296,7 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     }
     if (::futimens(file.Get(), nullptr) != 0)
         NoteFailure(DescribeErrno("cannot refresh the time of", path));
-    entry.erase(entry.begin(), entry.begin() + ENTRY_HEAD_SIZE);
-    return entry;
+    return stream;
 }
 
 void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> input,

@@ -20,13 +20,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // The built tool caches streams under $XDG_CACHE_HOME: in the tests, that is a folder of the
-// test program's own, so that no test run writes into the user's cache or finds entries there.
+// test program's own, so that no test run writes into the user's cache or finds entries there,
+// and its size limit is the default whatever the calling environment says.
 class CacheFolderEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
         folder = std::make_unique<TemporaryFolder>();
         ::setenv("XDG_CACHE_HOME", folder->GetPath().c_str(), 1);
+        ::unsetenv("QUILLSET_CACHE_LIMIT");
     }
     void TearDown() override { folder.reset(); }
 
