@@ -1,5 +1,6 @@
 # Shared by the wizard's Python checks: the sample product's files in package order, how an
-# installed file compares with the package's, uninstall log records, and the Wine prefix's side.
+# installed file compares with the package's, a raw package's file streams, uninstall log
+# records, and the Wine prefix's side.
 import os
 import struct
 import subprocess
@@ -38,6 +39,30 @@ def build_file_list(order):
         else:
             data += b"\x02" + os.path.basename(path).encode() + b"\0"
     return data + b"\0" * (depth + 1)
+
+
+def find_packed_stream(package, name, top_level_only=False):
+    """(offset, packed size, size) of the stream of the first file named `name` (bytes) in a
+    raw package's tree, in tree order; None when there is none."""
+    at = struct.unpack_from("<I", package, 76)[0]  # the file tree's offset
+    depth = 0
+    while True:
+        attributes = struct.unpack_from("<I", package, at)[0]
+        if attributes == 0xFFFFFFFF:
+            depth -= 1
+            if depth < 0:
+                return None
+            at += 4
+        elif attributes & 0x10:
+            depth += 1
+            at = package.index(b"\0", at + 4) + 1
+        else:
+            packed, size = struct.unpack_from("<II", package, at + 4)
+            end = package.index(b"\0", at + 20)
+            data = end + 1
+            if package[at + 20:end] == name and (depth == 0 or not top_level_only):
+                return data, packed, size
+            at = data + (packed if size else 0)
 
 
 def compare_with_package(installed, source):
