@@ -34,6 +34,7 @@ std::string ClickBox(Session& session, bool checked, const Arguments& args);
 std::string Press(Session& session, const Arguments& args);
 std::string Focus(Session& session, const Arguments& args);
 std::string ClickButton(Session& session, const Arguments& args);
+std::string SendCommand(Session& session, const Arguments& args);
 std::string ShowPage(Session& session, const Arguments& args);
 
 // Steps on message boxes (steps_messages.cpp).

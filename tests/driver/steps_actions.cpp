@@ -199,6 +199,26 @@ std::string Press(Session& session, const Arguments& args)
     return Settle(session);
 }
 
+std::string SendCommand(Session& session, const Arguments& args)
+{
+    int id = ParseButtonName(args[0]);
+    if (!id)
+        return "no such button: " + args[0];
+    // Also while a message box is open: the frame handles sent messages in the box's loop.
+    HWND frame = nullptr;
+    std::string problem = WaitFor(session, [&]() -> std::string {
+        frame = FindFrame(session.setup.dwProcessId);
+        return frame ? "" : "there is no wizard frame";
+    });
+    if (!problem.empty())
+        return problem;
+    // What a click on the button sends, whether or not the page shows it: a stray click on a
+    // hidden button, or another program's message.
+    HWND button = GetDlgItem(frame, id);
+    SendWithoutWaiting(session, frame, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
+    return Settle(session);
+}
+
 std::string Focus(Session& session, const Arguments& args)
 {
     int id = 0;

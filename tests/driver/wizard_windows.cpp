@@ -50,13 +50,23 @@ bool Has(HWND parent, int id)
     return GetDlgItem(parent, id) != nullptr;
 }
 
-bool HasStaticStarting(HWND parent, const std::string& start)
+// Whether a static of the page starts with the text. A static that does not answer, as one of
+// a page being destroyed, leaves it unknown: its text may well have been the one looked for.
+enum class Finding { No, Yes, Unknown };
+
+Finding FindStaticStarting(HWND parent, const std::string& start)
 {
+    Finding finding = Finding::No;
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ReadClass(child) == "Static" && ReadText(child).compare(0, start.size(), start) == 0)
-            return true;
+        if (ReadClass(child) != "Static")
+            continue;
+        std::string text;
+        if (!TryReadText(child, text))
+            finding = Finding::Unknown;
+        else if (text.compare(0, start.size(), start) == 0)
+            return Finding::Yes;
     }
-    return false;
+    return finding;
 }
 
 PageKind ClassifyPage(HWND page)
@@ -75,8 +85,16 @@ PageKind ClassifyPage(HWND page)
     HWND text = GetDlgItem(page, ID_INFO_TEXT);
     if (text && ReadClass(text) == "Edit") {
         LONG style = GetWindowLongA(text, GWL_STYLE);
-        if ((style & ES_MULTILINE) && (style & ES_READONLY))
-            return HasStaticStarting(page, "Click Install") ? PageKind::Ready : PageKind::Info;
+        if ((style & ES_MULTILINE) && (style & ES_READONLY)) {
+            switch (FindStaticStarting(page, "Click Install")) {
+            case Finding::Yes:
+                return PageKind::Ready;
+            case Finding::No:
+                return PageKind::Info;
+            case Finding::Unknown:
+                break;
+            }
+        }
     }
     return PageKind::Unknown;
 }
@@ -182,14 +200,21 @@ WizardView ReadWizard(DWORD processId)
     return view;
 }
 
+bool TryReadText(HWND window, std::string& text)
+{
+    char buffer[8192];
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
+                             SMTO_NORMAL, SEND_TIMEOUT_MS, &length))
+        return false;
+    text.assign(buffer, length < sizeof(buffer) ? length : sizeof(buffer) - 1);
+    return true;
+}
+
 std::string ReadText(HWND window)
 {
-    char text[8192];
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, SEND_TIMEOUT_MS, &length))
-        return "<no answer to WM_GETTEXT>";
-    return std::string(text, length < sizeof(text) ? length : sizeof(text) - 1);
+    std::string text;
+    return TryReadText(window, text) ? text : "<no answer to WM_GETTEXT>";
 }
 
 bool ReadCheck(HWND box, bool& checked)

@@ -62,6 +62,8 @@ WizardView ReadWizard(DWORD processId);
 
 // Texts and facts of windows in another process.
 std::string ReadText(HWND window);
+// The window's text; false when it does not answer (busy long, or destroyed meanwhile).
+bool TryReadText(HWND window, std::string& text);
 // Whether a check box is ticked; false when it does not answer.
 bool ReadCheck(HWND box, bool& checked);
 std::string ReadClass(HWND window);

@@ -205,11 +205,15 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         return 0; // ShowPage has set the focus
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
+        // Only for a button the page shows: a click on a hidden one, which another program
+        // can send, must neither leave the Installing page nor go back into it.
         case IDC_NEXT:
-            ShowNextPage();
+            if (pageTable[wizard.currentPage].nextCaptionId)
+                ShowNextPage();
             break;
         case IDC_BACK:
-            ShowPreviousPage();
+            if (pageTable[wizard.currentPage].backCaptionId)
+                ShowPreviousPage();
             break;
         case IDCANCEL:
             OnCancel();
