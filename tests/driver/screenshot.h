@@ -5,5 +5,15 @@
 
 #include <string>
 
-// Copies `area` (screen coordinates) of the screen into the .bmp file `path`.
-bool SaveScreenArea(const RECT& area, const std::string& path, std::string& error);
+#include <vector>
+
+// The pixels of `area` (screen coordinates), bottom-up 24-bit rows as a .bmp file holds them.
+struct ScreenPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels;
+};
+
+bool CaptureScreenArea(const RECT& area, ScreenPicture& picture, std::string& error);
+// Writes the picture as the .bmp file `path`.
+bool SavePicture(const ScreenPicture& picture, const std::string& path, std::string& error);

@@ -18,6 +18,7 @@
 namespace {
 
 const DWORD PAINT_SETTLE_MS = 300;
+const int PAINT_SETTLE_ATTEMPTS = 5; // a blinking caret may never hold still
 const size_t WRITE_CHUNK_SIZE = 65536;
 
 std::string ReadVariable(const Session& session, const std::string& name)
@@ -346,10 +347,24 @@ std::string TakeShot(Session& session, const Arguments& args)
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     DWORD_PTR result = 0;
     SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &result);
-    Sleep(PAINT_SETTLE_MS);
-    std::string path = folder + "\\" + args[0] + ".bmp";
+    // A window that has just come may still be mapped and painted, later under load: the
+    // picture is the first one that the next, a moment later, shows unchanged.
+    ScreenPicture picture;
+    ScreenPicture again;
     std::string error;
-    if (!SaveScreenArea(area, path, error))
+    Sleep(PAINT_SETTLE_MS);
+    if (!CaptureScreenArea(area, picture, error))
+        return error;
+    for (int attempt = 0; attempt < PAINT_SETTLE_ATTEMPTS; ++attempt) {
+        Sleep(PAINT_SETTLE_MS);
+        if (!CaptureScreenArea(area, again, error))
+            return error;
+        if (again.pixels == picture.pixels)
+            break;
+        picture.pixels.swap(again.pixels);
+    }
+    std::string path = folder + "\\" + args[0] + ".bmp";
+    if (!SavePicture(picture, path, error))
         return error;
     if (pagePictured && ReadWizard(processId).page != pagePictured) {
         (void)DeleteFileA(path.c_str()); // it may show the next page half drawn

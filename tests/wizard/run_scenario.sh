@@ -9,6 +9,8 @@
 #                              root; else skipped, 77)
 #   --check=PROGRAM            after the scenario passed, runs PROGRAM WORK_UNIX STATE_DIR
 #   --prepare=PROGRAM          before the scenario, runs PROGRAM WORK_UNIX STATE_DIR
+#   --restore=PROGRAM          after the scenario, whatever its outcome, runs PROGRAM
+#                              WORK_UNIX STATE_DIR (to undo what --prepare did to the prefix)
 # A scenario fails when a program it ran crashed: Wine then reports an unhandled exception on
 # the standard error output, whatever WINEDEBUG says.
 # In a session of the ordinary user (wine-session --ordinary-user) the work folder is in that
@@ -39,12 +41,21 @@ fi
 small=""
 check=""
 prepare=""
+restore=""
 cleanup() {
+    local restored=0
+    if [[ -n $restore ]]; then
+        "$restore" "$work" "$state" || restored=$?
+    fi
     if [[ -n $small ]]; then
         # A program still running there keeps it busy; detached, it goes once that ends.
         umount "$small" 2>/dev/null || umount --lazy "$small" 2>/dev/null || true
     fi
     rm -rf "$work" "$work.stderr" ${copies:+"$copies"}
+    if ((restored)); then
+        echo "FAILED: $restore could not undo the scenario's changes to the prefix"
+        exit 1
+    fi
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT # a test stopped by its timeout still cleans up
@@ -87,6 +98,9 @@ for argument in "$@"; do
         ;;
     --check=*)
         check=${argument#--check=}
+        ;;
+    --restore=*)
+        restore=${argument#--restore=}
         ;;
     --prepare=*)
         prepare=${argument#--prepare=}

@@ -78,6 +78,16 @@ static BOOL QueryShellFolder(HKEY key, const char* valueName, FolderVariableInde
     return TRUE;
 }
 
+// The Shell Folders value of a folder that the shell could neither find nor make, taken only
+// when that directory exists: shortcuts are written straight into it, and a Desktop or Startup
+// icon offered for a folder that is not there would fail after every file is on disk.
+static void QueryExistingShellFolder(HKEY key, const char* valueName, FolderVariableIndex variable)
+{
+    char buffer[PATH_SIZE];
+    if (ReadRegistryText(key, valueName, buffer) && DirectoryExists(buffer))
+        folderValues[variable] = DuplicatePath(buffer);
+}
+
 static BOOL QuerySpecialFolder(int specialFolder, FolderVariableIndex variable)
 {
     LPITEMIDLIST items;
@@ -136,7 +146,7 @@ void InitFolderVariables(void)
     for (const ShellFolder& folder : SHELL_FOLDERS) {
         // A folder that neither source gives stays unset.
         if (!QuerySpecialFolder(folder.specialFolder, folder.variable))
-            (void)QueryShellFolder(shellFolders, folder.valueName, folder.variable);
+            QueryExistingShellFolder(shellFolders, folder.valueName, folder.variable);
     }
     if (shellFolders)
         (void)RegCloseKey(shellFolders); // nothing to do if closing fails
