@@ -159,6 +159,7 @@ void StopInstallWorker(void)
     char status[STATUS_TEXT_SIZE];
     if (LoadStringA(wizard.wizardModule, IDS_STOPPING, status, STATUS_TEXT_SIZE))
         (void)SetWindowTextA(wizard.statusLine, status); // a static always takes its text
+    (void)EnableWindow(wizard.cancelButton, FALSE); // the stop is under way: a click would do nothing
     // A worker that cannot be waited for may still use what it was given: it is left alone.
     if (WaitForWorkerPumping(control->installWorker))
         ReleaseInstallWorker();
