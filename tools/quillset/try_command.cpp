@@ -11,6 +11,7 @@
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
+#include "try_driver_output.h"
 #include "try_wine.h"
 
 namespace quillset {
@@ -23,57 +24,6 @@ std::string ReadWhole(const fs::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-struct DriverOutcome {
-    std::vector<std::string> pages;  // passed
-    std::string failure;             // the failed step and what the driver saw, or empty
-    std::string lastStep;
-};
-
-// Reads the driver's printout: "  12  step" as each step starts, "...: FAILED: step" and an
-// indented reason when one fails.
-DriverOutcome ReadDriverOutput(const std::string& output)
-{
-    DriverOutcome outcome;
-    std::istringstream lines(output);
-    std::string pendingPage;
-    bool afterReady = false;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (const std::size_t failed = line.find(": FAILED: "); failed != std::string::npos) {
-            outcome.failure = line.substr(failed + 10);
-            pendingPage.clear();
-            continue;
-        }
-        if (!outcome.failure.empty()) {
-            if (line.starts_with("    ") && !line.starts_with("    as run:"))
-                outcome.failure += ": " + line.substr(4);
-            continue;
-        }
-        const std::size_t step = line.find_first_not_of(' ');
-        if (step == std::string::npos || !std::isdigit(static_cast<unsigned char>(line[step])))
-            continue;
-        const std::size_t text = line.find("  ", step);
-        if (text == std::string::npos)
-            continue;
-        // The Ready page is expected twice when the exit confirmation is pictured.
-        if (!pendingPage.empty() && (outcome.pages.empty() || outcome.pages.back() != pendingPage))
-            outcome.pages.push_back(pendingPage);
-        pendingPage.clear();
-        outcome.lastStep = line.substr(text + 2);
-        if (outcome.lastStep.starts_with("expect page ")) {
-            pendingPage = outcome.lastStep.substr(12);
-            if (pendingPage == "ready")
-                afterReady = true;
-            else if (pendingPage == "info" && afterReady)
-                pendingPage = "info-after";
-        }
-    }
-    if (!pendingPage.empty() && outcome.failure.empty())
-        outcome.pages.push_back(pendingPage);
-    return outcome;
 }
 
 void ConvertShots(TryReport& report, const WineWorld& world, const fs::path& from, const fs::path& to)
@@ -171,6 +121,9 @@ int RunTry(const TryCommand& command)
             throw std::runtime_error("the launched program's path cannot be told before the installation");
         choices.launchProgram = *program;
     }
+    choices.installSeconds = static_cast<int>(command.timeout) + 1;  // the run's own deadline comes first
+    if (const char* steps = std::getenv("QUILLSET_TRY_ON_READY"))
+        choices.readySteps = steps;
     const std::string scenario = MakeScenario(package, choices);
 
     TryReport report;
@@ -196,13 +149,15 @@ int RunTry(const TryCommand& command)
         });
     const DriverOutcome outcome = ReadDriverOutput(ReadWhole(driverOutput));
     report.pages = outcome.pages;
-    const std::string page = outcome.pages.empty() ? "none" : outcome.pages.back();
     if (!command.shots.empty())
         ConvertShots(report, world, shotsFolder, command.shots);
     bool installed = false;
+    const std::string& page = outcome.standing;
     if (run.timedOut)
         report.Fail("install", "the installer hung: no end within " + std::to_string(int(command.timeout)) +
                                    " s, on the " + page + " page at step '" + outcome.lastStep + "'");
+    else if (!outcome.messageBox.empty())
+        report.Fail("install", "the installer showed a message box on the " + page + " page: " + outcome.messageBox);
     else if (!outcome.failure.empty())
         report.Fail("install", "the installer stopped on the " + page + " page: " + outcome.failure);
     else if (run.exitCode != 0)
