@@ -12,6 +12,7 @@
 #include "tool_paths.h"
 #include "try_checks.h"
 #include "try_driver_output.h"
+#include "try_removal.h"
 #include "try_wine.h"
 
 namespace quillset {
@@ -58,42 +59,6 @@ void RunTestHook(const WineWorld& world, const std::string& dest)
     RunProcess({"/bin/sh", "-c", hook}, environment, {}, 60);
 }
 
-// Splits a command line into the program and its blank-separated arguments.
-std::vector<std::string> SplitCommand(const std::string& commandLine)
-{
-    std::vector<std::string> words = {FindProgramOfCommand(commandLine)};
-    std::size_t rest = commandLine.starts_with('"') ? commandLine.find('"', 1) : commandLine.find(' ');
-    if (rest == std::string::npos)
-        return words;
-    std::istringstream tail(commandLine.substr(rest + 1));
-    for (std::string word; tail >> word;)
-        words.push_back(word);
-    return words;
-}
-
-void Remove(TryReport& report, WineWorld& world, const TryPackage& package, InstalledProduct& product,
-            const TryCommand& command)
-{
-    const auto* key = FindUninstallKey(package, product);
-    const auto quiet = key ? key->find("QuietUninstallString") : std::map<std::string, std::string>::const_iterator{};
-    if (!key || quiet == key->end()) {
-        report.Fail("removal", "the Uninstall key has no QuietUninstallString: the product cannot be removed quietly");
-        return;
-    }
-    const std::string commandLine = DescribeRegistryData(quiet->second);
-    const fs::path output = world.Folder() / "uninstall.log";
-    const ProcessResult result = world.RunWine(SplitCommand(commandLine), output, command.timeout, [&] {
-        if (!command.shots.empty() && world.SaveScreen(command.shots / "uninstall-timeout.png"))
-            report.pictures.push_back((command.shots / "uninstall-timeout.png").string());
-    });
-    if (result.timedOut)
-        report.Fail("removal", commandLine + " did not end within " + std::to_string(int(command.timeout)) + " s");
-    else if (result.exitCode != 0)
-        report.Fail("removal", commandLine + " ended with exit code " + std::to_string(result.exitCode));
-    else
-        report.Pass("removal", commandLine + " ended with exit code 0");
-}
-
 }  // namespace
 
 int RunTry(const TryCommand& command)
@@ -108,6 +73,8 @@ int RunTry(const TryCommand& command)
         throw std::runtime_error(command.setup.string() + " carries no setup package");
     const TryPackage package = ReadTryPackage(*resource);
     const fs::path driver = ResolveInput({}, "wizard_driver.exe", "", "wizard test driver");
+    // Also asked for by a quiet removal, which answers as a user when there is no quiet way.
+    const fs::path watch = command.uninstall == "no" ? fs::path() : ResolveInput({}, "uninstall_watch.exe", "", "uninstaller watch");
 
     TryChoices choices = command.choices;
     choices.shots = !command.shots.empty();
@@ -166,6 +133,8 @@ int RunTry(const TryCommand& command)
     else {
         installed = true;
         report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");
+        if (choices.launch)
+            report.Pass("install", "the Finish page started " + choices.launchProgram + ", which showed its window");
     }
 
     InstalledProduct product;
@@ -182,8 +151,12 @@ int RunTry(const TryCommand& command)
         CheckShortcuts(report, package, product);
         CheckRegistry(report, package, product);
         CheckUninstallLog(report, package, product);
-        if (command.uninstall == "quiet") {
-            Remove(report, world, package, product, command);
+        if (command.uninstall != "no") {
+            const RemovalRun removal{FindUninstallKey(package, product), watch, command.shots, command.timeout};
+            if (command.uninstall == "ui")
+                RemoveAsUser(report, world, removal);
+            else
+                RemoveQuietly(report, world, removal);
             report.leftovers = FindAdded(before, TakeSnapshot(world.Prefix()));
         }
     }

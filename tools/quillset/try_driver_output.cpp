@@ -3,6 +3,7 @@
 #include "try_driver_output.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <sstream>
 
 namespace quillset {
@@ -85,6 +86,22 @@ DriverOutcome ReadDriverOutput(const std::string& output)
         confirm();
     if (outcome.standing.empty())
         outcome.standing = "none";
+    return outcome;
+}
+
+WatchOutcome ReadWatchOutput(const std::string& output)
+{
+    WatchOutcome outcome;
+    for (const std::string& line : SplitLines(output)) {
+        if (line.starts_with("question: "))
+            outcome.questions.push_back(line.substr(10));
+        else if (line.starts_with("message: "))
+            outcome.messages.push_back(line.substr(9));
+        else if (line.starts_with("exit code: "))
+            outcome.exitCode = std::atoi(line.c_str() + 11);
+        else if (line.starts_with("FAIL: ") && outcome.failure.empty())
+            outcome.failure = line.substr(6);
+    }
     return outcome;
 }
 

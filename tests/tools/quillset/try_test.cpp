@@ -1,6 +1,6 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
-// registry parser and snapshot comparison, the scenario made from a package, the driver's printout
-// read back, and the JSON report.
+// registry parser and snapshot comparison, the scenario made from a package, the driver's and the
+// uninstaller watch's printouts read back, and the JSON report.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -194,6 +194,19 @@ TEST(TryDriverOutput, TellsPagesPassedWhereTheWizardStoodAndTheBoxThatStoppedIt)
     EXPECT_EQ(cut.standing, "welcome");
     EXPECT_EQ(cut.lastStep, "pre");
     EXPECT_EQ(ReadDriverOutput("").standing, "none");
+}
+
+TEST(TryWatchOutput, ReadsQuestionsMessagesAndTheExitCodeOnlyWhenItEnded)
+{
+    const WatchOutcome ended = ReadWatchOutput(
+        "command line: \"C:\\P\\uninst.exe\"\r\nquestion: Remove it?\r\nmessage: Gone. question: no\n"
+        "exit code: 3\n");
+    EXPECT_EQ(ended.questions, std::vector<std::string>{"Remove it?"});
+    EXPECT_EQ(ended.messages, std::vector<std::string>{"Gone. question: no"});
+    EXPECT_EQ(ended.exitCode, 3);
+    const WatchOutcome unstarted = ReadWatchOutput("FAIL: cannot start x\nFAIL: later\n");
+    EXPECT_FALSE(unstarted.exitCode.has_value());
+    EXPECT_EQ(unstarted.failure, "cannot start x");
 }
 
 }  // namespace

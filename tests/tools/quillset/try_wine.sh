@@ -4,7 +4,8 @@
 # CASE: sample (clean), games (Wine's own programs, launched at Finish), damaged (a file
 # changed before the checks), no-uninstaller, leftover (a file the removal leaves), error-box (a
 # destination that cannot be created while installing), refused (one the Destination page
-# refuses), hang (a post-install program that never ends).
+# refuses), as-user (launched at Finish, removed through the uninstaller's questions), hang (a
+# post-install program that never ends).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -60,6 +61,16 @@ refused)
     build_sample ''
     args=(--dest 'C:\windows\win.ini\Inkwell')
     expect=('FAILED  the installer showed a message box on the destination page: "Setup Error": "Invalid destination directory."')
+    ;;
+as-user)
+    build_sample ''
+    args=(--launch --uninstall ui)
+    expect_code=0
+    expect=('ok      the Finish page started C:\Program Files\Inkwell\Inkwell.exe, which showed its window'
+            'ok      it asked "Are you sure you want to completely remove Inkwell 1.0 and all of its components?", answered Yes'
+            'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
+            'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
+            'result: clean installation and removal')
     ;;
 hang)
     # Setup waits for the sample program, whose window nobody closes.
