@@ -1,10 +1,13 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
 // registry parser and snapshot comparison, the scenario made from a package, the driver's and the
-// uninstaller watch's printouts read back, and the JSON report.
+// uninstaller watch's printouts read back, the folders a prefix gives its variables, and the JSON
+// report.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
+#include "try_checks.h"
 #include "try_driver_output.h"
 #include "try_lnk.h"
 #include "try_report.h"
@@ -153,6 +156,42 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     EXPECT_THROW(MakeScenario(package, choices), std::runtime_error);
     EXPECT_EQ(FindProgramOfCommand(*package.launchCommand), "%InstallDir%\\app.exe");
     EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
+}
+
+TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardKnows)
+{
+    const std::filesystem::path prefix = std::filesystem::temp_directory_path() / "quillset-try-folders";
+    std::filesystem::remove_all(prefix);
+    std::filesystem::create_directories(prefix / "drive_c" / "users" / "me" / "Temp");
+    InstalledProduct product;
+    product.prefix = prefix;
+    product.dest = "D:\\Apps\\Ink";
+    const std::string shell = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n";
+    product.user = ParseWineRegistry(
+        shell + "\"Desktop\"=\"C:\\\\users\\\\me\\\\Desktop\"\n\"StartUp\"=\"C:\\\\S\\\\StartUp\"\n"
+                "\"SendTo\"=str(2):\"%USERPROFILE%\\\\SendTo\"\n"
+                "[Environment]\n\"TMP\"=\"C:\\\\nowhere\"\n\"TEMP\"=\"C:\\\\users\\\\me\\\\Temp\"\n");
+    product.machine = ParseWineRegistry("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion]\n"
+                                        "\"ProgramFilesDir\"=\"E:\\\\Programme\"\n");
+    const CheckFolders folders = FindPrefixFolders(product, "C:\\M\\Ink 1.0");
+    EXPECT_EQ(ExpandForCheck("%ProgramFiles%\\a.exe", folders), "E:\\Programme\\a.exe");
+    EXPECT_EQ(ExpandForCheck("%DesktopDir%|%StartupMenu%|%MenuFolder%|%InstallDir%", folders),
+              "C:\\users\\me\\Desktop|C:\\S\\StartUp|C:\\M\\Ink 1.0|D:\\Apps\\Ink");
+    // TMP names no folder, so TEMP is taken, as the wizard takes it.
+    EXPECT_EQ(ExpandForCheck("%TempDir%\\x", folders), "C:\\users\\me\\Temp\\x");
+    EXPECT_EQ(ExpandForCheck("%SystemDir%\\notepad.exe %1 100%", folders), "C:\\windows\\system32\\notepad.exe %1 100%");
+    EXPECT_EQ(ExpandForCheck("%Handle%", folders), std::nullopt);
+    EXPECT_EQ(ExpandForCheck("%SendToDir%\\x", folders), std::nullopt);  // written with a variable in it
+    EXPECT_EQ(ExpandForCheck("%StartMenu%\\x", folders), std::nullopt);  // not in Shell Folders
+    EXPECT_EQ(ExpandForCheck(std::string(300, 'a') + "%InstallDir%", folders), std::nullopt);  // no path
+
+    // Without a folder TMP or TEMP names, the Windows folder; without the log, no menu folder.
+    product.user = {};
+    const CheckFolders bare = FindPrefixFolders(product, "");
+    EXPECT_EQ(ExpandForCheck("%TempDir%", bare), "C:\\windows");
+    EXPECT_EQ(ExpandForCheck("%MenuFolder%\\a.lnk", bare), std::nullopt);
+    EXPECT_EQ(ExpandForCheck("%ProgramFiles%", bare), "E:\\Programme");
+    std::filesystem::remove_all(prefix);
 }
 
 TEST(TryDriverOutput, TellsPagesPassedWhereTheWizardStoodAndTheBoxThatStoppedIt)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# One end-to-end run of quillset try under Wine, asserting its exit code and a report line:
+# One end-to-end run of quillset try under Wine, asserting its exit code and report lines:
 #   try_wine.sh QUILLSET SAMPLE_DIR WORK CASE
-# CASE: sample (clean), games (Wine's own programs, launched at Finish), damaged (a file
-# changed before the checks), no-uninstaller, leftover (a file the removal leaves), error-box (a
-# destination that cannot be created while installing), refused (one the Destination page
-# refuses), as-user (launched at Finish, removed through the uninstaller's questions), hang (a
-# post-install program that never ends).
+# CASE: sample (clean), games (Wine's own programs), damaged (a file changed and a folder's
+# attributes lost before the checks), no-uninstaller, leftover (a file the removal leaves),
+# error-box (a destination that cannot be created while installing), refused (one the
+# Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
+# removed through the uninstaller's questions), hang (a post-install program that never ends).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -38,9 +38,13 @@ games)
     expect_code=0 expect=('result: clean installation and removal')
     ;;
 damaged)
-    build_sample ''
-    export QUILLSET_TRY_BEFORE_CHECK='printf x >>"$QUILLSET_TRY_DEST/manual.txt"'
-    expect=('FAILED  C:\Program Files\Inkwell\manual.txt: size 388 instead of 387; ' 'content differs from the package')
+    # Two hidden folders; one loses its attributes with the change of a file.
+    build_sample '/^"docs\/tips.txt"/a "docs" = "hidden"\n"docs/templates" = "hidden system"'
+    export QUILLSET_TRY_BEFORE_CHECK='printf x >>"$QUILLSET_TRY_DEST/manual.txt" &&
+        python3 -c "import os, sys; os.removexattr(sys.argv[1], \"user.DOSATTRIB\")" "$QUILLSET_TRY_DEST/docs/templates"'
+    expect=('FAILED  C:\Program Files\Inkwell\manual.txt: size 388 instead of 387; ' 'content differs from the package'
+            'FAILED  C:\Program Files\Inkwell\docs\templates: attributes normal instead of hidden system')
+    unexpected='Inkwell\docs: attributes'
     ;;
 no-uninstaller)
     build_sample 's/^source = "product"/&\nuninstaller = "none"/;/^\[run.uninstall\]/,$d'
@@ -63,10 +67,12 @@ refused)
     expect=('FAILED  the installer showed a message box on the destination page: "Setup Error": "Invalid destination directory."')
     ;;
 as-user)
-    build_sample ''
+    # With a shortcut to a program of Windows, started in the user's Desktop folder.
+    build_sample '$a [[shortcut]]\nid = "system-notepad"\nname = "System Notepad"\ntarget = '"'"'%SystemDir%\\notepad.exe'"'"'\nworking_dir = '"'"'%DesktopDir%'"'"'\nstart_menu = true'
     args=(--launch --uninstall ui)
-    expect_code=0
-    expect=('ok      the Finish page started C:\Program Files\Inkwell\Inkwell.exe, which showed its window'
+    expect_code=0 unexpected='not compared'
+    expect=('Inkwell 1.0\System Notepad.lnk -> C:\windows\system32\notepad.exe'
+            'ok      the Finish page started C:\Program Files\Inkwell\Inkwell.exe, which showed its window'
             'ok      it asked "Are you sure you want to completely remove Inkwell 1.0 and all of its components?", answered Yes'
             'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
@@ -87,6 +93,10 @@ code=$?
 cat "$work/report.txt"
 if [[ $code != "$expect_code" ]]; then
     echo "try_wine.sh: exit code $code, expected $expect_code" >&2
+    exit 1
+fi
+if [[ -n ${unexpected:-} ]] && grep -qF -- "$unexpected" "$work/report.txt"; then
+    echo "try_wine.sh: a line with: $unexpected" >&2
     exit 1
 fi
 for line in "${expect[@]}"; do
