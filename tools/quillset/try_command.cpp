@@ -3,6 +3,7 @@
 #include "try_command.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
