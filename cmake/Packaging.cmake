@@ -8,7 +8,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "quillset reads a product manifest (TOML) and the product's files and writes one Setup.exe: \
 Quillset's launcher with the compressed wizard library and files as its resource. It also \
-checks built installers and uninstall logs (quillset inspect).")
+checks built installers and uninstall logs (quillset inspect), and installs, checks and removes \
+an installer in a throwaway Wine prefix (quillset try), with the test programs it drives there.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillset developers <developers@quillset.invalid>")

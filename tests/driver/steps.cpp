@@ -81,6 +81,7 @@ const std::vector<StepForm>& ListStepForms()
         {"mark", 0, 0, "mark", MarkTime},
         {"elapsed", 1, 1, "elapsed LABEL", PrintElapsed},
         {"await page change", 0, 0, "await page change", AwaitPageChange},
+        {"await installation", 1, 1, "await installation SECONDS", AwaitInstallation},
         {"memory", 1, 1, "memory LABEL", PrintPeakMemory},
     };
     return forms;

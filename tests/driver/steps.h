@@ -36,6 +36,7 @@ std::string Focus(Session& session, const Arguments& args);
 std::string ClickButton(Session& session, const Arguments& args);
 std::string SendCommand(Session& session, const Arguments& args);
 std::string ShowPage(Session& session, const Arguments& args);
+std::string AwaitInstallation(Session& session, const Arguments& args);
 
 // Steps on message boxes (steps_messages.cpp).
 std::string ExpectMessage(Session& session, const Arguments& args);

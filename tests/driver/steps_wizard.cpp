@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "scenario.h"
 #include "step_helpers.h"
 #include "steps.h"
@@ -73,6 +75,32 @@ std::string ExpectPage(Session& session, const Arguments& args)
         std::string layout = CheckPageLayout(view);
         return layout.empty() ? "" : "the " + args[0] + " page is shown, but " + layout;
     });
+}
+
+// An installation may take longer than any other wait, but a message box in front of the
+// Installing page will not go away by itself, so it ends the wait at once.
+std::string AwaitInstallation(Session& session, const Arguments& args)
+{
+    const int seconds = std::atoi(args[0].c_str());
+    if (seconds <= 0)
+        return "not a number of seconds: " + args[0];
+    std::string pending = Settle(session);
+    if (!pending.empty())
+        return pending;
+    const DWORD processId = session.setup.dwProcessId;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        WizardView view = ReadWizard(processId);
+        if (HWND other = FindOtherDialog(processId, view.frame))
+            return "a " + DescribeDialog(other) + " is open";
+        if (!IsRunning(session.setup))
+            return "Setup.exe ended during the installation";
+        if (view.pageWindows == 1 && view.kind != PageKind::Ready && view.kind != PageKind::Installing)
+            return "";
+        if (GetTickCount() - start >= (DWORD)seconds * 1000)
+            return "the installation did not end within " + args[0] + " s";
+        Sleep(50);
+    }
 }
 
 std::string ExpectCaption(Session& session, const Arguments& args)

@@ -22,8 +22,19 @@ struct InstalledProduct {
 // Whether a Windows path of drive C exists, and its Linux path.
 std::filesystem::path ToPrefixPath(const std::filesystem::path& prefix, const std::string& windowsPath);
 
-// `text` with %InstallDir% and the fixed folders of a Wine prefix expanded; nothing when a
-// variable is left that only the wizard knows.
+// Folder variable names (without percent signs) to their values in a prefix.
+using CheckFolders = std::map<std::string, std::string>;
+
+// The folders every fresh Wine prefix has, with `dest` as %InstallDir%.
+CheckFolders MakeFixedFolders(const std::string& dest);
+
+// The folders as the installation saw them: Program Files from HKLM, the user's shell folders
+// and temporary folder from HKCU, and `menuFolder` (from the uninstall log) as %MenuFolder%.
+CheckFolders FindPrefixFolders(const InstalledProduct& product, const std::string& menuFolder);
+
+// `text` with its folder variables expanded as the shared expansion does; nothing when it
+// names one without a value here (%Handle%, which only the wizard knows).
+std::optional<std::string> ExpandForCheck(const std::string& text, const CheckFolders& folders);
 std::optional<std::string> ExpandForCheck(const std::string& text, const std::string& dest);
 
 void CheckFiles(TryReport& report, const TryPackage& package, const InstalledProduct& product);

@@ -3,6 +3,7 @@
 #include "try_command.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
+#include "try_driver_output.h"
+#include "try_removal.h"
 #include "try_wine.h"
 
 namespace quillset {
@@ -23,57 +26,6 @@ std::string ReadWhole(const fs::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-struct DriverOutcome {
-    std::vector<std::string> pages;  // passed
-    std::string failure;             // the failed step and what the driver saw, or empty
-    std::string lastStep;
-};
-
-// Reads the driver's printout: "  12  step" as each step starts, "...: FAILED: step" and an
-// indented reason when one fails.
-DriverOutcome ReadDriverOutput(const std::string& output)
-{
-    DriverOutcome outcome;
-    std::istringstream lines(output);
-    std::string pendingPage;
-    bool afterReady = false;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (const std::size_t failed = line.find(": FAILED: "); failed != std::string::npos) {
-            outcome.failure = line.substr(failed + 10);
-            pendingPage.clear();
-            continue;
-        }
-        if (!outcome.failure.empty()) {
-            if (line.starts_with("    ") && !line.starts_with("    as run:"))
-                outcome.failure += ": " + line.substr(4);
-            continue;
-        }
-        const std::size_t step = line.find_first_not_of(' ');
-        if (step == std::string::npos || !std::isdigit(static_cast<unsigned char>(line[step])))
-            continue;
-        const std::size_t text = line.find("  ", step);
-        if (text == std::string::npos)
-            continue;
-        // The Ready page is expected twice when the exit confirmation is pictured.
-        if (!pendingPage.empty() && (outcome.pages.empty() || outcome.pages.back() != pendingPage))
-            outcome.pages.push_back(pendingPage);
-        pendingPage.clear();
-        outcome.lastStep = line.substr(text + 2);
-        if (outcome.lastStep.starts_with("expect page ")) {
-            pendingPage = outcome.lastStep.substr(12);
-            if (pendingPage == "ready")
-                afterReady = true;
-            else if (pendingPage == "info" && afterReady)
-                pendingPage = "info-after";
-        }
-    }
-    if (!pendingPage.empty() && outcome.failure.empty())
-        outcome.pages.push_back(pendingPage);
-    return outcome;
 }
 
 void ConvertShots(TryReport& report, const WineWorld& world, const fs::path& from, const fs::path& to)
@@ -108,42 +60,6 @@ void RunTestHook(const WineWorld& world, const std::string& dest)
     RunProcess({"/bin/sh", "-c", hook}, environment, {}, 60);
 }
 
-// Splits a command line into the program and its blank-separated arguments.
-std::vector<std::string> SplitCommand(const std::string& commandLine)
-{
-    std::vector<std::string> words = {FindProgramOfCommand(commandLine)};
-    std::size_t rest = commandLine.starts_with('"') ? commandLine.find('"', 1) : commandLine.find(' ');
-    if (rest == std::string::npos)
-        return words;
-    std::istringstream tail(commandLine.substr(rest + 1));
-    for (std::string word; tail >> word;)
-        words.push_back(word);
-    return words;
-}
-
-void Remove(TryReport& report, WineWorld& world, const TryPackage& package, InstalledProduct& product,
-            const TryCommand& command)
-{
-    const auto* key = FindUninstallKey(package, product);
-    const auto quiet = key ? key->find("QuietUninstallString") : std::map<std::string, std::string>::const_iterator{};
-    if (!key || quiet == key->end()) {
-        report.Fail("removal", "the Uninstall key has no QuietUninstallString: the product cannot be removed quietly");
-        return;
-    }
-    const std::string commandLine = DescribeRegistryData(quiet->second);
-    const fs::path output = world.Folder() / "uninstall.log";
-    const ProcessResult result = world.RunWine(SplitCommand(commandLine), output, command.timeout, [&] {
-        if (!command.shots.empty() && world.SaveScreen(command.shots / "uninstall-timeout.png"))
-            report.pictures.push_back((command.shots / "uninstall-timeout.png").string());
-    });
-    if (result.timedOut)
-        report.Fail("removal", commandLine + " did not end within " + std::to_string(int(command.timeout)) + " s");
-    else if (result.exitCode != 0)
-        report.Fail("removal", commandLine + " ended with exit code " + std::to_string(result.exitCode));
-    else
-        report.Pass("removal", commandLine + " ended with exit code 0");
-}
-
 }  // namespace
 
 int RunTry(const TryCommand& command)
@@ -158,6 +74,8 @@ int RunTry(const TryCommand& command)
         throw std::runtime_error(command.setup.string() + " carries no setup package");
     const TryPackage package = ReadTryPackage(*resource);
     const fs::path driver = ResolveInput({}, "wizard_driver.exe", "", "wizard test driver");
+    // Also asked for by a quiet removal, which answers as a user when there is no quiet way.
+    const fs::path watch = command.uninstall == "no" ? fs::path() : ResolveInput({}, "uninstall_watch.exe", "", "uninstaller watch");
 
     TryChoices choices = command.choices;
     choices.shots = !command.shots.empty();
@@ -171,6 +89,9 @@ int RunTry(const TryCommand& command)
             throw std::runtime_error("the launched program's path cannot be told before the installation");
         choices.launchProgram = *program;
     }
+    choices.installSeconds = static_cast<int>(command.timeout) + 1;  // the run's own deadline comes first
+    if (const char* steps = std::getenv("QUILLSET_TRY_ON_READY"))
+        choices.readySteps = steps;
     const std::string scenario = MakeScenario(package, choices);
 
     TryReport report;
@@ -196,13 +117,15 @@ int RunTry(const TryCommand& command)
         });
     const DriverOutcome outcome = ReadDriverOutput(ReadWhole(driverOutput));
     report.pages = outcome.pages;
-    const std::string page = outcome.pages.empty() ? "none" : outcome.pages.back();
     if (!command.shots.empty())
         ConvertShots(report, world, shotsFolder, command.shots);
     bool installed = false;
+    const std::string& page = outcome.standing;
     if (run.timedOut)
         report.Fail("install", "the installer hung: no end within " + std::to_string(int(command.timeout)) +
                                    " s, on the " + page + " page at step '" + outcome.lastStep + "'");
+    else if (!outcome.messageBox.empty())
+        report.Fail("install", "the installer showed a message box on the " + page + " page: " + outcome.messageBox);
     else if (!outcome.failure.empty())
         report.Fail("install", "the installer stopped on the " + page + " page: " + outcome.failure);
     else if (run.exitCode != 0)
@@ -211,6 +134,8 @@ int RunTry(const TryCommand& command)
     else {
         installed = true;
         report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");
+        if (choices.launch)
+            report.Pass("install", "the Finish page started " + choices.launchProgram + ", which showed its window");
     }
 
     InstalledProduct product;
@@ -227,8 +152,12 @@ int RunTry(const TryCommand& command)
         CheckShortcuts(report, package, product);
         CheckRegistry(report, package, product);
         CheckUninstallLog(report, package, product);
-        if (command.uninstall == "quiet") {
-            Remove(report, world, package, product, command);
+        if (command.uninstall != "no") {
+            const RemovalRun removal{FindUninstallKey(package, product), watch, command.shots, command.timeout};
+            if (command.uninstall == "ui")
+                RemoveAsUser(report, world, removal);
+            else
+                RemoveQuietly(report, world, removal);
             report.leftovers = FindAdded(before, TakeSnapshot(world.Prefix()));
         }
     }

@@ -18,7 +18,7 @@ struct TryCommand {
     TryChoices choices;
     std::filesystem::path shots;  // empty: no pictures
     std::filesystem::path json;   // empty: no JSON
-    std::string uninstall = "quiet";
+    std::string uninstall = "quiet";  // quiet, ui or no
     double timeout = 120;
 };
 

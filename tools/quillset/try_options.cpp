@@ -15,8 +15,9 @@ void AddTryOptions(CLI::App& app, quillset::TryCommand& command)
     app.add_flag("--launch", command.choices.launch, "Leave the Finish page's launch box ticked");
     app.add_option("--shots", command.shots, "Save a PNG of every page passed in this folder");
     app.add_option("--json", command.json, "Write the report as JSON to this file");
-    app.add_option("--uninstall", command.uninstall, "quiet (default): run QuietUninstallString; no: keep it")
-        ->check(CLI::IsMember({"quiet", "no"}));
+    app.add_option("--uninstall", command.uninstall,
+                   "quiet (default): run QuietUninstallString; ui: answer the uninstaller's questions; no: keep it")
+        ->check(CLI::IsMember({"quiet", "ui", "no"}));
     app.add_option("--timeout", command.timeout, "Seconds before a hanging installer is ended (default 120)")
         ->check(CLI::Range(5.0, 3600.0));
 }

@@ -180,9 +180,13 @@ std::string MakeScenario(const TryPackage& package, const TryChoices& choices)
         // The exit confirmation, answered No, so that the tour pictures it too.
         s += "press cancel\nshot wizard-exit-setup\nanswer no\nexpect page ready\n";
     }
+    s += choices.readySteps;
+    if (!choices.readySteps.empty() && choices.readySteps.back() != '\n')
+        s += "\n";
     s += "press next\n";
     if (shots)
         s += "shot wizard-installing installing\n";  // a short installation may be over already
+    s += "await installation " + std::to_string(choices.installSeconds) + "\n";
     if (package.infoAfter) {
         AddPage(s, "info", "information-after", shots);
         s += "press next\n";

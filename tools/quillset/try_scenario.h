@@ -41,6 +41,8 @@ struct TryChoices {
     bool noMenuFolder = false, desktop = false, quickLaunch = false, startup = false, launch = false;
     bool shots = false;
     std::string launchProgram;  // the expanded program path, with launch
+    int installSeconds = 120;   // how long the Installing page may take
+    std::string readySteps;     // driver steps run on the Ready page before Next (a test hook)
 };
 
 // The driver scenario. Throws std::runtime_error for a choice the package does not offer.

@@ -1,9 +1,14 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
-// registry parser and snapshot comparison, the scenario made from a package, and the JSON report.
+// registry parser and snapshot comparison, the scenario made from a package, the driver's and the
+// uninstaller watch's printouts read back, the folders a prefix gives its variables, and the JSON
+// report.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
+#include "try_checks.h"
+#include "try_driver_output.h"
 #include "try_lnk.h"
 #include "try_report.h"
 #include "try_scenario.h"
@@ -140,10 +145,107 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     EXPECT_NE(scenario.find("check 1016\n"), std::string::npos);
     EXPECT_EQ(scenario.find("shot "), std::string::npos);
 
+    // The installation is waited for as long as the run may take, after the Ready page's hook.
+    choices.installSeconds = 301;
+    choices.readySteps = "touch \"C:\\x\"";
+    const std::string hooked = MakeScenario(package, choices);
+    EXPECT_LT(hooked.find("expect page ready\ntouch \"C:\\x\"\npress next\nawait installation 301\n"),
+              hooked.find("expect page info")) << hooked;
+
     choices.startup = true;
     EXPECT_THROW(MakeScenario(package, choices), std::runtime_error);
     EXPECT_EQ(FindProgramOfCommand(*package.launchCommand), "%InstallDir%\\app.exe");
     EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
+}
+
+TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardKnows)
+{
+    const std::filesystem::path prefix = std::filesystem::temp_directory_path() / "quillset-try-folders";
+    std::filesystem::remove_all(prefix);
+    std::filesystem::create_directories(prefix / "drive_c" / "users" / "me" / "Temp");
+    InstalledProduct product;
+    product.prefix = prefix;
+    product.dest = "D:\\Apps\\Ink";
+    const std::string shell = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n";
+    product.user = ParseWineRegistry(
+        shell + "\"Desktop\"=\"C:\\\\users\\\\me\\\\Desktop\"\n\"StartUp\"=\"C:\\\\S\\\\StartUp\"\n"
+                "\"SendTo\"=str(2):\"%USERPROFILE%\\\\SendTo\"\n"
+                "[Environment]\n\"TMP\"=\"C:\\\\nowhere\"\n\"TEMP\"=\"C:\\\\users\\\\me\\\\Temp\"\n");
+    product.machine = ParseWineRegistry("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion]\n"
+                                        "\"ProgramFilesDir\"=\"E:\\\\Programme\"\n");
+    const CheckFolders folders = FindPrefixFolders(product, "C:\\M\\Ink 1.0");
+    EXPECT_EQ(ExpandForCheck("%ProgramFiles%\\a.exe", folders), "E:\\Programme\\a.exe");
+    EXPECT_EQ(ExpandForCheck("%DesktopDir%|%StartupMenu%|%MenuFolder%|%InstallDir%", folders),
+              "C:\\users\\me\\Desktop|C:\\S\\StartUp|C:\\M\\Ink 1.0|D:\\Apps\\Ink");
+    // TMP names no folder, so TEMP is taken, as the wizard takes it.
+    EXPECT_EQ(ExpandForCheck("%TempDir%\\x", folders), "C:\\users\\me\\Temp\\x");
+    EXPECT_EQ(ExpandForCheck("%SystemDir%\\notepad.exe %1 100%", folders), "C:\\windows\\system32\\notepad.exe %1 100%");
+    EXPECT_EQ(ExpandForCheck("%Handle%", folders), std::nullopt);
+    EXPECT_EQ(ExpandForCheck("%SendToDir%\\x", folders), std::nullopt);  // written with a variable in it
+    EXPECT_EQ(ExpandForCheck("%StartMenu%\\x", folders), std::nullopt);  // not in Shell Folders
+    EXPECT_EQ(ExpandForCheck(std::string(300, 'a') + "%InstallDir%", folders), std::nullopt);  // no path
+
+    // Without a folder TMP or TEMP names, the Windows folder; without the log, no menu folder.
+    product.user = {};
+    const CheckFolders bare = FindPrefixFolders(product, "");
+    EXPECT_EQ(ExpandForCheck("%TempDir%", bare), "C:\\windows");
+    EXPECT_EQ(ExpandForCheck("%MenuFolder%\\a.lnk", bare), std::nullopt);
+    EXPECT_EQ(ExpandForCheck("%ProgramFiles%", bare), "E:\\Programme");
+    std::filesystem::remove_all(prefix);
+}
+
+TEST(TryDriverOutput, TellsPagesPassedWhereTheWizardStoodAndTheBoxThatStoppedIt)
+{
+    // A clean run: the Ready page twice (the pictured exit question), an information text after.
+    const DriverOutcome clean = ReadDriverOutput(
+        "   1  start\r\n   2  expect page welcome\n   3  press next\n   4  expect page info\n   5  press next\n"
+        "   6  expect page ready\n   7  press cancel\n   8  expect page ready\n   9  press next\n"
+        "  10  await installation 121\n      (took 3.2 s)\n  11  expect page info\n  12  press next\n"
+        "  13  expect page finish\nscenario.txt: all 13 steps passed\n");
+    EXPECT_EQ(clean.pages, (std::vector<std::string>{"welcome", "info", "ready", "info-after", "finish"}));
+    EXPECT_EQ(clean.standing, "finish");
+    EXPECT_TRUE(clean.failure.empty());
+
+    // An error box while installing: the Ready page was left, so the wizard stood on Installing.
+    const DriverOutcome box = ReadDriverOutput(
+        "   1  expect page ready\n   2  press next\n   3  await installation 121\n"
+        "scenario.txt:3: FAILED: await installation 121\n"
+        "    a message box \"Setup Error\": \"Cannot create the destination directory.\" is open\n");
+    EXPECT_EQ(box.pages, std::vector<std::string>{"ready"});
+    EXPECT_EQ(box.standing, "installing");
+    EXPECT_EQ(box.messageBox, "\"Setup Error\": \"Cannot create the destination directory.\"");
+    EXPECT_EQ(box.failure, "await installation 121: a message box \"Setup Error\": \"Cannot create the "
+                           "destination directory.\" is open");
+
+    // A page whose expectation failed was not passed; a reason without a box names none.
+    const DriverOutcome wrong = ReadDriverOutput(
+        "   1  expect page welcome\n   2  press next\n   3  expect page destination\n"
+        "x.txt:3: FAILED: expect page destination\n    as run: expect page destination\n"
+        "    expected the destination page, saw the welcome page (after waiting 20 s)\n");
+    EXPECT_EQ(wrong.pages, std::vector<std::string>{"welcome"});
+    EXPECT_EQ(wrong.standing, "welcome");
+    EXPECT_TRUE(wrong.messageBox.empty());
+    EXPECT_EQ(wrong.failure, "expect page destination: expected the destination page, saw the welcome page "
+                             "(after waiting 20 s)");
+
+    // Cut off by the deadline in the middle: the last step started is known, nothing failed.
+    const DriverOutcome cut = ReadDriverOutput("   1  start\n   2  expect page welcome\n   3  pre");
+    EXPECT_EQ(cut.standing, "welcome");
+    EXPECT_EQ(cut.lastStep, "pre");
+    EXPECT_EQ(ReadDriverOutput("").standing, "none");
+}
+
+TEST(TryWatchOutput, ReadsQuestionsMessagesAndTheExitCodeOnlyWhenItEnded)
+{
+    const WatchOutcome ended = ReadWatchOutput(
+        "command line: \"C:\\P\\uninst.exe\"\r\nquestion: Remove it?\r\nmessage: Gone. question: no\n"
+        "exit code: 3\n");
+    EXPECT_EQ(ended.questions, std::vector<std::string>{"Remove it?"});
+    EXPECT_EQ(ended.messages, std::vector<std::string>{"Gone. question: no"});
+    EXPECT_EQ(ended.exitCode, 3);
+    const WatchOutcome unstarted = ReadWatchOutput("FAIL: cannot start x\nFAIL: later\n");
+    EXPECT_FALSE(unstarted.exitCode.has_value());
+    EXPECT_EQ(unstarted.failure, "cannot start x");
 }
 
 }  // namespace

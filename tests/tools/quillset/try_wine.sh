@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# One end-to-end run of quillset try under Wine, asserting its exit code and a report line:
+# One end-to-end run of quillset try under Wine, asserting its exit code and report lines:
 #   try_wine.sh QUILLSET SAMPLE_DIR WORK CASE
-# CASE: sample (clean), games (Wine's own programs, launched at Finish), damaged (a file
-# changed before the checks), no-uninstaller, leftover (a file the removal leaves), error-box.
+# CASE: sample (clean), games (Wine's own programs), damaged (a file changed and a folder's
+# attributes lost before the checks), no-uninstaller, leftover (a file the removal leaves),
+# error-box (a destination that cannot be created while installing), refused (one the
+# Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
+# removed through the uninstaller's questions), hang (a post-install program that never ends).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -17,13 +20,13 @@ build_sample() {
 
 expect_code=1
 args=()
-expect_also=
+expect=()
 case $case in
 sample)
     build_sample ''
     args=(--desktop --quick-launch --startup --shots "$work/shots" --json "$work/report.json")
-    expect_code=0 expect_line='result: clean installation and removal'
-    expect_also='pages: welcome info destination startmenu ready info-after finish'
+    expect_code=0
+    expect=('result: clean installation and removal' 'pages: welcome info destination startmenu ready info-after finish')
     ;;
 games)
     games=$(dirname "$(find /usr/lib/i386-linux-gnu/wine /usr/lib/wine -name winemine.exe -path '*i386-windows*' 2>/dev/null | head -1)")
@@ -32,28 +35,55 @@ games)
     cp "$games/winemine.exe" "$games/notepad.exe" "$work/games/product/"
     "$tool" build "$work/games/quillset.toml" -o "$work/Setup.exe" >/dev/null || exit 1
     args=(--desktop --quick-launch --startup)
-    expect_code=0 expect_line='result: clean installation and removal'
+    expect_code=0 expect=('result: clean installation and removal')
     ;;
 damaged)
-    build_sample ''
-    export QUILLSET_TRY_BEFORE_CHECK='printf x >>"$QUILLSET_TRY_DEST/manual.txt"'
-    expect_line='FAILED  C:\Program Files\Inkwell\manual.txt: size 388 instead of 387; '
-    expect_also='content differs from the package'
+    # Two hidden folders; one loses its attributes with the change of a file.
+    build_sample '/^"docs\/tips.txt"/a "docs" = "hidden"\n"docs/templates" = "hidden system"'
+    export QUILLSET_TRY_BEFORE_CHECK='printf x >>"$QUILLSET_TRY_DEST/manual.txt" &&
+        python3 -c "import os, sys; os.removexattr(sys.argv[1], \"user.DOSATTRIB\")" "$QUILLSET_TRY_DEST/docs/templates"'
+    expect=('FAILED  C:\Program Files\Inkwell\manual.txt: size 388 instead of 387; ' 'content differs from the package'
+            'FAILED  C:\Program Files\Inkwell\docs\templates: attributes normal instead of hidden system')
+    unexpected='Inkwell\docs: attributes'
     ;;
 no-uninstaller)
     build_sample 's/^source = "product"/&\nuninstaller = "none"/;/^\[run.uninstall\]/,$d'
-    expect_line='Uninstall\Inkwell 1.0: UninstallString names C:\Program Files\Inkwell\uninst.exe, which is not installed'
+    expect=('Uninstall\Inkwell 1.0: UninstallString names C:\Program Files\Inkwell\uninst.exe, which is not installed')
     ;;
 leftover)
     build_sample ''
     export QUILLSET_TRY_BEFORE_CHECK='touch "$QUILLSET_TRY_DEST/docs/user notes.txt"'
-    expect_line='  file C:\Program Files\Inkwell\docs\user notes.txt'
-    expect_also='left behind after the removal:'
+    expect=('  file C:\Program Files\Inkwell\docs\user notes.txt' 'left behind after the removal:')
     ;;
 error-box)
+    # The Destination page tried the folder; a file takes its name before the installation.
+    build_sample ''
+    export QUILLSET_TRY_ON_READY='touch "C:\Program Files\Inkwell"'
+    expect=('FAILED  the installer showed a message box on the installing page: "Setup Error": "Cannot create the destination directory."')
+    ;;
+refused)
     build_sample ''
     args=(--dest 'C:\windows\win.ini\Inkwell')
-    expect_line='FAILED  the installer stopped on the destination page: expect no message: a message box "Setup Error": "Invalid destination directory." is open'
+    expect=('FAILED  the installer showed a message box on the destination page: "Setup Error": "Invalid destination directory."')
+    ;;
+as-user)
+    # With a shortcut to a program of Windows, started in the user's Desktop folder.
+    build_sample '$a [[shortcut]]\nid = "system-notepad"\nname = "System Notepad"\ntarget = '"'"'%SystemDir%\\notepad.exe'"'"'\nworking_dir = '"'"'%DesktopDir%'"'"'\nstart_menu = true'
+    args=(--launch --uninstall ui)
+    expect_code=0 unexpected='not compared'
+    expect=('Inkwell 1.0\System Notepad.lnk -> C:\windows\system32\notepad.exe'
+            'ok      the Finish page started C:\Program Files\Inkwell\Inkwell.exe, which showed its window'
+            'ok      it asked "Are you sure you want to completely remove Inkwell 1.0 and all of its components?", answered Yes'
+            'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
+            'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
+            'result: clean installation and removal')
+    ;;
+hang)
+    # Setup waits for the sample program, whose window nobody closes.
+    build_sample '$a [run.post_install]\nprogram = '"'"'%InstallDir%\\Inkwell.exe'"'"'\nwait = true'
+    args=(--timeout 20 --shots "$work/shots")
+    expect=("FAILED  the installer hung: no end within 20 s, on the installing page at step 'await installation 21'"
+            "picture $work/shots/timeout.png")
     ;;
 *) echo "unknown case $case" >&2; exit 2 ;;
 esac
@@ -65,7 +95,11 @@ if [[ $code != "$expect_code" ]]; then
     echo "try_wine.sh: exit code $code, expected $expect_code" >&2
     exit 1
 fi
-for line in "$expect_line" "${expect_also:-$expect_line}"; do
+if [[ -n ${unexpected:-} ]] && grep -qF -- "$unexpected" "$work/report.txt"; then
+    echo "try_wine.sh: a line with: $unexpected" >&2
+    exit 1
+fi
+for line in "${expect[@]}"; do
     if ! grep -qF -- "$line" "$work/report.txt"; then
         echo "try_wine.sh: no line with: $line" >&2
         exit 1
@@ -76,5 +110,9 @@ if [[ $case == sample ]]; then
         [[ -s $work/shots/wizard-$page.png ]] || { echo "try_wine.sh: no picture wizard-$page.png" >&2; exit 1; }
     done
     python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert r["ok"] and r["checks"], r' "$work/report.json" || exit 1
+fi
+if [[ $case == hang ]]; then
+    [[ $(head -c 8 "$work/shots/timeout.png" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
+        { echo "try_wine.sh: timeout.png is no PNG picture" >&2; exit 1; }
 fi
 rm -rf "$work"

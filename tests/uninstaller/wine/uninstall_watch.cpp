@@ -1,10 +1,12 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent UNINST_EXE
+// exit code:  uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE
 //             [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
 // open, so that it is listed as removed at the next restart; "elsewhere" expects the refusal of
-// a log that names another folder; "silent" expects no box at all. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
+// a log that names another folder; "silent" expects no box at all. "answer" expects nothing: it
+// answers a question Yes and any other box OK until the uninstaller ends, printing each box as
+// "question: TEXT" or "message: TEXT" and then "exit code: N", for quillset try to judge. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
 #include <windows.h>
 
@@ -38,10 +40,10 @@ BOOL CALLBACK MatchBox(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-// The uninstaller's next message box and its text; null when none came in time.
-HWND WaitForBox(const PROCESS_INFORMATION& process, std::string* text)
+// The uninstaller's next message box and its text; null when none came in time or it ended.
+HWND WaitForBox(const PROCESS_INFORMATION& process, std::string* text, DWORD limit = BOX_TIMEOUT)
 {
-    for (DWORD waited = 0; waited < BOX_TIMEOUT; waited += POLL_INTERVAL) {
+    for (DWORD waited = 0; limit == INFINITE || waited < limit; waited += POLL_INTERVAL) {
         BoxSearch search = {process.dwProcessId, NULL};
         EnumWindows(MatchBox, (LPARAM)&search);
         if (search.box) {
@@ -75,12 +77,30 @@ bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int but
     return found;
 }
 
+// Answers every box as a user who wants the product gone would; a removal that takes long
+// is waited for, since quillset try ends a hanging run itself.
+void AnswerAll(const PROCESS_INFORMATION& process)
+{
+    std::string text;
+    while (HWND box = WaitForBox(process, &text, INFINITE)) {
+        for (char& c : text)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        const int button = GetDlgItem(box, IDYES) ? IDYES : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL;
+        printf("%s: %s\n", button == IDYES ? "question" : "message", text.c_str());
+        fflush(stdout);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
+        while (IsWindow(box) && WaitForSingleObject(process.hProcess, POLL_INTERVAL) == WAIT_TIMEOUT) {
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent UNINST_EXE "
+        printf("usage: uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -111,6 +131,16 @@ int main(int argc, char** argv)
                         &process)) {
         printf("FAIL: cannot start %s\n", argv[2]);
         return 1;
+    }
+    if (mode == "answer") {
+        AnswerAll(process);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        printf("exit code: %lu\n", code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 0;
     }
     bool passed;
     DWORD expectedCode;
