@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -111,6 +113,14 @@ void WriteFileAtomically(const fs::path& file, std::span<const std::uint8_t> byt
     if (::rename(temporary.path.c_str(), file.c_str()) != 0)
         throw MakeSystemError("cannot write", file);
     temporary.kept = true;
+}
+
+std::string ReadProgramOutput(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace quillset

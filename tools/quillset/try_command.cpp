@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "file_io.h"
 #include "pe_resources.h"
@@ -19,14 +18,6 @@
 namespace quillset {
 namespace fs = std::filesystem;
 namespace {
-
-std::string ReadWhole(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void ConvertShots(TryReport& report, const WineWorld& world, const fs::path& from, const fs::path& to)
 {
@@ -115,7 +106,7 @@ int RunTry(const TryCommand& command)
             if (world.SaveScreen(picture))
                 report.pictures.push_back(picture.string());
         });
-    const DriverOutcome outcome = ReadDriverOutput(ReadWhole(driverOutput));
+    const DriverOutcome outcome = ReadDriverOutput(ReadProgramOutput(driverOutput));
     report.pages = outcome.pages;
     if (!command.shots.empty())
         ConvertShots(report, world, shotsFolder, command.shots);
@@ -130,7 +121,7 @@ int RunTry(const TryCommand& command)
         report.Fail("install", "the installer stopped on the " + page + " page: " + outcome.failure);
     else if (run.exitCode != 0)
         report.Fail("install", "the wizard test driver ended with exit code " + std::to_string(run.exitCode) +
-                                   ": " + ReadWhole(driverOutput));
+                                   ": " + ReadProgramOutput(driverOutput));
     else {
         installed = true;
         report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");
@@ -145,8 +136,8 @@ int RunTry(const TryCommand& command)
     product.choices = choices;
     if (installed) {
         RunTestHook(world, *dest);
-        product.user = ParseWineRegistry(ReadWhole(world.Prefix() / "user.reg"));
-        product.machine = ParseWineRegistry(ReadWhole(world.Prefix() / "system.reg"));
+        product.user = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "user.reg"));
+        product.machine = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "system.reg"));
         report.installed = FindAdded(before, TakeSnapshot(world.Prefix()));
         CheckFiles(report, package, product);
         CheckShortcuts(report, package, product);

@@ -2,11 +2,11 @@
 // watch prints every box it answered, which is read back into the report.
 #include "try_removal.h"
 
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
 
+#include "file_io.h"
 #include "try_driver_output.h"
 #include "try_scenario.h"
 #include "try_snapshot.h"
@@ -14,14 +14,6 @@
 namespace quillset {
 namespace fs = std::filesystem;
 namespace {
-
-std::string ReadWhole(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::optional<std::string> FindCommand(const RemovalRun& run, const char* name)
 {
@@ -90,7 +82,7 @@ void RemoveAsUser(TryReport& report, WineWorld& world, const RemovalRun& run)
     const fs::path output = world.Folder() / "uninstall-watch.log";
     const ProcessResult result = world.RunWine({run.watch.string(), "answer", *commandLine}, output, run.timeout,
                                                PictureOnTimeout(report, world, run));
-    const WatchOutcome watched = ReadWatchOutput(ReadWhole(output));
+    const WatchOutcome watched = ReadWatchOutput(ReadProgramOutput(output));
     for (const std::string& question : watched.questions)
         report.Pass("removal", "it asked \"" + question + "\", answered Yes");
     for (const std::string& message : watched.messages) {

@@ -5,8 +5,7 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <sstream>
+#include "file_io.h"
 
 namespace quillset {
 namespace {
@@ -69,14 +68,6 @@ bool IsLeftOutFolder(const std::filesystem::path& relative)
         if (ToLower(part.string()) == "temp")
             return true;
     return false;
-}
-
-std::string ReadWhole(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -175,8 +166,8 @@ PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix)
         const bool folder = it->is_directory(error) && !it->is_symlink(error);
         snapshot.entries.insert((folder ? "folder " : "file ") + windows);
     }
-    AddRegistryEntries(snapshot, "HKCU", ParseWineRegistry(ReadWhole(prefix / "user.reg")));
-    AddRegistryEntries(snapshot, "HKLM", ParseWineRegistry(ReadWhole(prefix / "system.reg")));
+    AddRegistryEntries(snapshot, "HKCU", ParseWineRegistry(ReadProgramOutput(prefix / "user.reg")));
+    AddRegistryEntries(snapshot, "HKLM", ParseWineRegistry(ReadProgramOutput(prefix / "system.reg")));
     return snapshot;
 }
 

@@ -49,13 +49,10 @@ static void* CreateTreeFile(const char* path, uint32_t attributes)
 // could not be written out and is to be removed.
 static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
 {
-    // The size first: where the file system allocates it (NTFS, FAT), a disk without room
-    // fails here. Under Wine this only truncates, leaving a sparse file, and Wine 8 implements
-    // no request that allocates, so there the view's guard meets the full disk. Sizes from
-    // 2 GiB on fail as well: their view would not fit a 32-bit process.
-    if (SetFilePointer(file, (LONG)record->size, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !SetEndOfFile(file))
-        return FILL_REMOVED;
+    // The mapping extends the file to its size: where the file system allocates it (NTFS,
+    // FAT), a disk without room fails here. Under Wine the file is left sparse, and there the
+    // view's guard meets the full disk. Sizes from 2 GiB on fail at the view, which would not
+    // fit a 32-bit process.
     HANDLE mapping = CreateFileMappingA(file, NULL, PAGE_READWRITE, 0, record->size, NULL);
     if (!mapping)
         return FILL_REMOVED;
