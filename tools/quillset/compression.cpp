@@ -1,5 +1,6 @@
 // Compression with libdeflate: one compressor per worker thread and level, jobs taken largest
-// first from a shared counter, each result written only into its own job's output.
+// first from a shared counter, each result written only into its own job's output; input that
+// the fastest level cannot shrink takes that level.
 #include "compression.h"
 
 #include <libdeflate.h>
@@ -64,19 +65,45 @@ struct SharedRun {
     StreamCache* cache;
 };
 
+// Data that the fastest level cannot shrink (compressed archives, images, encrypted files)
+// gains nothing from a slow level's search, which costs it three times as long. It is known by
+// samples from its start, middle and end, so that one incompressible part alone does not decide.
+constexpr std::size_t PROBE_SAMPLE_SIZE = 64 * 1024;
+constexpr std::size_t PROBE_SAMPLES = 3;
+// A sample counts as incompressible when the fastest level saves less than 1/64 of it.
+constexpr std::size_t PROBE_SAVING_DIVISOR = 64;
+
 // A worker's compressors, made on first use of each level.
 class Compressors {
 public:
     std::vector<std::uint8_t> Compress(int level, std::span<const std::uint8_t> data)
     {
+        if (level > MIN_LEVEL && data.size() >= PROBE_SAMPLES * PROBE_SAMPLE_SIZE && IsIncompressible(data))
+            level = MIN_LEVEL;
+        return CompressWith(Get(level), data);
+    }
+
+private:
+    libdeflate_compressor* Get(int level)
+    {
         CheckLevel(level);
         Compressor& compressor = byLevel[static_cast<std::size_t>(level)];
         if (!compressor)
             compressor = MakeCompressor(level);
-        return CompressWith(compressor.get(), data);
+        return compressor.get();
     }
 
-private:
+    bool IsIncompressible(std::span<const std::uint8_t> data)
+    {
+        const std::size_t step = (data.size() - PROBE_SAMPLE_SIZE) / (PROBE_SAMPLES - 1);
+        for (std::size_t sample = 0; sample < PROBE_SAMPLES; ++sample) {
+            const auto part = data.subspan(sample * step, PROBE_SAMPLE_SIZE);
+            if (CompressWith(Get(MIN_LEVEL), part).size() < part.size() - part.size() / PROBE_SAVING_DIVISOR)
+                return false;
+        }
+        return true;
+    }
+
     std::array<Compressor, BEST_LEVEL + 1> byLevel;
 };
 
@@ -117,8 +144,8 @@ void RunWorker(SharedRun& run)
 
 std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int level)
 {
-    const Compressor compressor = MakeCompressor(level);
-    return CompressWith(compressor.get(), data);
+    Compressors compressors;
+    return compressors.Compress(level, data);
 }
 
 void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress,

@@ -31,7 +31,10 @@ struct CompressionJob {
     int level = DEFAULT_LEVEL;
 };
 
-// A zlib stream of `data` (header, deflate data, Adler-32).
+// A zlib stream of `data` (header, deflate data, Adler-32). Input of three samples or more
+// (64 KiB each, from its start, middle and end) that the fastest level shrinks by less than
+// 1/64 each is compressed at the fastest level whatever `level` says: a slower one finds
+// nothing more in it. The same for every job of RunCompressionJobs.
 std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int level = BEST_LEVEL);
 
 // Runs every job on `threads` threads. An input is released as soon as it is compressed. With a

@@ -1,0 +1,77 @@
+// Tests of the compression of product files: every stream inflates back to its input, and input
+// that the fastest level cannot shrink takes that level unless a part of it can be shrunk.
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+
+#include <string>
+
+#include "compression.h"
+#include "test_support.h"
+
+namespace quillset {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::size_t SAMPLE = 64 * 1024;
+
+Bytes CompressDirectly(const Bytes& data, int level)
+{
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(level);
+    Bytes stream(libdeflate_zlib_compress_bound(compressor, data.size()));
+    stream.resize(libdeflate_zlib_compress(compressor, data.data(), data.size(), stream.data(), stream.size()));
+    libdeflate_free_compressor(compressor);
+    return stream;
+}
+
+Bytes Inflate(const Bytes& stream, std::size_t size)
+{
+    libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+    Bytes data(size);
+    std::size_t produced = 0;
+    const libdeflate_result result =
+        libdeflate_zlib_decompress(decompressor, stream.data(), stream.size(), data.data(), size, &produced);
+    libdeflate_free_decompressor(decompressor);
+    return result == LIBDEFLATE_SUCCESS && produced == size ? data : Bytes{};
+}
+
+Bytes MakeText(std::size_t size)
+{
+    std::string text;
+    for (int line = 0; text.size() < size; ++line)
+        text += "entry " + std::to_string(line % 509) + " of the product's settings, value " +
+                std::to_string(line * 7 % 113) + "\n";
+    return Bytes(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+TEST(CompressZlib, NoiseTakesTheFastestLevelAndComesBackWhole)
+{
+    const Bytes noise = test::MakeNoise(4 * SAMPLE + 123, 7);
+    const Bytes stream = CompressZlib(noise, DEFAULT_LEVEL);
+    EXPECT_EQ(stream, CompressDirectly(noise, MIN_LEVEL));
+    EXPECT_EQ(Inflate(stream, noise.size()), noise);
+}
+
+TEST(CompressZlib, AShrinkablePartAnywhereKeepsTheLevelAsked)
+{
+    // Noise with text at its start, in its middle or at its end, each where one sample lies.
+    const std::size_t size = 5 * SAMPLE;
+    const Bytes text = MakeText(size);
+    for (std::size_t textStart : {std::size_t{0}, (size - SAMPLE) / 2, size - SAMPLE}) {
+        Bytes data = test::MakeNoise(size, 11);
+        std::copy(text.begin(), text.begin() + SAMPLE, data.begin() + static_cast<std::ptrdiff_t>(textStart));
+        const Bytes stream = CompressZlib(data, DEFAULT_LEVEL);
+        EXPECT_EQ(stream, CompressDirectly(data, DEFAULT_LEVEL)) << "text at " << textStart;
+        EXPECT_EQ(Inflate(stream, data.size()), data) << "text at " << textStart;
+    }
+}
+
+TEST(CompressZlib, InputTooSmallForThreeSamplesKeepsTheLevelAsked)
+{
+    const Bytes noise = test::MakeNoise(3 * SAMPLE - 1, 5);
+    EXPECT_EQ(CompressZlib(noise, DEFAULT_LEVEL), CompressDirectly(noise, DEFAULT_LEVEL));
+    const Bytes text = MakeText(10 * SAMPLE);
+    EXPECT_EQ(CompressZlib(text, BEST_LEVEL), CompressDirectly(text, BEST_LEVEL));
+}
+
+}  // namespace
+}  // namespace quillset
