@@ -4,9 +4,12 @@
 # Compile and link `target` without the C and C++ runtime. Code goes into a section per
 # routine so that unused routines are left out; data does not: with -fdata-sections mingw
 # puts zero-filled globals into .data$ sections that take room in the file instead of .bss.
+# The modules travel compressed, so what counts is their deflated size: -Oz, and no
+# instruction scheduling after register allocation, whose reordering leaves the code the same
+# size but less repetitive (about 560 bytes less of the wizard library's stream).
 function(quillset_no_runtime target)
     target_compile_options(${target} PRIVATE
-        -Os -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+        -Oz -fno-schedule-insns2 -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
         -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
         -ffunction-sections -fno-ident)
     get_target_property(kind ${target} TYPE)
