@@ -21,3 +21,11 @@ int WINAPI Decompress(const unsigned char* source, unsigned char* destination,
     (void)inflateEnd(&stream);  // only releases memory; the outcome is already known
     return status == Z_STREAM_END ? 1 : 0;
 }
+
+bool PrepareInflater()
+{
+    // A zlib stream of nothing in one final fixed block: header, block, Adler-32 of nothing.
+    static const unsigned char FIXED_BLOCK_STREAM[] = {0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+    unsigned char unused;
+    return Decompress(FIXED_BLOCK_STREAM, &unused, sizeof FIXED_BLOCK_STREAM, sizeof unused) != 0;
+}

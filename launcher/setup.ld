@@ -1,11 +1,10 @@
 /* The launcher's sections. The stub travels uncompressed in every Setup.exe, and ld's default
-   layout gives it five sections, each padded to the file alignment, and headers that no longer
-   fit in 512 bytes. Here code, read-only data and the import tables share one read-only
-   section; with .bss and the .rsrc that the quillset tool replaces, the headers take 512 bytes.
+   layout gives it six sections, each padded to the file alignment. Here there are four: code
+   with the read-only data; the import tables with the writable data (the loader writes the
+   import address table); .bss; and last the .rsrc that the quillset tool replaces.
 
-   ld finds the import directory and the import address table by the symbols .idata$2, $4, $5
-   and $6 (as RVAs) when there is no section named .idata; the loader makes the table writable
-   while it fills it in. */
+   Without a section named .idata, ld finds the import directory and the import address table
+   by the symbols .idata$2, $4, $5 and $6, which hold RVAs. */
 SECTIONS
 {
   . = SIZEOF_HEADERS;
@@ -17,6 +16,9 @@ SECTIONS
     *(.text.*)
     *(.rdata)
     *(SORT(.rdata$*))
+  }
+  .data BLOCK(__section_alignment__) :
+  {
     /* As in ld's own script: sorted by file, so that each DLL's descriptors, lookup and
        address tables stay in the order of its import library's members. */
     ".idata$2" = ABSOLUTE(.) - __image_base__;
@@ -31,10 +33,6 @@ SECTIONS
     ".idata$6" = ABSOLUTE(.) - __image_base__;
     KEEP (SORT(*)(.idata$6))
     KEEP (SORT(*)(.idata$7))
-  }
-  /* Writable data, should the launcher ever have some; an empty section is left out. */
-  .data BLOCK(__section_alignment__) :
-  {
     *(.data)
     *(SORT(.data$*))
   }
