@@ -1,5 +1,5 @@
 // The decompress callback: one zlib stream inflated in a single call into the caller's memory.
-// No state outlives a call, so any thread may call it at any time.
+// No state outlives a call, so once PrepareInflater has run, any thread may call it at any time.
 #include <zlib.h>
 
 #include "launcher.h"
