@@ -11,7 +11,8 @@
 # (80 bytes more off the stream).
 function(quillset_no_runtime target)
     target_compile_options(${target} PRIVATE
-        -Oz -fno-schedule-insns2 -fno-tree-tail-merge -fno-optimize-sibling-calls -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+        -Oz -fno-schedule-insns2 -fno-tree-tail-merge -fno-optimize-sibling-calls
+        -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
         -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
         -ffunction-sections -fno-ident)
     get_target_property(kind ${target} TYPE)
