@@ -43,6 +43,11 @@ void ShowLauncherError(UINT stringId);
 int WINAPI Decompress(const unsigned char* source, unsigned char* destination,
                       unsigned int sourceLength, unsigned int destinationLength);
 
+// Has zlib build its fixed Huffman tables, which it does unguarded on first use: called while
+// the launcher has one thread, before the wizard library can inflate on any thread. False when
+// the inflater cannot inflate at all.
+bool PrepareInflater();
+
 // True when `data` holds exactly what the zlib stream inflates to, followed by zero bytes up to
 // `dataLength`; inflates through a small fixed buffer, so no copy of the data is made.
 bool VerifyInflatedStream(const unsigned char* source, uint32_t sourceLength,

@@ -27,7 +27,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     HANDLE lockedLibrary = INVALID_HANDLE_VALUE;
-    if (ExtractWizardLibrary(tempFile, package)) {
+    if (PrepareInflater() && ExtractWizardLibrary(tempFile, package)) {
         lockedLibrary = LockWizardLibrary(tempFile, package);
     }
     if (lockedLibrary == INVALID_HANDLE_VALUE) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 # Draws the wizard's two 16-colour bitmaps, a quill over an inkwell on a dusk gradient (side,
-# 164 x 314) and a quill in a disc (header, 55 x 55), and writes them as RLE4 .bmp files.
+# 164 x 314) and a quill in a disc (header, 55 x 55), and writes them as uncompressed 4-bit
+# .bmp files: the wizard library travels deflated, and deflate packs the plain pixels into
+# fewer bytes than it packs RLE4 data (about 1,540 against 1,800 for the two).
 import math
 import os
 import struct
@@ -103,51 +105,24 @@ def header_picture():
     return canvas
 
 
-def encode_rle4(canvas):
-    """BI_RLE4 data, bottom-up: runs of one colour, absolute blocks for short mixed stretches."""
+def encode_pixels(canvas):
+    """BI_RGB 4-bit rows, bottom-up, two pixels a byte, each row padded to 4 bytes."""
     out = bytearray()
     for row in reversed(canvas):
-        x, width = 0, len(row)
-        literal = []
-
-        def flush():
-            while literal:
-                chunk = literal[:255]
-                del literal[:255]
-                if len(chunk) < 3:
-                    for c in chunk:
-                        out.extend((1, c << 4))
-                    continue
-                out.extend((0, len(chunk)))
-                packed = bytearray()
-                for i in range(0, len(chunk), 2):
-                    second = chunk[i + 1] if i + 1 < len(chunk) else 0
-                    packed.append(chunk[i] << 4 | second)
-                if len(packed) % 2:
-                    packed.append(0)
-                out.extend(packed)
-
-        while x < width:
-            run = 1
-            while x + run < width and row[x + run] == row[x] and run < 255:
-                run += 1
-            if run >= 4:
-                flush()
-                out.extend((run, row[x] << 4 | row[x]))
-            else:
-                literal.extend(row[x:x + run])
-            x += run
-        flush()
-        out.extend((0, 0))
-    out[-2:] = b"\x00\x01"
+        packed = bytearray()
+        for x in range(0, len(row), 2):
+            second = row[x + 1] if x + 1 < len(row) else 0
+            packed.append(row[x] << 4 | second)
+        packed.extend(bytes(-len(packed) % 4))
+        out.extend(packed)
     return bytes(out)
 
 
 def write_bmp(path, canvas):
     height, width = len(canvas), len(canvas[0])
-    data = encode_rle4(canvas)
+    data = encode_pixels(canvas)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 4, 2, len(data), 3780, 3780, 16, 16)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 4, 0, len(data), 3780, 3780, 16, 16)
     offset = 14 + len(info) + len(palette)
     head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
     with open(path, "wb") as f:
