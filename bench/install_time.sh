@@ -5,7 +5,8 @@
 # inflater of the raw package, chunked writes and mapped views) and the same work natively.
 #   bench/install_time.sh [RUNS]     (default 3; prints each run and the medians)
 # The same 64 MiB is spread over 1,000 files and then over 5,000, to tell the cost per file from
-# the cost per byte; PAYLOAD_FILES=N measures N files alone.
+# the cost per byte; PAYLOAD_FILES=N measures N files alone. The installations go to /dev/shm
+# where it is writable, else to the build folder; INSTALL_DIR=DIR names the folder.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -71,11 +72,25 @@ SectionEnd
 NSI
 makensis -V1 "$work/bench.nsi" >/dev/null
 
+# The installations land in memory where it can be had: on a virtual machine's disk the
+# write-back of the run before decides the figures more than the installers do. INSTALL_DIR
+# names another folder (a disk, to measure that too).
+destinations=${INSTALL_DIR:-}
+made_destinations=""
+if [[ -z $destinations ]]; then
+    if [[ -d /dev/shm && -w /dev/shm ]]; then
+        destinations=$(mktemp -d /dev/shm/quillset-install-time.XXXXXX)
+    else
+        destinations=$work/destinations
+    fi
+    made_destinations=$destinations
+fi
+mkdir -p "$destinations"
 "$root/scripts/wine-session" start "$state" >/dev/null
 sampler=""
 cleanup() {
     [[ -z $sampler ]] || kill "$sampler" 2>/dev/null || true
-    rm -rf "$work"/dest-*
+    rm -rf "${destinations:?}"/dest-* ${made_destinations:+"$made_destinations"}
     "$root/scripts/wine-session" stop "$state"
 }
 trap cleanup EXIT
@@ -125,7 +140,7 @@ calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
 memory_at() { awk -v at="$1" '$1 == at { sub("peak_working_set=", "", $2);
     sub("peak_pagefile=", "", $3); print $2 / 1024, $3 / 1024 }' "$work/driver.log"; }
 now() { echo "$EPOCHREALTIME"; }
-fresh() { rm -rf "$work/$1"; sync; echo "$work/$1"; }
+fresh() { rm -rf "${destinations:?}/$1"; sync; echo "$destinations/$1"; }
 check_tree() {
     local differences
     differences=$(diff -rq -x uninst.dat -x uninst.exe "$payload" "$1" 2>&1) && return 0
@@ -179,7 +194,7 @@ for run in $(seq "$runs"); do
     dest=$(fresh dest-native)
     native=$(calc "$("$build/bin/install_native" "$work/package.bin" "$dest") / 1e6")
     check_tree "$dest" native
-    rm -rf "$work"/dest-*
+    rm -rf "${destinations:?}"/dest-*
 
     echo "$run $quillset $nsis $wine_start $floor_write $floor_map $native $peak_ws $peak_private $hwm $anon $nsis_hwm $nsis_anon $floor_hwm $floor_anon $welcome_ws $welcome_private" |
         tee -a "$results" >/dev/null
