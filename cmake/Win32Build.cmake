@@ -14,7 +14,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/Win32Modules.cmake)
 
 # One Wine session (prefix, wineserver, Xvfb display) for all tests that run Win32 code.
 add_test(NAME wine_session_start
-         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_STATE})
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_STATE}
+                 --desktop-keeper=$<TARGET_FILE:desktop_keeper>)
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine)
 add_test(NAME wine_session_stop
          COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_STATE})
@@ -24,7 +25,8 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 # hide (root writes to read-only files); only those tests pay for its prefix.
 set(QUILLSET_WINE_USER_STATE ${QUILLSET_WINE_STATE}-user)
 add_test(NAME wine_user_session_start
-         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_USER_STATE} --ordinary-user)
+         COMMAND ${QUILLSET_ROOT}/scripts/wine-session start ${QUILLSET_WINE_USER_STATE} --ordinary-user
+                 --desktop-keeper=$<TARGET_FILE:desktop_keeper>)
 set_tests_properties(wine_user_session_start PROPERTIES FIXTURES_SETUP wine_user)
 add_test(NAME wine_user_session_stop
          COMMAND ${QUILLSET_ROOT}/scripts/wine-session stop ${QUILLSET_WINE_USER_STATE})
