@@ -17,8 +17,10 @@ function(quillset_no_runtime target)
         -ffunction-sections -fno-ident)
     get_target_property(kind ${target} TYPE)
     if(kind STREQUAL "EXECUTABLE" OR kind STREQUAL "SHARED_LIBRARY")
+        # No link time in the headers: the same sources give the same modules, and so the same
+        # Setup.exe, whose size then does not move with the time its modules were linked.
         target_link_options(${target} PRIVATE
-            -nostdlib -Wl,--gc-sections -s -Wl,--enable-stdcall-fixup)
+            -nostdlib -Wl,--gc-sections -s -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp)
         target_link_libraries(${target} PRIVATE gcc)
     endif()
 endfunction()
