@@ -11,6 +11,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUILLSET_BUILD:-$root/build}
+source "$root/bench/common.sh"
 runs=${1:-3}
 if [[ -z ${PAYLOAD_FILES:-} ]]; then
     for files in 1000 5000; do
@@ -42,15 +43,7 @@ fi
 payload_bytes=$(find "$payload" -type f -printf '%s\n' | awk '{ t += $1 } END { print t }')
 largest_bytes=$(find "$payload" -type f -printf '%s\n' | sort -n | tail -1)
 
-cat >"$work/manifest.toml" <<TOML
-[product]
-short_name = "Bench"
-display_name = "Bench 1.0"
-install_dir = '%ProgramFiles%\\Bench'
-menu_folder = "Bench"
-[files]
-source = "$payload"
-TOML
+write_manifest "$work/manifest.toml" "$payload"
 # The benchmarks' own stream cache, not the user's.
 export XDG_CACHE_HOME=$build/bench/cache
 "$build/bin/quillset" build "$work/manifest.toml" -o "$work/Setup.exe" >/dev/null
@@ -135,7 +128,6 @@ start_watch() { watch_memory "$1" "$2" & sampler=$!; }
 # The program watched has ended by then, so the watch ends by itself with its figures written.
 stop_watch() { wait "$sampler" 2>/dev/null || true; sampler=""; }
 
-calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
 # The driver's memory line $1 of the last run: working set and private bytes, in KiB.
 memory_at() { awk -v at="$1" '$1 == at { sub("peak_working_set=", "", $2);
     sub("peak_pagefile=", "", $3); print $2 / 1024, $3 / 1024 }' "$work/driver.log"; }
@@ -203,9 +195,9 @@ for run in $(seq "$runs"); do
 done
 
 # Column $1's median over the runs.
-median() { awk -v c="$1" '{ print $c }' "$results" | sort -g | awk '{ v[NR] = $1 } END {
+column_median() { awk -v c="$1" '{ print $c }' "$results" | sort -g | awk '{ v[NR] = $1 } END {
     printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-q=$(median 2) n=$(median 3) w=$(median 4) f=$(median 5) fm=$(median 6) l=$(median 7)
+q=$(column_median 2) n=$(column_median 3) w=$(column_median 4) f=$(column_median 5) fm=$(column_median 6) l=$(column_median 7)
 mib() { calc "$1 / 1024"; }
 {
     echo "install of $payload_bytes bytes in $(find "$payload" -type f | wc -l) files (largest $largest_bytes), package $package_bytes bytes; Wine $(wine --version); median of $runs runs"
@@ -217,10 +209,10 @@ mib() { calc "$1 / 1024"; }
     echo "  Setup.exe / NSIS:                     $(calc "$q / $n") (target <= 1; against NSIS less its start $(calc "$q / ($n - $w)"))"
     echo "  Setup.exe / floor:                    $(calc "$q / $f") (target <= 1.5; against the mapped floor $(calc "$q / $fm"))"
     echo "  Setup.exe / native:                   $(calc "$q / $l")"
-    echo "  Setup.exe peak memory (driver, GetProcessMemoryInfo): working set $(mib "$(median 8)") MiB, private $(mib "$(median 9)") MiB"
-    echo "  Setup.exe at its Welcome page (driver, the same):     working set $(mib "$(median 16)") MiB, private $(mib "$(median 17)") MiB"
-    echo "  Setup.exe peak memory (/proc of its Wine process):    VmHWM $(mib "$(median 10)") MiB, RssAnon $(mib "$(median 11)") MiB (sampled every 20 ms)"
-    echo "  NSIS installer (/proc):                               VmHWM $(mib "$(median 12)") MiB, RssAnon $(mib "$(median 13)") MiB"
-    echo "  floor, chunked (/proc):                               VmHWM $(mib "$(median 14)") MiB, RssAnon $(mib "$(median 15)") MiB"
+    echo "  Setup.exe peak memory (driver, GetProcessMemoryInfo): working set $(mib "$(column_median 8)") MiB, private $(mib "$(column_median 9)") MiB"
+    echo "  Setup.exe at its Welcome page (driver, the same):     working set $(mib "$(column_median 16)") MiB, private $(mib "$(column_median 17)") MiB"
+    echo "  Setup.exe peak memory (/proc of its Wine process):    VmHWM $(mib "$(column_median 10)") MiB, RssAnon $(mib "$(column_median 11)") MiB (sampled every 20 ms)"
+    echo "  NSIS installer (/proc):                               VmHWM $(mib "$(column_median 12)") MiB, RssAnon $(mib "$(column_median 13)") MiB"
+    echo "  floor, chunked (/proc):                               VmHWM $(mib "$(column_median 14)") MiB, RssAnon $(mib "$(column_median 15)") MiB"
     echo "  for scale: largest file + package = $(mib $(((largest_bytes + package_bytes) / 1024))) MiB"
 } | tee "$build/install_time-$files.txt"

@@ -68,6 +68,14 @@ void WriteFile(const fs::path& file, std::string_view content)
         throw std::runtime_error("cannot write " + file.string());
 }
 
+std::vector<std::uint8_t> ReadBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("missing " + file.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::vector<std::uint8_t> MakeNoise(std::size_t size, std::uint32_t seed)
 {
     std::mt19937 random(seed);

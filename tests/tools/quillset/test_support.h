@@ -26,6 +26,8 @@ private:
 };
 
 void WriteFile(const std::filesystem::path& file, std::string_view content);
+// The bytes of a file the test made or a fixture; throws std::runtime_error when it is missing.
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);
 
 // Pseudo-random bytes from a fixed seed (incompressible but reproducible).
 std::vector<std::uint8_t> MakeNoise(std::size_t size, std::uint32_t seed);
