@@ -28,21 +28,21 @@ inline std::uint32_t GetU32(std::span<const std::uint8_t> bytes, std::uint64_t o
     return ReadU32(bytes.data() + offset);
 }
 
-inline void CheckRoom(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count)
+inline void CheckRoom(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t count)
 {
     if (offset > bytes.size() || count > bytes.size() - offset) {
         throw std::out_of_range("write past the end of a PE buffer");
     }
 }
 
-inline void PutU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value)
+inline void PutU16(std::span<std::uint8_t> bytes, std::size_t offset, std::uint16_t value)
 {
     CheckRoom(bytes, offset, 2);
     bytes[offset] = static_cast<std::uint8_t>(value);
     bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-inline void PutU32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value)
+inline void PutU32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value)
 {
     CheckRoom(bytes, offset, 4);
     WriteU32(bytes.data() + offset, value);

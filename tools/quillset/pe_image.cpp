@@ -209,17 +209,19 @@ std::uint64_t FindEndOfSections(const PeImage& pe)
 
 std::uint32_t ComputePeChecksum(std::span<const std::uint8_t> image, std::uint64_t checksumOffset)
 {
-    const auto byteAt = [&](std::uint64_t i) -> std::uint32_t {
-        const bool inChecksum = i >= checksumOffset && i - checksumOffset < 4;
-        return inChecksum || i >= image.size() ? 0 : image[i];
-    };
+    // The words are summed whole and the carries folded in once at the end, which gives the
+    // same value as folding after every word, at a fraction of the time on a large installer.
+    const std::size_t size = image.size();
     std::uint64_t sum = 0;
-    for (std::uint64_t i = 0; i < image.size(); i += 2) {
-        sum += byteAt(i) | (byteAt(i + 1) << 8);
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        sum += image[i] | static_cast<std::uint32_t>(image[i + 1]) << 8;
+    if (size % 2 != 0)
+        sum += image[size - 1];
+    for (std::uint64_t i = checksumOffset; i < checksumOffset + 4 && i < size; ++i)
+        sum -= static_cast<std::uint64_t>(image[i]) << (i % 2 == 0 ? 0 : 8);
+    while (sum >> 16 != 0)
         sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + image.size());
+    return static_cast<std::uint32_t>(sum + size);
 }
 
 }  // namespace quillset

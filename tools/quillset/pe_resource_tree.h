@@ -66,10 +66,11 @@ ResourceDirectory ReadResourceTree(const PeImage& pe, std::span<const std::uint8
 // to case, then ids ascending.
 bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b);
 
-// The bytes of a resource section holding `root` when the section starts at `sectionRva`:
-// directories, then data entries, then name strings, then the data, each aligned to 8 bytes.
-// Every directory's entries are written in Windows' order, whatever their order in `root`.
-std::vector<std::uint8_t> WriteResourceSection(const ResourceDirectory& root,
-                                               std::uint32_t sectionRva);
+// Appends to `image` a resource section holding `root` when the section starts at `sectionRva`:
+// directories, then data entries, then name strings, then the data, each aligned to 8 bytes,
+// and zeros up to a multiple of `alignment`. Every directory's entries are written in Windows'
+// order, whatever their order in `root`. Returns the section's size without the zeros.
+std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const ResourceDirectory& root,
+                                    std::uint32_t sectionRva, std::uint64_t alignment);
 
 }  // namespace quillset

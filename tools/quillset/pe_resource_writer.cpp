@@ -81,8 +81,8 @@ bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b)
     return a.name < b.name;  // names equal but for case: any fixed order keeps the output stable
 }
 
-std::vector<std::uint8_t> WriteResourceSection(const ResourceDirectory& root,
-                                               std::uint32_t sectionRva)
+std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const ResourceDirectory& root,
+                                    std::uint32_t sectionRva, std::uint64_t alignment)
 {
     std::vector<DirectorySlot> slots{{&root, SortEntries(root)}};
     std::vector<EntryPlace> places;
@@ -126,7 +126,10 @@ std::vector<std::uint8_t> WriteResourceSection(const ResourceDirectory& root,
         throw std::runtime_error("the resources are too large for a PE32 image");
     }
 
-    std::vector<std::uint8_t> section(cursor);
+    // One allocation for the section and its padding: the package alone may be many megabytes.
+    const std::size_t start = image.size();
+    image.resize(start + AlignUp(cursor, alignment));
+    const std::span<std::uint8_t> section(image.data() + start, cursor);
     std::size_t placeIndex = 0;
     for (const DirectorySlot& slot : slots) {
         const ResourceDirectory& directory = *slot.directory;
@@ -168,7 +171,7 @@ std::vector<std::uint8_t> WriteResourceSection(const ResourceDirectory& root,
         std::copy(data[i]->bytes.begin(), data[i]->bytes.end(),
                   section.begin() + static_cast<std::ptrdiff_t>(dataOffsets[i]));
     }
-    return section;
+    return cursor;
 }
 
 }  // namespace quillset

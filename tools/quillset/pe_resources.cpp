@@ -266,17 +266,15 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
     image.resize(AlignUp(image.size(), start));
     PutU32(image, header + kSecPointerToRawData, static_cast<std::uint32_t>(image.size()));
 
-    const std::vector<std::uint8_t> section = WriteResourceSection(tree, sectionRva);
-    const std::uint64_t rawSize = AlignUp(section.size(), pe.fileAlignment);
-    const std::uint64_t imageSize =
-        AlignUp(std::uint64_t{sectionRva} + section.size(), pe.sectionAlignment);
-    if (image.size() + rawSize > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
+    const std::uint64_t sectionStart = image.size();
+    const std::uint64_t sectionSize = AppendResourceSection(image, tree, sectionRva, pe.fileAlignment);
+    const std::uint64_t rawSize = image.size() - sectionStart;
+    const std::uint64_t imageSize = AlignUp(std::uint64_t{sectionRva} + sectionSize, pe.sectionAlignment);
+    if (image.size() > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
         throw std::runtime_error("the resources are too large for a PE32 image");
     }
-    image.insert(image.end(), section.begin(), section.end());
-    image.resize(image.size() + (rawSize - section.size()));
 
-    PutU32(image, header + kSecVirtualSize, static_cast<std::uint32_t>(section.size()));
+    PutU32(image, header + kSecVirtualSize, static_cast<std::uint32_t>(sectionSize));
     PutU32(image, header + kSecSizeOfRawData, static_cast<std::uint32_t>(rawSize));
     const std::uint64_t optional = pe.optionalHeaderOffset;
     const std::uint32_t initialisedData = GetU32(image, optional + kOptSizeOfInitializedData);
@@ -287,7 +285,7 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
     PutU32(image, optional + kOptSizeOfImage, static_cast<std::uint32_t>(imageSize));
     const std::uint64_t resourceEntry = pe.dataDirectoryOffset + 8ULL * kResourceDirectoryIndex;
     PutU32(image, resourceEntry, sectionRva);
-    PutU32(image, resourceEntry + 4, static_cast<std::uint32_t>(section.size()));
+    PutU32(image, resourceEntry + 4, static_cast<std::uint32_t>(sectionSize));
     PutU32(image, optional + kOptCheckSum, ComputePeChecksum(image, optional + kOptCheckSum));
     return image;
 }

@@ -381,7 +381,8 @@ TEST(ResourceSectionTest, DirectoriesAreSortedAndDataAligned)
     root.entries.push_back({ResourceKey{false, 10, {}}, std::move(names)});
 
     constexpr std::uint32_t kRva = 0x3000;
-    const Bytes section = WriteResourceSection(root, kRva);
+    Bytes section;
+    AppendResourceSection(section, root, kRva, 1);
     PeImage pe;
     pe.sections.push_back({{},
                            static_cast<std::uint32_t>(section.size()),
