@@ -1,6 +1,6 @@
 // Compression with libdeflate: one compressor per worker thread and level, jobs taken largest
 // first from a shared counter, each result written only into its own job's output; input that
-// the fastest level cannot shrink takes that level.
+// the fastest level cannot shrink takes that level, or stored blocks.
 #include "compression.h"
 
 #include <libdeflate.h>
@@ -36,7 +36,6 @@ void CheckLevel(int level)
 
 Compressor MakeCompressor(int level)
 {
-    CheckLevel(level);
     Compressor compressor(libdeflate_alloc_compressor(level));
     if (!compressor)
         throw std::bad_alloc();
@@ -68,40 +67,51 @@ struct SharedRun {
 // Data that the fastest level cannot shrink (compressed archives, images, encrypted files)
 // gains nothing from a slow level's search, which costs it three times as long. It is known by
 // samples from its start, middle and end, so that one incompressible part alone does not decide.
+// Samples are a third of a small input, but never so small that block headers decide.
 constexpr std::size_t PROBE_SAMPLE_SIZE = 64 * 1024;
+constexpr std::size_t PROBE_SMALLEST_SAMPLE = 16 * 1024;
 constexpr std::size_t PROBE_SAMPLES = 3;
 // A sample counts as incompressible when the fastest level saves less than 1/64 of it.
 constexpr std::size_t PROBE_SAVING_DIVISOR = 64;
+// libdeflate's level that writes stored blocks: the input as it is, in a valid zlib stream.
+constexpr int STORED_LEVEL = 0;
 
 // A worker's compressors, made on first use of each level.
 class Compressors {
 public:
     std::vector<std::uint8_t> Compress(int level, std::span<const std::uint8_t> data)
     {
-        if (level > MIN_LEVEL && data.size() >= PROBE_SAMPLES * PROBE_SAMPLE_SIZE && IsIncompressible(data))
-            level = MIN_LEVEL;
-        return CompressWith(Get(level), data);
+        return CompressWith(Get(ChooseLevel(level, data)), data);
     }
 
 private:
     libdeflate_compressor* Get(int level)
     {
-        CheckLevel(level);
         Compressor& compressor = byLevel[static_cast<std::size_t>(level)];
         if (!compressor)
             compressor = MakeCompressor(level);
         return compressor.get();
     }
 
-    bool IsIncompressible(std::span<const std::uint8_t> data)
+    // The requested level, the fastest one for incompressible data, or stored blocks when the
+    // fastest level makes no sample smaller at all (random data): those are no larger than its
+    // stream and cost only a copy.
+    int ChooseLevel(int level, std::span<const std::uint8_t> data)
     {
-        const std::size_t step = (data.size() - PROBE_SAMPLE_SIZE) / (PROBE_SAMPLES - 1);
+        CheckLevel(level);
+        const std::size_t sampleSize = std::min(PROBE_SAMPLE_SIZE, data.size() / PROBE_SAMPLES);
+        if (level == MIN_LEVEL || sampleSize < PROBE_SMALLEST_SAMPLE)
+            return level;
+        const std::size_t step = (data.size() - sampleSize) / (PROBE_SAMPLES - 1);
+        bool shrinks = false;
         for (std::size_t sample = 0; sample < PROBE_SAMPLES; ++sample) {
-            const auto part = data.subspan(sample * step, PROBE_SAMPLE_SIZE);
-            if (CompressWith(Get(MIN_LEVEL), part).size() < part.size() - part.size() / PROBE_SAVING_DIVISOR)
-                return false;
+            const auto part = data.subspan(sample * step, sampleSize);
+            const std::size_t size = CompressWith(Get(MIN_LEVEL), part).size();
+            if (size < part.size() - part.size() / PROBE_SAVING_DIVISOR)
+                return level;
+            shrinks = shrinks || size < part.size();
         }
-        return true;
+        return shrinks ? MIN_LEVEL : STORED_LEVEL;
     }
 
     std::array<Compressor, BEST_LEVEL + 1> byLevel;

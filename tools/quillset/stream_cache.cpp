@@ -26,8 +26,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Part of every key: a change to the entry layout, to what goes into the key or to the stream
-// that the same input and level give starts afresh (2: incompressible input takes level 1).
-constexpr std::string_view KEY_FORMAT = "quillset stream cache 2";
+// that the same input and level give starts afresh (2: incompressible input takes level 1;
+// 3: input that level 1 makes no smaller is stored).
+constexpr std::string_view KEY_FORMAT = "quillset stream cache 3";
 constexpr std::string_view ENTRY_FOLDER = "streams-v1";
 constexpr std::array<std::uint8_t, 4> ENTRY_MAGIC{'Q', 'S', 'C', '1'};
 constexpr std::size_t ENTRY_HEAD_SIZE = 16;
