@@ -243,7 +243,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     RunCompressionJobs(jobs, settings.threads, progress, cache ? &*cache : nullptr);
     progress.Finish();
     if (cache) {
-        cache->Trim();
+        cache->Finish();
         if (const std::string warning = cache->TakeWarning(); !warning.empty())
             std::cerr << "quillset: warning: stream cache: " << warning
                       << "; the build went on without the cache where it failed\n";

@@ -1,12 +1,12 @@
-// The stream cache on disk: SHA-256 keys from libcrypto, entries checked before use against
-// the input they stand for, atomic writes by rename, and trimming oldest first.
+// The stream cache on disk: SHA-256 keys from libcrypto, one pack of streams per build with an
+// index at its end, streams checked before use against the input they stand for, atomic packs
+// by rename, and trimming oldest first.
 #include "stream_cache.h"
 
 #include <fcntl.h>
 #include <libdeflate.h>
 #include <openssl/evp.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -27,15 +26,18 @@ namespace fs = std::filesystem;
 
 // Part of every key: a change to the entry layout, to what goes into the key or to the stream
 // that the same input and level give starts afresh (2: incompressible input takes level 1;
-// 3: input that level 1 makes no smaller is stored).
-constexpr std::string_view KEY_FORMAT = "quillset stream cache 3";
-constexpr std::string_view ENTRY_FOLDER = "streams-v1";
-constexpr std::array<std::uint8_t, 4> ENTRY_MAGIC{'Q', 'S', 'C', '1'};
-constexpr std::size_t ENTRY_HEAD_SIZE = 16;
+// 3: input that level 1 makes no smaller is stored; 4: packs).
+constexpr std::string_view KEY_FORMAT = "quillset stream cache 4";
+constexpr std::string_view PACK_FOLDER = "packs-v1";
+constexpr std::string_view FORMER_ENTRY_FOLDER = "streams-v1";
+constexpr std::string_view PACK_SUFFIX = ".pack";
+constexpr std::array<std::uint8_t, 4> PACK_MAGIC{'Q', 'S', 'P', '1'};
+constexpr std::size_t RECORD_SIZE = 52;  // key 32, offset 8, input size, stream size, CRC-32
+constexpr std::size_t TAIL_SIZE = 12;    // record count, CRC-32 of the records, magic
 constexpr std::size_t ZLIB_FRAME_SIZE = 6;  // two header bytes and the Adler-32
 // A build that was stopped may leave its temporary file; one this old belongs to no build.
 constexpr auto STALE_TEMPORARY_AGE = std::chrono::hours(1);
-constexpr std::string_view TEMPORARY_MARK = ".tmp-";
+constexpr std::string_view TEMPORARY_PREFIX = ".tmp-";
 
 void PutU32(std::uint8_t* at, std::uint32_t value)
 {
@@ -43,14 +45,20 @@ void PutU32(std::uint8_t* at, std::uint32_t value)
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+void PutU64(std::uint8_t* at, std::uint64_t value)
+{
+    PutU32(at, static_cast<std::uint32_t>(value));
+    PutU32(at + 4, static_cast<std::uint32_t>(value >> 32));
+}
+
 std::uint32_t GetU32(const std::uint8_t* at)
 {
     return at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-std::uint32_t GetAdler32(std::span<const std::uint8_t> bytes)
+std::uint64_t GetU64(const std::uint8_t* at)
 {
-    return libdeflate_adler32(1, bytes.data(), bytes.size());
+    return GetU32(at) | static_cast<std::uint64_t>(GetU32(at + 4)) << 32;
 }
 
 std::uint32_t GetCrc32(std::span<const std::uint8_t> bytes)
@@ -64,44 +72,17 @@ std::string DescribeErrno(const std::string& action, const fs::path& path)
     return action + " " + path.string() + ": " + std::strerror(error);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd; }
-    void Reset(int other)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = other;
-    }
-    bool Close()
-    {
-        const int result = ::close(fd);
-        fd = -1;
-        return result == 0;
-    }
-
-private:
-    int fd;
-};
-
-bool ReadExactly(int fd, std::uint8_t* into, std::size_t size)
+bool ReadExactlyAt(int fd, std::uint8_t* into, std::size_t size, std::uint64_t offset)
 {
     while (size > 0) {
-        const ssize_t count = ::read(fd, into, size);
+        const ssize_t count = ::pread(fd, into, size, static_cast<off_t>(offset));
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
             return false;
         into += count;
         size -= static_cast<std::size_t>(count);
+        offset += static_cast<std::uint64_t>(count);
     }
     return true;
 }
@@ -120,42 +101,39 @@ bool WriteExactly(int fd, const std::uint8_t* from, std::size_t size)
     return true;
 }
 
-// `first` then `second`, in one call when the system takes them whole.
-bool WriteBoth(int fd, std::span<const std::uint8_t> first, std::span<const std::uint8_t> second)
+// Whether `stream` is a sound zlib stream of `input`: the zlib header for deflate with a 32 KiB
+// window and no preset dictionary, and the input's Adler-32 in its trailer.
+bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> input)
 {
-    iovec pieces[2] = {{const_cast<std::uint8_t*>(first.data()), first.size()},
-                       {const_cast<std::uint8_t*>(second.data()), second.size()}};
-    ssize_t count = ::writev(fd, pieces, 2);
-    while (count < 0 && errno == EINTR)
-        count = ::writev(fd, pieces, 2);
-    if (count < 0)
+    if (stream.size() < ZLIB_FRAME_SIZE)
         return false;
-    const std::size_t done = static_cast<std::size_t>(count);
-    if (done < first.size())
-        return WriteExactly(fd, first.data() + done, first.size() - done) &&
-               WriteExactly(fd, second.data(), second.size());
-    return WriteExactly(fd, second.data() + (done - first.size()), second.size() - (done - first.size()));
-}
-
-// Whether an entry's `head` and `stream` are a sound stream of `input`.
-bool IsSoundEntry(std::span<const std::uint8_t, ENTRY_HEAD_SIZE> head, std::span<const std::uint8_t> stream,
-                  std::span<const std::uint8_t> input)
-{
-    if (!std::equal(ENTRY_MAGIC.begin(), ENTRY_MAGIC.end(), head.begin()) || stream.size() < ZLIB_FRAME_SIZE ||
-        GetU32(head.data() + 4) != input.size() || GetU32(head.data() + 8) != stream.size() ||
-        GetU32(head.data() + 12) != GetCrc32(stream))
-        return false;
-    // A zlib header for deflate with a 32 KiB window and no preset dictionary.
     const unsigned header = stream[0] << 8 | stream[1];
     if (stream[0] != 0x78 || header % 31 != 0 || (stream[1] & 0x20) != 0)
         return false;
     const std::uint8_t* trailer = stream.data() + stream.size() - 4;
     const std::uint32_t adler = static_cast<std::uint32_t>(trailer[0]) << 24 | trailer[1] << 16 |
                                 trailer[2] << 8 | trailer[3];
-    return adler == GetAdler32(input);
+    return adler == libdeflate_adler32(1, input.data(), input.size());
 }
 
 }  // namespace
+
+// An open pack: its descriptor stays open for the build, so that a pack deleted meanwhile by
+// another build's trimming can still be read.
+struct StreamCache::Pack {
+    fs::path path;
+    int file = -1;
+    bool refreshed = false;
+    bool dropped = false;
+};
+
+std::size_t StreamCache::DigestHash::operator()(const std::array<std::uint8_t, 32>& digest) const
+{
+    // The digest is uniform already: its first bytes are as good a hash as any.
+    std::size_t hash = 0;
+    std::memcpy(&hash, digest.data(), sizeof hash);
+    return hash;
+}
 
 std::string StreamKey::ToHex() const
 {
@@ -231,8 +209,20 @@ std::uint64_t ParseCacheLimit(std::string_view text)
 }
 
 StreamCache::StreamCache(CacheSettings settings)
-    : settings(std::move(settings)), entries(this->settings.folder / ENTRY_FOLDER), processId(std::to_string(::getpid()))
+    : settings(std::move(settings)), packs(this->settings.folder / PACK_FOLDER)
 {
+    ReadPacks();
+}
+
+StreamCache::~StreamCache()
+{
+    for (const std::unique_ptr<Pack>& pack : found)
+        if (pack->file >= 0)
+            ::close(pack->file);
+    if (newPack >= 0) {
+        ::close(newPack);
+        ::unlink(newPackPath.c_str());  // the build stopped: nobody is to read half a pack
+    }
 }
 
 std::optional<StreamKey> StreamCache::MakeKey(std::span<const std::uint8_t> input, int level)
@@ -243,12 +233,6 @@ std::optional<StreamKey> StreamCache::MakeKey(std::span<const std::uint8_t> inpu
         NoteFailure(error.what());
         return std::nullopt;
     }
-}
-
-fs::path StreamCache::GetEntryPath(const StreamKey& key) const
-{
-    const std::string hex = key.ToHex();
-    return entries / hex.substr(0, 2) / hex.substr(2);
 }
 
 void StreamCache::NoteFailure(const std::string& what)
@@ -264,73 +248,216 @@ std::string StreamCache::TakeWarning()
     return std::exchange(firstFailure, {});
 }
 
+void StreamCache::ReadPacks()
+{
+    struct Candidate {
+        fs::file_time_type time;
+        fs::path path;
+    };
+    std::vector<Candidate> candidates;
+    std::error_code error;
+    for (auto it = fs::directory_iterator(packs, error); !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code entryError;
+        const fs::file_time_type time = it->last_write_time(entryError);
+        if (!entryError && it->path().extension() == PACK_SUFFIX && it->is_regular_file(entryError))
+            candidates.push_back({time, it->path()});
+    }
+    if (error && error != std::errc::no_such_file_or_directory) {
+        NoteFailure("cannot list " + packs.string() + ": " + error.message());
+        return;
+    }
+    // Newest first, so that a key in two packs is read from the one used last; those beyond
+    // the number kept are not opened, and go when the build finishes.
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.time != b.time ? a.time > b.time : a.path > b.path;
+    });
+    if (candidates.size() > MAX_PACKS)
+        candidates.resize(MAX_PACKS);
+    for (const Candidate& candidate : candidates)
+        ReadPack(candidate.path);
+}
+
+void StreamCache::ReadPack(const fs::path& path)
+{
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        if (errno != ENOENT)  // trimmed by another build since it was listed
+            NoteFailure(DescribeErrno("cannot open", path));
+        return;
+    }
+    found.push_back(std::make_unique<Pack>(Pack{path, file}));
+    const std::size_t packIndex = found.size() - 1;
+    struct stat status { };
+    if (::fstat(file, &status) != 0) {
+        NoteFailure(DescribeErrno("cannot read", path));
+        return;
+    }
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    std::array<std::uint8_t, TAIL_SIZE> tail{};
+    if (size < TAIL_SIZE || !ReadExactlyAt(file, tail.data(), tail.size(), size - TAIL_SIZE) ||
+        !std::equal(PACK_MAGIC.begin(), PACK_MAGIC.end(), tail.begin() + 8)) {
+        DropPack(packIndex, "has no sound tail");
+        return;
+    }
+    const std::uint64_t count = GetU32(tail.data());
+    if (count * RECORD_SIZE > size - TAIL_SIZE) {
+        DropPack(packIndex, "has more records than room for them");
+        return;
+    }
+    const std::uint64_t recordsStart = size - TAIL_SIZE - count * RECORD_SIZE;
+    std::vector<std::uint8_t> records(static_cast<std::size_t>(count * RECORD_SIZE));
+    if (!ReadExactlyAt(file, records.data(), records.size(), recordsStart) ||
+        GetCrc32(records) != GetU32(tail.data() + 4)) {
+        DropPack(packIndex, "has damaged records");
+        return;
+    }
+    std::vector<std::pair<std::array<std::uint8_t, 32>, Location>> entries;
+    for (std::size_t at = 0; at < records.size(); at += RECORD_SIZE) {
+        const std::uint8_t* record = records.data() + at;
+        std::array<std::uint8_t, 32> digest{};
+        std::copy(record, record + digest.size(), digest.begin());
+        const Location location{packIndex, GetU64(record + 32), GetU32(record + 40), GetU32(record + 44),
+                                GetU32(record + 48)};
+        if (location.offset > recordsStart || location.streamSize > recordsStart - location.offset) {
+            DropPack(packIndex, "has a stream outside it");
+            return;
+        }
+        entries.emplace_back(digest, location);
+    }
+    for (const auto& [digest, location] : entries)
+        index.emplace(digest, location);  // a newer pack's entry stays
+}
+
+void StreamCache::DropPack(std::size_t packIndex, const std::string& why)
+{
+    const std::lock_guard lock(packGuard);
+    Pack& pack = *found[packIndex];
+    if (pack.dropped)
+        return;
+    pack.dropped = true;
+    // A damaged pack goes whole, and what it held is made anew; its descriptor stays open.
+    if (::unlink(pack.path.c_str()) != 0 && errno != ENOENT)
+        NoteFailure(DescribeErrno("cannot delete the damaged pack (it " + why + ")", pack.path));
+}
+
 std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
                                                            std::span<const std::uint8_t> input)
 {
-    const fs::path path = GetEntryPath(key);
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        if (errno != ENOENT && errno != ENOTDIR)
-            NoteFailure(DescribeErrno("cannot open", path));
+    const auto entry = index.find(key.digest);
+    if (entry == index.end())
         return std::nullopt;
-    }
-    struct stat status { };
-    if (::fstat(file.Get(), &status) != 0) {
-        NoteFailure(DescribeErrno("cannot read", path));
-        return std::nullopt;
-    }
+    const Location& location = entry->second;
+    Pack& pack = *found[location.pack];
     // An entry longer than any stream of the input is damaged and is not even read.
-    const std::uint64_t mostSize = ENTRY_HEAD_SIZE + libdeflate_zlib_compress_bound(nullptr, input.size());
-    bool sound = S_ISREG(status.st_mode) && status.st_size >= static_cast<off_t>(ENTRY_HEAD_SIZE) &&
-                 static_cast<std::uint64_t>(status.st_size) <= mostSize;
-    std::array<std::uint8_t, ENTRY_HEAD_SIZE> head{};
+    const std::uint64_t mostSize = libdeflate_zlib_compress_bound(nullptr, input.size());
     std::vector<std::uint8_t> stream;
+    bool sound = location.inputSize == input.size() && location.streamSize <= mostSize;
     if (sound) {
-        stream.resize(static_cast<std::size_t>(status.st_size) - ENTRY_HEAD_SIZE);
-        sound = ReadExactly(file.Get(), head.data(), head.size()) &&
-                ReadExactly(file.Get(), stream.data(), stream.size()) && IsSoundEntry(head, stream, input);
+        stream.resize(location.streamSize);
+        sound = ReadExactlyAt(pack.file, stream.data(), stream.size(), location.offset) &&
+                GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
     }
     if (!sound) {
-        // Damaged or cut short: it goes, and the stream is made anew.
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-            NoteFailure(DescribeErrno("cannot delete the damaged entry", path));
+        DropPack(location.pack, "held a stream that does not match its record");
         return std::nullopt;
     }
-    if (::futimens(file.Get(), nullptr) != 0)
-        NoteFailure(DescribeErrno("cannot refresh the time of", path));
+    const std::lock_guard lock(packGuard);
+    if (!pack.refreshed && !pack.dropped) {
+        pack.refreshed = true;
+        if (::futimens(pack.file, nullptr) != 0)
+            NoteFailure(DescribeErrno("cannot refresh the time of", pack.path));
+    }
     return stream;
+}
+
+bool StreamCache::OpenNewPack()
+{
+    if (newPack >= 0)
+        return true;
+    if (newPackFailed)
+        return false;
+    std::error_code error;
+    fs::create_directories(packs, error);
+    if (error) {
+        NoteFailure("cannot create " + packs.string() + ": " + error.message());
+        newPackFailed = true;
+        return false;
+    }
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const std::string unique = std::to_string(::getpid()) + "-" +
+                               std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    newPackPath = packs / (std::string(TEMPORARY_PREFIX) + unique);
+    newPack = ::open(newPackPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (newPack < 0) {
+        NoteFailure(DescribeErrno("cannot create", newPackPath));
+        newPackFailed = true;
+        return false;
+    }
+    return true;
 }
 
 void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> input,
                         std::span<const std::uint8_t> stream)
 {
-    const fs::path path = GetEntryPath(key);
-    const fs::path temporary = path.string() + std::string(TEMPORARY_MARK) + processId + "-" +
-                               std::to_string(temporaryCount.fetch_add(1));
-    const auto create = [&] { return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644); };
-    FileDescriptor file(create());
-    if (file.Get() < 0 && errno == ENOENT) {
-        // The first entry of its folder: the folders are made then, not looked at every time.
-        std::error_code error;
-        fs::create_directories(path.parent_path(), error);
-        if (error) {
-            NoteFailure("cannot create " + path.parent_path().string() + ": " + error.message());
-            return;
-        }
-        file.Reset(create());
-    }
-    if (file.Get() < 0) {
-        NoteFailure(DescribeErrno("cannot create", temporary));
+    const std::uint32_t crc = GetCrc32(stream);
+    const std::lock_guard lock(packGuard);
+    if (newKeys.contains(key.digest) || !OpenNewPack())
+        return;
+    if (!WriteExactly(newPack, stream.data(), stream.size())) {
+        NoteFailure(DescribeErrno("cannot write", newPackPath));
+        ::close(newPack);
+        ::unlink(newPackPath.c_str());
+        newPack = -1;
+        newPackFailed = true;
         return;
     }
-    std::array<std::uint8_t, ENTRY_HEAD_SIZE> head{};
-    std::copy(ENTRY_MAGIC.begin(), ENTRY_MAGIC.end(), head.begin());
-    PutU32(head.data() + 4, static_cast<std::uint32_t>(input.size()));
-    PutU32(head.data() + 8, static_cast<std::uint32_t>(stream.size()));
-    PutU32(head.data() + 12, GetCrc32(stream));
-    if (!WriteBoth(file.Get(), head, stream) || !file.Close() || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        NoteFailure(DescribeErrno("cannot write", temporary));
-        ::unlink(temporary.c_str());
+    newKeys.emplace(key.digest, newRecords.size());
+    newRecords.push_back({key, newPackSize, static_cast<std::uint32_t>(input.size()),
+                          static_cast<std::uint32_t>(stream.size()), crc});
+    newPackSize += stream.size();
+}
+
+void StreamCache::CommitNewPack()
+{
+    if (newPack < 0)
+        return;
+    std::vector<std::uint8_t> records(newRecords.size() * RECORD_SIZE + TAIL_SIZE);
+    std::uint8_t* at = records.data();
+    for (const NewRecord& record : newRecords) {
+        std::copy(record.key.digest.begin(), record.key.digest.end(), at);
+        PutU64(at + 32, record.offset);
+        PutU32(at + 40, record.inputSize);
+        PutU32(at + 44, record.streamSize);
+        PutU32(at + 48, record.crc);
+        at += RECORD_SIZE;
+    }
+    PutU32(at, static_cast<std::uint32_t>(newRecords.size()));
+    PutU32(at + 4, GetCrc32(std::span(records.data(), newRecords.size() * RECORD_SIZE)));
+    std::copy(PACK_MAGIC.begin(), PACK_MAGIC.end(), at + 8);
+    const fs::path final = newPackPath.parent_path() /
+                           (newPackPath.filename().string().substr(TEMPORARY_PREFIX.size()) + std::string(PACK_SUFFIX));
+    const bool written = WriteExactly(newPack, records.data(), records.size());
+    const bool closed = ::close(newPack) == 0;
+    newPack = -1;
+    if (!written || !closed || ::rename(newPackPath.c_str(), final.c_str()) != 0) {
+        NoteFailure(DescribeErrno("cannot write", newPackPath));
+        ::unlink(newPackPath.c_str());
+    }
+}
+
+void StreamCache::Finish()
+{
+    {
+        const std::lock_guard lock(packGuard);
+        CommitNewPack();
+    }
+    Trim();
+    std::error_code error;
+    const fs::path former = settings.folder / FORMER_ENTRY_FOLDER;
+    if (fs::exists(former, error) && !error) {
+        fs::remove_all(former, error);
+        if (error)
+            NoteFailure("cannot delete the former cache " + former.string() + ": " + error.message());
     }
 }
 
@@ -341,42 +468,43 @@ void StreamCache::Trim()
         std::uint64_t size;
         fs::path path;
     };
-    std::vector<Entry> found;
+    std::vector<Entry> kept;
     std::uint64_t total = 0;
     std::error_code error;
     const auto now = fs::file_time_type::clock::now();
-    for (auto it = fs::recursive_directory_iterator(entries, error); !error && it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        if (it.depth() != 1)
-            continue;
+    for (auto it = fs::directory_iterator(packs, error); !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code entryError;
         const std::uint64_t size = it->file_size(entryError);
         const fs::file_time_type time = it->last_write_time(entryError);
         if (entryError || !it->is_regular_file(entryError))
             continue;  // gone since it was listed, or not ours
-        if (it->path().filename().string().find(TEMPORARY_MARK) != std::string::npos) {
+        if (it->path().filename().string().starts_with(TEMPORARY_PREFIX)) {
             if (now - time > STALE_TEMPORARY_AGE)
                 fs::remove(it->path(), entryError);
             continue;
         }
-        found.push_back({time, size, it->path()});
+        if (it->path().extension() != PACK_SUFFIX)
+            continue;
+        kept.push_back({time, size, it->path()});
         total += size;
     }
     if (error && error != std::errc::no_such_file_or_directory) {
-        NoteFailure("cannot list " + entries.string() + ": " + error.message());
+        NoteFailure("cannot list " + packs.string() + ": " + error.message());
         return;
     }
-    if (total <= settings.limit)
-        return;
-    std::sort(found.begin(), found.end(), [](const Entry& a, const Entry& b) { return a.time < b.time; });
-    for (const Entry& entry : found) {
-        if (total <= settings.limit)
+    std::sort(kept.begin(), kept.end(), [](const Entry& a, const Entry& b) {
+        return a.time != b.time ? a.time < b.time : a.path < b.path;
+    });
+    std::size_t count = kept.size();
+    for (const Entry& entry : kept) {
+        if (total <= settings.limit && count <= MAX_PACKS)
             break;
         if (!fs::remove(entry.path, error) && error) {
             NoteFailure("cannot delete " + entry.path.string() + ": " + error.message());
             return;
         }
         total -= entry.size;
+        --count;
     }
 }
 

@@ -6,11 +6,13 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillset {
@@ -38,41 +40,85 @@ std::optional<std::filesystem::path> FindDefaultCacheFolder();
 // case, "iB" allowed after it). Throws std::invalid_argument saying what is accepted.
 std::uint64_t ParseCacheLimit(std::string_view text);
 
-// Entries are files <folder>/streams-v1/<2 hex digits>/<the other 62>, and nothing else of the
-// folder is touched: a 16-byte head ("QSC1", the input size, the stream size, the CRC-32 of the
-// stream; little-endian) and the zlib stream. Every failure of the cache itself is kept as a
-// warning and never fails a build; all members are safe to call from several threads at once.
+// The cache is the folder <folder>/packs-v1, and nothing else of <folder> is touched but the
+// entry files of the cache's former layout, streams-v1, which go. Each build that compressed
+// anything adds one pack, written to a temporary file and renamed into place by Finish, never
+// changed after. A pack is its streams back to back, then a record for each (the key's 32
+// bytes, the stream's offset as u64, the input size, the stream size and the stream's CRC-32 as
+// u32), then a 12-byte tail: the record count, the CRC-32 of the records, and "QSP1"; all
+// little-endian. Every failure of the cache itself is kept as a warning and never fails a
+// build; MakeKey, Find and Store are safe to call from several threads at once.
 class StreamCache {
 public:
+    // Reads the index of every pack, newest first.
     explicit StreamCache(CacheSettings settings);
+    // A pack that was not finished, because the build stopped, is deleted.
+    ~StreamCache();
+    StreamCache(const StreamCache&) = delete;
+    StreamCache& operator=(const StreamCache&) = delete;
 
     // MakeStreamKey, or nothing when it fails.
     std::optional<StreamKey> MakeKey(std::span<const std::uint8_t> input, int level);
 
     // The stream stored for `key`, after checking it against `input`: its sizes, its CRC-32, its
-    // zlib header, and the Adler-32 in its trailer against the input's. An entry that fails a
-    // check is deleted and nothing is returned. A hit refreshes the entry's time.
+    // zlib header, and the Adler-32 in its trailer against the input's. A pack holding a stream
+    // that fails a check is deleted and nothing is returned; its sound streams still serve this
+    // build, and the next build makes them anew. A hit makes its pack new.
     std::optional<std::vector<std::uint8_t>> Find(const StreamKey& key, std::span<const std::uint8_t> input);
 
-    // Stores `stream` for `key`, written to a temporary file and renamed into place, so that
-    // another build never reads half an entry.
+    // Adds `stream` for `key` to this build's pack.
     void Store(const StreamKey& key, std::span<const std::uint8_t> input, std::span<const std::uint8_t> stream);
 
-    // Deletes the oldest entries (by time, which a hit refreshes) until the rest fit the limit,
-    // and temporary files that a stopped build left behind.
-    void Trim();
+    // Puts this build's pack in place, then deletes the oldest packs (by time, which a hit
+    // refreshes) until the rest fit the limit and number at most MAX_PACKS, and temporary files
+    // that a stopped build left behind.
+    void Finish();
 
     // The first failure of the cache, for one warning after the build; empty when none.
     std::string TakeWarning();
 
+    // Packs beyond this many are trimmed, oldest first, so that opening the cache stays quick.
+    static constexpr std::size_t MAX_PACKS = 32;
+
 private:
-    std::filesystem::path GetEntryPath(const StreamKey& key) const;
+    struct Pack;
+    struct Location {
+        std::size_t pack;
+        std::uint64_t offset;
+        std::uint32_t inputSize;
+        std::uint32_t streamSize;
+        std::uint32_t crc;
+    };
+    struct DigestHash {
+        std::size_t operator()(const std::array<std::uint8_t, 32>& digest) const;
+    };
+    struct NewRecord {
+        StreamKey key;
+        std::uint64_t offset;
+        std::uint32_t inputSize;
+        std::uint32_t streamSize;
+        std::uint32_t crc;
+    };
+
+    void ReadPacks();
+    void ReadPack(const std::filesystem::path& path);
+    void DropPack(std::size_t pack, const std::string& why);
+    bool OpenNewPack();
+    void CommitNewPack();
+    void Trim();
     void NoteFailure(const std::string& what);
 
     CacheSettings settings;
-    std::filesystem::path entries;  // <folder>/streams-v1
-    std::string processId;          // in the names of temporary files, with a counter
-    std::atomic<std::uint64_t> temporaryCount{0};
+    std::filesystem::path packs;  // <folder>/packs-v1
+    std::vector<std::unique_ptr<Pack>> found;
+    std::unordered_map<std::array<std::uint8_t, 32>, Location, DigestHash> index;
+    std::mutex packGuard;  // the packs' states below and this build's pack
+    int newPack = -1;
+    bool newPackFailed = false;
+    std::filesystem::path newPackPath;
+    std::uint64_t newPackSize = 0;
+    std::vector<NewRecord> newRecords;
+    std::unordered_map<std::array<std::uint8_t, 32>, std::size_t, DigestHash> newKeys;  // into newRecords
     std::mutex failureGuard;
     std::string firstFailure;
 };

@@ -112,9 +112,9 @@ TEST(BuildOptions, CacheGoesWhereTheEnvironmentSaysUnlessLeftOut)
     build("QUILLSET_CACHE_LIMIT=0", "");
     EXPECT_EQ(count(home), 0u);
     build("XDG_CACHE_HOME=relative", "");  // not absolute: ignored, as XDG says
-    EXPECT_EQ(count(home / ".cache" / "quillset"), 4u);  // the wizard library and three files
+    EXPECT_EQ(count(home / ".cache" / "quillset" / "packs-v1"), 1u);  // the build's one pack
     build("XDG_CACHE_HOME='" + cacheHome.string() + "'", "");
-    EXPECT_EQ(count(cacheHome / "quillset"), 4u);
+    EXPECT_EQ(count(cacheHome / "quillset" / "packs-v1"), 1u);
     EXPECT_FALSE(fs::exists(folder.GetPath() / "relative"));
 }
 

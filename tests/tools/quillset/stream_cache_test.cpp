@@ -1,6 +1,7 @@
 // Tests of the stream cache: a build gives the same bytes with and without it on any thread
-// count, damaged or mismatched entries are recompressed and replaced, and trimming and failures.
+// count, damaged packs and mismatched streams are made anew, and trimming and failures.
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "compression.h"
 #include "package_builder.h"
 #include "stream_cache.h"
 #include "test_support.h"
@@ -47,22 +49,60 @@ Bytes Build(const fs::path& manifest, const fs::path& cache, unsigned threads = 
                          CacheSettings{cache, limit}});
 }
 
-// Every entry file of the cache at `cache`, by path, with its bytes.
-std::map<fs::path, Bytes> ReadEntries(const fs::path& cache)
+// Every file of the cache at `cache`, by path, with its bytes.
+std::map<fs::path, Bytes> ReadFiles(const fs::path& cache)
 {
-    std::map<fs::path, Bytes> entries;
+    std::map<fs::path, Bytes> files;
     for (const auto& item : fs::recursive_directory_iterator(cache))
         if (item.is_regular_file())
-            entries[item.path()] = ReadBytes(item.path());
-    return entries;
+            files[item.path()] = ReadBytes(item.path());
+    return files;
 }
 
-std::uint64_t SumSizes(const std::map<fs::path, Bytes>& entries)
+fs::path PackFolder(const fs::path& cache)
 {
-    std::uint64_t sum = 0;
-    for (const auto& [path, bytes] : entries)
-        sum += bytes.size();
-    return sum;
+    return cache / "packs-v1";
+}
+
+std::uint32_t GetU32(const Bytes& bytes, std::size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+constexpr std::size_t RECORD_SIZE = 52;
+constexpr std::size_t TAIL_SIZE = 12;
+
+// The records of a sound pack, read by the layout the cache documents: key (as hex) to stream.
+std::map<std::string, Bytes> ReadPackRecords(const Bytes& pack)
+{
+    std::map<std::string, Bytes> records;
+    if (pack.size() < TAIL_SIZE || std::string(pack.end() - 4, pack.end()) != "QSP1")
+        return records;
+    const std::size_t count = GetU32(pack, pack.size() - TAIL_SIZE);
+    const std::size_t start = pack.size() - TAIL_SIZE - count * RECORD_SIZE;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = start + i * RECORD_SIZE;
+        StreamKey key;
+        std::copy(pack.begin() + at, pack.begin() + at + 32, key.digest.begin());
+        const std::size_t offset = GetU32(pack, at + 32);
+        records[key.ToHex()] = Bytes(pack.begin() + offset, pack.begin() + offset + GetU32(pack, at + 44));
+    }
+    return records;
+}
+
+// Every record of every pack of the cache at `cache`.
+std::map<std::string, Bytes> ReadRecords(const fs::path& cache)
+{
+    std::map<std::string, Bytes> all;
+    for (const auto& [path, bytes] : ReadFiles(cache))
+        all.merge(ReadPackRecords(bytes));
+    return all;
 }
 
 TEST(StreamCache, SameBytesWithAndWithoutTheCacheOnAnyThreadCount)
@@ -72,82 +112,99 @@ TEST(StreamCache, SameBytesWithAndWithoutTheCacheOnAnyThreadCount)
     const fs::path cache = folder.GetPath() / "cache";
     const Bytes uncached = Build(manifest, {}, 1);
     EXPECT_TRUE(Build(manifest, cache, 2) == uncached);  // fills the cache
-    const std::map<fs::path, Bytes> filled = ReadEntries(cache);
+    const std::map<fs::path, Bytes> filled = ReadFiles(cache);
+    EXPECT_EQ(filled.size(), 1u) << "one pack for the build";
     // The wizard library and the seven product files that are not empty.
-    EXPECT_EQ(filled.size(), 8u);
+    EXPECT_EQ(ReadRecords(cache).size(), 8u);
     EXPECT_TRUE(Build(manifest, cache, 1) == uncached);  // from the cache
     EXPECT_TRUE(Build(manifest, cache, 2) == uncached);
-    EXPECT_TRUE(ReadEntries(cache) == filled);
+    EXPECT_TRUE(ReadFiles(cache) == filled) << "a build that found everything adds nothing";
 
-    // One changed file adds one entry and nothing else differs from a build without the cache.
+    // One changed file adds one pack of one record, and nothing else differs from a build
+    // without the cache.
     test::WriteFile(folder.GetPath() / "product" / "docs" / "readme.txt", "Read me first\n");
     const Bytes changed = Build(manifest, {}, 1);
     EXPECT_NE(changed, uncached);
     EXPECT_TRUE(Build(manifest, cache, 2) == changed);
-    EXPECT_EQ(ReadEntries(cache).size(), filled.size() + 1);
+    EXPECT_EQ(ReadFiles(cache).size(), 2u);
+    EXPECT_EQ(ReadRecords(cache).size(), 9u);
 }
 
-TEST(StreamCache, DamagedEntriesAreRecompressedAndReplaced)
+TEST(StreamCache, ADamagedPackIsDeletedAndItsStreamsMadeAnew)
 {
     TemporaryFolder folder;
     const fs::path manifest = WriteProject(folder.GetPath());
     const fs::path cache = folder.GetPath() / "cache";
     const Bytes uncached = Build(manifest, {});
     ASSERT_TRUE(Build(manifest, cache) == uncached);
-    const std::map<fs::path, Bytes> pristine = ReadEntries(cache);
-    ASSERT_FALSE(pristine.empty());
+    const std::map<std::string, Bytes> pristine = ReadRecords(cache);
+    ASSERT_EQ(ReadFiles(cache).size(), 1u);
+    const auto [path, bytes] = *ReadFiles(cache).begin();
 
     const std::vector<std::pair<std::string, std::function<Bytes(Bytes)>>> damages = {
-        {"cut short", [](Bytes entry) { entry.resize(entry.size() / 2); return entry; }},
-        {"cut to its head", [](Bytes entry) { entry.resize(16); return entry; }},
+        {"cut short", [](Bytes pack) { pack.resize(pack.size() / 2); return pack; }},
+        {"cut to a few bytes", [](Bytes pack) { pack.resize(10); return pack; }},
         {"empty", [](Bytes) { return Bytes{}; }},
-        {"bytes flipped in the stream", [](Bytes entry) {
-             for (std::size_t at = 20; at < entry.size(); at += 97)
-                 entry[at] ^= 0x5A;
-             return entry;
+        {"bytes flipped in the streams", [](Bytes pack) {
+             for (std::size_t at = 20; at < pack.size() / 2; at += 97)
+                 pack[at] ^= 0x5A;
+             return pack;
          }},
-        {"last byte flipped", [](Bytes entry) { entry.back() ^= 1; return entry; }},
-        {"head flipped", [](Bytes entry) { entry[5] ^= 0xFF; return entry; }},
-        {"longer", [](Bytes entry) { entry.push_back(0); return entry; }},
+        {"a record flipped", [](Bytes pack) { pack[pack.size() - TAIL_SIZE - 7] ^= 1; return pack; }},
+        {"magic flipped", [](Bytes pack) { pack.back() ^= 1; return pack; }},
+        {"count too large", [](Bytes pack) { PutU32(pack, pack.size() - TAIL_SIZE, 0xFFFFFF); return pack; }},
+        {"longer", [](Bytes pack) { pack.push_back(0); return pack; }},
     };
     for (const auto& [name, damage] : damages) {
-        for (const auto& [path, bytes] : pristine)
-            WriteBytes(path, damage(bytes));
+        fs::remove_all(cache);
+        fs::create_directories(path.parent_path());
+        WriteBytes(path, damage(bytes));
         EXPECT_TRUE(Build(manifest, cache) == uncached) << name;
-        EXPECT_TRUE(ReadEntries(cache) == pristine) << name << ": the entries are not replaced";
+        EXPECT_FALSE(fs::exists(path)) << name << ": the damaged pack stays";
+        // What the damaged pack held and this build did not need to make anew, the next makes.
+        EXPECT_TRUE(Build(manifest, cache) == uncached) << name;
+        EXPECT_TRUE(ReadRecords(cache) == pristine) << name << ": the streams are not made anew";
     }
 }
 
-TEST(StreamCache, AnotherInputsEntryIsNotTaken)
+TEST(StreamCache, AnotherInputsStreamIsNotTaken)
 {
-    // same1.txt and same2.txt have the same size, so their entries differ only in the stream:
-    // its CRC-32 matches, and only the Adler-32 in the zlib trailer tells them apart.
+    // same1.txt and same2.txt have the same size; with their records' keys swapped, and the
+    // records' checksum made right, only the Adler-32 in the zlib trailer tells them apart.
     TemporaryFolder folder;
     const fs::path manifest = WriteProject(folder.GetPath());
     const fs::path cache = folder.GetPath() / "cache";
     const Bytes uncached = Build(manifest, {});
     ASSERT_TRUE(Build(manifest, cache) == uncached);
-    const std::map<fs::path, Bytes> pristine = ReadEntries(cache);
+    const std::map<std::string, Bytes> pristine = ReadRecords(cache);
+    auto [path, pack] = *ReadFiles(cache).begin();
 
-    StreamCache lookup({cache});
+    StreamCache lookup({});
     const auto keyOf = [&](const std::string& name) {
-        return *lookup.MakeKey(ReadBytes(folder.GetPath() / "product" / name), DEFAULT_LEVEL);
+        return lookup.MakeKey(ReadBytes(folder.GetPath() / "product" / name), DEFAULT_LEVEL)->digest;
     };
-    const auto pathOf = [&](const StreamKey& key) {
-        const std::string hex = key.ToHex();
-        return cache / "streams-v1" / hex.substr(0, 2) / hex.substr(2);
+    const std::size_t count = GetU32(pack, pack.size() - TAIL_SIZE);
+    const std::size_t start = pack.size() - TAIL_SIZE - count * RECORD_SIZE;
+    const auto recordOf = [&](const std::array<std::uint8_t, 32>& digest) {
+        for (std::size_t at = start; at < pack.size() - TAIL_SIZE; at += RECORD_SIZE)
+            if (std::equal(digest.begin(), digest.end(), pack.begin() + at))
+                return at;
+        return std::size_t{0};
     };
-    const fs::path first = pathOf(keyOf("same1.txt"));
-    const fs::path second = pathOf(keyOf("same2.txt"));
-    ASSERT_TRUE(pristine.contains(first) && pristine.contains(second));
-    ASSERT_GE(pristine.at(first).size(), 8u);
-    ASSERT_TRUE(std::equal(pristine.at(first).begin() + 4, pristine.at(first).begin() + 8,
-                           pristine.at(second).begin() + 4))
-        << "the two inputs' sizes differ: nothing is tested";
-    WriteBytes(first, pristine.at(second));
-    WriteBytes(second, pristine.at(first));
+    const std::size_t first = recordOf(keyOf("same1.txt"));
+    const std::size_t second = recordOf(keyOf("same2.txt"));
+    ASSERT_TRUE(first != 0 && second != 0);
+    ASSERT_EQ(GetU32(pack, first + 40), GetU32(pack, second + 40)) << "the inputs' sizes differ: nothing is tested";
+    std::swap_ranges(pack.begin() + first, pack.begin() + first + 32, pack.begin() + second);
+    PutU32(pack, pack.size() - 8,
+           libdeflate_crc32(0, pack.data() + start, count * RECORD_SIZE));
+    WriteBytes(path, pack);
+    ASSERT_EQ(ReadPackRecords(pack).size(), pristine.size());
+
     EXPECT_TRUE(Build(manifest, cache) == uncached);
-    EXPECT_TRUE(ReadEntries(cache) == pristine);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(Build(manifest, cache) == uncached);
+    EXPECT_TRUE(ReadRecords(cache) == pristine);
 }
 
 TEST(StreamCache, KeysDependOnTheBytesAndTheLevel)
@@ -163,37 +220,84 @@ TEST(StreamCache, KeysDependOnTheBytesAndTheLevel)
     EXPECT_EQ(key.ToHex().size(), 64u);
 }
 
-TEST(StreamCache, TrimsOldestFirstAndAHitMakesAnEntryNew)
+// One stream for `text`, stored in a pack of its own by a cache of its own.
+fs::path StorePack(const fs::path& cache, const std::string& text, std::uint64_t limit = DEFAULT_CACHE_LIMIT)
+{
+    const Bytes input(text.begin(), text.end());
+    StreamCache writer({cache, limit});
+    writer.Store(*writer.MakeKey(input, DEFAULT_LEVEL), input, CompressZlib(input, DEFAULT_LEVEL));
+    const auto before = ReadFiles(cache);
+    writer.Finish();
+    for (const auto& [path, bytes] : ReadFiles(cache))
+        if (!before.contains(path))
+            return path;
+    return {};
+}
+
+bool Finds(const fs::path& cache, const std::string& text)
+{
+    const Bytes input(text.begin(), text.end());
+    StreamCache reader({cache});
+    return reader.Find(*reader.MakeKey(input, DEFAULT_LEVEL), input).has_value();
+}
+
+TEST(StreamCache, TrimsOldestPacksFirstAndAHitMakesAPackNew)
 {
     TemporaryFolder folder;
-    const fs::path first = WriteProject(folder.GetPath() / "first");
-    const fs::path second = test::WriteSampleProject(folder.GetPath() / "second");
-    test::WriteFile(folder.GetPath() / "second" / "product" / "other.txt", std::string(30000, 'o'));
     const fs::path cache = folder.GetPath() / "cache";
-    Build(first, cache);
-    const std::map<fs::path, Bytes> firstEntries = ReadEntries(cache);
-
-    // Made old, then used again: a hit refreshes the time.
+    const fs::path first = StorePack(cache, std::string(30000, 'f'));
+    const fs::path second = StorePack(cache, std::string(30000, 's'));
+    ASSERT_FALSE(first.empty() || second.empty());
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 30);
-    for (const auto& [path, bytes] : firstEntries)
-        fs::last_write_time(path, old);
-    Build(first, cache);
-    for (const auto& [path, bytes] : firstEntries)
-        EXPECT_GT(fs::last_write_time(path), old + std::chrono::hours(24)) << path;
+    fs::last_write_time(first, old);
+    fs::last_write_time(second, old - std::chrono::hours(24));
 
-    // The second product's entries, refreshed by its build, fill a limit that leaves no room for
-    // the entries of the first product's own files.
-    for (const auto& [path, bytes] : firstEntries)
-        fs::last_write_time(path, old);
-    Build(second, cache);
-    std::map<fs::path, Bytes> both = ReadEntries(cache);
-    std::map<fs::path, Bytes> secondOnly;
-    for (const auto& [path, bytes] : both)
-        if (!firstEntries.contains(path) || fs::last_write_time(path) > old + std::chrono::hours(24))
-            secondOnly[path] = bytes;
-    ASSERT_LT(secondOnly.size(), both.size());
-    Build(second, cache, 2, SumSizes(secondOnly));
-    EXPECT_TRUE(ReadEntries(cache) == secondOnly);
+    // The second pack was the older, until a hit made it new.
+    EXPECT_TRUE(Finds(cache, std::string(30000, 's')));
+    EXPECT_GT(fs::last_write_time(second), old + std::chrono::hours(24));
+    StorePack(cache, std::string(30000, 't'), fs::file_size(second) + 2 * fs::file_size(first) - 1);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(second));
+    EXPECT_TRUE(Finds(cache, std::string(30000, 's')));
+    EXPECT_FALSE(Finds(cache, std::string(30000, 'f')));
+    EXPECT_TRUE(Finds(cache, std::string(30000, 't')));
+}
+
+TEST(StreamCache, KeepsAtMostSoManyPacksAndNoStaleTemporaries)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const auto now = fs::file_time_type::clock::now();
+    std::vector<fs::path> made;
+    for (std::size_t i = 0; i < StreamCache::MAX_PACKS + 2; ++i) {
+        made.push_back(StorePack(cache, "pack " + std::to_string(i)));
+        fs::last_write_time(made.back(), now - std::chrono::hours(100 - i));
+    }
+    test::WriteFile(PackFolder(cache) / ".tmp-1-stale", "left by a stopped build");
+    fs::last_write_time(PackFolder(cache) / ".tmp-1-stale", now - std::chrono::hours(2));
+    test::WriteFile(PackFolder(cache) / ".tmp-2-running", "another build's pack");
+    test::WriteFile(cache / "streams-v1" / "ab" / "cdef", "an entry of the former layout");
+
+    StorePack(cache, "the last");
+    EXPECT_EQ(ReadFiles(PackFolder(cache)).size(), StreamCache::MAX_PACKS + 1);  // and the running one
+    for (std::size_t i = 0; i < made.size(); ++i)
+        EXPECT_EQ(fs::exists(made[i]), i >= 3) << i;
+    EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-stale"));
+    EXPECT_TRUE(fs::exists(PackFolder(cache) / ".tmp-2-running"));
+    EXPECT_FALSE(fs::exists(cache / "streams-v1"));
+}
+
+TEST(StreamCache, AnUnfinishedPackIsDeleted)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    {
+        const Bytes input(5000, 'u');
+        StreamCache writer({cache});
+        writer.Store(*writer.MakeKey(input, DEFAULT_LEVEL), input, CompressZlib(input, DEFAULT_LEVEL));
+        ASSERT_EQ(ReadFiles(cache).size(), 1u);
+    }
+    EXPECT_TRUE(ReadFiles(cache).empty());
 }
 
 TEST(StreamCache, ParsesLimits)
