@@ -3,7 +3,8 @@
 
 calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
 # Seconds that command "$@" takes; its output is dropped.
-seconds() { local start=$EPOCHREALTIME; "$@" >/dev/null; calc "$EPOCHREALTIME - $start"; }
+# The disk's write-back of the run before is finished first, so that it is not timed with this one.
+seconds() { sync; local start=$EPOCHREALTIME; "$@" >/dev/null; calc "$EPOCHREALTIME - $start"; }
 # The median of the numbers given.
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
     printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
