@@ -49,7 +49,7 @@ TEST(SignatureReport, SaysWhetherSetupAndItsUninstallerAreSignedAndWhatFollows)
                                    FormatHex(stub.size()) + ")";
     const auto uninstaller = folder.GetPath() / "product" / "uninst.exe";
     WriteFileAtomically(uninstaller, signedProgram);
-    const Bytes package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}});
+    const Bytes package = BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}, DEFAULT_LEVEL, {}});
     const Bytes setup = EmbedPackage(stub, package);
 
     InspectReport report = InspectFile(setup);
@@ -75,7 +75,7 @@ TEST(SignatureReport, SaysWhetherSetupAndItsUninstallerAreSignedAndWhatFollows)
                                              "PKCS#7 signed data"));
 
     WriteFileAtomically(uninstaller, Bytes(stub.begin(), stub.end()));
-    report = InspectPackage(BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}}));
+    report = InspectPackage(BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}, DEFAULT_LEVEL, {}}));
     EXPECT_TRUE(Contains(report.text, "signatures:\n  uninst.exe  not signed\n")) << report.text;
 }
 
