@@ -383,9 +383,12 @@ bool StreamCache::OpenNewPack()
         newPackFailed = true;
         return false;
     }
+    // Unique among builds at once: the process, the time, and a count for caches in one process.
+    static std::atomic<std::uint64_t> packsMade{0};
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const std::string unique = std::to_string(::getpid()) + "-" +
-                               std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+                               std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) +
+                               "-" + std::to_string(packsMade.fetch_add(1));
     newPackPath = packs / (std::string(TEMPORARY_PREFIX) + unique);
     newPack = ::open(newPackPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (newPack < 0) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "compression.h"
 #include "package_builder.h"
@@ -128,6 +129,24 @@ TEST(StreamCache, SameBytesWithAndWithoutTheCacheOnAnyThreadCount)
     EXPECT_TRUE(Build(manifest, cache, 2) == changed);
     EXPECT_EQ(ReadFiles(cache).size(), 2u);
     EXPECT_EQ(ReadRecords(cache).size(), 9u);
+}
+
+TEST(StreamCache, BuildsAtOnceShareTheCache)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = WriteProject(folder.GetPath());
+    const fs::path cache = folder.GetPath() / "cache";
+    const Bytes uncached = Build(manifest, {});
+    std::vector<Bytes> results(4);
+    std::vector<std::thread> builds;
+    for (Bytes& result : results)
+        builds.emplace_back([&] { result = Build(manifest, cache); });
+    for (std::thread& build : builds)
+        build.join();
+    for (const Bytes& result : results)
+        EXPECT_TRUE(result == uncached);
+    EXPECT_EQ(ReadRecords(cache).size(), 8u);
+    EXPECT_TRUE(Build(manifest, cache) == uncached);
 }
 
 TEST(StreamCache, ADamagedPackIsDeletedAndItsStreamsMadeAnew)
