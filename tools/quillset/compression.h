@@ -31,10 +31,11 @@ struct CompressionJob {
     int level = DEFAULT_LEVEL;
 };
 
-// A zlib stream of `data` (header, deflate data, Adler-32). Input of three samples or more
-// (64 KiB each, from its start, middle and end) that the fastest level shrinks by less than
-// 1/64 each is compressed at the fastest level whatever `level` says: a slower one finds
-// nothing more in it. The same for every job of RunCompressionJobs.
+// A zlib stream of `data` (header, deflate data, Adler-32). Input of 48 KiB or more whose three
+// samples (a third of it, 64 KiB at most, from its start, middle and end) the fastest level
+// shrinks by less than 1/64 each is compressed at the fastest level whatever `level` says: a
+// slower one finds nothing more in it; when the fastest level makes no sample smaller at all, it
+// is stored. The same for every job of RunCompressionJobs.
 std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int level = BEST_LEVEL);
 
 // Runs every job on `threads` threads. An input is released as soon as it is compressed. With a
