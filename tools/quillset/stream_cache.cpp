@@ -404,7 +404,11 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
 {
     const std::uint32_t crc = GetCrc32(stream);
     const std::lock_guard lock(packGuard);
-    if (newKeys.contains(key.digest) || !OpenNewPack())
+    if (storedKeys.contains(key.digest))
+        return;
+    if (newPack >= 0 && newPackSize > 0 && stream.size() > settings.packSize - std::min(newPackSize, settings.packSize))
+        CommitNewPack();
+    if (!OpenNewPack())
         return;
     if (!WriteExactly(newPack, stream.data(), stream.size())) {
         NoteFailure(DescribeErrno("cannot write", newPackPath));
@@ -414,7 +418,7 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
         newPackFailed = true;
         return;
     }
-    newKeys.emplace(key.digest, newRecords.size());
+    storedKeys.insert(key.digest);
     newRecords.push_back({key, newPackSize, static_cast<std::uint32_t>(input.size()),
                           static_cast<std::uint32_t>(stream.size()), crc});
     newPackSize += stream.size();
@@ -442,6 +446,8 @@ void StreamCache::CommitNewPack()
     const bool written = WriteExactly(newPack, records.data(), records.size());
     const bool closed = ::close(newPack) == 0;
     newPack = -1;
+    newPackSize = 0;
+    newRecords.clear();
     if (!written || !closed || ::rename(newPackPath.c_str(), final.c_str()) != 0) {
         NoteFailure(DescribeErrno("cannot write", newPackPath));
         ::unlink(newPackPath.c_str());

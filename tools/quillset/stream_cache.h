@@ -13,16 +13,21 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillset {
 
 constexpr std::uint64_t DEFAULT_CACHE_LIMIT = std::uint64_t{1} << 30;
+// A build's streams go into packs of about this size, so that trimming a cache smaller than a
+// product's streams still keeps some of them.
+constexpr std::uint64_t DEFAULT_PACK_SIZE = std::uint64_t{64} << 20;
 
 // Where and how much to cache; an empty folder means no cache.
 struct CacheSettings {
     std::filesystem::path folder;
     std::uint64_t limit = DEFAULT_CACHE_LIMIT;
+    std::uint64_t packSize = DEFAULT_PACK_SIZE;  // a pack is closed once it holds this much
 };
 
 // SHA-256 of the entry format, the libdeflate version, the level and the input's bytes.
@@ -42,8 +47,8 @@ std::uint64_t ParseCacheLimit(std::string_view text);
 
 // The cache is the folder <folder>/packs-v1, and nothing else of <folder> is touched but the
 // entry files of the cache's former layout, streams-v1, which go. Each build that compressed
-// anything adds one pack, written to a temporary file and renamed into place by Finish, never
-// changed after. A pack is its streams back to back, then a record for each (the key's 32
+// anything adds packs, each written to a temporary file and renamed into place once it is full
+// or the build finishes, never changed after. A pack is its streams back to back, then a record for each (the key's 32
 // bytes, the stream's offset as u64, the input size, the stream size and the stream's CRC-32 as
 // u32), then a 12-byte tail: the record count, the CRC-32 of the records, and "QSP1"; all
 // little-endian. Every failure of the cache itself is kept as a warning and never fails a
@@ -66,10 +71,11 @@ public:
     // build, and the next build makes them anew. A hit makes its pack new.
     std::optional<std::vector<std::uint8_t>> Find(const StreamKey& key, std::span<const std::uint8_t> input);
 
-    // Adds `stream` for `key` to this build's pack.
+    // Adds `stream` for `key` to this build's pack, putting the pack in place first when the
+    // stream would take it beyond the pack size.
     void Store(const StreamKey& key, std::span<const std::uint8_t> input, std::span<const std::uint8_t> stream);
 
-    // Puts this build's pack in place, then deletes the oldest packs (by time, which a hit
+    // Puts this build's last pack in place, then deletes the oldest packs (by time, which a hit
     // refreshes) until the rest fit the limit and number at most MAX_PACKS, and temporary files
     // that a stopped build left behind.
     void Finish();
@@ -78,7 +84,7 @@ public:
     std::string TakeWarning();
 
     // Packs beyond this many are trimmed, oldest first, so that opening the cache stays quick.
-    static constexpr std::size_t MAX_PACKS = 32;
+    static constexpr std::size_t MAX_PACKS = 256;
 
 private:
     struct Pack;
@@ -117,8 +123,8 @@ private:
     bool newPackFailed = false;
     std::filesystem::path newPackPath;
     std::uint64_t newPackSize = 0;
-    std::vector<NewRecord> newRecords;
-    std::unordered_map<std::array<std::uint8_t, 32>, std::size_t, DigestHash> newKeys;  // into newRecords
+    std::vector<NewRecord> newRecords;  // of the open pack
+    std::unordered_set<std::array<std::uint8_t, 32>, DigestHash> storedKeys;  // by this build
     std::mutex failureGuard;
     std::string firstFailure;
 };

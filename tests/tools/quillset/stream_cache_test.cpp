@@ -286,11 +286,14 @@ TEST(StreamCache, KeepsAtMostSoManyPacksAndNoStaleTemporaries)
 {
     TemporaryFolder folder;
     const fs::path cache = folder.GetPath() / "cache";
+    const fs::path model = StorePack(cache, "a pack to copy");
     const auto now = fs::file_time_type::clock::now();
-    std::vector<fs::path> made;
-    for (std::size_t i = 0; i < StreamCache::MAX_PACKS + 2; ++i) {
-        made.push_back(StorePack(cache, "pack " + std::to_string(i)));
-        fs::last_write_time(made.back(), now - std::chrono::hours(100 - i));
+    std::vector<fs::path> made{model};
+    fs::last_write_time(model, now - std::chrono::hours(1000));
+    for (std::size_t i = 1; i < StreamCache::MAX_PACKS + 2; ++i) {
+        made.push_back(PackFolder(cache) / ("copy-" + std::to_string(i) + ".pack"));
+        fs::copy_file(model, made.back());
+        fs::last_write_time(made.back(), now - std::chrono::hours(1000 - i));
     }
     test::WriteFile(PackFolder(cache) / ".tmp-1-stale", "left by a stopped build");
     fs::last_write_time(PackFolder(cache) / ".tmp-1-stale", now - std::chrono::hours(2));
@@ -304,6 +307,41 @@ TEST(StreamCache, KeepsAtMostSoManyPacksAndNoStaleTemporaries)
     EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-stale"));
     EXPECT_TRUE(fs::exists(PackFolder(cache) / ".tmp-2-running"));
     EXPECT_FALSE(fs::exists(cache / "streams-v1"));
+}
+
+TEST(StreamCache, ABuildsStreamsFillPacksOfTheSizeSetSoThatALimitKeepsSomeOfThem)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    constexpr std::uint64_t packSize = 40000;
+    std::vector<Bytes> inputs;
+    {
+        StreamCache writer({cache, DEFAULT_CACHE_LIMIT, packSize});
+        for (std::uint32_t i = 0; i < 5; ++i) {
+            inputs.push_back(test::MakeNoise(15000, i));
+            writer.Store(*writer.MakeKey(inputs.back(), DEFAULT_LEVEL), inputs.back(),
+                         CompressZlib(inputs.back(), DEFAULT_LEVEL));
+        }
+        writer.Finish();
+    }
+    const std::map<fs::path, Bytes> packs = ReadFiles(PackFolder(cache));
+    EXPECT_EQ(packs.size(), 3u) << "two streams to a pack";
+    for (const auto& [path, pack] : packs)
+        EXPECT_LE(pack.size(), packSize + 2 * RECORD_SIZE + TAIL_SIZE) << path;
+    EXPECT_EQ(ReadRecords(cache).size(), inputs.size());
+
+    // A limit below the build's streams keeps what fits, instead of nothing.
+    StreamCache trimmer({cache, packSize, packSize});
+    trimmer.Finish();
+    const std::size_t kept = ReadFiles(PackFolder(cache)).size();
+    EXPECT_GE(kept, 1u);
+    EXPECT_LT(kept, packs.size());
+    StreamCache reader({cache});
+    std::size_t found = 0;
+    for (const Bytes& input : inputs)
+        found += reader.Find(*reader.MakeKey(input, DEFAULT_LEVEL), input).has_value() ? 1 : 0;
+    EXPECT_EQ(found, ReadRecords(cache).size());
+    EXPECT_GE(found, 1u);
 }
 
 TEST(StreamCache, AnUnfinishedPackIsDeleted)
