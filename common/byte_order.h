@@ -25,3 +25,9 @@ inline void WriteU32(unsigned char* at, uint32_t value)
     for (int index = 0; index < 4; ++index)
         at[index] = (unsigned char)(value >> (8 * index));
 }
+
+inline void WriteU64(unsigned char* at, uint64_t value)
+{
+    WriteU32(at, (uint32_t)value);
+    WriteU32(at + 4, (uint32_t)(value >> 32));
+}

@@ -94,10 +94,16 @@ int RunBuild(const BuildCommand& command)
     }
 
     StubBrand brand;
-    BuildSettings settings{command.manifest, wizard,      command.threads,
-                           ProgressBar::IsTerminalOutput(),   command.uninstaller, output,
-                           command.level,   ResolveCacheSettings(command),       signing};
-    settings.stubBrand = &brand;
+    BuildSettings settings{command.manifest,
+                           wizard,
+                           command.threads,
+                           ProgressBar::IsTerminalOutput(),
+                           command.uninstaller,
+                           output,
+                           command.level,
+                           ResolveCacheSettings(command),
+                           signing,
+                           &brand};
     const BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
         WriteOutput(output, package.bytes);

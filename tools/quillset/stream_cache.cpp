@@ -19,6 +19,8 @@
 #include <system_error>
 #include <utility>
 
+#include "common/byte_order.h"
+
 namespace quillset {
 namespace {
 
@@ -38,28 +40,6 @@ constexpr std::size_t ZLIB_FRAME_SIZE = 6;  // two header bytes and the Adler-32
 // A build that was stopped may leave its temporary file; one this old belongs to no build.
 constexpr auto STALE_TEMPORARY_AGE = std::chrono::hours(1);
 constexpr std::string_view TEMPORARY_PREFIX = ".tmp-";
-
-void PutU32(std::uint8_t* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-void PutU64(std::uint8_t* at, std::uint64_t value)
-{
-    PutU32(at, static_cast<std::uint32_t>(value));
-    PutU32(at + 4, static_cast<std::uint32_t>(value >> 32));
-}
-
-std::uint32_t GetU32(const std::uint8_t* at)
-{
-    return at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::uint64_t GetU64(const std::uint8_t* at)
-{
-    return GetU32(at) | static_cast<std::uint64_t>(GetU32(at + 4)) << 32;
-}
 
 std::uint32_t GetCrc32(std::span<const std::uint8_t> bytes)
 {
@@ -299,7 +279,7 @@ void StreamCache::ReadPack(const fs::path& path)
         DropPack(packIndex, "has no sound tail");
         return;
     }
-    const std::uint64_t count = GetU32(tail.data());
+    const std::uint64_t count = ReadU32(tail.data());
     if (count * RECORD_SIZE > size - TAIL_SIZE) {
         DropPack(packIndex, "has more records than room for them");
         return;
@@ -307,7 +287,7 @@ void StreamCache::ReadPack(const fs::path& path)
     const std::uint64_t recordsStart = size - TAIL_SIZE - count * RECORD_SIZE;
     std::vector<std::uint8_t> records(static_cast<std::size_t>(count * RECORD_SIZE));
     if (!ReadExactlyAt(file, records.data(), records.size(), recordsStart) ||
-        GetCrc32(records) != GetU32(tail.data() + 4)) {
+        GetCrc32(records) != ReadU32(tail.data() + 4)) {
         DropPack(packIndex, "has damaged records");
         return;
     }
@@ -316,8 +296,8 @@ void StreamCache::ReadPack(const fs::path& path)
         const std::uint8_t* record = records.data() + at;
         std::array<std::uint8_t, 32> digest{};
         std::copy(record, record + digest.size(), digest.begin());
-        const Location location{packIndex, GetU64(record + 32), GetU32(record + 40), GetU32(record + 44),
-                                GetU32(record + 48)};
+        const Location location{packIndex, ReadU64(record + 32), ReadU32(record + 40), ReadU32(record + 44),
+                                ReadU32(record + 48)};
         if (location.offset > recordsStart || location.streamSize > recordsStart - location.offset) {
             DropPack(packIndex, "has a stream outside it");
             return;
@@ -406,7 +386,7 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
     const std::lock_guard lock(packGuard);
     if (storedKeys.contains(key.digest))
         return;
-    if (newPack >= 0 && newPackSize > 0 && stream.size() > settings.packSize - std::min(newPackSize, settings.packSize))
+    if (newPackSize > 0 && newPackSize + stream.size() > settings.packSize)
         CommitNewPack();
     if (!OpenNewPack())
         return;
@@ -432,14 +412,14 @@ void StreamCache::CommitNewPack()
     std::uint8_t* at = records.data();
     for (const NewRecord& record : newRecords) {
         std::copy(record.key.digest.begin(), record.key.digest.end(), at);
-        PutU64(at + 32, record.offset);
-        PutU32(at + 40, record.inputSize);
-        PutU32(at + 44, record.streamSize);
-        PutU32(at + 48, record.crc);
+        WriteU64(at + 32, record.offset);
+        WriteU32(at + 40, record.inputSize);
+        WriteU32(at + 44, record.streamSize);
+        WriteU32(at + 48, record.crc);
         at += RECORD_SIZE;
     }
-    PutU32(at, static_cast<std::uint32_t>(newRecords.size()));
-    PutU32(at + 4, GetCrc32(std::span(records.data(), newRecords.size() * RECORD_SIZE)));
+    WriteU32(at, static_cast<std::uint32_t>(newRecords.size()));
+    WriteU32(at + 4, GetCrc32(std::span(records.data(), newRecords.size() * RECORD_SIZE)));
     std::copy(PACK_MAGIC.begin(), PACK_MAGIC.end(), at + 8);
     const fs::path final = newPackPath.parent_path() /
                            (newPackPath.filename().string().substr(TEMPORARY_PREFIX.size()) + std::string(PACK_SUFFIX));

@@ -43,11 +43,12 @@ DriverOutcome ReadDriverOutput(const std::string& output)
     std::string pendingPage;
     bool afterReady = false;
     auto confirm = [&] {
+        if (pendingPage.empty())
+            return;
         // The Ready page is expected twice when the exit confirmation is pictured.
-        if (!pendingPage.empty() && (outcome.pages.empty() || outcome.pages.back() != pendingPage))
+        if (outcome.pages.empty() || outcome.pages.back() != pendingPage)
             outcome.pages.push_back(pendingPage);
-        if (!pendingPage.empty())
-            outcome.standing = pendingPage;
+        outcome.standing = pendingPage;
         pendingPage.clear();
     };
     for (const std::string& line : SplitLines(output)) {

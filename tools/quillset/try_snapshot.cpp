@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+
 #include "file_io.h"
 
 namespace quillset {

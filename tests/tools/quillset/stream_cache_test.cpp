@@ -10,6 +10,7 @@
 #include <map>
 #include <thread>
 
+#include "common/byte_order.h"
 #include "compression.h"
 #include "package_builder.h"
 #include "stream_cache.h"
@@ -67,13 +68,7 @@ fs::path PackFolder(const fs::path& cache)
 
 std::uint32_t GetU32(const Bytes& bytes, std::size_t at)
 {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
-void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    return ReadU32(bytes.data() + at);
 }
 
 constexpr std::size_t RECORD_SIZE = 52;
@@ -171,7 +166,7 @@ TEST(StreamCache, ADamagedPackIsDeletedAndItsStreamsMadeAnew)
          }},
         {"a record flipped", [](Bytes pack) { pack[pack.size() - TAIL_SIZE - 7] ^= 1; return pack; }},
         {"magic flipped", [](Bytes pack) { pack.back() ^= 1; return pack; }},
-        {"count too large", [](Bytes pack) { PutU32(pack, pack.size() - TAIL_SIZE, 0xFFFFFF); return pack; }},
+        {"count too large", [](Bytes pack) { WriteU32(pack.data() + pack.size() - TAIL_SIZE, 0xFFFFFF); return pack; }},
         {"longer", [](Bytes pack) { pack.push_back(0); return pack; }},
     };
     for (const auto& [name, damage] : damages) {
@@ -215,7 +210,7 @@ TEST(StreamCache, AnotherInputsStreamIsNotTaken)
     ASSERT_TRUE(first != 0 && second != 0);
     ASSERT_EQ(GetU32(pack, first + 40), GetU32(pack, second + 40)) << "the inputs' sizes differ: nothing is tested";
     std::swap_ranges(pack.begin() + first, pack.begin() + first + 32, pack.begin() + second);
-    PutU32(pack, pack.size() - 8,
+    WriteU32(pack.data() + pack.size() - 8,
            libdeflate_crc32(0, pack.data() + start, count * RECORD_SIZE));
     WriteBytes(path, pack);
     ASSERT_EQ(ReadPackRecords(pack).size(), pristine.size());
