@@ -97,10 +97,21 @@ std::string TypeIntoField(Session& session, const Arguments& args)
         if (!PostMessageA(field, WM_CHAR, c, 1))
             return "could not type into edit field " + args[0];
     }
+    // Done when the last character has been taken: the text is the typed one and the caret
+    // stands after it. The text alone may match before any was taken, when the same text is
+    // typed again, and a press sent then would overtake the posted characters.
     std::string expected = args[1].substr(0, limit);
+    const DWORD typedEnd = static_cast<DWORD>(expected.size());
     return WaitFor(session, [&]() -> std::string {
         std::string text = ReadText(field);
-        return text == expected ? "" : "edit field " + args[0] + " holds " + QuoteText(text) + " after typing";
+        DWORD_PTR selection = 0;
+        if (!SendMessageTimeoutA(field, EM_GETSEL, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &selection))
+            return "edit field " + args[0] + " did not answer";
+        if (text != expected)
+            return "edit field " + args[0] + " holds " + QuoteText(text) + " after typing";
+        if (LOWORD(selection) != typedEnd || HIWORD(selection) != typedEnd)
+            return "edit field " + args[0] + " has not taken all typed characters";
+        return "";
     });
 }
 
