@@ -148,7 +148,7 @@ static LogFault ReadListOffsets(UninstallPlan* plan)
     return LOG_FAULT_NONE;
 }
 
-LogFault ReadUninstallLog(const unsigned char* log, uint32_t size, UninstallPlan* plan)
+static LogFault ReadPlan(const unsigned char* log, uint32_t size, UninstallPlan* plan)
 {
     ClearPlan(plan, log, size);
     if (size < LOG_HEADER_SIZE || ReadField(plan, LOG_FILE_SIZE) != size)
@@ -167,5 +167,15 @@ LogFault ReadUninstallLog(const unsigned char* log, uint32_t size, UninstallPlan
     if (!error)
         error = CheckRegistryList(plan);
     plan->removalSteps = ReadField(plan, LOG_REMOVAL_STEPS);
+    return error;
+}
+
+LogFault ReadUninstallLog(const unsigned char* log, uint32_t size, UninstallPlan* plan)
+{
+    LogFault error = ReadPlan(log, size, plan);
+    // A refused log is freed by the caller, while the plan may still be read (the uninstaller's
+    // message captions take the product's name from it): it must not point into that log.
+    if (error)
+        ClearPlan(plan, 0, 0);
     return error;
 }

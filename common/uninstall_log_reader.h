@@ -48,5 +48,5 @@ struct UninstallPlan {
 };
 
 // Checks the whole log and fills `plan`. Returns LOG_FAULT_NONE, or the reason the log is
-// refused; the plan is then not to be used.
+// refused; the plan is then empty and points into nothing.
 LogFault ReadUninstallLog(const unsigned char* log, uint32_t size, UninstallPlan* plan);

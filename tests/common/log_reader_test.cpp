@@ -266,6 +266,21 @@ TEST(ReadUninstallLog, RefusesFileNamesThatLeaveTheirDirectory)
     EXPECT_EQ(ReadFromBytes(BuildLog("\x02...\0\x02.a\0\0"s)).fault, LOG_FAULT_NONE);
 }
 
+TEST(ReadUninstallLog, LeavesNothingPointingIntoALogItRefusesAfterItsTexts)
+{
+    // The uninstaller frees a refused log and still captions its message box from the plan.
+    const ReadLog read = ReadFromBytes(BuildLog("\x02" "a\\b\0\0"s));
+    ASSERT_EQ(read.fault, LOG_FAULT_BAD_NAME);
+    EXPECT_EQ(read.plan.log, nullptr);
+    EXPECT_EQ(read.plan.notice, nullptr);
+    EXPECT_EQ(read.plan.shortName, nullptr);
+    EXPECT_EQ(read.plan.displayName, nullptr);
+    EXPECT_EQ(read.plan.eventName, nullptr);
+    EXPECT_EQ(read.plan.uninstallCommand, nullptr);
+    EXPECT_EQ(read.plan.destination.path, nullptr);
+    EXPECT_EQ(read.plan.menuFolder.path, nullptr);
+}
+
 TEST(ReadUninstallLog, RefusesFileListPathsBeyondThePathLimit)
 {
     // The destination has 24 characters; with the separator, 234 more fill 259.
