@@ -74,7 +74,8 @@ int RunTry(const TryCommand& command)
     if (!dest)
         throw std::runtime_error("the default destination " + package.installDir +
                                  " names a folder only the wizard knows; give --dest");
-    if (choices.launch) {
+    // Without a launch entry, the scenario refuses --launch below.
+    if (choices.launch && package.launchCommand) {
         const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);
         if (!program)
             throw std::runtime_error("the launched program's path cannot be told before the installation");

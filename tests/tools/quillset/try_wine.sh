@@ -5,7 +5,8 @@
 # attributes lost before the checks), no-uninstaller, leftover (a file the removal leaves),
 # error-box (a destination that cannot be created while installing), refused (one the
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
-# removed through the uninstaller's questions), hang (a post-install program that never ends).
+# removed through the uninstaller's questions), no-launch (--launch with no program to launch),
+# hang (a post-install program that never ends).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -77,6 +78,12 @@ as-user)
             'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
             'result: clean installation and removal')
+    ;;
+no-launch)
+    # --launch for a package that offers no program: refused before Wine starts.
+    build_sample '/^\[run.launch\]/,/^$/d'
+    args=(--launch)
+    expect=('quillset: error: the package offers no program to launch (--launch)')
     ;;
 hang)
     # Setup waits for the sample program, whose window nobody closes.
