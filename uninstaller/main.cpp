@@ -4,6 +4,7 @@
 
 #include "common/path_routines.h"
 #include "common/text.h"
+#include "common/win32/product_event.h"
 #include "log_file.h"
 #include "messages.h"
 #include "progress.h"
@@ -12,16 +13,9 @@
 #include "self_removal.h"
 #include "uninstall_state.h"
 
-// The product holds this event while it runs; the wizard checks it the same way.
 static int IsProductRunning(void)
 {
-    if (!uninstall.plan.eventName)
-        return 0;
-    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, uninstall.plan.eventName);
-    if (!event)
-        return 0;
-    (void)CloseHandle(event); // only its existence mattered
-    return 1;
+    return uninstall.plan.eventName && IsProductEventHeld(uninstall.plan.eventName);
 }
 
 static int FindOwnDirectory(void)

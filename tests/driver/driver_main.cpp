@@ -98,8 +98,8 @@ int main(int argc, char** argv)
     int result = RunScenario(session, scenario);
     EndProgram(session.setup);
     EndProgram(session.inkwell);
-    for (HANDLE file : session.heldFiles)
-        CloseHandle(file);
+    for (HANDLE held : session.heldHandles)
+        CloseHandle(held);
     for (char letter : session.definedDrives)
         (void)DefineWineDrive(letter, "none", ""); // a drive left behind harms no other test
     std::fflush(stdout);

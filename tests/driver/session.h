@@ -18,7 +18,7 @@ struct Session {
     int pendingSends = 0; // messages sent to the wizard whose handling has not returned yet
     std::string definedDrives; // letters defined by the scenario, removed at its end
     long long markCounter = 0; // performance counter at the last 'mark' step
-    std::vector<HANDLE> heldFiles; // files kept open by 'hold', closed at the end
+    std::vector<HANDLE> heldHandles; // files and events held by 'hold' and 'hold-event', closed at the end
 };
 
 // Sends a message without blocking the driver; Settle waits until the wizard has handled it.

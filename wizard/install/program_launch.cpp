@@ -5,6 +5,7 @@
 #include "common/command_quoting.h"
 #include "common/text.h"
 #include "common/win32/command_preparation.h"
+#include "common/win32/product_event.h"
 #include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
@@ -62,10 +63,8 @@ BOOL CheckRunningInstance(void)
 {
     if (!GetHeaderField(FIELD_EVENT_NAME))
         return TRUE;
-    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, GetPackageText(FIELD_EVENT_NAME));
-    if (!event)
+    if (!IsProductEventHeld(GetPackageText(FIELD_EVENT_NAME)))
         return TRUE;
     ShowSetupError(IDS_PRODUCT_RUNNING, wizard.productShortName);
-    (void)CloseHandle(event); // nothing to do if closing fails
     return FALSE;
 }

@@ -99,6 +99,9 @@ before=$(listing)
 "$run" "$state" "$watch" running "$destination\\uninst.exe" || fail "running product"
 [[ "$(listing)" == "$before" ]] || fail "running product: files changed"
 key_exists || fail "running product: the Uninstall key was removed"
+# The same when its event may not be opened with every right, as when the product runs elevated.
+"$run" "$state" "$watch" running-other "$destination\\uninst.exe" || fail "product running with other rights"
+[[ "$(listing)" == "$before" ]] || fail "product running with other rights: files changed"
 
 # The confirmation declined: nothing removed.
 "$run" "$state" "$watch" decline "$destination\\uninst.exe" || fail "declined confirmation"

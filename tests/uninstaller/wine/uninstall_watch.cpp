@@ -1,7 +1,8 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE
-//             [SHORT_NAME DISPLAY_NAME]
-// "running" holds the product's event first, so the uninstaller must refuse; "kept" confirms and
+// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|elsewhere|silent|answer
+//             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
+// "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
+// one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
 // open, so that it is listed as removed at the next restart; "elsewhere" expects the refusal of
 // a log that names another folder; "silent" expects no box at all. "answer" expects nothing: it
@@ -9,6 +10,7 @@
 // "question: TEXT" or "message: TEXT" and then "exit code: N", for quillset try to judge. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
 #include <windows.h>
+#include <sddl.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -100,7 +102,7 @@ void AnswerAll(const PROCESS_INFORMATION& process)
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -110,6 +112,23 @@ int main(int argc, char** argv)
     HANDLE event = NULL;
     if (mode == "running")
         event = CreateEventA(NULL, TRUE, FALSE, EVENT_NAME);
+    if (mode == "running-other") {
+        // Anyone may wait on it; nobody may open it for more.
+        PSECURITY_DESCRIPTOR descriptor = NULL;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                  &descriptor, NULL)) {
+            printf("FAIL: cannot make the event's security descriptor\n");
+            return 1;
+        }
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+        event = CreateEventA(&attributes, TRUE, FALSE, EVENT_NAME);
+        LocalFree(descriptor);
+        if (!event) {
+            printf("FAIL: cannot create the event %s\n", EVENT_NAME);
+            return 1;
+        }
+        mode = "running";
+    }
     HANDLE held = INVALID_HANDLE_VALUE;
     if (mode == "holding") {
         std::string program = argv[2];
