@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include <windows.h>
-#include <sddl.h>
 #include <tlhelp32.h>
 
+#include "restricted_event.h"
 #include "scenario.h"
 #include "screenshot.h"
 #include "step_helpers.h"
@@ -236,18 +236,9 @@ std::string HoldFile(Session& session, const Arguments& args)
 
 std::string HoldEventOfOthers(Session& session, const Arguments& args)
 {
-    // Anyone may wait on it and nobody may open it for more, as with an event of a product
-    // that runs elevated or as another user.
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
-        return "cannot make the event's security descriptor";
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    HANDLE event = CreateEventA(&attributes, TRUE, FALSE, args[0].c_str());
-    const DWORD error = GetLastError();
-    LocalFree(descriptor);
+    HANDLE event = CreateEventOfOthers(args[0].c_str());
     if (!event)
-        return "cannot create the event " + args[0] + " (error " + std::to_string(error) + ")";
+        return "cannot create the event " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
     session.heldHandles.push_back(event);
     if (HANDLE opened = OpenEventA(EVENT_ALL_ACCESS, FALSE, args[0].c_str())) {
         CloseHandle(opened);

@@ -10,11 +10,12 @@
 // "question: TEXT" or "message: TEXT" and then "exit code: N", for quillset try to judge. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
 #include <windows.h>
-#include <sddl.h>
 
 #include <stdio.h>
 #include <string.h>
 #include <string>
+
+#include "restricted_event.h"
 
 namespace {
 
@@ -113,18 +114,9 @@ int main(int argc, char** argv)
     if (mode == "running")
         event = CreateEventA(NULL, TRUE, FALSE, EVENT_NAME);
     if (mode == "running-other") {
-        // Anyone may wait on it; nobody may open it for more.
-        PSECURITY_DESCRIPTOR descriptor = NULL;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
-                                                                  &descriptor, NULL)) {
-            printf("FAIL: cannot make the event's security descriptor\n");
-            return 1;
-        }
-        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
-        event = CreateEventA(&attributes, TRUE, FALSE, EVENT_NAME);
-        LocalFree(descriptor);
+        event = CreateEventOfOthers(EVENT_NAME);
         if (!event) {
-            printf("FAIL: cannot create the event %s\n", EVENT_NAME);
+            printf("FAIL: cannot create the event %s (error %lu)\n", EVENT_NAME, GetLastError());
             return 1;
         }
         mode = "running";
