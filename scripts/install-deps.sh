@@ -32,5 +32,11 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
+# A mirror caught mid-sync fails one index now and then; the others are still fresh, so after a
+# few tries the install goes on and fails on its own if a package really cannot be found.
+for attempt in 1 2 3; do
+    apt-get update -q && break
+    echo "apt-get update failed (try $attempt of 3)" >&2
+    [[ $attempt -lt 3 ]] && sleep 5
+done
 apt-get install -y -q --no-install-recommends "${missing[@]}"
