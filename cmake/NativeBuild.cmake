@@ -42,7 +42,8 @@ add_subdirectory(bench)
 
 # The Win32 modules and their Wine tests. The tool is built first: the Win32 build packs
 # its test installers and the sample product with it, and embeds the deliberately faulty
-# packages, which the tool refuses, with the resource writer's test helper.
+# packages, which the tool refuses, with the resource writer's test helper; the launcher's
+# link is finished by the zero-tail helper.
 ExternalProject_Add(win32
     SOURCE_DIR ${QUILLSET_ROOT}
     BINARY_DIR ${CMAKE_BINARY_DIR}/win32
@@ -51,11 +52,12 @@ ExternalProject_Add(win32
         -DCMAKE_BUILD_TYPE=MinSizeRel
         -DQUILLSET_TOOL=$<TARGET_FILE:quillset>
         -DQUILLSET_EMBED_HELPER=$<TARGET_FILE:pe_embed_file>
+        -DQUILLSET_ZERO_TAIL_HELPER=$<TARGET_FILE:pe_zero_tail>
         -DQUILLSET_SHARE_DIR=${QUILLSET_SHARE_DIR}
         -DQUILLSET_WINE_STATE=${CMAKE_BINARY_DIR}/wine
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
-    DEPENDS quillset pe_embed_file
+    DEPENDS quillset pe_embed_file pe_zero_tail
     USES_TERMINAL_BUILD ON)
 
 # Let one ctest run take in the Win32 build's tests as well.

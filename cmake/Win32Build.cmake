@@ -2,7 +2,8 @@
 # sample product. Its tests run through Wine, with Xvfb as the display.
 enable_testing()
 
-if(NOT QUILLSET_TOOL OR NOT QUILLSET_EMBED_HELPER OR NOT QUILLSET_SHARE_DIR OR NOT QUILLSET_WINE_STATE)
+if(NOT QUILLSET_TOOL OR NOT QUILLSET_EMBED_HELPER OR NOT QUILLSET_ZERO_TAIL_HELPER
+   OR NOT QUILLSET_SHARE_DIR OR NOT QUILLSET_WINE_STATE)
     message(FATAL_ERROR "The Win32 build is configured by the native build; configure that one.")
 endif()
 

@@ -1,7 +1,10 @@
 /* The launcher's sections. The stub travels uncompressed in every Setup.exe, and ld's default
-   layout gives it six sections, each padded to the file alignment. Here there are four: code
+   layout gives it six sections, each padded to the file alignment. Here there are three: code
    with the read-only data; the import tables with the writable data (the loader writes the
-   import address table); .bss; and last the .rsrc that the quillset tool replaces.
+   import address table) and, at its end, the zero-filled globals; and last the .rsrc that the
+   quillset tool replaces. Three section headers still fit the first 512 bytes of the file.
+   ld writes the zero-filled globals out as zeros; the build's zero-tail helper drops them
+   from the file again, and the loader fills them in.
 
    Without a section named .idata, ld finds the import directory and the import address table
    by the symbols .idata$2, $4, $5 and $6, which hold RVAs. */
@@ -35,9 +38,6 @@ SECTIONS
     KEEP (SORT(*)(.idata$7))
     *(.data)
     *(SORT(.data$*))
-  }
-  .bss BLOCK(__section_alignment__) :
-  {
     *(.bss)
     *(COMMON)
   }

@@ -36,6 +36,10 @@ add_pe_fixture(no_rsrc)
 add_pe_fixture(gui_stub OBJECTS ${PE_FIXTURE_DIR}/stub_resources.o
     LINK_OPTIONS -mwindows -Wl,--disable-reloc-section)
 
+# 6,000 zero bytes end its .data, which other sections with raw data follow.
+add_pe_fixture(zero_tail OBJECTS ${PE_FIXTURE_DIR}/stub_resources.o ${PE_FIXTURE_SOURCE}/zero_tail_data.c
+    LINK_OPTIONS -Wl,--disable-reloc-section)
+
 # Wizard libraries: `name`.dll exports `export` and nothing else.
 function(add_wizard_fixture name export)
     add_custom_command(OUTPUT ${PE_FIXTURE_DIR}/${name}.dll
@@ -51,7 +55,7 @@ add_wizard_fixture(other_export ShowSomething)
 
 add_custom_target(pe_fixtures ALL DEPENDS
     ${PE_FIXTURE_DIR}/rsrc_last.exe ${PE_FIXTURE_DIR}/rsrc_inner.exe ${PE_FIXTURE_DIR}/no_rsrc.exe
-    ${PE_FIXTURE_DIR}/gui_stub.exe ${PE_FIXTURE_DIR}/wizard.dll ${PE_FIXTURE_DIR}/other_export.dll)
+    ${PE_FIXTURE_DIR}/gui_stub.exe ${PE_FIXTURE_DIR}/zero_tail.exe ${PE_FIXTURE_DIR}/wizard.dll ${PE_FIXTURE_DIR}/other_export.dll)
 
 add_executable(pe_resources_test pe_resources_test.cpp)
 target_link_libraries(pe_resources_test PRIVATE quillset_core GTest::gtest_main)
