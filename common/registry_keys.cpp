@@ -21,6 +21,13 @@ int MakeProductKeyPath(char* buffer, size_t size, ProductKeyKind kind, const cha
     return 1;
 }
 
+ProductKeyKind GetProductKeyKind(const char* key)
+{
+    const char* appPaths = PRODUCT_KEY_FOLDERS[PRODUCT_KEY_APP_PATHS];
+    return HasPrefixIgnoringCase(key, appPaths, GetTextLength(appPaths)) ? PRODUCT_KEY_APP_PATHS
+                                                                         : PRODUCT_KEY_UNINSTALL;
+}
+
 int IsProductKeyPath(const char* key, size_t length)
 {
     for (const char* folder : PRODUCT_KEY_FOLDERS) {

@@ -7,6 +7,8 @@
 #define CURRENT_VERSION_KEY_TEXT "Software\\Microsoft\\Windows\\CurrentVersion"
 
 static const char CURRENT_VERSION_KEY[] = CURRENT_VERSION_KEY_TEXT;
+// The Uninstall entry's value that names the installation's folder.
+static const char UNINSTALL_LOCATION_VALUE[] = "InstallLocation";
 
 enum ProductKeyKind {
     PRODUCT_KEY_UNINSTALL,          // named by the product's name with version
@@ -26,3 +28,6 @@ int MakeProductKeyPath(char* buffer, size_t size, ProductKeyKind kind, const cha
 // name right below the Uninstall or App Paths key. Removal deletes nothing else, so that a
 // damaged log cannot name a key that other software owns.
 int IsProductKeyPath(const char* key, size_t length);
+
+// The kind of product key `key`, a path for which IsProductKeyPath holds.
+ProductKeyKind GetProductKeyKind(const char* key);

@@ -39,10 +39,14 @@ static void RemoveProduct(void)
     RunUninstallCommand();
     RemoveShortcuts();
     RemoveFileList(1);
-    RemoveRegistryKeys();
-    TrimFolder(&uninstall.plan.menuFolder);
-    CheckDestinationLeftovers();
-    StartCleanupCopy();
+    // What stays keeps its log, the uninstaller and the Uninstall entry, so that the removal
+    // can be run again once the cause is gone; without them it would stay for good.
+    if (!uninstall.itemsLeft) {
+        RemoveRegistryKeys();
+        TrimFolder(&uninstall.plan.menuFolder);
+        CheckDestinationLeftovers();
+        StartCleanupCopy();
+    }
     CloseProgressWindow();
 }
 

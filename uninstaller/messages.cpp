@@ -75,14 +75,20 @@ void NoteScheduledRemoval(const char* path)
     NoteFailure(line);
 }
 
-// Appends string `id`, with the product's name in its "%s", and then `list` to `text`.
-static void AppendListText(char* text, UINT id, const ItemList* list)
+// Appends string `id`, with the product's name in its "%s", to `text`.
+static void AppendMessageText(char* text, UINT id)
 {
     char format[STRING_SIZE];
     LoadMessage(id, format);
     uint32_t length = (uint32_t)GetTextLength(text);
     (void)FormatText(text + length, MESSAGE_SIZE - length, format, uninstall.plan.shortName);
-    length = (uint32_t)GetTextLength(text);
+}
+
+// Appends string `id` and then `list` to `text`.
+static void AppendListText(char* text, UINT id, const ItemList* list)
+{
+    AppendMessageText(text, id);
+    uint32_t length = (uint32_t)GetTextLength(text);
     (void)CopyTextBounded(text + length, MESSAGE_SIZE - length, list->text); // bounded
 }
 
@@ -91,15 +97,20 @@ void ShowClosingMessage(void)
     if (uninstall.commandLine.silent)
         return;
     const ItemList* failures = &uninstall.failures;
-    const ItemList* kept = &uninstall.keptFolders;
-    if (!failures->count && !kept->count) {
+    // While items are left, the folders that hold them are not kept for the user's files: such
+    // folders are named by the run that removes the rest.
+    const ItemList* kept = uninstall.itemsLeft ? NULL : &uninstall.keptFolders;
+    int keptCount = kept ? kept->count : 0;
+    if (!failures->count && !keptCount) {
         (void)ShowMessage(IDS_REMOVED, uninstall.plan.shortName, MB_ICONINFORMATION | MB_OK);
         return;
     }
     char text[MESSAGE_SIZE] = "";
     if (failures->count)
         AppendListText(text, IDS_NOT_ALL_REMOVED, failures);
-    if (kept->count)
+    if (keptCount)
         AppendListText(text, failures->count ? IDS_FOLDERS_KEPT : IDS_REMOVED_KEEPING, kept);
+    if (uninstall.itemsLeft)
+        AppendMessageText(text, IDS_REMOVE_AGAIN);
     (void)ShowText(text, (failures->count ? MB_ICONWARNING : MB_ICONINFORMATION) | MB_OK);
 }

@@ -29,6 +29,18 @@ static void HandlePendingMessages(void)
     }
 }
 
+int WaitWhileHandlingMessages(HANDLE object)
+{
+    for (;;) {
+        DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0)
+            return 1;
+        if (result != WAIT_OBJECT_0 + 1)
+            return 0;
+        HandlePendingMessages();
+    }
+}
+
 int OpenProgressWindow(void)
 {
     if (uninstall.commandLine.silent)

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 int OpenProgressWindow(void);
+// Waits until `object` is signalled, handling the thread's messages meanwhile; 0 when the wait
+// fails.
+int WaitWhileHandlingMessages(HANDLE object);
 void SetRemovalStatus(UINT id, const char* detail);
 void StepRemoval(void);
 void CloseProgressWindow(void);

@@ -8,6 +8,7 @@
 #include "common/command_quoting.h"
 #include "common/folder_variables.h"
 #include "common/path_routines.h"
+#include "common/registry_keys.h"
 #include "common/text.h"
 #include "common/uninstall_log_builder.h"
 #include "common/uninstall_log_walks.h"
@@ -20,6 +21,13 @@
 static int IsGone(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A shortcut, file or folder of the log that is still there and will not go at a restart.
+static void NoteItemLeft(const char* path)
+{
+    NoteFailure(path);
+    ++uninstall.itemsLeft;
 }
 
 void RunUninstallCommand(void)
@@ -48,7 +56,9 @@ void RunUninstallCommand(void)
         StepRemoval();
         return;
     }
-    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0)
+    // The progress window keeps handling its messages: a command that sends a message to
+    // every window, as a settings broadcast does, would otherwise wait for it for ever.
+    if (!WaitWhileHandlingMessages(process.hProcess))
         NoteFailure(commandLine);
     (void)CloseHandle(process.hThread); // nothing to do if closing fails
     (void)CloseHandle(process.hProcess);
@@ -63,7 +73,7 @@ void RemoveShortcuts(void)
     while (NextShortcut(&walk)) {
         SetRemovalStatus(IDS_STATUS_SHORTCUTS, walk.text);
         if (!DeleteFileA(walk.text) && !IsGone(GetLastError()))
-            NoteFailure(walk.text);
+            NoteItemLeft(walk.text);
         StepRemoval();
     }
 }
@@ -79,7 +89,7 @@ static void RemoveFile(const char* path)
     if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
         NoteScheduledRemoval(path);
     else
-        NoteFailure(path);
+        NoteItemLeft(path);
 }
 
 // True for the running program and for "uninst.dat" at the top of the destination.
@@ -103,7 +113,7 @@ static int RemoveFolder(const char* path)
     if (error == ERROR_DIR_NOT_EMPTY)
         NoteKeptFolder(path);
     else
-        NoteFailure(path);
+        NoteItemLeft(path);
     return 0;
 }
 
@@ -128,6 +138,29 @@ void RemoveFileList(int skipOwnFiles)
     }
 }
 
+// True for the product's Uninstall entry when an installation of the same product into another
+// folder has since taken it over: its folder value names that folder, and the entry is its.
+static int BelongsToOtherInstallation(HKEY root, const char* keyPath)
+{
+    if (GetProductKeyKind(keyPath) != PRODUCT_KEY_UNINSTALL)
+        return 0;
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    char location[PATH_SIZE];
+    DWORD type;
+    DWORD size = sizeof(location);
+    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
+                                   &size);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    if (result == ERROR_MORE_DATA)
+        return 1; // longer than any destination
+    // An entry without a readable folder value is taken as this installation's.
+    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || location[size - 1] != 0)
+        return 0;
+    return lstrcmpiA(location, uninstall.plan.destination.path) != 0;
+}
+
 void RemoveRegistryKeys(void)
 {
     TextListWalk walk;
@@ -135,6 +168,8 @@ void RemoveRegistryKeys(void)
     SetRemovalStatus(IDS_STATUS_REGISTRY, "");
     while (NextRegistryKey(&walk)) {
         HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        if (BelongsToOtherInstallation(root, walk.text))
+            continue;
         LONG result = RegDeleteKeyA(root, walk.text);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
             NoteFailure(walk.text);

@@ -29,6 +29,7 @@
 #define IDS_REMOVED_AT_RESTART      36
 #define IDS_REMOVED_KEEPING         37
 #define IDS_FOLDERS_KEPT            38
+#define IDS_REMOVE_AGAIN            39
 #define IDS_STATUS_COMMAND          40
 #define IDS_STATUS_SHORTCUTS        41
 #define IDS_STATUS_FILES            42

@@ -41,6 +41,7 @@ struct UninstallState {
     HWND statusLine;
     HWND detailLine;
     ItemList failures;              // what the installation made and could not be removed
+    int itemsLeft;                  // of those, the shortcuts, files and folders still on disk
     ItemList keptFolders;           // folders that stay for files the installation did not make
 };
 

@@ -50,7 +50,7 @@ static void SetNumberValue(HKEY key, const char* name, DWORD number)
 // and the commands: the folder, the size, the icon, and that there is no modify or repair.
 static void SetListingValues(HKEY key, const char* program)
 {
-    SetTextValue(key, "InstallLocation", wizard.installDir);
+    SetTextValue(key, UNINSTALL_LOCATION_VALUE, wizard.installDir);
     SetNumberValue(key, "EstimatedSize", RoundUpToKilobytes(GetHeaderField(FIELD_TOTAL_SIZE)));
     if (program)
         SetTextValue(key, "DisplayIcon", program);

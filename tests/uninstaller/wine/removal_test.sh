@@ -2,7 +2,8 @@
 # The uninstaller under Wine on a fake installation with a hand-written log: a silent removal,
 # a user's file that keeps its folder, a damaged log, a copy of the installation in another
 # folder and a running product that leave everything in place, a declined and an accepted
-# confirmation, and a file in use that is left for the next restart.
+# confirmation, a file in use that is left for the next restart, a shortcut in use that keeps
+# the uninstaller for another run, and an Uninstall entry that another installation took over.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR
 set -euo pipefail
 state=$1
@@ -24,6 +25,7 @@ install() {
     mkdir -p "$work"
     destination=$(python3 "$here/make_install.py" "$work" "$uninst" "$@")
     "$run" "$state" reg add "$key" /v DisplayName /d 'Smoke 1.0' /f >/dev/null 2>&1
+    "$run" "$state" reg add "$key" /v InstallLocation /d "$destination" /f >/dev/null 2>&1
 }
 
 # The temporary copy finishes after the uninstaller has exited: wait until it took its files.
@@ -92,6 +94,32 @@ wait_for_copy
 "$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | grep -q 'app.exe' ||
     fail "file in use: app.exe is not scheduled for the next restart"
 "$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
+
+# A shortcut in use, which no restart removes: everything else of the installation goes, but its
+# log, the uninstaller and the Uninstall entry stay, so that a second run removes the rest.
+install
+"$run" "$state" "$watch" holding-link "$destination\\uninst.exe" || fail "shortcut in use"
+sleep 1 # no copy may start; one that did would have taken the uninstaller by now
+expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
+expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu\n./Menu/Smoke 1.0\n./Menu/Smoke 1.0/Smoke.lnk'
+[[ "$(listing)" == "$expected" ]] || fail "shortcut in use: left $(listing)"
+key_exists || fail "shortcut in use: the Uninstall key was removed"
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+[[ $code == 0 ]] || fail "shortcut in use, second run: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "shortcut in use, second run left: $(listing)"
+key_exists && fail "shortcut in use, second run left the Uninstall key"
+
+# The same product installed again into another folder has taken the Uninstall entry over: the
+# removal of this one leaves that entry to the other installation.
+install
+"$run" "$state" reg add "$key" /v InstallLocation /d 'C:\Other\Smoke Product' /f >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+[[ $code == 0 ]] || fail "entry of another installation: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "entry of another installation: left $(listing)"
+key_exists || fail "entry of another installation: the Uninstall key was removed"
+"$run" "$state" reg delete "$key" /f >/dev/null 2>&1 || true
 
 # The product running: refused with its message, nothing removed.
 install

@@ -1,10 +1,12 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|elsewhere|silent|answer
+// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|holding-link|elsewhere|silent|answer
 //             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
 // one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
-// open, so that it is listed as removed at the next restart; "elsewhere" expects the refusal of
+// open, so that it is listed as removed at the next restart; "holding-link" keeps the fake
+// installation's Start Menu shortcut open, which no restart removes, so the closing message must
+// say that the uninstaller stays for another run; "elsewhere" expects the refusal of
 // a log that names another folder; "silent" expects no box at all. "answer" expects nothing: it
 // answers a question Yes and any other box OK until the uninstaller ends, printing each box as
 // "question: TEXT" or "message: TEXT" and then "exit code: N", for quillset try to judge. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
@@ -103,7 +105,7 @@ void AnswerAll(const PROCESS_INFORMATION& process)
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|holding-link|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -122,9 +124,12 @@ int main(int argc, char** argv)
         mode = "running";
     }
     HANDLE held = INVALID_HANDLE_VALUE;
-    if (mode == "holding") {
+    if (mode == "holding" || mode == "holding-link") {
+        // The fake installation is ROOT\Apps\Smoke Product with its shortcut in ROOT\Menu.
         std::string program = argv[2];
-        program = program.substr(0, program.find_last_of('\\') + 1) + "app.exe";
+        std::string folder = program.substr(0, program.find_last_of('\\') + 1);
+        program = mode == "holding" ? folder + "app.exe"
+                                    : folder + "..\\..\\Menu\\Smoke 1.0\\Smoke.lnk";
         // Shared for reading only, as a running program holds its file: it cannot be deleted.
         held = CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, NULL);
@@ -174,6 +179,11 @@ int main(int argc, char** argv)
     } else if (mode == "holding") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
                  AnswerBox(process, "app.exe (removed when Windows restarts)", IDOK);
+        expectedCode = 1;
+    } else if (mode == "holding-link") {
+        passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
+                 AnswerBox(process, "Smoke.lnk\r\n\nThe uninstaller and the entry in the list of "
+                                    "installed programs stay", IDOK);
         expectedCode = 1;
     } else if (mode == "kept") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
