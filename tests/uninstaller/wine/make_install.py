@@ -1,5 +1,7 @@
 # Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
-#   make_install.py ROOT UNINST_EXE [user]   ("user" adds a file of the user's in docs/)
+#   make_install.py ROOT UNINST_EXE [user | command COMMAND_EXE]
+# "user" adds a file of the user's in docs/; "command" installs COMMAND_EXE as broadcast.exe
+# and records it as the product's uninstall command.
 # Prints the destination directory as Wine sees it.
 import os
 import shutil
@@ -7,7 +9,8 @@ import struct
 import sys
 
 root, uninst = sys.argv[1], sys.argv[2]
-with_user_file = len(sys.argv) > 3
+with_user_file = sys.argv[3:4] == ['user']
+command_exe = sys.argv[4] if sys.argv[3:4] == ['command'] else None
 destination = os.path.join(root, 'Apps', 'Smoke Product')
 menu = os.path.join(root, 'Menu', 'Smoke 1.0')
 
@@ -20,6 +23,8 @@ os.chmod(os.path.join(destination, 'docs', 'readme.txt'), 0o444)
 shutil.copy(uninst, os.path.join(destination, 'uninst.exe'))
 with open(os.path.join(menu, 'Smoke.lnk'), 'w') as file:
     file.write('link')
+if command_exe:
+    shutil.copy(command_exe, os.path.join(destination, 'broadcast.exe'))
 if with_user_file:
     with open(os.path.join(destination, 'docs', 'mine.txt'), 'w') as file:
         file.write('mine')
@@ -34,7 +39,7 @@ def u32(value):
 
 
 FIELDS = dict(notice=4, event=8, short=12, display=16, destination=20, menu=24, files=28,
-              registry=32, shortcuts=36)
+              registry=32, shortcuts=36, command=40)
 header = bytearray(48)
 body = bytearray()
 
@@ -53,8 +58,11 @@ add('event', b'SmokeEvent\0')
 add('destination', u32(len(wine_path(os.path.join(root, 'Apps')))) +
     wine_path(destination).encode() + b'\0')
 add('menu', u32(len(wine_path(os.path.join(root, 'Menu')))) + wine_path(menu).encode() + b'\0')
-add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0'
-             b'\x01docs\0\x02readme.txt\0\x01empty\0\0\0\0')
+add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0' +
+    (b'\x02broadcast.exe\0' if command_exe else b'') +
+    b'\x01docs\0\x02readme.txt\0\x01empty\0\0\0\0')
+if command_exe:
+    add('command', b'"%InstallDir%\\broadcast.exe"\0')
 add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')
 add('registry', b'\x02' + key + b'\0\0')
 struct.pack_into('<I', header, 44, 7)

@@ -4,12 +4,13 @@
 # folder and a running product that leave everything in place, a declined and an accepted
 # confirmation, a file in use that is left for the next restart, a shortcut in use that keeps
 # the uninstaller for another run, and an Uninstall entry that another installation took over.
-#   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR
+#   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR BROADCAST_EXE
 set -euo pipefail
 state=$1
 uninst=$2
 watch=$3
 work=$4
+broadcast=$5
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../scripts/wine-run
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Smoke 1.0'
@@ -141,6 +142,13 @@ key_exists || fail "declined confirmation: the Uninstall key was removed"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "accepted confirmation left: $(listing)"
 key_exists && fail "accepted confirmation left the Uninstall key"
+
+# An uninstall command that broadcasts a message to every window, the progress window
+# included, while the uninstaller waits for it: answered, so both go on.
+install command "$broadcast"
+"$run" "$state" "$watch" confirm "$destination\\uninst.exe" || fail "broadcasting uninstall command"
+wait_for_copy
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
 
 rm -rf "$work"
 if ((failures)); then
