@@ -92,14 +92,19 @@ static void RemoveFile(const char* path)
         NoteItemLeft(path);
 }
 
-// True for the running program and for "uninst.dat" at the top of the destination.
+// True for the running program and for "uninst.dat" at the top of the destination. The log
+// names the folder that the program runs from (compared as files when it was read), so the
+// program is known by its name there, in whatever form the folder's path started it.
 static int IsOwnFile(const char* path)
 {
-    if (!lstrcmpiA(path, uninstall.modulePath))
-        return 1;
-    char logPath[PATH_SIZE];
-    return CopyTextBounded(logPath, sizeof(logPath), uninstall.plan.destination.path) &&
-           AppendPath(logPath, UNINSTALL_LOG_NAME) && !lstrcmpiA(path, logPath);
+    const char* ownNames[] = {FindLastComponent(uninstall.modulePath), UNINSTALL_LOG_NAME};
+    for (const char* name : ownNames) {
+        char ownPath[PATH_SIZE];
+        if (CopyTextBounded(ownPath, sizeof(ownPath), uninstall.plan.destination.path) &&
+            AppendPath(ownPath, name) && !lstrcmpiA(path, ownPath))
+            return 1;
+    }
+    return 0;
 }
 
 // A folder that still holds something stays and is listed: the user's files are no failure.

@@ -1,7 +1,8 @@
 # Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
-#   make_install.py ROOT UNINST_EXE [user | command COMMAND_EXE]
-# "user" adds a file of the user's in docs/; "command" installs COMMAND_EXE as broadcast.exe
-# and records it as the product's uninstall command.
+#   make_install.py ROOT UNINST_EXE [user | slashes | command COMMAND_EXE]
+# "user" adds a file of the user's in docs/; "slashes" records the destination with forward
+# slashes, as typed by a user; "command" installs COMMAND_EXE as broadcast.exe and records it
+# as the product's uninstall command.
 # Prints the destination directory as Wine sees it.
 import os
 import shutil
@@ -11,6 +12,7 @@ import sys
 root, uninst = sys.argv[1], sys.argv[2]
 with_user_file = sys.argv[3:4] == ['user']
 command_exe = sys.argv[4] if sys.argv[3:4] == ['command'] else None
+with_slashes = sys.argv[3:4] == ['slashes']
 destination = os.path.join(root, 'Apps', 'Smoke Product')
 menu = os.path.join(root, 'Menu', 'Smoke 1.0')
 
@@ -55,8 +57,8 @@ add('notice', b'\0')
 add('short', b'Smoke\0')
 add('display', b'Smoke 1.0\0')
 add('event', b'SmokeEvent\0')
-add('destination', u32(len(wine_path(os.path.join(root, 'Apps')))) +
-    wine_path(destination).encode() + b'\0')
+recorded = wine_path(destination).replace('\\', '/') if with_slashes else wine_path(destination)
+add('destination', u32(len(wine_path(os.path.join(root, 'Apps')))) + recorded.encode() + b'\0')
 add('menu', u32(len(wine_path(os.path.join(root, 'Menu')))) + wine_path(menu).encode() + b'\0')
 add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0' +
     (b'\x02broadcast.exe\0' if command_exe else b'') +

@@ -143,6 +143,13 @@ wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "accepted confirmation left: $(listing)"
 key_exists && fail "accepted confirmation left the Uninstall key"
 
+# A destination recorded with forward slashes: the running uninstaller is still known as its
+# own file and left to the copy, not reported as removed at the next restart.
+install slashes
+"$run" "$state" "$watch" confirm "$destination\\uninst.exe" || fail "destination with slashes"
+wait_for_copy
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "destination with slashes left: $(listing)"
+
 # An uninstall command that broadcasts a message to every window, the progress window
 # included, while the uninstaller waits for it: answered, so both go on.
 install command "$broadcast"
