@@ -65,6 +65,21 @@ void RunUninstallCommand(void)
     StepRemoval();
 }
 
+// A file of the package, or a link the user protected, may carry the read-only attribute; it is
+// cleared before deleting, and put back when the file stays all the same.
+static int DeleteUnprotected(const char* path)
+{
+    if (DeleteFileA(path) || IsGone(GetLastError()))
+        return 1;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL))
+        return 0;
+    if (DeleteFileA(path))
+        return 1;
+    (void)SetFileAttributesA(path, attributes); // the file stays as it was, where that works
+    return 0;
+}
+
 void RemoveShortcuts(void)
 {
     TextListWalk walk;
@@ -72,18 +87,15 @@ void RemoveShortcuts(void)
     SetRemovalStatus(IDS_STATUS_SHORTCUTS, "");
     while (NextShortcut(&walk)) {
         SetRemovalStatus(IDS_STATUS_SHORTCUTS, walk.text);
-        if (!DeleteFileA(walk.text) && !IsGone(GetLastError()))
+        if (!DeleteUnprotected(walk.text))
             NoteItemLeft(walk.text);
         StepRemoval();
     }
 }
 
-// A file of the package may carry the read-only attribute; it is cleared before deleting.
 static void RemoveFile(const char* path)
 {
-    if (DeleteFileA(path) || IsGone(GetLastError()))
-        return;
-    if (SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) && DeleteFileA(path))
+    if (DeleteUnprotected(path))
         return;
     // A file in use goes when Windows restarts, where the user's rights allow scheduling it.
     if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))

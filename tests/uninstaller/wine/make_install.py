@@ -25,6 +25,7 @@ os.chmod(os.path.join(destination, 'docs', 'readme.txt'), 0o444)
 shutil.copy(uninst, os.path.join(destination, 'uninst.exe'))
 with open(os.path.join(menu, 'Smoke.lnk'), 'w') as file:
     file.write('link')
+os.chmod(os.path.join(menu, 'Smoke.lnk'), 0o444)  # as a user may protect a link
 if command_exe:
     shutil.copy(command_exe, os.path.join(destination, 'broadcast.exe'))
 if with_user_file:
