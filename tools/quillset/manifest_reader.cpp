@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/path_routines.h"
+#include "common/uninstall_log_format.h"
 #include "file_io.h"
 #include "manifest.h"
 #include "manifest_brand.h"
@@ -13,6 +14,7 @@
 #include "package/package_layout.h"
 #include "path_length.h"
 #include "text_encoding.h"
+#include "typical_folders.h"
 
 namespace quillset {
 namespace {
@@ -40,6 +42,20 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
         product.Fail(line, "'install_dir' cannot contain any of \" * : < > ? | after its drive");
     if (const std::optional<std::string> problem = FindInstallDirProblem(installDir))
         product.Fail(line, "'install_dir' is " + Quote(installDir) + ", " + *problem);
+    // Each folder of the path is made by the wizard, so each must be a name Windows stores as
+    // written; the drive and a leading folder variable are no such names.
+    std::string_view rest = installDir;
+    for (bool first = true;; first = false) {
+        const std::size_t separator = rest.find_first_of("\\/");
+        const std::string_view component = rest.substr(0, separator);
+        const bool given = first && (component.ends_with(':') || component.starts_with('%'));
+        if (!component.empty() && !given)
+            if (const auto problem = FindNameProblem(component))
+                product.Fail(line, "'install_dir': " + *problem);
+        if (separator == std::string_view::npos)
+            break;
+        rest.remove_prefix(separator + 1);
+    }
 }
 
 // The display name is the name of the product's Uninstall key, and a key name is one
@@ -163,11 +179,11 @@ std::vector<std::string> SplitOverridePath(ManifestTable& attributes, const std:
     }
 }
 
-bool IsUninstallerName(const fs::path& entry)
+bool HasTopLevelName(const fs::path& entry, std::string_view lowerCaseName)
 {
     std::string name = entry.filename().string();
     std::ranges::transform(name, name.begin(), [](unsigned char c) { return std::tolower(c); });
-    return name == UNINSTALLER_FILE;
+    return name == lowerCaseName;
 }
 
 // The choice of uninstaller, checked against the top level of the source folder, since the
@@ -189,10 +205,15 @@ UninstallerChoice ReadUninstallerChoice(ManifestTable& files, const fs::path& so
     bool named = false;
     bool held = false;
     for (const fs::directory_entry& entry : fs::directory_iterator(source, error)) {
-        if (IsUninstallerName(entry.path())) {
+        if (HasTopLevelName(entry.path(), UNINSTALLER_FILE)) {
             named = true;
             held = entry.is_regular_file(error);
         }
+        if (HasTopLevelName(entry.path(), UNINSTALL_LOG_NAME))
+            files.Fail(files.FindLine("source"),
+                       "the source folder holds " + entry.path().filename().string() +
+                           " at its top level, the name of the uninstall log that the installation writes "
+                           "there; rename or move it");
     }
     if (choice == UninstallerChoice::Builtin && named)
         files.Fail(line, "the source folder holds its own uninst.exe while 'uninstaller' in [files] is "
@@ -256,6 +277,18 @@ void ReadShortcuts(const toml::array& array, const Reader& reader, Manifest& man
     for (const toml::node& node : array) {
         ManifestTable table(*node.as_table(), "[[shortcut]]", reader.file);
         ManifestShortcut shortcut = ReadShortcut(table);
+        // The Start Menu shortcuts share one folder, where Windows takes names without case.
+        if (shortcut.startMenu) {
+            const std::string folded = FoldNameCase(shortcut.name);
+            const bool clash = std::any_of(
+                manifest.shortcuts.begin(), manifest.shortcuts.end(), [&](const ManifestShortcut& other) {
+                    return other.startMenu && FoldNameCase(other.name) == folded;
+                });
+            if (clash)
+                table.Fail(table.FindLine("name"),
+                           "a second Start Menu shortcut is named " + Quote(shortcut.name) +
+                               " (Windows does not tell names apart by case); give each its own name");
+        }
         if (!shortcut.id.empty()) {
             const bool taken =
                 std::any_of(manifest.shortcuts.begin(), manifest.shortcuts.end(),
@@ -287,12 +320,48 @@ std::optional<std::size_t> FindShortcutReference(ManifestTable& singles, const M
                                             (known.empty() ? std::string() : " (ids: " + known + ")"));
 }
 
+// A single shortcut's link in its own folder: the longest path counted with a typical value.
+std::optional<std::size_t> FindSingleShortcut(ManifestTable& singles, const Manifest& manifest,
+                                              std::string_view key, std::string_view folder)
+{
+    const std::optional<std::size_t> index = FindShortcutReference(singles, manifest, key);
+    if (index)
+        if (const auto problem = FindLinkPathProblem(folder, manifest.shortcuts[*index].name))
+            singles.Fail(singles.FindLine(key), "'" + std::string(key) + "': " + *problem);
+    return index;
+}
+
 void ReadSingleShortcuts(ManifestTable& singles, Manifest& manifest)
 {
-    manifest.desktopShortcut = FindShortcutReference(singles, manifest, "desktop");
-    manifest.quickLaunchShortcut = FindShortcutReference(singles, manifest, "quick_launch");
-    manifest.startupShortcut = FindShortcutReference(singles, manifest, "startup");
+    manifest.desktopShortcut =
+        FindSingleShortcut(singles, manifest, "desktop", ExpandTypicalFolders("%DesktopDir%").value());
+    manifest.quickLaunchShortcut = FindSingleShortcut(singles, manifest, "quick_launch", TYPICAL_QUICK_LAUNCH);
+    manifest.startupShortcut =
+        FindSingleShortcut(singles, manifest, "startup", ExpandTypicalFolders("%StartupMenu%").value());
     singles.RejectUnknownKeys();
+}
+
+// The texts that the installer expands into path-sized buffers: a shortcut's target and folder,
+// a program's command line and folder.
+void CheckExpandedLengths(const Reader& reader, const Manifest& manifest)
+{
+    const auto check = [&](std::string_view text, std::size_t line, const std::string& what) {
+        if (const auto problem = FindExpandedLengthProblem(text, manifest.installDir, manifest.menuFolder))
+            ThrowManifestError(reader.file, line, what + " " + *problem);
+    };
+    for (const ManifestShortcut& shortcut : manifest.shortcuts) {
+        check(shortcut.target, shortcut.targetLine, "the shortcut's 'target'");
+        check(shortcut.workingDir, shortcut.targetLine, "the shortcut's 'working_dir'");
+    }
+    const std::pair<const std::optional<ManifestRunEntry>*, const char*> entries[] = {
+        {&manifest.launch, "[run.launch]"}, {&manifest.postInstall, "[run.post_install]"},
+        {&manifest.uninstall, "[run.uninstall]"}};
+    for (const auto& [entry, name] : entries) {
+        if (!*entry)
+            continue;
+        check((*entry)->commandLine, (*entry)->programLine, std::string("the command line of ") + name);
+        check((*entry)->workingDir, (*entry)->programLine, std::string("'working_dir' in ") + name);
+    }
 }
 
 bool EndsWithProgramExtension(std::string_view text)
@@ -367,12 +436,26 @@ std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& r
     return ReadRunEntry(entry, "[run." + std::string(key) + "]", takesArguments);
 }
 
+// CreateProcess, which the installer and the uninstaller run entries with, starts programs only.
+void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntry>& entry, std::string_view key,
+                       Manifest& manifest)
+{
+    if (entry && !EndsWithProgramExtension(entry->program))
+        manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) + ": 'program' in [run." +
+                                    std::string(key) + "] is " + Quote(entry->program) +
+                                    ", which does not end in .exe, .com, .bat or .cmd; the installer starts it "
+                                    "as a program, so a document or a program without one of these fails to start");
+}
+
 void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)
 {
     manifest.launch = FindRunEntry(run, reader, "launch", false);
     manifest.postInstall = FindRunEntry(run, reader, "post_install", true);
     manifest.uninstall = FindRunEntry(run, reader, "uninstall", true);
     run.RejectUnknownKeys();
+    WarnAboutDocument(reader, manifest.launch, "launch", manifest);
+    WarnAboutDocument(reader, manifest.postInstall, "post_install", manifest);
+    WarnAboutDocument(reader, manifest.uninstall, "uninstall", manifest);
 }
 
 SigningCommand ReadSigning(ManifestTable& signing, const Reader& reader)
@@ -427,6 +510,7 @@ Manifest ReadManifest(const fs::path& file)
         ManifestTable run(*runTable, "[run]", reader.file);
         ReadRunEntries(run, reader, manifest);
     }
+    CheckExpandedLengths(reader, manifest);
     if (const toml::table* signingTable = top.FindTable("signing")) {
         ManifestTable signing(*signingTable, "[signing]", reader.file);
         manifest.signing = ReadSigning(signing, reader);

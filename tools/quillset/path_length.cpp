@@ -61,6 +61,27 @@ std::optional<std::string> FindInstallDirProblem(const std::string& installDir)
     return std::nullopt;
 }
 
+std::optional<std::string> FindExpandedLengthProblem(std::string_view text, std::string_view installDir,
+                                                     std::string_view menuFolder)
+{
+    const std::optional<std::string> expanded = ExpandTypicalProductFolders(text, installDir, menuFolder);
+    if (expanded && expanded->size() <= MAX_INSTALLED_PATH)
+        return std::nullopt;
+    return "is longer than the installer's " + std::to_string(MAX_INSTALLED_PATH) +
+           " characters once its folder variables are expanded (counted with typical values)" +
+           (expanded ? ": " + Quote(*expanded) + ", " + std::to_string(expanded->size()) + " characters" : "") +
+           "; shorten it";
+}
+
+std::optional<std::string> FindLinkPathProblem(std::string_view folder, std::string_view name)
+{
+    const std::string path = std::string(folder) + "\\" + std::string(name) + ".lnk";
+    if (path.size() <= MAX_INSTALLED_PATH)
+        return std::nullopt;
+    return "its link would be " + Quote(path) + ", " + std::to_string(path.size()) + " characters long; Windows allows " +
+           std::to_string(MAX_INSTALLED_PATH) + " (the folder counted with a typical value); shorten the name";
+}
+
 std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName)
 {
     // The menu folder is no folder-variable text: only the Programs menu is expanded.

@@ -30,4 +30,13 @@ std::optional<std::string> FindInstallDirProblem(const std::string& installDir);
 // the folder alone.
 std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName);
 
+// Why `text` (Windows-1252, folder variables), a shortcut's target or folder or a program's
+// command line or folder, would not fit the installer's path buffers once expanded with
+// typical values, %InstallDir% and %MenuFolder% as the product's: nothing when it fits.
+std::optional<std::string> FindExpandedLengthProblem(std::string_view text, std::string_view installDir,
+                                                     std::string_view menuFolder);
+
+// Why the link "<folder>\<name>.lnk" would be longer than MAX_INSTALLED_PATH; nothing when it fits.
+std::optional<std::string> FindLinkPathProblem(std::string_view folder, std::string_view name);
+
 }  // namespace quillset

@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t MAX_FILE_SIZE = 1ULL << 31;
 
 [[noreturn]] void FailAt(const fs::path& path, const std::string& message)
 {
@@ -108,9 +109,12 @@ SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
         scanner.openFolders.pop_back();
         return node;
     }
-    if (static_cast<std::uint64_t>(status.st_size) > MAX_U32)
-        FailAt(path,
-               "is " + std::to_string(status.st_size) + " bytes; a package file holds at most 4294967295");
+    // The wizard inflates each file into one view of it mapped in a 32-bit process, whose
+    // user address space is 2 GiB.
+    if (static_cast<std::uint64_t>(status.st_size) >= MAX_FILE_SIZE)
+        FailAt(path, "is " + std::to_string(status.st_size) +
+                         " bytes; the installer maps each file whole into its 32-bit process, which takes "
+                         "files of less than 2 GiB (2147483648 bytes)");
     node.size = static_cast<std::uint32_t>(status.st_size);
     node.attributes = ATTRIBUTE_ARCHIVE | ((status.st_mode & S_IWUSR) ? 0 : ATTRIBUTE_READONLY);
     const auto fileTime = ConvertToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);

@@ -2,6 +2,9 @@
 // Values are the long ones of an English XP user "Administrator": a check with them is safe.
 #include "typical_folders.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/folder_variables.h"
 #include "common/path_routines.h"
 
@@ -28,15 +31,38 @@ const FolderValues TYPICAL_FOLDERS = {
     nullptr,                                            // Handle
 };
 
-}  // namespace
-
-std::optional<std::string> ExpandTypicalFolders(std::string_view text)
+std::optional<std::string> ExpandWith(const FolderValues values, std::string_view text)
 {
     const std::string source(text);
     char expanded[PATH_SIZE];
-    if (!ExpandFolderText(TYPICAL_FOLDERS, source.c_str(), expanded))
+    if (!ExpandFolderText(values, source.c_str(), expanded))
         return std::nullopt;
     return std::string(expanded);
+}
+
+}  // namespace
+
+const std::string_view TYPICAL_QUICK_LAUNCH =
+    TYPICAL_PROFILE "\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
+
+std::optional<std::string> ExpandTypicalFolders(std::string_view text)
+{
+    return ExpandWith(TYPICAL_FOLDERS, text);
+}
+
+std::optional<std::string> ExpandTypicalProductFolders(std::string_view text, std::string_view installDir,
+                                                       std::string_view menuFolder)
+{
+    const std::optional<std::string> destination = ExpandTypicalFolders(installDir);
+    const std::string menu =
+        std::string(TYPICAL_FOLDERS[FOLDER_PROGRAMS_MENU]) + "\\" + std::string(menuFolder);
+    if (!destination || menu.size() >= PATH_SIZE)
+        return std::nullopt;
+    FolderValues values;
+    std::copy(std::begin(TYPICAL_FOLDERS), std::end(TYPICAL_FOLDERS), std::begin(values));
+    values[FOLDER_INSTALL_DIR] = destination->c_str();
+    values[FOLDER_MENU_FOLDER] = menu.c_str();
+    return ExpandWith(values, text);
 }
 
 }  // namespace quillset

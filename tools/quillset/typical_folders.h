@@ -13,4 +13,12 @@ namespace quillset {
 // result would not fit a Windows path.
 std::optional<std::string> ExpandTypicalFolders(std::string_view text);
 
+// The same with %InstallDir% and %MenuFolder% given as well: the product's `installDir` (itself
+// expanded with typical values) and its Start Menu folder `menuFolder` below the Programs menu.
+std::optional<std::string> ExpandTypicalProductFolders(std::string_view text, std::string_view installDir,
+                                                       std::string_view menuFolder);
+
+// A typical Quick Launch folder, which has no folder variable.
+extern const std::string_view TYPICAL_QUICK_LAUNCH;
+
 }  // namespace quillset

@@ -89,6 +89,19 @@ TEST(Manifest, ReadsProductOptionsAndAttributes)
     EXPECT_EQ(manifest.attributeOverrides[1].bits, 0u);
 }
 
+TEST(Manifest, WarnsAboutRunEntriesThatAreNoPrograms)
+{
+    TemporaryFolder folder;
+    EXPECT_TRUE(ReadManifest(test::WriteSampleProject(folder.GetPath(), FULL_EXTRA)).warnings.empty());
+    const auto file = test::WriteSampleProject(folder.GetPath(), "[run.launch]\nprogram='%InstallDir%\\manual.txt'\n");
+    const Manifest manifest = ReadManifest(file);
+    ASSERT_EQ(manifest.warnings.size(), 1u);
+    EXPECT_NE(manifest.warnings[0].find(":10: 'program' in [run.launch] is \"%InstallDir%\\manual.txt\", which "
+                                        "does not end in .exe"),
+              std::string::npos)
+        << manifest.warnings[0];
+}
+
 TEST(Manifest, ComposesRunCommandLines)
 {
     EXPECT_EQ(ComposeCommandLine("C:\\Program Files\\a.exe", ""), "C:\\Program Files\\a.exe");
@@ -97,7 +110,7 @@ TEST(Manifest, ComposesRunCommandLines)
 }
 
 struct BadManifest {
-    const char* extra;  // appended after [files] (line 9 is its first line)
+    std::string extra;  // appended after [files] (line 9 is its first line)
     int line;
     const char* message;
 };
@@ -154,6 +167,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
                     "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
                     "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
+        // Start Menu shortcuts share one folder, where names do not differ by case; a shortcut
+        // outside the Start Menu may have a Start Menu shortcut's name.
+        BadManifest{"[[shortcut]]\nname='Demo'\ntarget='t'\n[[shortcut]]\nname='x'\ntarget='t'\nstart_menu=false\n"
+                    "[[shortcut]]\nname='DEMO'\ntarget='t'\n",
+                    17, "a second Start Menu shortcut is named \"DEMO\""},
+        // The installer expands targets, folders and command lines into 260-character buffers.
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%InstallDir%\\" + std::string(240, 't') + ".exe'\n", 11, "the shortcut's 'target' is longer than the installer's 259 characters"},
+        BadManifest{"[run.post_install]\nprogram='%SystemDir%\\cmd.exe'\narguments='/c echo "
+                    "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+                    "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+                    "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa'\n",
+                    10, "the command line of [run.post_install] is longer than the installer's 259 characters"},
+        // A single shortcut's link is measured in its own folder.
+        BadManifest{"[[shortcut]]\nid='s'\nname='" + std::string(190, 'n') + "'\ntarget='t'\nstart_menu=false\n"
+                    "[single_shortcuts]\nquick_launch='s'\n",
+                    15, "'quick_launch': its link would be \"C:\\Documents and Settings"},
         BadManifest{"[run.post_install]\nprogram='%SystemDir%\\cmd /c exit 3'\n", 10,
                     "is \"%SystemDir%\\cmd\" followed by the arguments \"/c exit 3\"; give the path alone in "
                     "'program' and the rest in 'arguments'"}));
@@ -198,6 +227,17 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\a|b'\nmenu_folder='m'\n" +
                     files,
                 ":4: 'install_dir' cannot contain");
+    // Every folder of the destination is made by the wizard, the drive and a leading folder
+    // variable aside.
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\CON\\x'\nmenu_folder='m'\n" + files,
+                ":4: 'install_dir': 'CON' is a reserved device name");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='%ProgramFiles%\\Demo.'\nmenu_folder='m'\n" +
+                    files,
+                ":4: 'install_dir': a name cannot end in a dot");
+    test::WriteFile(folder.GetPath() / "product" / "UNINST.DAT", "mine");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
+                ":7: the source folder holds UNINST.DAT at its top level, the name of the uninstall log");
+    std::filesystem::remove(folder.GetPath() / "product" / "UNINST.DAT");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='a\\b.'\n" + files,
                 ":5: 'menu_folder': a name cannot end in a dot");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n[files]"

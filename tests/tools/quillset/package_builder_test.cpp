@@ -396,17 +396,23 @@ TEST(PackageBuilder, RefusesPathsLongerThanWindowsAllows)
     EXPECT_NE(error.find("\"C:\\Program Files\\Vistrel\\ddd"), std::string::npos) << error;
 }
 
-TEST(PackageBuilder, RefusesSizesBeyondThirtyTwoBits)
+TEST(PackageBuilder, RefusesFilesAndTotalsTheInstallerCannotHold)
 {
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
-    const fs::path big = folder.GetPath() / "product" / "big.bin";
-    test::WriteFile(big, "");
-    fs::resize_file(big, 0x100000000ull);  // sparse: nothing is read before the refusal
-    EXPECT_NE(GetBuildError(manifest).find("big.bin: is 4294967296 bytes"), std::string::npos);
-    fs::resize_file(big, 0xC0000000ull);
-    test::WriteFile(folder.GetPath() / "product" / "big2.bin", "");
-    fs::resize_file(folder.GetPath() / "product" / "big2.bin", 0x40000000ull);
+    const auto makeSparse = [&](const char* name, std::uintmax_t size) {
+        const fs::path file = folder.GetPath() / "product" / name;
+        test::WriteFile(file, "");
+        fs::resize_file(file, size);  // sparse: nothing is read before the refusal
+    };
+    // A file is mapped whole into the installer's 32-bit process: 2 GiB is one byte too many.
+    makeSparse("big.bin", 0x80000000ull);
+    const std::string error = GetBuildError(manifest);
+    EXPECT_NE(error.find("big.bin: is 2147483648 bytes; the installer maps each file whole"), std::string::npos)
+        << error;
+    makeSparse("big.bin", 0x7FFFFFFFull);
+    makeSparse("big2.bin", 0x7FFFFFFFull);
+    makeSparse("big3.bin", 2);
     EXPECT_NE(GetBuildError(manifest).find("add up to more than 4294967295 bytes"), std::string::npos);
 }
 
