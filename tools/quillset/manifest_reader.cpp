@@ -75,6 +75,25 @@ void CheckDisplayName(ManifestTable& product, const std::string& displayName)
                            "e.g. \"Inkwell 1.0\"");
 }
 
+// The product creates the event, and Setup and the uninstaller open it by this name, which
+// Windows takes with at most 259 characters and a backslash only after a namespace; an event
+// nobody can make or open would tell them the product never runs.
+void CheckEventName(ManifestTable& product, const std::string& eventName)
+{
+    const std::size_t line = product.FindLine("event_name");
+    std::string_view name = eventName;
+    for (std::string_view space : {"Global\\", "Local\\"})
+        if (name.size() >= space.size() && FoldNameCase(name.substr(0, space.size())) == FoldNameCase(space))
+            name.remove_prefix(space.size());
+    if (name.find('\\') != std::string_view::npos)
+        product.Fail(line, "'event_name' " + Quote(eventName) +
+                               " holds a backslash, which Windows takes only after Global\\ or Local\\; "
+                               "write the name without one");
+    if (eventName.size() > MAX_INSTALLED_PATH)
+        product.Fail(line, "'event_name' is " + std::to_string(eventName.size()) +
+                               " characters long; Windows takes at most " + std::to_string(MAX_INSTALLED_PATH));
+}
+
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
 {
     std::string_view rest = menuFolder;
@@ -124,6 +143,8 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
     CheckMenuFolder(product, manifest.menuFolder);
     manifest.notice = product.FindText("notice");
     manifest.eventName = product.FindText("event_name");
+    if (manifest.eventName)
+        CheckEventName(product, *manifest.eventName);
     manifest.infoBefore = FindSourceFile(product, reader, "info_before");
     manifest.infoAfter = FindSourceFile(product, reader, "info_after");
     manifest.icon = FindSourceFile(product, reader, "icon");

@@ -227,6 +227,15 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\a|b'\nmenu_folder='m'\n" +
                     files,
                 ":4: 'install_dir' cannot contain");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n"
+                "event_name='Vistrel\\Running'\n" + files,
+                ":6: 'event_name' \"Vistrel\\Running\" holds a backslash");
+    expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\nevent_name='" +
+                    std::string(260, 'e') + "'\n" + files,
+                ":6: 'event_name' is 260 characters long; Windows takes at most 259");
+    test::WriteFile(file, "[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n"
+                          "event_name='Global\\VistrelRunning'\n" + files + "uninstaller='own'\n");
+    EXPECT_EQ(ReadManifest(file).eventName, "Global\\VistrelRunning");
     // Every folder of the destination is made by the wizard, the drive and a leading folder
     // variable aside.
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\CON\\x'\nmenu_folder='m'\n" + files,
