@@ -33,6 +33,19 @@ struct Reader {
     fs::path folder;   // relative paths start here
 };
 
+// The pieces of `path` between any of the `separators`, empty ones included.
+std::vector<std::string_view> SplitAtSeparators(std::string_view path, std::string_view separators)
+{
+    std::vector<std::string_view> components;
+    for (std::size_t separator = path.find_first_of(separators); separator != std::string_view::npos;
+         separator = path.find_first_of(separators)) {
+        components.push_back(path.substr(0, separator));
+        path.remove_prefix(separator + 1);
+    }
+    components.push_back(path);
+    return components;
+}
+
 void CheckInstallDir(ManifestTable& product, const std::string& installDir)
 {
     const std::size_t line = product.FindLine("install_dir");
@@ -44,17 +57,13 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
         product.Fail(line, "'install_dir' is " + Quote(installDir) + ", " + *problem);
     // Each folder of the path is made by the wizard, so each must be a name Windows stores as
     // written; the drive and a leading folder variable are no such names.
-    std::string_view rest = installDir;
-    for (bool first = true;; first = false) {
-        const std::size_t separator = rest.find_first_of("\\/");
-        const std::string_view component = rest.substr(0, separator);
-        const bool given = first && (component.ends_with(':') || component.starts_with('%'));
+    const std::vector<std::string_view> components = SplitAtSeparators(installDir, "\\/");
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const std::string_view component = components[i];
+        const bool given = i == 0 && (component.ends_with(':') || component.starts_with('%'));
         if (!component.empty() && !given)
             if (const auto problem = FindNameProblem(component))
                 product.Fail(line, "'install_dir': " + *problem);
-        if (separator == std::string_view::npos)
-            break;
-        rest.remove_prefix(separator + 1);
     }
 }
 
@@ -96,16 +105,9 @@ void CheckEventName(ManifestTable& product, const std::string& eventName)
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
 {
-    std::string_view rest = menuFolder;
-    while (true) {
-        const std::size_t separator = rest.find_first_of("\\/");
-        const std::string_view component = rest.substr(0, separator);
+    for (const std::string_view component : SplitAtSeparators(menuFolder, "\\/"))
         if (const auto problem = FindNameProblem(component))
             product.Fail(product.FindLine("menu_folder"), "'menu_folder': " + *problem);
-        if (separator == std::string_view::npos)
-            break;
-        rest.remove_prefix(separator + 1);
-    }
 }
 
 // The Start Menu shortcuts are made in the menu folder: the longest name must fit there.
@@ -186,18 +188,13 @@ std::uint32_t ParseAttributeWords(ManifestTable& attributes, const std::string& 
 std::vector<std::string> SplitOverridePath(ManifestTable& attributes, const std::string& key)
 {
     std::vector<std::string> components;
-    std::string_view rest = key;
-    while (true) {
-        const std::size_t separator = rest.find('/');
-        const std::string_view component = rest.substr(0, separator);
+    for (const std::string_view component : SplitAtSeparators(key, "/")) {
         if (component.empty() || component == "." || component == "..")
             attributes.Fail(attributes.FindLine(key),
                             "'" + key + "' is not a relative path of the source folder ('/' between names)");
         components.emplace_back(component);
-        if (separator == std::string_view::npos)
-            return components;
-        rest.remove_prefix(separator + 1);
     }
+    return components;
 }
 
 bool HasTopLevelName(const fs::path& entry, std::string_view lowerCaseName)

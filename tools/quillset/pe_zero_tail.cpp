@@ -3,6 +3,7 @@
 #include "pe_zero_tail.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "pe_bytes.h"
@@ -15,13 +16,12 @@ constexpr std::uint32_t kDebugDirectoryIndex = 6;
 
 std::size_t FindSection(const PeImage& pe, std::string_view name)
 {
-    for (std::size_t i = 0; i < pe.sections.size(); ++i) {
-        const auto& field = pe.sections[i].name;
-        const std::string_view sectionName(field.data(),
-                                           std::find(field.begin(), field.end(), '\0') - field.begin());
-        if (sectionName == name) {
-            return i;
-        }
+    std::array<char, 8> field{};  // as the section table holds it, NUL-padded
+    if (name.size() <= field.size()) {
+        std::copy(name.begin(), name.end(), field.begin());
+        for (std::size_t i = 0; i < pe.sections.size(); ++i)
+            if (pe.sections[i].name == field)
+                return i;
     }
     throw PeFormatError("the image has no section " + std::string(name));
 }
