@@ -10,7 +10,7 @@ packages=(
     wine wine32:i386 fonts-wine xvfb x11-apps imagemagick
     pev icoutils osslsigncode openssl liblnk-utils python3
     clang libclang-rt-14-dev
-    nsis
+    nsis zopfli
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include <system_error>
 #include <thread>
 
+#include "prepacked_stream.h"
 #include "stream_cache.h"
 
 namespace quillset {
@@ -129,6 +130,15 @@ void RunWorker(SharedRun& run)
         try {
             std::vector<std::uint8_t> input = job.load();
             job.output->size = static_cast<std::uint32_t>(input.size());
+            // Before the cache, which may hold another stream of the same input from a build
+            // without this one: a build gives the same bytes with or without the cache.
+            if (!job.prepacked.empty()) {
+                if (auto stream = LoadPrepackedStream(job.prepacked, input)) {
+                    job.output->bytes = std::move(*stream);
+                    run.progress.Advance(job.weight);
+                    continue;
+                }
+            }
             std::optional<StreamKey> key;
             std::optional<std::vector<std::uint8_t>> cached;
             if (run.cache)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <span>
 #include <vector>
@@ -29,6 +30,9 @@ struct CompressionJob {
     PackedStream* output = nullptr;
     std::uint64_t weight = 0;  // expected input size, for scheduling and progress
     int level = DEFAULT_LEVEL;
+    // A stream made ahead of time (prepacked_stream.h), taken in place of compressing when it
+    // decodes to exactly the input; empty for none.
+    std::filesystem::path prepacked;
 };
 
 // A zlib stream of `data` (header, deflate data, Adler-32). Input of 48 KiB or more whose three
@@ -38,9 +42,9 @@ struct CompressionJob {
 // is stored. The same for every job of RunCompressionJobs.
 std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int level = BEST_LEVEL);
 
-// Runs every job on `threads` threads. An input is released as soon as it is compressed. With a
-// cache, a stream found there for the same bytes and level is used instead of compressing, and a
-// new stream is stored. After a failure no new job starts; the failure of the earliest job that
+// Runs every job on `threads` threads. An input is released as soon as it is compressed. A job's
+// prepacked stream that holds its input is used first. Otherwise, with a cache, a stream found
+// there for the same bytes and level is used instead of compressing, and a new stream is stored. After a failure no new job starts; the failure of the earliest job that
 // failed is rethrown.
 void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress,
                         StreamCache* cache = nullptr);

@@ -18,6 +18,7 @@
 #include "package_targets.h"
 #include "package_writer.h"
 #include "path_length.h"
+#include "prepacked_stream.h"
 #include "source_tree.h"
 #include "text_encoding.h"
 #include "tool_paths.h"
@@ -80,7 +81,8 @@ std::vector<TreeItem> MakeTreeItems(const std::vector<SourceNode>& nodes)
 }
 
 // One job per non-empty file; the tree is complete, so pointers into it stay valid. The builtin
-// uninstaller is small and the same in every build: it always takes the best level.
+// uninstaller is small and the same in every build: it always takes the best level, or the
+// stream that the Win32 build made for it.
 void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>& nodes, int level,
                      const fs::path& builtinUninstaller, std::vector<CompressionJob>& jobs)
 {
@@ -101,8 +103,11 @@ void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>
                                                          ": changed while the package was built");
                             return bytes;
                         },
-                        &items[i].data, size,
-                        !builtinUninstaller.empty() && node.path == builtinUninstaller ? BEST_LEVEL : level});
+                        &items[i].data, size, level, {}});
+        if (!builtinUninstaller.empty() && node.path == builtinUninstaller) {
+            jobs.back().level = BEST_LEVEL;
+            jobs.back().prepacked = GetPrepackedStreamPath(builtinUninstaller);
+        }
     }
 }
 
@@ -110,7 +115,7 @@ CompressionJob MakeMemoryJob(std::vector<std::uint8_t> bytes, PackedStream& outp
 {
     auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
     const std::uint64_t weight = shared->size();
-    return {[shared] { return std::move(*shared); }, &output, weight, BEST_LEVEL};
+    return {[shared] { return std::move(*shared); }, &output, weight, BEST_LEVEL, {}};
 }
 
 void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNode>& nodes)
@@ -223,6 +228,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     std::vector<CompressionJob> jobs;
     jobs.push_back(MakeMemoryJob(BrandWizardLibrary(std::move(wizard), manifest, settings.wizard),
                                  model.wizard));
+    jobs.back().prepacked = GetPrepackedStreamPath(settings.wizard);
     if (manifest.infoBefore)
         jobs.push_back(MakeMemoryJob(LoadInformationText(*manifest.infoBefore), model.infoBefore.emplace()));
     if (manifest.infoAfter)

@@ -52,6 +52,7 @@ StreamCheck CheckStream(std::span<const std::uint8_t> stream, std::uint32_t size
 
     if (result == Z_STREAM_END && produced == size) {
         check.ok = true;
+        check.length = consumed;
     } else if (result == Z_STREAM_END) {
         check.problem = "it decodes to " + std::to_string(produced) + " bytes, not the " +
                         std::to_string(size) + " recorded";

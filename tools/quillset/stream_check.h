@@ -14,6 +14,7 @@ struct StreamCheck {
     std::string problem;               // why it failed
     std::vector<std::uint8_t> output;  // when ok: the first decoded bytes, up to the limit asked for
     bool hasNulByte = false;           // when ok: whether any decoded byte, kept or not, is 0
+    std::size_t length = 0;            // when ok: the stream's own bytes, before any that follow
 };
 
 // Decodes all of `stream`, which must end within its bytes and give exactly `size` bytes with a

@@ -32,7 +32,7 @@ depends=$(field Depends)
 root=$work/root
 dpkg -x "$deb" "$root"
 [[ -x $root/usr/bin/quillset ]] || fail "the package has no /usr/bin/quillset"
-for file in Setup.exe Wizard.dll uninst.exe wizard_driver.exe uninstall_watch.exe; do
+for file in Setup.exe Wizard.dll Wizard.dll.zlib uninst.exe uninst.exe.zlib wizard_driver.exe uninstall_watch.exe; do
     cmp -s "$root/usr/share/quillset/$file" "$build/share/quillset/$file" ||
         fail "/usr/share/quillset/$file in the package is not the build's $file"
 done
