@@ -91,26 +91,30 @@ static int IsDriveLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+int IsPlainRelativePath(const char* path, size_t length)
+{
+    if (!length || IsSeparator(path[0]) || IsSeparator(path[length - 1]))
+        return 0;
+    // A doubled separator inside names the same folder, and the wizard takes a path typed so.
+    size_t start = 0;
+    while (start < length) {
+        size_t end = start;
+        while (end < length && !IsSeparator(path[end]))
+            ++end;
+        if (end > start && !IsPlainComponent(path + start, end - start))
+            return 0;
+        start = end + 1;
+    }
+    return 1;
+}
+
 int IsPlainAbsolutePath(const char* path, size_t length)
 {
     if (length < 3 || length >= PATH_SIZE)
         return 0;
     if (!IsDriveLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2]))
         return 0;
-    // A doubled separator inside the path names the same folder, and the wizard takes a
-    // destination typed so; one right after the root or at the end does not pass.
-    if (IsSeparator(path[3]))
-        return 0;
-    size_t start = 3;
-    while (start < length) {
-        size_t end = start;
-        while (end < length && !IsSeparator(path[end]))
-            ++end;
-        if (end == length - 1 || (end > start && !IsPlainComponent(path + start, end - start)))
-            return 0;
-        start = end + 1;
-    }
-    return 1;
+    return length == 3 || IsPlainRelativePath(path + 3, length - 3);
 }
 
 void NormalisePathText(char* text)

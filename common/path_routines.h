@@ -41,8 +41,12 @@ int IsPlainComponent(const char* name, size_t length);
 // IsPlainComponent for a whole NUL-terminated name.
 int IsPlainName(const char* name);
 
-// True for a drive path "X:\..." of plain names, without a trailing separator (apart from the
-// root itself), shorter than PATH_SIZE; a doubled separator inside counts as one.
+// True for a relative path of plain names without a separator at either end; a doubled
+// separator inside counts as one.
+int IsPlainRelativePath(const char* path, size_t length);
+
+// True for a drive path "X:\..." whose rest is empty or a plain relative path, shorter than
+// PATH_SIZE.
 int IsPlainAbsolutePath(const char* path, size_t length);
 
 // The form in which a typed path is kept: blanks dropped at both ends, then one trailing

@@ -127,4 +127,47 @@ TEST(NormalisePathText, TrimsBlanksThenOneSeparator)
     EXPECT_EQ(Normalise("C:\\Program Files"), "C:\\Program Files");
 }
 
+bool IsPlainRelative(const std::string& path)
+{
+    return IsPlainRelativePath(path.c_str(), path.size());
+}
+
+bool IsPlainAbsolute(const std::string& path)
+{
+    return IsPlainAbsolutePath(path.c_str(), path.size());
+}
+
+TEST(IsPlainRelativePath, PlainNamesWithSeparatorsOnlyBetween)
+{
+    EXPECT_TRUE(IsPlainRelative("Start Menu\\Programs\\Inkwell"));
+    EXPECT_TRUE(IsPlainRelative("Start Menu/Programs"));
+    EXPECT_TRUE(IsPlainRelative("Programs\\\\Inkwell"));
+    EXPECT_TRUE(IsPlainRelative("...\\.x"));
+    EXPECT_FALSE(IsPlainRelative(""));
+    EXPECT_FALSE(IsPlainRelative("Start Menu\\..\\..\\Windows"));
+    EXPECT_FALSE(IsPlainRelative("Start Menu\\.\\Programs"));
+    EXPECT_FALSE(IsPlainRelative(".."));
+    EXPECT_FALSE(IsPlainRelative("Start Menu\\Programs\\"));
+    EXPECT_FALSE(IsPlainRelative("\\Start Menu"));
+    EXPECT_FALSE(IsPlainRelative("C:Start Menu"));
+    // Only the given length counts.
+    EXPECT_TRUE(IsPlainRelativePath("Programs\\..", 8));
+}
+
+TEST(IsPlainAbsolutePath, ADriveRootAndAPlainRestShorterThanAPath)
+{
+    EXPECT_TRUE(IsPlainAbsolute("C:\\"));
+    EXPECT_TRUE(IsPlainAbsolute("c:/Apps/Tool"));
+    EXPECT_TRUE(IsPlainAbsolute("C:\\Apps\\\\Tool"));
+    EXPECT_FALSE(IsPlainAbsolute("C:\\\\Apps"));
+    EXPECT_FALSE(IsPlainAbsolute("C:\\Apps\\"));
+    EXPECT_FALSE(IsPlainAbsolute("C:\\Apps\\..\\Windows"));
+    EXPECT_FALSE(IsPlainAbsolute("1:\\Apps"));
+    EXPECT_FALSE(IsPlainAbsolute("C:Apps"));
+    std::string longest = "C:\\";
+    longest.append(PATH_SIZE - 4, 'a');
+    EXPECT_TRUE(IsPlainAbsolute(longest));
+    EXPECT_FALSE(IsPlainAbsolute(longest + 'a'));
+}
+
 } // namespace

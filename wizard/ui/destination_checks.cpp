@@ -9,10 +9,16 @@
 
 unsigned CheckInstallDirForm(const char* path)
 {
-    if (GetTextLength(path) < DRIVE_PREFIX_LENGTH || path[1] != ':' || !IsSeparator(path[2]))
+    size_t length = GetTextLength(path);
+    if (length < DRIVE_PREFIX_LENGTH || path[1] != ':' || !IsSeparator(path[2]))
         return IDS_INVALID_DESTINATION;
     if (HasInvalidPathChars(path + DRIVE_PREFIX_LENGTH))
         return IDS_INVALID_PATH_CHARS;
+    // A folder below the root, named the way the uninstaller's log reader takes it: "." and
+    // ".." would put the files elsewhere than shown, and a log the reader refuses leaves the
+    // product with no way to be removed.
+    if (!IsPlainRelativePath(path + DRIVE_PREFIX_LENGTH, length - DRIVE_PREFIX_LENGTH))
+        return IDS_INVALID_DESTINATION;
     return 0;
 }
 

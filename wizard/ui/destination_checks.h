@@ -10,8 +10,8 @@ enum {
     DRIVE_PREFIX_LENGTH = 3,    // drive letter, colon, separator
 };
 
-// 0 when `path` has the form of an absolute drive path without reserved characters after
-// its drive prefix; otherwise the string id of the message that refuses it.
+// 0 when `path` has the form of an absolute drive path of a folder below the root, of plain
+// names without reserved characters; otherwise the string id of the message that refuses it.
 unsigned CheckInstallDirForm(const char* path);
 
 // The root directory of the path's drive: its first character, a colon and a backslash.

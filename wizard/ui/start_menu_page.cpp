@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/path_routines.h"
 #include "common/text.h"
 #include "core/folder_values.h"
 #include "core/menu_folder.h"
@@ -99,9 +100,11 @@ static BOOL AcceptStartMenuPage(HWND page)
         return FALSE;
     }
     // The folder becomes absolute when the installation starts; one that would not fit a
-    // path then could not be made.
-    if (!IsInStartMenu(wizard.menuFolder) ||
-        wizard.menuFolderOffset + GetTextLength(wizard.menuFolder) >= PATH_SIZE) {
+    // path then could not be made. Its names are plain, as the uninstaller's log reader wants
+    // them, so that ".." cannot lead out of the Start Menu.
+    size_t length = GetTextLength(wizard.menuFolder);
+    if (!IsInStartMenu(wizard.menuFolder) || !IsPlainRelativePath(wizard.menuFolder, length) ||
+        wizard.menuFolderOffset + length >= PATH_SIZE) {
         ShowSetupError(IDS_INVALID_MENU_FOLDER, NULL);
         return FALSE;
     }

@@ -17,7 +17,6 @@ TEST(CheckInstallDirForm, WantsADrivePrefixAndNoReservedCharacters)
     EXPECT_EQ(CheckInstallDirForm("C:\\Program Files\\Vistrel"), 0u);
     EXPECT_EQ(CheckInstallDirForm("C:/Apps/Tool"), 0u);
     EXPECT_EQ(CheckInstallDirForm("C:\\a"), 0u);
-    EXPECT_EQ(CheckInstallDirForm("C:\\"), 0u); // stored form never ends in a separator
     EXPECT_EQ(CheckInstallDirForm("C:"), unsigned(IDS_INVALID_DESTINATION));
     EXPECT_EQ(CheckInstallDirForm("C:Program"), unsigned(IDS_INVALID_DESTINATION));
     EXPECT_EQ(CheckInstallDirForm("\\\\server\\share"), unsigned(IDS_INVALID_DESTINATION));
@@ -28,6 +27,20 @@ TEST(CheckInstallDirForm, WantsADrivePrefixAndNoReservedCharacters)
     EXPECT_EQ(CheckInstallDirForm("C:\\\"Apps\""), unsigned(IDS_INVALID_PATH_CHARS));
     // The first character is left to the drive check.
     EXPECT_EQ(CheckInstallDirForm("1:\\Apps"), 0u);
+}
+
+TEST(CheckInstallDirForm, WantsPlainNamesBelowTheRoot)
+{
+    // What the typed "C:\\" and "C:\" leave once the trailing separator is dropped.
+    EXPECT_EQ(CheckInstallDirForm("C:\\"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:\\Program Files\\..\\Windows"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:\\Program Files\\."), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:/Apps/../Tool"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:\\\\Apps"), unsigned(IDS_INVALID_DESTINATION));
+    EXPECT_EQ(CheckInstallDirForm("C:\\Apps\\"), unsigned(IDS_INVALID_DESTINATION));
+    // A doubled separator inside names the same folder; dots inside a name are its own.
+    EXPECT_EQ(CheckInstallDirForm("C:\\Apps\\\\Tool"), 0u);
+    EXPECT_EQ(CheckInstallDirForm("C:\\Apps\\..Tool\\.x"), 0u);
 }
 
 TEST(FormDriveRoot, KeepsTheDriveLetter)
