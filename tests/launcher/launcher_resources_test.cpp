@@ -118,7 +118,7 @@ void CheckVersion(const std::string& path)
         {"FileDescription", "Installation program for Win32 applications"},
         {"OriginalFilename", "Setup.exe"},
         {"FileVersion", "1.0"},
-        {"CompanyName", "Quillset developers"},
+        {"CompanyName", "Quillset"},
     };
     for (const auto& field : fields) {
         std::string value = QueryVersionText(record.data(), field[0]);
