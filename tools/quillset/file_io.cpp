@@ -37,6 +37,26 @@ struct TemporaryFile {
     }
 };
 
+// The kernel's own bound on the links it follows in one path.
+constexpr int MAX_LINK_HOPS = 40;
+
+// Where `file` leads when it is a symbolic link, through any further links, dangling ones
+// included: the output goes there and the link stays.
+fs::path ResolveLinks(const fs::path& file)
+{
+    fs::path target = file;
+    for (int hop = 0; hop < MAX_LINK_HOPS; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error)))
+            return target;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error)
+            throw std::runtime_error("cannot write " + file.string() + ": " + error.message());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    throw std::runtime_error("cannot write " + file.string() + ": too many levels of symbolic links");
+}
+
 mode_t GetDefaultFileMode()
 {
     const mode_t mask = ::umask(0);
@@ -84,8 +104,14 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file, std::uint64_t maxS
     return bytes;
 }
 
-void WriteFileAtomically(const fs::path& file, std::span<const std::uint8_t> bytes)
+void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> bytes)
 {
+    const fs::path file = ResolveLinks(output);
+    // Renaming over a device or a pipe would put a file in its place, not write to it.
+    struct stat status { };
+    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw std::runtime_error("cannot write " + output.string() +
+                                 ": it is not a regular file, and the output replaces its file whole");
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     TemporaryFile temporary;
     temporary.path = (folder / ("." + file.filename().string() + ".XXXXXX")).string();

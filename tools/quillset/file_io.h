@@ -18,8 +18,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& file, std::
 // missing or unreadable, which its reader then reports as the text it lacks.
 std::string ReadProgramOutput(const std::filesystem::path& file);
 
-// Writes `bytes` to a temporary file beside `file` and renames it over `file` at the end;
-// on any failure the temporary file is removed and std::runtime_error is thrown.
-void WriteFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
+// Writes `bytes` to a temporary file beside `output` and renames it over `output` at the end;
+// on any failure the temporary file is removed and std::runtime_error is thrown. A symbolic
+// link is followed, so that the file it leads to is written and the link stays; an existing
+// output that is not a regular file (a device, a pipe) is refused.
+void WriteFileAtomically(const std::filesystem::path& output, std::span<const std::uint8_t> bytes);
 
 }  // namespace quillset

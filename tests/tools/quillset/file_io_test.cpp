@@ -1,6 +1,8 @@
-// Tests of whole-file reading: a file up to the size bound is read whole, and a larger one, or a
-// device that never ends, is refused with its name instead of filling memory.
+// Tests of whole-file reading and writing: a file up to the size bound is read whole, and a
+// larger one, or a device that never ends, is refused with its name instead of filling memory;
+// an output through links is written where they lead, and a pipe is not replaced.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <stdexcept>
 #include <string>
@@ -38,6 +40,54 @@ TEST(ReadWholeFile, StopsReadingADeviceWithoutEnd)
     // /dev/zero has no size to check up front: the bound must hold while reading.
     EXPECT_EQ(GetReadError("/dev/zero", 100000),
               "cannot read /dev/zero: it is larger than 100000 bytes, the most it may be");
+}
+
+std::string GetWriteError(const fs::path& file)
+{
+    try {
+        WriteFileAtomically(file, std::vector<std::uint8_t>{'n', 'e', 'w'});
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(WriteFileAtomically, WritesWhereLinksLeadAndKeepsThem)
+{
+    test::TemporaryFolder folder;
+    const fs::path release = folder.GetPath() / "release";
+    fs::create_directory(release);
+    test::WriteFile(release / "Setup.exe", "old");
+    fs::create_symlink("release/Setup.exe", folder.GetPath() / "current.exe");
+    fs::create_symlink(folder.GetPath() / "current.exe", folder.GetPath() / "latest.exe");
+    EXPECT_EQ(GetWriteError(folder.GetPath() / "latest.exe"), "");
+    EXPECT_TRUE(fs::is_symlink(folder.GetPath() / "latest.exe"));
+    EXPECT_TRUE(fs::is_symlink(folder.GetPath() / "current.exe"));
+    EXPECT_EQ(test::ReadBytes(release / "Setup.exe"), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+
+    // A link to a file not yet there makes that file.
+    fs::create_symlink("release/next.exe", folder.GetPath() / "next.exe");
+    EXPECT_EQ(GetWriteError(folder.GetPath() / "next.exe"), "");
+    EXPECT_TRUE(fs::is_symlink(folder.GetPath() / "next.exe"));
+    EXPECT_EQ(test::ReadBytes(release / "next.exe").size(), 3u);
+
+    fs::create_symlink("loop.exe", folder.GetPath() / "loop.exe");
+    EXPECT_EQ(GetWriteError(folder.GetPath() / "loop.exe"),
+              "cannot write " + (folder.GetPath() / "loop.exe").string() + ": too many levels of symbolic links");
+}
+
+TEST(WriteFileAtomically, DoesNotReplaceAPipe)
+{
+    test::TemporaryFolder folder;
+    const fs::path pipe = folder.GetPath() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink("pipe", folder.GetPath() / "to-pipe");
+    for (const fs::path& output : {pipe, folder.GetPath() / "to-pipe"})
+        EXPECT_EQ(GetWriteError(output), "cannot write " + output.string() +
+                                             ": it is not a regular file, and the output replaces its file whole");
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.GetPath()), fs::directory_iterator()), 2)
+        << "no temporary file is left";
 }
 
 }  // namespace
