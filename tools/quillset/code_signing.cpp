@@ -16,6 +16,7 @@
 
 #include "file_io.h"
 #include "pe_image.h"
+#include "pe_signature.h"
 
 extern char** environ;
 
@@ -261,13 +262,19 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
                                ReadShownOutput(log),
                            1);
     std::vector<std::uint8_t> signedImage = ReadWholeFile(output, MAX_SIGNED_SIZE);
+    PeSignature signature;
     try {
-        (void)ReadPeImage(signedImage);
+        signature = FindPeSignature(ReadPeImage(signedImage), signedImage);
     } catch (const PeFormatError& problem) {
         throw SigningError(what + " wrote a signed " + file + " that is no valid PE image (" +
                                problem.what() + ")" + ReadShownOutput(log),
                            1);
     }
+    // Verifiers refuse such a file, or accept bytes that nobody signed; inspect fails on it.
+    if (signature.state == PeSignature::State::Damaged || signature.trailingBytes != 0)
+        throw SigningError(what + " wrote a " + file + " whose signature is unsound (" +
+                               DescribePeSignature(signature) + ")" + ReadShownOutput(log),
+                           1);
     return signedImage;
 }
 

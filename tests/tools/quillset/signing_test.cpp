@@ -214,6 +214,12 @@ TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeave
         {"sh -c 'cp \"$0\" \"$2\"' " + STUB.string() + " {in} {out}", 1,
          {"Setup.exe does not hold the package that went into it"}},
         {"no-such-signer {in} {out}", 127, {"cannot run the signing command 'no-such-signer'"}},
+        // A security directory entry that leads past the end of the file.
+        {"python3 -c 'import sys; b = bytearray(open(sys.argv[1], \"rb\").read()); "
+         "at = int.from_bytes(b[60:64], \"little\") + 24 + 128; "
+         "b[at:at + 8] = len(b).to_bytes(4, \"little\") + (8).to_bytes(4, \"little\"); "
+         "open(sys.argv[2], \"wb\").write(b)' {in} {out}",
+         1, {"'python3' wrote a uninst.exe whose signature is unsound (damaged signature: "}},
     };
     for (const Case& entry : cases) {
         WriteManifest("[signing]\ncommand = '''" + entry.command + "'''\n");

@@ -49,6 +49,18 @@ for program in Setup.exe uninst.exe; do
         fail "inspect does not call $program signed: $(sed -n '/^signatures:/,$p' inspect.txt)"
 done
 
+# A signer that adds bytes after the signature stops the build: verifiers would refuse it.
+tamper=$(cat <<'COMMAND'
+sh -c 'osslsigncode sign -pkcs12 cert.p12 -pass secret -in "$1" -out "$2" && printf XXXXXXXX >>"$2"' sh {in} {out}
+COMMAND
+)
+if "$tool" build "$manifest" -o tampered.exe --sign "$tamper" >tamper.log 2>&1; then
+    fail "a signature followed by bytes was accepted"
+fi
+grep -q "uninst.exe whose signature is unsound (signed, but 8 bytes follow the signature)" tamper.log ||
+    fail "the tampered signature was refused otherwise: $(cat tamper.log)"
+[[ ! -e tampered.exe ]] || fail "the refused build wrote tampered.exe"
+
 # A signed stub gives the Setup.exe that the unsigned stub gives.
 osslsigncode sign -pkcs12 cert.p12 -pass secret -in "$share/Setup.exe" -out signed-stub.exe >stub.log 2>&1 ||
     fail "cannot sign the stub: $(cat stub.log)"
