@@ -205,6 +205,25 @@ SigningCommand ParseSigningCommand(std::string_view text, const fs::path& folder
     return command;
 }
 
+std::vector<fs::path> ListNamedFiles(const SigningCommand& command)
+{
+    std::vector<fs::path> files;
+    for (const std::string& word : command.words) {
+        if (word.find(SIGNING_INPUT) != std::string::npos || word.find(SIGNING_OUTPUT) != std::string::npos)
+            continue;
+        std::vector<std::string_view> names{word};
+        if (const std::size_t equals = word.find('='); equals != std::string::npos)
+            names.push_back(std::string_view(word).substr(equals + 1));
+        for (const std::string_view name : names) {
+            std::error_code error;
+            const fs::path file = name.empty() ? fs::path() : command.folder / name;
+            if (!file.empty() && fs::is_regular_file(file, error))
+                files.push_back(file);
+        }
+    }
+    return files;
+}
+
 std::vector<std::string> ReplacePlaceholders(const std::vector<std::string>& words, std::string_view input,
                                              std::string_view output)
 {

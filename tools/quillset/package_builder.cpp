@@ -236,6 +236,10 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     model.files = MakeTreeItems(tree.nodes);
     CollectFileJobs(model.files, tree.nodes, settings.level, uninstaller, jobs);
     const std::optional<SigningCommand> signing = settings.signing ? settings.signing : manifest.signing;
+    if (signing) {
+        for (const fs::path& file : ListNamedFiles(*signing))
+            guard.Check(file, "a file that the signing command names");
+    }
     if (signing && manifest.uninstaller != UninstallerChoice::None)
         SignUninstaller(*signing, tree.nodes, model.files, jobs);
 

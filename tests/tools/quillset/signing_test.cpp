@@ -231,5 +231,34 @@ TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeave
     }
 }
 
+TEST_F(SigningBuild, TheOutputMayNotReplaceAFileThatTheSigningCommandNames)
+{
+    const std::string keyText = "the vendor's key";
+    const std::string certificateText = "the vendor's certificate";
+    const fs::path key = folder.GetPath() / "key.pem";
+    const fs::path certificate = folder.GetPath() / "project" / "cert.pem";
+    test::WriteFile(key, keyText);
+    test::WriteFile(certificate, certificateText);
+    const std::string copy = R"(sh -c 'cp "$1" "$2"' sh {in} {out})";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"key.pem", SignOption(copy + " -key key.pem")},
+        {"key.pem", SignOption(copy + " -key=key.pem")},
+        // The manifest's command names its files from the manifest's folder.
+        {"project/cert.pem", ""},
+    };
+    WriteManifest("[signing]\ncommand = '''" + copy + " -certs cert.pem'''\n");
+    for (const auto& [output, options] : cases) {
+        const test::ToolRun run =
+            RunTool(folder.GetPath(), "build project/manifest.toml --wizard project/wizard.dll --stub '" +
+                                          STUB.string() + "' -o " + output + " " + options);
+        EXPECT_EQ(run.exitCode, 1) << options << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, "the output would replace a file that the signing command names"))
+            << run.output;
+    }
+    EXPECT_EQ(test::ReadBytes(key), Bytes(keyText.begin(), keyText.end()));
+    EXPECT_EQ(test::ReadBytes(certificate), Bytes(certificateText.begin(), certificateText.end()));
+    EXPECT_EQ(Build(SignOption(copy + " -key key.pem")).exitCode, 0) << "another output is built";
+}
+
 }  // namespace
 }  // namespace quillset
