@@ -22,6 +22,9 @@ inline constexpr std::uint32_t kExportDirectoryIndex = 0;
 inline constexpr std::uint32_t kResourceDirectoryIndex = 2;
 inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 
+// The page of the x86 loader: section alignments below it map the file as it stands.
+inline constexpr std::uint32_t kPageSize = 4096;
+
 // Byte offsets inside the PE32 optional header.
 inline constexpr std::uint32_t kOptSizeOfInitializedData = 8;
 inline constexpr std::uint32_t kOptSectionAlignment = 32;

@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::uint16_t kPackageId = 1;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
-constexpr std::uint64_t kPageSize = 4096;
 constexpr std::array<char, 8> kResourceSectionName{'.', 'r', 's', 'r', 'c'};
 constexpr std::array<char, 8> kRetiredSectionName{'.', 'r', 's', 'r', 'c', 'o', 'l', 'd'};
 
@@ -56,6 +55,12 @@ void CheckImage(const PeImage& pe, std::span<const std::uint8_t> image, const st
     if (!IsPowerOfTwo(pe.fileAlignment) || !IsPowerOfTwo(pe.sectionAlignment) ||
         pe.sectionAlignment < pe.fileAlignment || pe.fileAlignment < 8) {
         throw std::runtime_error(what + "'s section or file alignment is not supported");
+    }
+    // Below a page, Windows maps the file as it stands: every section's file offset must be
+    // its address, which a new resource section placed on a page of the file would break.
+    if (pe.sectionAlignment < kPageSize) {
+        throw std::runtime_error(what + "'s section alignment of " + std::to_string(pe.sectionAlignment) +
+                                 " is below a page (4096), which is not supported");
     }
     if (pe.dataDirectories.size() <= kResourceDirectoryIndex) {
         throw std::runtime_error(what + "'s optional header has no resource directory entry");

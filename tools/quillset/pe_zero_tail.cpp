@@ -41,6 +41,10 @@ std::vector<std::uint8_t> DropSectionZeroTail(std::span<const std::uint8_t> imag
     if (pe.fileAlignment == 0 || (pe.fileAlignment & (pe.fileAlignment - 1)) != 0) {
         throw PeFormatError("the image's file alignment is not a power of two");
     }
+    // Below a page, the loader wants every section's file offset to equal its address.
+    if (pe.sectionAlignment < kPageSize) {
+        throw PeFormatError("the image's section alignment is below a page, so its sections cannot move");
+    }
     const std::size_t index = FindSection(pe, sectionName);
     const PeSection& section = pe.sections[index];
     const auto raw = image.subspan(section.pointerToRawData, section.sizeOfRawData);

@@ -337,6 +337,9 @@ TEST(EmbedPackageTest, RefusesStubsItCannotUse)
     expectRefusal(patched(pe.fileHeaderOffset, 0x8664, 2), "not an i386 image");
     expectRefusal(patched(pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex + 4, 0x800, 4),
                   "is signed");
+    Bytes mappedAsIs = patched(pe.optionalHeaderOffset + kOptSectionAlignment, 512, 4);
+    PutU32(mappedAsIs, pe.optionalHeaderOffset + kOptFileAlignment, 512);
+    expectRefusal(mappedAsIs, "section alignment of 512 is below a page");
 
     Bytes overlay = stub;
     overlay.insert(overlay.end(), {'s', 'i', 'g'});

@@ -91,6 +91,10 @@ TEST(DropSectionZeroTailTest, RefusesWhatItCannotMoveSafely)
            static_cast<std::uint32_t>(signedImage.size()));
     EXPECT_NE(DescribeRefusal(signedImage, ".data").find("file offsets"), std::string::npos);
 
+    Bytes mappedAsIs = original;
+    PutU32(mappedAsIs, pe.optionalHeaderOffset + kOptSectionAlignment, 512);
+    EXPECT_NE(DescribeRefusal(mappedAsIs, ".data").find("below a page"), std::string::npos);
+
     Bytes withSymbols = original;
     PutU32(withSymbols, pe.fileHeaderOffset + 8, static_cast<std::uint32_t>(withSymbols.size()));
     EXPECT_NE(DescribeRefusal(withSymbols, ".data").find("file offsets"), std::string::npos);
