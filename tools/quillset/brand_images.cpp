@@ -188,6 +188,8 @@ std::vector<IconImage> ParseIconFile(std::span<const std::uint8_t> bytes, const 
     std::vector<IconImage> images;
     bool has32 = false;
     bool has16 = false;
+    // Each image is copied, so images that share the file's bytes would multiply them.
+    std::uint64_t imageBytes = 0;
     for (std::uint16_t i = 0; i < count; ++i) {
         const std::uint64_t entry = ICON_DIRECTORY_SIZE + ICON_ENTRY_SIZE * i;
         IconImage image;
@@ -205,6 +207,11 @@ std::vector<IconImage> ParseIconFile(std::span<const std::uint8_t> bytes, const 
                                      std::to_string(size) + " bytes at offset " +
                                      std::to_string(offset) + " of a file of " +
                                      std::to_string(bytes.size()) + ")");
+        }
+        imageBytes += size;
+        if (imageBytes > bytes.size() - imagesStart) {
+            throw std::runtime_error(label + " overlaps another: the images' sizes add up to more "
+                                             "than the file holds after its directory");
         }
         const auto data = bytes.subspan(offset, size);
         image.bitCount = CheckIconImage(data, width, height, label);

@@ -143,6 +143,16 @@ TEST(BrandImages, IconsAreCheckedAndKeepEverySize)
     ExpectRefusal(parse(MakeIcon({{32, MakeIconDib(32, 32)}, {16, MakePng(16)}})),
                   "the icon has no 16 x 16 image in BMP form");
     ExpectRefusal(parse(MakeIcon({{16, MakeIconDib(16, 16)}})), "the icon has no 32 x 32 image");
+
+    // Two entries for the same bytes: each image is copied, so entries that share a large
+    // image would take memory many times the file's size.
+    const Bytes large = MakeIconDib(32, 32);
+    const std::uint32_t imagesStart = 6 + 16 * 3;
+    Bytes shared = MakeIcon({{32, large}, {32, large}, {16, MakeIconDib(16, 16)}});
+    shared.erase(shared.begin() + imagesStart, shared.begin() + imagesStart + large.size());
+    PutU32(shared, 6 + 16 + 12, imagesStart);
+    PutU32(shared, 6 + 32 + 12, imagesStart + static_cast<std::uint32_t>(large.size()));
+    ExpectRefusal(parse(shared), "image 2 of 3 (32 x 32) overlaps another");
 }
 
 TEST(BrandImages, PageBitmapsMustHaveTheirPagesSizeAndDepth)
