@@ -150,7 +150,13 @@ int RunTry(const TryCommand& command)
                 RemoveAsUser(report, world, removal);
             else
                 RemoveQuietly(report, world, removal);
-            report.leftovers = FindAdded(before, TakeSnapshot(world.Prefix()));
+            report.removalRan = true;
+            const PrefixSnapshot afterRemoval = TakeSnapshot(world.Prefix());
+            report.leftovers = FindAdded(before, afterRemoval);
+            // The other way round: what was there before the installation and is gone now was
+            // not the product's to take.
+            for (const std::string& entry : FindAdded(afterRemoval, before))
+                report.Fail("removal", "took what was there before the installation: " + entry);
         }
     }
 

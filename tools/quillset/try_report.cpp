@@ -107,7 +107,8 @@ std::string FormatReportText(const TryReport& report)
     text += "result: ";
     text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " +
                                   std::to_string(report.leftovers.size()) + " left behind)\n"
-                            : "clean installation and removal\n";
+                            : report.removalRan ? "clean installation and removal\n"
+                                                : "clean installation, not removed\n";
     return text;
 }
 

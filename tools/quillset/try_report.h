@@ -21,6 +21,7 @@ struct TryReport {
     std::string uninstallLog;            // uninst.dat as `quillset inspect` prints it
     std::vector<TryCheck> checks;
     std::vector<std::string> leftovers;  // what the removal left behind
+    bool removalRan = false;
     std::vector<std::string> pictures;
 
     void Pass(std::string section, std::string text) { checks.push_back({std::move(section), true, std::move(text)}); }

@@ -116,6 +116,8 @@ TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
     report.setup = "C:\\Setup.exe";
     report.Pass("files", "all 6 files");
     EXPECT_FALSE(report.Failed());
+    EXPECT_NE(FormatReportText(report).find("result: clean installation, not removed"), std::string::npos);
+    report.removalRan = true;
     EXPECT_NE(FormatReportText(report).find("result: clean installation and removal"), std::string::npos);
     report.leftovers.push_back("file C:\\Program Files\\Inkwell\\x \"1\".txt");
     EXPECT_TRUE(report.Failed());

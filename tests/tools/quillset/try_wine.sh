@@ -6,7 +6,8 @@
 # error-box (a destination that cannot be created while installing), refused (one the
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
-# hang (a post-install program that never ends).
+# hang (a post-install program that never ends), took-more (a log that makes the removal take a
+# folder that was there before).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -91,6 +92,23 @@ hang)
     args=(--timeout 20 --shots "$work/shots")
     expect=("FAILED  the installer hung: no end within 20 s, on the installing page at step 'await installation 21'"
             "picture $work/shots/timeout.png")
+    ;;
+took-more)
+    # The log is changed to say that the installation made Music too, which every prefix has;
+    # the removal takes it once it is empty.
+    build_sample ''
+    cat >"$work/widen_log.py" <<'PYTHON'
+import struct, sys
+log = bytearray(open(sys.argv[1], "rb").read())
+record = struct.unpack_from("<I", log, 20)[0]
+existing = struct.unpack_from("<I", log, record)[0]
+path = bytes(log[record + 4:log.index(0, record + 4)])
+struct.pack_into("<I", log, record, path.rindex(b"\\", 0, existing))
+open(sys.argv[1], "wb").write(log)
+PYTHON
+    export QUILLSET_TRY_BEFORE_CHECK="python3 '$work/widen_log.py' \"\$QUILLSET_TRY_DEST/uninst.dat\""
+    args=(--dest 'C:\users\Public\Music\Inkwell')
+    expect=('FAILED  took what was there before the installation: folder C:\users\Public\Music')
     ;;
 *) echo "unknown case $case" >&2; exit 2 ;;
 esac
