@@ -74,6 +74,12 @@ int RunTry(const TryCommand& command)
     if (!dest)
         throw std::runtime_error("the default destination " + package.installDir +
                                  " names a folder only the wizard knows; give --dest");
+    // The prefix's other drives are this machine's own folders (Z: is /), which a run must
+    // never write to; only C: is thrown away with the prefix.
+    if (dest->size() < 3 || (dest->at(0) != 'C' && dest->at(0) != 'c') || dest->at(1) != ':' ||
+        (dest->at(2) != '\\' && dest->at(2) != '/'))
+        throw std::runtime_error("the destination " + *dest +
+                                 " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
     // Without a launch entry, the scenario refuses --launch below.
     if (choices.launch && package.launchCommand) {
         const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);

@@ -7,7 +7,7 @@
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
 # hang (a post-install program that never ends), took-more (a log that makes the removal take a
-# folder that was there before).
+# folder that was there before), other-drive (a destination outside the prefix's drive C:).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -80,6 +80,12 @@ as-user)
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
             'result: clean installation and removal')
     ;;
+other-drive)
+    # Drive Z: of a prefix is this machine's root: refused before Wine starts.
+    build_sample ''
+    args=(--dest "Z:${work//\//\\}\\dest")
+    expect=("quillset: error: the destination Z:${work//\//\\}\\dest is not on drive C:")
+    ;;
 no-launch)
     # --launch for a package that offers no program: refused before Wine starts.
     build_sample '/^\[run.launch\]/,/^$/d'
@@ -135,6 +141,10 @@ if [[ $case == sample ]]; then
         [[ -s $work/shots/wizard-$page.png ]] || { echo "try_wine.sh: no picture wizard-$page.png" >&2; exit 1; }
     done
     python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert r["ok"] and r["checks"], r' "$work/report.json" || exit 1
+fi
+if [[ $case == other-drive && -e $work/dest ]]; then
+    echo "try_wine.sh: the run wrote outside its prefix, to $work/dest" >&2
+    exit 1
 fi
 if [[ $case == hang ]]; then
     [[ $(head -c 8 "$work/shots/timeout.png" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] ||
