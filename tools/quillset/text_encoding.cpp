@@ -160,4 +160,24 @@ std::size_t FindLineNumber(std::string_view text, std::size_t offset)
     return line;
 }
 
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = text[i];
+        std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+        if (more == 9 || (more == 1 && c < 0xC2) || i + more >= text.size() + (more ? 0 : 1))
+            return false;
+        for (std::size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+std::string ToUtf8(std::string_view text)
+{
+    return IsUtf8(text) ? std::string(text) : DecodeWindows1252(text);
+}
+
 }  // namespace quillset

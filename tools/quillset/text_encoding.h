@@ -23,6 +23,13 @@ std::string EncodeWindows1252(std::string_view utf8);
 // The UTF-8 form of Windows-1252 bytes, for printing; the five unassigned bytes print as U+FFFD.
 std::string DecodeWindows1252(std::string_view text);
 
+// True when `text` is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
+
+// `text` as UTF-8: as it is when it is UTF-8 already, else read as Windows-1252, the code page
+// of a package's texts.
+std::string ToUtf8(std::string_view text);
+
 // A stored text for printing: UTF-8, in double quotes, quotes and control characters escaped;
 // backslashes stay as they are, since paths are full of them.
 std::string Quote(std::string_view text);

@@ -18,6 +18,7 @@
 #include "log_inspector.h"
 #include "package/package_layout.h"
 #include "stream_check.h"
+#include "text_encoding.h"
 #include "try_lnk.h"
 
 namespace quillset {
@@ -99,7 +100,8 @@ struct ExpectedLink {
 
 fs::path ToPrefixPath(const fs::path& prefix, const std::string& windowsPath)
 {
-    std::string rest = windowsPath.size() > 3 ? windowsPath.substr(3) : "";
+    // Wine keeps names in UTF-8; the package's are Windows-1252.
+    std::string rest = ToUtf8(windowsPath.size() > 3 ? windowsPath.substr(3) : "");
     std::replace(rest.begin(), rest.end(), '\\', '/');
     // Wine matches names without regard to case; so does this, folder by folder.
     fs::path path = prefix / "drive_c";

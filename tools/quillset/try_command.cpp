@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "file_io.h"
+#include "name_rules.h"
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
@@ -80,6 +81,10 @@ int RunTry(const TryCommand& command)
         (dest->at(2) != '\\' && dest->at(2) != '/'))
         throw std::runtime_error("the destination " + *dest +
                                  " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
+    if (FoldNameCase(*dest + "\\").starts_with("C:\\WINDOWS\\"))
+        throw std::runtime_error("the destination " + *dest +
+                                 " lies in C:\\windows, whose changes Wine makes on its own, so what the "
+                                 "product left there cannot be told; give --dest");
     // Without a launch entry, the scenario refuses --launch below.
     if (choices.launch && package.launchCommand) {
         const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);

@@ -9,22 +9,6 @@
 namespace quillset {
 namespace {
 
-// True when `text` is well-formed UTF-8.
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = text[i];
-        std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (more == 9 || (more == 1 && c < 0xC2) || i + more >= text.size() + (more ? 0 : 1))
-            return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += more + 1;
-    }
-    return true;
-}
-
 void AppendArray(std::string& json, std::string_view name, const std::vector<std::string>& items)
 {
     json += "  " + QuoteJson(name) + ": [";
@@ -45,7 +29,7 @@ bool TryReport::Failed() const
 
 std::string QuoteJson(std::string_view raw)
 {
-    const std::string text = IsUtf8(raw) ? std::string(raw) : DecodeWindows1252(raw);
+    const std::string text = ToUtf8(raw);
     std::string json = "\"";
     for (const char ch : text) {
         const unsigned char c = ch;
@@ -82,7 +66,7 @@ std::string FormatReportText(const TryReport& report)
     if (!report.installed.empty()) {
         text += "installed:\n";
         for (const std::string& line : report.installed)
-            text += "  " + line + "\n";
+            text += "  " + ToUtf8(line) + "\n";
     }
     if (!report.uninstallLog.empty())
         text += "the uninstall log:\n" + report.uninstallLog;
@@ -92,12 +76,12 @@ std::string FormatReportText(const TryReport& report)
             section = check.section;
             text += section + ":\n";
         }
-        text += std::string(check.ok ? "  ok      " : "  FAILED  ") + check.text + "\n";
+        text += std::string(check.ok ? "  ok      " : "  FAILED  ") + ToUtf8(check.text) + "\n";
     }
     if (!report.leftovers.empty()) {
         text += "left behind after the removal:\n";
         for (const std::string& line : report.leftovers)
-            text += "  " + line + "\n";
+            text += "  " + ToUtf8(line) + "\n";
     }
     for (const std::string& picture : report.pictures)
         text += "picture " + picture + "\n";

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdint>
 
 #include "file_io.h"
+#include "text_encoding.h"
 
 namespace quillset {
 namespace {
@@ -30,11 +33,46 @@ bool IsVolatileKey(std::string_view key)
     });
 }
 
-// A registry file's text with backslash escapes undone ("\\" to "\", "\"" to '"').
+// The UTF-16 unit that Wine wrote as "\\x" and 1 to 4 hex digits, in the package's code page
+// (Windows-1252), as the texts it is compared with; a unit that the code page lacks stays UTF-8.
+std::string EncodeWineUnit(std::uint32_t unit)
+{
+    std::string utf8;
+    if (unit < 0x80) {
+        utf8 += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (unit >> 6));
+        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xE0 | (unit >> 12));
+        utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+    try {
+        return EncodeWindows1252(utf8);
+    } catch (const EncodingError&) {
+        return utf8;
+    }
+}
+
+// A registry file's text with backslash escapes undone ("\\" to "\", "\"" to '"', "\\xe9"
+// to the character it stands for).
 std::string Unescape(std::string_view text)
 {
     std::string plain;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto isHex = [&](std::size_t at) {
+            return at < text.size() && std::isxdigit(static_cast<unsigned char>(text[at]));
+        };
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'x' && isHex(i + 2)) {
+            std::size_t end = i + 2;
+            while (end < i + 6 && isHex(end))
+                ++end;
+            const std::string digits(text.substr(i + 2, end - i - 2));
+            plain += EncodeWineUnit(static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16)));
+            i = end - 1;
+            continue;
+        }
         if (text[i] == '\\' && i + 1 < text.size())
             ++i;
         plain += text[i];
@@ -60,15 +98,20 @@ std::string ToLower(std::string text)
     return text;
 }
 
+// windows\ and the users' Temp folders (users\NAME\Temp, users\NAME\AppData\Local\Temp), and
+// no other folder of that name, which may be a product's own.
 bool IsLeftOutFolder(const std::filesystem::path& relative)
 {
-    const std::string first = ToLower(relative.begin()->string());
-    if (first == "windows")
-        return true;
+    std::vector<std::string> parts;
     for (const auto& part : relative)
-        if (ToLower(part.string()) == "temp")
-            return true;
-    return false;
+        parts.push_back(ToLower(part.string()));
+    if (parts.empty())
+        return false;
+    if (parts[0] == "windows")
+        return true;
+    if (parts[0] != "users" || parts.size() < 3)
+        return false;
+    return parts[2] == "temp" || (parts.size() >= 5 && parts[2] == "appdata" && parts[3] == "local" && parts[4] == "temp");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // What a Wine prefix holds, as a set of lines that can be compared: the files and folders of
-// drive_c (without windows/ and the Temp folders) and the keys and values of its registry.
+// drive_c (without windows/ and the users' Temp folders) and the keys and values of its registry.
 #pragma once
 
 #include <filesystem>

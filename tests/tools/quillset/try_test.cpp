@@ -4,8 +4,10 @@
 // report.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "try_checks.h"
 #include "try_driver_output.h"
@@ -16,6 +18,8 @@
 
 namespace quillset {
 namespace {
+
+namespace fs = std::filesystem;
 
 void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
 {
@@ -89,6 +93,39 @@ TEST(TryRegistry, ParsesKeysValuesEscapesAndContinuedLines)
     EXPECT_EQ(values.at("Blob"), "hex:01,02,03,04");
     EXPECT_EQ(DescribeRegistryData(values.at("")), "default");
     EXPECT_TRUE(keys.at("Software\\Other").empty());
+}
+
+TEST(TrySnapshot, ReadsWinesEscapesForCharactersBeyondAscii)
+{
+    // Wine writes a UTF-16 unit as \x and up to four hex digits; the package's texts are
+    // Windows-1252.
+    const RegistryKeys keys = ParseWineRegistry(
+        "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Caf\\xe9 1.0]\n"
+        "\"DisplayName\"=\"Caf\\xe9 1.0 \\x20ac\\x00e9t\\x3042\"\n");
+    ASSERT_EQ(keys.size(), 1u);
+    const auto& [key, values] = *keys.begin();
+    EXPECT_EQ(key, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Caf\xe9 1.0");
+    EXPECT_EQ(DescribeRegistryData(values.at("DisplayName")), "Caf\xe9 1.0 \x80\xe9t\xe3\x81\x82");
+}
+
+TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersOnly)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-snapshot-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path drive = fs::path(folder) / "drive_c";
+    for (const char* file : {"windows/win.ini", "users/root/Temp/a.tmp", "users/root/AppData/Local/Temp/b.tmp",
+                             "Temp/Inkwell/app.exe", "Program Files/Inkwell/temp/c.txt"}) {
+        fs::create_directories((drive / file).parent_path());
+        std::ofstream(drive / file) << "x";
+    }
+    const PrefixSnapshot snapshot = TakeSnapshot(folder);
+    fs::remove_all(folder);
+    for (const char* entry : {"file C:\\Temp\\Inkwell\\app.exe", "file C:\\Program Files\\Inkwell\\temp\\c.txt",
+                              "folder C:\\users\\root\\AppData\\Local"})
+        EXPECT_TRUE(snapshot.entries.contains(entry)) << entry;
+    for (const char* entry : {"folder C:\\windows", "file C:\\users\\root\\Temp\\a.tmp",
+                              "folder C:\\users\\root\\AppData\\Local\\Temp"})
+        EXPECT_FALSE(snapshot.entries.contains(entry)) << entry;
 }
 
 TEST(TrySnapshot, ListsOnlyWhatWasAddedAndLeavesOutWineOwnKeys)

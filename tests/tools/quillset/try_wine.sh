@@ -7,7 +7,8 @@
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
 # hang (a post-install program that never ends), took-more (a log that makes the removal take a
-# folder that was there before), other-drive (a destination outside the prefix's drive C:).
+# folder that was there before), other-drive (a destination outside the prefix's drive C:),
+# accented (a product's names beyond ASCII).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -65,7 +66,7 @@ error-box)
     ;;
 refused)
     build_sample ''
-    args=(--dest 'C:\windows\win.ini\Inkwell')
+    args=(--dest 'C:\Program Files\..\Inkwell')
     expect=('FAILED  the installer showed a message box on the destination page: "Setup Error": "Invalid destination directory."')
     ;;
 as-user)
@@ -79,6 +80,11 @@ as-user)
             'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
             'result: clean installation and removal')
+    ;;
+accented)
+    # Names beyond ASCII, which Wine writes into its registry files as \x escapes.
+    build_sample 's/^display_name = "Inkwell 1.0"/display_name = "Inkwell Caf\xc3\xa9 1.0"/;s/^menu_folder = "Inkwell 1.0"/menu_folder = "Caf\xc3\xa9"/'
+    expect_code=0 expect=('result: clean installation and removal')
     ;;
 other-drive)
     # Drive Z: of a prefix is this machine's root: refused before Wine starts.
