@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
 #include <sstream>
 #include <string_view>
 
@@ -331,6 +332,7 @@ void InspectStreams(Inspection& inspection)
 
 struct TreeWalk {
     std::vector<std::string_view> folders;  // names of the open directory records
+    std::vector<std::set<std::string>> names{1};  // folded names met in the top level and each open folder
     std::size_t folderPathLength = 0;       // of the open folders joined, each with its backslash
     std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;
@@ -380,10 +382,15 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
     if (const auto problem = FindNameProblem(record.name))
         inspection.Fail("file tree: the name " + Quote(record.name) + " at " + FormatHex(at) + ": " +
                         *problem);
+    // Windows takes names that differ only in case for one: the second would replace the first.
+    if (!walk.names.back().insert(FoldNameCase(record.name)).second)
+        inspection.Fail("file tree: " + JoinPath(walk, record.name) + " is named twice in its folder (" +
+                        "Windows does not tell names apart by case)");
 
     if (record.kind == TREE_RECORD_DIRECTORY) {
         inspection.out << indent << DecodeWindows1252(record.name) << "\\  "
                        << DescribeAttributes(record.attributes) << "\n";
+        walk.names.emplace_back();
         walk.folders.emplace_back(record.name);
         walk.folderPathLength += walk.folders.back().size() + 1;
         return;
@@ -443,6 +450,7 @@ void InspectTree(Inspection& inspection)
             }
             walk.folderPathLength -= walk.folders.back().size() + 1;
             walk.folders.pop_back();
+            walk.names.pop_back();
         } else if (walk.folderPathLength + std::strlen(record.name) > MAX_INSTALLED_PATH) {
             // No such file can be installed, and walking on would let a crafted tree make the
             // account grow with the square of its depth.

@@ -232,6 +232,22 @@ TEST_F(Inspector, StopsAtATreeNestedBeyondAnyInstallablePath)
     EXPECT_TRUE(HasFailure(InspectPackage(deep), failure));
 }
 
+TEST_F(Inspector, ReportsTwoNamesThatWindowsTakesForOne)
+{
+    test::WriteFile(folder.GetPath() / "product" / "docs" / "alpha.txt", "a");
+    test::WriteFile(folder.GetPath() / "product" / "docs" / "bravo.txt", "b");
+    test::WriteFile(folder.GetPath() / "product" / "Alpha.txt", "c");
+    Bytes built = BuildPackage(
+        {folder.GetPath() / "manifest.toml", folder.GetPath() / "wizard.dll", 2, false, {}, {}, DEFAULT_LEVEL, {}});
+    const std::string_view failure = "is named twice in its folder";
+    EXPECT_FALSE(HasFailure(InspectPackage(built), failure)) << "the same name in another folder";
+    const std::string_view bravo = "bravo.txt";
+    const auto at = std::search(built.begin(), built.end(), bravo.begin(), bravo.end());
+    ASSERT_NE(at, built.end());
+    std::copy_n("ALPHA", 5, at);
+    EXPECT_TRUE(HasFailure(InspectPackage(built), "file tree: docs\\ALPHA.txt is named twice in its folder"));
+}
+
 TEST_F(Inspector, ShowsTheStartOfALongTextButChecksAllOfIt)
 {
     std::string text;
