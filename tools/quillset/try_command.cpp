@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "file_io.h"
+#include "inspector.h"
 #include "name_rules.h"
 #include "pe_resources.h"
 #include "tool_paths.h"
@@ -64,6 +65,17 @@ int RunTry(const TryCommand& command)
     const auto resource = FindPackageResource(setup);
     if (!resource)
         throw std::runtime_error(command.setup.string() + " carries no setup package");
+    // A package that inspect fails cannot ship, and reading a crafted one as trusted could hold
+    // more memory than it is large.
+    const InspectReport inspection = InspectPackage(*resource);
+    if (!inspection.failures.empty()) {
+        std::string message = command.setup.string() + ": its package fails " +
+                              std::to_string(inspection.failures.size()) +
+                              " of `quillset inspect`'s checks, so it is not tried:";
+        for (const std::string& failure : inspection.failures)
+            message += "\n  " + failure;
+        throw std::runtime_error(message);
+    }
     const TryPackage package = ReadTryPackage(*resource);
     const fs::path driver = ResolveInput({}, "wizard_driver.exe", "", "wizard test driver");
     // Also asked for by a quiet removal, which answers as a user when there is no quiet way.

@@ -8,7 +8,7 @@
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
 # hang (a post-install program that never ends), took-more (a log that makes the removal take a
 # folder that was there before), other-drive (a destination outside the prefix's drive C:),
-# accented (a product's names beyond ASCII).
+# accented (a product's names beyond ASCII), unsound (a package that inspect fails).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -80,6 +80,22 @@ as-user)
             'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
             'result: clean installation and removal')
+    ;;
+unsound)
+    # One file's stream spoilt in the Setup.exe: refused before Wine starts, with inspect's words.
+    build_sample ''
+    "$tool" build "$work/product-src/quillset.toml" --raw -o "$work/package.bin" >/dev/null || exit 1
+    python3 - "$root/tests/wizard" "$work/Setup.exe" "$work/package.bin" <<'PYTHON' || exit 1
+import sys
+sys.path.insert(0, sys.argv[1])
+from package_files import find_packed_stream
+setup = bytearray(open(sys.argv[2], "rb").read())
+package = open(sys.argv[3], "rb").read()
+data, packed, _ = find_packed_stream(package, b"manual.txt")
+setup[setup.find(package) + data + packed - 1] ^= 0xFF
+open(sys.argv[2], "wb").write(setup)
+PYTHON
+    expect=("its package fails 1 of \`quillset inspect\`'s checks, so it is not tried:" 'file manual.txt: ')
     ;;
 accented)
     # Names beyond ASCII, which Wine writes into its registry files as \x escapes.
