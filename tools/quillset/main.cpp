@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "tool_paths.h"
 #include "try_command.h"
+#include "try_wine.h"
 
 namespace {
 
@@ -79,6 +80,9 @@ int main(int argc, char** argv)
         if (embedApp->parsed())
             return quillset::RunEmbed(embed);
         return quillset::RunInspect(inspected);
+    } catch (const quillset::TryStopped& stopped) {
+        std::cerr << "quillset: " << stopped.what() << "\n";
+        return 128 + stopped.signal;
     } catch (const quillset::SigningError& error) {
         std::cerr << "quillset: error: " << error.what() << "\n";
         return error.exitCode;

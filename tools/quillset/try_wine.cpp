@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <algorithm>
 #include <fstream>
@@ -21,6 +23,17 @@ extern char** environ;
 namespace quillset {
 namespace fs = std::filesystem;
 namespace {
+
+// The signals that stop a run, and the one that came; set by the handler, read by RunProcess.
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t stopSignal = 0;
+// While the world is closed, a second signal must not stop the cleaning up.
+bool closing = false;
+
+extern "C" void NoteStopSignal(int signal)
+{
+    stopSignal = signal;
+}
 
 // Changed whenever the template is made differently, so that an older one is not used.
 constexpr const char* TEMPLATE_NAME = "prefix-win32-v2";
@@ -149,10 +162,22 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
             waitpid(pid, &status, 0);
             return result;
         }
+        if (stopSignal != 0 && !closing) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            throw TryStopped(stopSignal);
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+TryStopped::TryStopped(int signal)
+    : std::runtime_error("stopped by signal " + std::to_string(signal) +
+                         "; the run's display, Wine server and prefix are removed"),
+      signal(signal)
+{
 }
 
 std::optional<std::string> FindMissingTools()
@@ -178,6 +203,15 @@ std::optional<std::string> FindMissingTools()
 
 WineWorld::WineWorld()
 {
+    struct sigaction stop {};
+    stop.sa_handler = NoteStopSignal;
+    sigemptyset(&stop.sa_mask);
+    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) {
+        sigaction(STOP_SIGNALS[i], &stop, &previousHandlers_[i]);
+        // A signal that was ignored (nohup, a background job) stays ignored.
+        if (previousHandlers_[i].sa_handler == SIG_IGN)
+            sigaction(STOP_SIGNALS[i], &previousHandlers_[i], nullptr);
+    }
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillset-try.XXXXXX";
     if (!mkdtemp(pattern.data()))
@@ -193,6 +227,8 @@ WineWorld::WineWorld()
         const pid_t pid = fork();
         if (pid == 0) {
             setpgid(0, 0);
+            // Should the tool itself be killed, the display goes with it.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int null = open("/dev/null", O_RDWR);
             dup2(null, 0);
             dup2(null, 1);
@@ -222,7 +258,7 @@ WineWorld::WineWorld()
         }
     }
     if (display_.empty()) {
-        fs::remove_all(folder_);
+        Close();
         throw std::runtime_error("no Xvfb display could be started");
     }
 
@@ -251,6 +287,7 @@ WineWorld::~WineWorld() { Close(); }
 
 void WineWorld::Close()
 {
+    closing = true;
     if (fs::exists(prefix_)) {
         RunProcess({"wineserver", "--kill"}, Environment(), {}, 30);
         RunProcess({"wineserver", "--wait"}, Environment(), {}, 30);
@@ -264,6 +301,9 @@ void WineWorld::Close()
     if (!folder_.empty())
         fs::remove_all(folder_, ignored);
     folder_.clear();
+    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i)
+        sigaction(STOP_SIGNALS[i], &previousHandlers_[i], nullptr);
+    closing = false;
 }
 
 std::vector<std::string> WineWorld::Environment() const { return MakeEnvironment(prefix_, display_); }

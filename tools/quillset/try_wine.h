@@ -2,9 +2,12 @@
 // clean template kept in the user's cache, both made and ended here, and programs run in them.
 #pragma once
 
+#include <signal.h>
+
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,15 @@ namespace quillset {
 struct ProcessResult {
     int exitCode = -1;
     bool timedOut = false;
+};
+
+// A run stopped by SIGINT, SIGTERM or SIGHUP while a WineWorld stood: thrown by RunProcess once
+// it has ended the process group it waited for, so that the world's destructor still ends the
+// display and the server and removes the prefix.
+class TryStopped : public std::runtime_error {
+public:
+    explicit TryStopped(int signal);
+    int signal;
 };
 
 // Runs `argv` (looked up in PATH) with `environment`, its standard output and error into
@@ -52,6 +64,7 @@ public:
 
 private:
     void Close();  // ends the server and the display, removes the folder
+    struct sigaction previousHandlers_[3];  // of the stop signals, put back at the end
     std::filesystem::path folder_;
     std::filesystem::path prefix_;
     std::string display_;

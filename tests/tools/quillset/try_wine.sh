@@ -8,7 +8,8 @@
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
 # hang (a post-install program that never ends), took-more (a log that makes the removal take a
 # folder that was there before), other-drive (a destination outside the prefix's drive C:),
-# accented (a product's names beyond ASCII), unsound (a package that inspect fails).
+# accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
+# (SIGTERM while the wizard runs).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -137,6 +138,39 @@ PYTHON
     export QUILLSET_TRY_BEFORE_CHECK="python3 '$work/widen_log.py' \"\$QUILLSET_TRY_DEST/uninst.dat\""
     args=(--dest 'C:\users\Public\Music\Inkwell')
     expect=('FAILED  took what was there before the installation: folder C:\users\Public\Music')
+    ;;
+interrupted)
+    # SIGTERM while the wizard runs (a background job ignores SIGINT): the run ends with 143 and
+    # takes its display, Wine server and prefix with it. Every process it started carries its
+    # TMPDIR.
+    build_sample ''
+    mkdir -p "$work/tmp"
+    TMPDIR=$work/tmp "$tool" try "$work/Setup.exe" >"$work/report.txt" 2>&1 &
+    run=$!
+    for _ in $(seq 600); do
+        compgen -G "$work/tmp/quillset-try.*/scenario.txt" >/dev/null && break
+        sleep 0.1
+    done
+    sleep 2
+    kill -TERM "$run"
+    wait "$run"
+    code=$?
+    cat "$work/report.txt"
+    [[ $code == 143 ]] || { echo "try_wine.sh: exit code $code after SIGTERM, expected 143" >&2; exit 1; }
+    grep -qF 'quillset: stopped by signal 15' "$work/report.txt" || { echo "try_wine.sh: no word of the stop" >&2; exit 1; }
+    sleep 1
+    if compgen -G "$work/tmp/quillset-try.*" >/dev/null; then
+        echo "try_wine.sh: the run's folder is left: $(ls "$work/tmp")" >&2
+        exit 1
+    fi
+    for environ in /proc/[0-9]*/environ; do
+        if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qxF "TMPDIR=$work/tmp"; then
+            echo "try_wine.sh: a process of the run is left: $(tr '\0' ' ' <"${environ%environ}cmdline")" >&2
+            exit 1
+        fi
+    done
+    rm -rf "$work"
+    exit 0
     ;;
 *) echo "unknown case $case" >&2; exit 2 ;;
 esac
