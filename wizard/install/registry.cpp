@@ -46,14 +46,23 @@ static void SetNumberValue(HKEY key, const char* name, DWORD number)
                          sizeof(number)); // value writes are best effort
 }
 
+// A value that this installation has none for goes: an earlier installation's, left in the
+// key, would name that one's uninstaller or icon, and its quiet command would remove it.
+static void SetOrDropTextValue(HKEY key, const char* name, const char* text)
+{
+    if (text)
+        SetTextValue(key, name, text);
+    else
+        (void)RegDeleteValueA(key, name); // a value that is not there needs no deleting
+}
+
 // The values that the installed-programs list and package managers read besides the name
 // and the commands: the folder, the size, the icon, and that there is no modify or repair.
 static void SetListingValues(HKEY key, const char* program)
 {
     SetTextValue(key, UNINSTALL_LOCATION_VALUE, wizard.installDir);
     SetNumberValue(key, "EstimatedSize", RoundUpToKilobytes(GetHeaderField(FIELD_TOTAL_SIZE)));
-    if (program)
-        SetTextValue(key, "DisplayIcon", program);
+    SetOrDropTextValue(key, "DisplayIcon", program);
     SetNumberValue(key, "NoModify", 1);
     SetNumberValue(key, "NoRepair", 1);
 }
@@ -87,15 +96,17 @@ static void RegisterUninstaller(const char* program)
     // Quoted, so that a destination with spaces cannot name another program.
     char uninstaller[PATH_SIZE];
     char command[COMMAND_LINE_SIZE];
+    char quietCommand[QUIET_COMMAND_SIZE];
+    const char* quiet = NULL;
     if (CopyTextBounded(uninstaller, PATH_SIZE, wizard.installDir) &&
         AppendPath(uninstaller, UNINSTALLER_NAME) &&
         QuoteCommandLine(uninstaller, command, COMMAND_LINE_SIZE)) {
         SetTextValue(key, "UninstallString", command);
-        char quietCommand[QUIET_COMMAND_SIZE];
         if (IsSilentUninstaller(uninstaller) &&
             FormatText(quietCommand, QUIET_COMMAND_SIZE, QUIET_COMMAND, command))
-            SetTextValue(key, "QuietUninstallString", quietCommand);
+            quiet = quietCommand;
     }
+    SetOrDropTextValue(key, "QuietUninstallString", quiet);
     SetListingValues(key, program);
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
