@@ -23,6 +23,9 @@ UINT RegisterProduct(void);
 // could neither remove the product nor be found broken.
 void WithdrawRegistration(void);
 UINT SaveUninstallLog(void);
+// Writes the values of the Uninstall entry that RegisterProduct made, once the log they point
+// to is saved.
+void PublishUninstallEntry(void);
 UINT RunPostInstallEntry(void);
 
 // Progress services for the steps; the controls change on the wizard's thread. The status

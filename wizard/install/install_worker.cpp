@@ -43,7 +43,8 @@ UINT RunPostInstallEntry(void)
 }
 
 // The first failure ends the run; a stop asked for at the gate ends it between steps. A run
-// that ends before its log is saved takes back the keys it registered.
+// that ends before its log is saved takes back the keys it registered, and has written no
+// values into an Uninstall entry that was there before.
 static UINT RunInstallSteps(void)
 {
     UINT result = 0;
@@ -54,8 +55,10 @@ static UINT RunInstallSteps(void)
         result = INSTALL_STEPS[i]();
         if (result)
             break;
-        if (INSTALL_STEPS[i] == SaveUninstallLog)
+        if (INSTALL_STEPS[i] == SaveUninstallLog) {
             logSaved = TRUE;
+            PublishUninstallEntry();
+        }
     }
     if (!logSaved)
         WithdrawRegistration();

@@ -1,5 +1,6 @@
 // The registry step: the product's Uninstall entry and its main program's App Paths key,
-// each logged when it could be opened. Best effort: no registry failure stops the setup.
+// each logged when it could be opened, the entry's values once the log is saved. Best effort:
+// no registry failure stops the setup.
 #include <windows.h>
 
 #include "common/command_quoting.h"
@@ -80,18 +81,52 @@ static BOOL IsSilentUninstaller(const char* path)
     return marked;
 }
 
-static void RegisterUninstaller(const char* program)
+static BOOL MakeUninstallKeyPath(char* keyPath)
+{
+    return MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_UNINSTALL, wizard.productName);
+}
+
+static HKEY GetUninstallRoot(void)
+{
+    return wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+// The Uninstall key is made (or opened) and logged here; its values follow once the log is
+// saved, so that an installation that ends before then leaves the entry of an earlier one,
+// perhaps in another folder, as it was.
+static void RegisterUninstallKey(void)
 {
     char keyPath[KEY_PATH_SIZE];
-    if (!MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_UNINSTALL, wizard.productName))
+    if (!MakeUninstallKeyPath(keyPath))
         return; // a name too long for a key
     DWORD disposition;
-    HKEY key = OpenProductKey(wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, keyPath,
-                              KEY_SET_VALUE, &disposition);
+    HKEY key = OpenProductKey(GetUninstallRoot(), keyPath, KEY_SET_VALUE, &disposition);
     if (!key)
         return;
     AppendRegistryRecord(&wizard.uninstallLog,
                          wizard.isNt ? LOG_ROOT_CURRENT_USER : LOG_ROOT_LOCAL_MACHINE, keyPath);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+}
+
+// The launch entry's program, expanded, for the icon and the App Paths key; false for none, or
+// for one that does not fit a path.
+static BOOL ExpandLaunchProgram(const char** commandLine, char* program)
+{
+    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
+    *commandLine = entry ? (const char*)wizard.package + entry + RUN_ENTRY_HEAD : NULL;
+    return *commandLine && ExpandFolderVariables(*commandLine, program);
+}
+
+void PublishUninstallEntry(void)
+{
+    char keyPath[KEY_PATH_SIZE];
+    HKEY key;
+    if (!MakeUninstallKeyPath(keyPath) ||
+        RegOpenKeyExA(GetUninstallRoot(), keyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return; // the registry step could not make the key either
+    const char* commandLine;
+    char program[PATH_SIZE];
+    BOOL hasProgram = ExpandLaunchProgram(&commandLine, program);
     SetTextValue(key, "DisplayName", wizard.productName);
     // Quoted, so that a destination with spaces cannot name another program.
     char uninstaller[PATH_SIZE];
@@ -107,7 +142,7 @@ static void RegisterUninstaller(const char* program)
             quiet = quietCommand;
     }
     SetOrDropTextValue(key, "QuietUninstallString", quiet);
-    SetListingValues(key, program);
+    SetListingValues(key, hasProgram ? program : NULL);
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 
@@ -150,14 +185,10 @@ static void RegisterAppPath(const char* commandLine, char* program)
 UINT RegisterProduct(void)
 {
     NoteLogSection(&wizard.uninstallLog, LOG_REGISTRY_LIST);
-    // The launch entry's program, expanded once for the icon and the App Paths key; one that
-    // does not fit a path gives neither.
-    uint32_t entry = GetHeaderField(FIELD_LAUNCH_ENTRY);
-    const char* commandLine = entry ? (const char*)wizard.package + entry + RUN_ENTRY_HEAD : NULL;
+    RegisterUninstallKey();
+    const char* commandLine;
     char program[PATH_SIZE];
-    BOOL hasProgram = commandLine && ExpandFolderVariables(commandLine, program);
-    RegisterUninstaller(hasProgram ? program : NULL);
-    if (hasProgram)
+    if (ExpandLaunchProgram(&commandLine, program))
         RegisterAppPath(commandLine, program);
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
     (void)StepProgress(); // a stop is seen at the next gate
