@@ -129,4 +129,9 @@ void NormalisePathText(char* text)
         --length;
     CopyBytes(text, text + start, length);
     text[length] = 0;
+    // One spelling for one folder, so that a folder typed with slashes is the one recorded
+    // with backslashes.
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] == '/')
+            text[i] = '\\';
 }

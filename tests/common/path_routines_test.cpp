@@ -112,11 +112,12 @@ std::string Normalise(std::string text)
     return text.c_str();
 }
 
-TEST(NormalisePathText, TrimsBlanksThenOneSeparator)
+TEST(NormalisePathText, TrimsBlanksThenOneSeparatorAndWritesBackslashes)
 {
     EXPECT_EQ(Normalise("  C:\\Apps  "), "C:\\Apps");
     EXPECT_EQ(Normalise("C:\\Apps\\Tool\\"), "C:\\Apps\\Tool");
-    EXPECT_EQ(Normalise("C:/Apps/Tool/ "), "C:/Apps/Tool");
+    EXPECT_EQ(Normalise("C:/Apps/Tool/ "), "C:\\Apps\\Tool");
+    EXPECT_EQ(Normalise("C:\\Apps/Tool//"), "C:\\Apps\\Tool\\");
     EXPECT_EQ(Normalise("C:\\"), "C:");
     EXPECT_EQ(Normalise("C:\\Apps\\\\"), "C:\\Apps\\");
     EXPECT_EQ(Normalise("C:\\Apps \\"), "C:\\Apps ");
