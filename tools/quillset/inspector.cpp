@@ -332,7 +332,8 @@ void InspectStreams(Inspection& inspection)
 
 struct TreeWalk {
     std::vector<std::string_view> folders;  // names of the open directory records
-    std::vector<std::set<std::string>> names{1};  // folded names met in the top level and each open folder
+    // The folded names met in the top level and in each open folder.
+    std::vector<std::set<std::string>> names = std::vector<std::set<std::string>>(1);
     std::size_t folderPathLength = 0;       // of the open folders joined, each with its backslash
     std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;

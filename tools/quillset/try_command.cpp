@@ -93,7 +93,9 @@ int RunTry(const TryCommand& command)
         (dest->at(2) != '\\' && dest->at(2) != '/'))
         throw std::runtime_error("the destination " + *dest +
                                  " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
-    if (FoldNameCase(*dest + "\\").starts_with("C:\\WINDOWS\\"))
+    std::string folded = FoldNameCase(*dest + "\\");
+    std::replace(folded.begin(), folded.end(), '/', '\\');
+    if (folded.starts_with("C:\\WINDOWS\\"))
         throw std::runtime_error("the destination " + *dest +
                                  " lies in C:\\windows, whose changes Wine makes on its own, so what the "
                                  "product left there cannot be told; give --dest");

@@ -203,6 +203,7 @@ std::optional<std::string> FindMissingTools()
 
 WineWorld::WineWorld()
 {
+    static_assert(std::size(STOP_SIGNALS) == STOP_SIGNAL_COUNT);
     struct sigaction stop {};
     stop.sa_handler = NoteStopSignal;
     sigemptyset(&stop.sa_mask);

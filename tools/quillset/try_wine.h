@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -64,7 +65,8 @@ public:
 
 private:
     void Close();  // ends the server and the display, removes the folder
-    struct sigaction previousHandlers_[3];  // of the stop signals, put back at the end
+    static constexpr std::size_t STOP_SIGNAL_COUNT = 3;  // SIGINT, SIGTERM, SIGHUP
+    struct sigaction previousHandlers_[STOP_SIGNAL_COUNT];  // put back at the end
     std::filesystem::path folder_;
     std::filesystem::path prefix_;
     std::string display_;
