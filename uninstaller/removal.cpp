@@ -155,48 +155,27 @@ void RemoveFileList(int skipOwnFiles)
     }
 }
 
-enum ValueRead {
-    VALUE_READ,
-    VALUE_TOO_LONG,   // longer than any path this installation writes
-    VALUE_UNREADABLE, // missing, of another type, or without its NUL
-};
-
-// A text value of the product key at `keyPath` (null `name`: the default value) into `text`.
-static ValueRead ReadKeyText(HKEY root, const char* keyPath, const char* name, char* text)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return VALUE_UNREADABLE;
-    DWORD type;
-    DWORD size = PATH_SIZE;
-    LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE*)text, &size);
-    (void)RegCloseKey(key); // nothing to do if closing fails
-    if (result == ERROR_MORE_DATA)
-        return VALUE_TOO_LONG;
-    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || text[size - 1] != 0)
-        return VALUE_UNREADABLE;
-    return VALUE_READ;
-}
-
-// True for a key of the log that is no longer this installation's: the Uninstall entry when
-// an installation of the same product into another folder has since taken it over (its folder
-// value names that folder), and the App Paths key when another program has (its program lies
-// outside the destination). A key whose value cannot be read is taken as this installation's.
+// True for the product's Uninstall entry when an installation of the same product into another
+// folder has since taken it over: its folder value names that folder, and the entry is its.
 static int BelongsToOtherInstallation(HKEY root, const char* keyPath)
 {
-    ProductKeyKind kind = GetProductKeyKind(keyPath);
-    if (kind != PRODUCT_KEY_UNINSTALL && kind != PRODUCT_KEY_APP_PATHS)
+    if (GetProductKeyKind(keyPath) != PRODUCT_KEY_UNINSTALL)
         return 0;
-    char value[PATH_SIZE];
-    const char* name = kind == PRODUCT_KEY_UNINSTALL ? UNINSTALL_LOCATION_VALUE : NULL;
-    ValueRead read = ReadKeyText(root, keyPath, name, value);
-    if (read != VALUE_READ)
-        return read == VALUE_TOO_LONG;
-    const char* destination = uninstall.plan.destination.path;
-    if (kind == PRODUCT_KEY_UNINSTALL)
-        return lstrcmpiA(value, destination) != 0;
-    size_t length = GetTextLength(destination);
-    return !HasPrefixIgnoringCase(value, destination, length) || !IsSeparator(value[length]);
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    char location[PATH_SIZE];
+    DWORD type;
+    DWORD size = sizeof(location);
+    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
+                                   &size);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    if (result == ERROR_MORE_DATA)
+        return 1; // longer than any destination
+    // An entry without a readable folder value is taken as this installation's.
+    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || location[size - 1] != 0)
+        return 0;
+    return lstrcmpiA(location, uninstall.plan.destination.path) != 0;
 }
 
 void RemoveRegistryKeys(void)

@@ -67,8 +67,7 @@ add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0' +
 if command_exe:
     add('command', b'"%InstallDir%\\broadcast.exe"\0')
 add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')
-app_path = b'Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\smoke-app.exe'
-add('registry', b'\x02' + key + b'\0\x01' + app_path + b'\0\0')
+add('registry', b'\x02' + key + b'\0\0')
 struct.pack_into('<I', header, 44, 7)
 log = header + body
 struct.pack_into('<I', log, 0, len(log))

@@ -3,8 +3,7 @@
 # a user's file that keeps its folder, a damaged log, a copy of the installation in another
 # folder and a running product that leave everything in place, a declined and an accepted
 # confirmation, a file in use that is left for the next restart, a shortcut in use that keeps
-# the uninstaller for another run, an Uninstall entry that another installation took over and
-# an App Paths entry that another program took over.
+# the uninstaller for another run, and an Uninstall entry that another installation took over.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR BROADCAST_EXE
 set -euo pipefail
 state=$1
@@ -15,7 +14,6 @@ broadcast=$5
 here=$(cd "$(dirname "$0")" && pwd)
 run=$here/../../../scripts/wine-run
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Smoke 1.0'
-app_path='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\smoke-app.exe'
 failures=0
 
 fail() {
@@ -29,7 +27,6 @@ install() {
     destination=$(python3 "$here/make_install.py" "$work" "$uninst" "$@")
     "$run" "$state" reg add "$key" /v DisplayName /d 'Smoke 1.0' /f >/dev/null 2>&1
     "$run" "$state" reg add "$key" /v InstallLocation /d "$destination" /f >/dev/null 2>&1
-    "$run" "$state" reg add "$app_path" /ve /d "$destination\\app.exe" /f >/dev/null 2>&1
 }
 
 # The temporary copy finishes after the uninstaller has exited: wait until it took its files.
@@ -48,10 +45,6 @@ key_exists() {
     "$run" "$state" reg query "$key" >/dev/null 2>&1
 }
 
-app_path_exists() {
-    "$run" "$state" reg query "$app_path" >/dev/null 2>&1
-}
-
 # Silent removal: everything that the log lists is gone, the folders that existed stay.
 install
 set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
@@ -59,7 +52,6 @@ wait_for_copy
 [[ $code == 0 ]] || fail "silent removal exit code $code"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "silent removal left: $(listing)"
 key_exists && fail "silent removal left the Uninstall key"
-app_path_exists && fail "silent removal left the App Paths key"
 
 # A user's file keeps its directory; the rest goes, and since all that the installation made is
 # gone, the removal succeeded.
@@ -130,16 +122,6 @@ wait_for_copy
 key_exists || fail "entry of another installation: the Uninstall key was removed"
 "$run" "$state" reg delete "$key" /f >/dev/null 2>&1 || true
 
-# Another program has taken the App Paths entry of the same name over since: it stays.
-install
-"$run" "$state" reg add "$app_path" /ve /d 'C:\Other Vendor\smoke-app.exe' /f >/dev/null 2>&1
-set +e; "$run" "$state" "$destination\\uninst.exe" /S; code=$?; set -e
-wait_for_copy
-[[ $code == 0 ]] || fail "App Paths entry of another program: exit code $code"
-[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "App Paths entry of another program: left $(listing)"
-app_path_exists || fail "App Paths entry of another program: it was removed"
-"$run" "$state" reg delete "$app_path" /f >/dev/null 2>&1 || true
-
 # The product running: refused with its message, nothing removed.
 install
 before=$(listing)
@@ -175,8 +157,6 @@ install command "$broadcast"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
 
-"$run" "$state" reg delete "$key" /f >/dev/null 2>&1 || true  # the refused runs' keys
-"$run" "$state" reg delete "$app_path" /f >/dev/null 2>&1 || true
 rm -rf "$work"
 if ((failures)); then
     exit 1
