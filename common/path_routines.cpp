@@ -127,11 +127,14 @@ void NormalisePathText(char* text)
         --length;
     if (length > 0 && IsSeparator(text[start + length - 1]))
         --length;
-    CopyBytes(text, text + start, length);
-    text[length] = 0;
-    // One spelling for one folder, so that a folder typed with slashes is the one recorded
-    // with backslashes.
-    for (size_t i = 0; i < length; ++i)
-        if (text[i] == '/')
-            text[i] = '\\';
+    // One spelling for one folder, so that a folder typed with slashes or a doubled
+    // separator is the one recorded: each run of separators becomes one backslash.
+    size_t kept = 0;
+    for (size_t i = start; i < start + length; ++i) {
+        if (!IsSeparator(text[i]))
+            text[kept++] = text[i];
+        else if (kept == 0 || text[kept - 1] != '\\')
+            text[kept++] = '\\';
+    }
+    text[kept] = 0;
 }

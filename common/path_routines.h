@@ -50,5 +50,5 @@ int IsPlainRelativePath(const char* path, size_t length);
 int IsPlainAbsolutePath(const char* path, size_t length);
 
 // The form in which a typed path is kept: blanks dropped at both ends, then one trailing
-// separator dropped, and every separator written as a backslash. Works in place.
+// separator dropped, and each run of separators written as one backslash. Works in place.
 void NormalisePathText(char* text);

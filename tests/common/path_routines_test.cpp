@@ -118,8 +118,9 @@ TEST(NormalisePathText, TrimsBlanksThenOneSeparatorAndWritesBackslashes)
     EXPECT_EQ(Normalise("C:\\Apps\\Tool\\"), "C:\\Apps\\Tool");
     EXPECT_EQ(Normalise("C:/Apps/Tool/ "), "C:\\Apps\\Tool");
     EXPECT_EQ(Normalise("C:\\Apps/Tool//"), "C:\\Apps\\Tool\\");
+    EXPECT_EQ(Normalise("C:\\Work\\\\Spelled/\\Inkwell"), "C:\\Work\\Spelled\\Inkwell");
     EXPECT_EQ(Normalise("C:\\"), "C:");
-    EXPECT_EQ(Normalise("C:\\Apps\\\\"), "C:\\Apps\\");
+    EXPECT_EQ(Normalise("C:\\Apps\\\\"), "C:\\Apps\\");  // refused later for its final separator
     EXPECT_EQ(Normalise("C:\\Apps \\"), "C:\\Apps ");
     EXPECT_EQ(Normalise("\tC:\\Apps"), "\tC:\\Apps");
     EXPECT_EQ(Normalise("     "), "");
