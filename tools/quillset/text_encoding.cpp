@@ -164,12 +164,34 @@ bool IsUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = text[i];
-        std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (more == 9 || (more == 1 && c < 0xC2) || i + more >= text.size() + (more ? 0 : 1))
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        // The lead byte tells the length and the range of the next byte, which rules out
+        // overlong forms, surrogates and code points past U+10FFFF.
+        std::size_t more;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
             return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        }
+        if (text.size() - i <= more)
+            return false;
+        for (std::size_t k = 1; k <= more; ++k) {
+            const unsigned char next = text[i + k];
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
                 return false;
+        }
         i += more + 1;
     }
     return true;

@@ -93,9 +93,13 @@ int RunTry(const TryCommand& command)
         (dest->at(2) != '\\' && dest->at(2) != '/'))
         throw std::runtime_error("the destination " + *dest +
                                  " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
+    // As Windows reads the name: either separator, and trailing dots and spaces dropped.
     std::string folded = FoldNameCase(*dest + "\\");
     std::replace(folded.begin(), folded.end(), '/', '\\');
-    if (folded.starts_with("C:\\WINDOWS\\"))
+    std::string top = folded.substr(3, folded.find('\\', 3) - 3);
+    while (!top.empty() && (top.back() == '.' || top.back() == ' '))
+        top.pop_back();
+    if (top == "WINDOWS")
         throw std::runtime_error("the destination " + *dest +
                                  " lies in C:\\windows, whose changes Wine makes on its own, so what the "
                                  "product left there cannot be told; give --dest");
@@ -185,6 +189,7 @@ int RunTry(const TryCommand& command)
         }
     }
 
+    ThrowIfStopped();  // a stop between the processes ends the run as one during them does
     const std::string text = FormatReportText(report);
     std::cout << text;
     if (!command.json.empty()) {

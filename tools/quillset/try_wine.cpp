@@ -156,8 +156,15 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
             break;
         if (std::chrono::steady_clock::now() >= deadline) {
             result.timedOut = true;
-            if (onTimeout)
-                onTimeout();
+            // A stop during the picture still ends the process group waited for.
+            try {
+                if (onTimeout)
+                    onTimeout();
+            } catch (...) {
+                kill(-pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                throw;
+            }
             kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
             return result;
@@ -171,6 +178,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+void ThrowIfStopped()
+{
+    if (stopSignal != 0)
+        throw TryStopped(stopSignal);
 }
 
 TryStopped::TryStopped(int signal)

@@ -35,6 +35,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
                          const std::filesystem::path& output, double timeoutSeconds,
                          const std::function<void()>& onTimeout = {});
 
+// Throws TryStopped when a stop signal came while no process was waited for.
+void ThrowIfStopped();
+
 // Names the Debian packages to install when wine, the 32-bit loader, Xvfb or convert is missing.
 std::optional<std::string> FindMissingTools();
 

@@ -37,6 +37,18 @@ TEST(Windows1252, RefusesWhatTheCodePageLacksWithItsOffset)
     EXPECT_EQ(offsetOf("plain"), -1);
 }
 
+TEST(Utf8, TakesWellFormedTextAndReadsTheRestAsWindows1252)
+{
+    for (const char* text : {"Caf\xc3\xa9", "\xe2\x82\xac 5", "\xf0\x9f\x96\x8b", "\xed\x9f\xbf", ""})
+        EXPECT_TRUE(IsUtf8(text)) << text;
+    // Overlong forms, a surrogate, past U+10FFFF, a lone continuation, a cut sequence, 1252.
+    for (const char* text : {"\xe0\x80\x80", "\xc0\x80", "\xed\xa0\x80", "\xf4\x90\x80\x80",
+                             "\xf5\x80\x80\x80", "\x80", "Caf\xc3", "Caf\xe9"})
+        EXPECT_FALSE(IsUtf8(text)) << text;
+    EXPECT_EQ(ToUtf8("\xe0\x80\x80"), "\xc3\xa0\xe2\x82\xac\xe2\x82\xac");
+    EXPECT_EQ(ToUtf8("Caf\xc3\xa9"), "Caf\xc3\xa9");
+}
+
 TEST(LineEnds, EveryKindBecomesCrLf)
 {
     EXPECT_EQ(NormalizeLineEnds("a\nb\r\nc\rd\n\n"), "a\r\nb\r\nc\r\nd\r\n\r\n");

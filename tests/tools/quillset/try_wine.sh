@@ -9,7 +9,7 @@
 # hang (a post-install program that never ends), took-more (a log that makes the removal take a
 # folder that was there before), other-drive (a destination outside the prefix's drive C:),
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
-# (SIGTERM while the wizard runs).
+# (SIGTERM while the wizard runs), in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -97,6 +97,12 @@ setup[setup.find(package) + data + packed - 1] ^= 0xFF
 open(sys.argv[2], "wb").write(setup)
 PYTHON
     expect=("its package fails 1 of \`quillset inspect\`'s checks, so it is not tried:" 'file manual.txt: ')
+    ;;
+in-windows)
+    # C:\windows as Windows reads a name with a trailing dot: refused before Wine starts.
+    build_sample ''
+    args=(--dest 'C:/Windows. \Inkwell')
+    expect=('quillset: error: the destination C:/Windows. \Inkwell lies in C:\windows')
     ;;
 accented)
     # Names beyond ASCII, which Wine writes into its registry files as \x escapes.
