@@ -49,7 +49,8 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t at, char32_t& codePoin
     return length;
 }
 
-// The Windows-1252 byte of a code point, or -1 when there is none.
+}  // namespace
+
 int FindWindows1252Byte(char32_t codePoint)
 {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
@@ -74,8 +75,6 @@ void AppendUtf8(std::string& out, char32_t codePoint)
         out += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
 }
-
-}  // namespace
 
 std::string EncodeWindows1252(std::string_view utf8)
 {

@@ -23,6 +23,12 @@ std::string EncodeWindows1252(std::string_view utf8);
 // The UTF-8 form of Windows-1252 bytes, for printing; the five unassigned bytes print as U+FFFD.
 std::string DecodeWindows1252(std::string_view text);
 
+// The Windows-1252 byte of a code point, or -1 when there is none.
+int FindWindows1252Byte(char32_t codePoint);
+
+// Appends the UTF-8 form of a code point below U+10000.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // True when `text` is well-formed UTF-8.
 bool IsUtf8(std::string_view text);
 

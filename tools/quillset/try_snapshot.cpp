@@ -37,22 +37,12 @@ bool IsVolatileKey(std::string_view key)
 // (Windows-1252), as the texts it is compared with; a unit that the code page lacks stays UTF-8.
 std::string EncodeWineUnit(std::uint32_t unit)
 {
-    std::string utf8;
-    if (unit < 0x80) {
-        utf8 += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (unit >> 6));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-        utf8 += static_cast<char>(0xE0 | (unit >> 12));
-        utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-    try {
-        return EncodeWindows1252(utf8);
-    } catch (const EncodingError&) {
-        return utf8;
-    }
+    std::string text;
+    if (const int byte = FindWindows1252Byte(unit); byte >= 0)
+        text += static_cast<char>(byte);
+    else
+        AppendUtf8(text, unit);
+    return text;
 }
 
 // A registry file's text with backslash escapes undone ("\\" to "\", "\"" to '"', "\\xe9"
