@@ -95,7 +95,8 @@ int IsPlainRelativePath(const char* path, size_t length)
 {
     if (!length || IsSeparator(path[0]) || IsSeparator(path[length - 1]))
         return 0;
-    // A doubled separator inside names the same folder, and the wizard takes a path typed so.
+    // A doubled separator inside names the same folder; logs written before the wizard kept
+    // typed paths in one spelling may hold one.
     size_t start = 0;
     while (start < length) {
         size_t end = start;

@@ -44,8 +44,9 @@ std::vector<std::uint8_t> CompressZlib(std::span<const std::uint8_t> data, int l
 
 // Runs every job on `threads` threads. An input is released as soon as it is compressed. A job's
 // prepacked stream that holds its input is used first. Otherwise, with a cache, a stream found
-// there for the same bytes and level is used instead of compressing, and a new stream is stored. After a failure no new job starts; the failure of the earliest job that
-// failed is rethrown.
+// there for the same bytes and level is used instead of compressing, and a new stream is
+// stored. After a failure no new job starts; the failure of the earliest job that failed is
+// rethrown.
 void RunCompressionJobs(std::vector<CompressionJob>& jobs, unsigned threads, ProgressBar& progress,
                         StreamCache* cache = nullptr);
 

@@ -101,7 +101,8 @@ bool IsLeftOutFolder(const std::filesystem::path& relative)
         return true;
     if (parts[0] != "users" || parts.size() < 3)
         return false;
-    return parts[2] == "temp" || (parts.size() >= 5 && parts[2] == "appdata" && parts[3] == "local" && parts[4] == "temp");
+    return parts[2] == "temp" ||
+           (parts.size() >= 5 && parts[2] == "appdata" && parts[3] == "local" && parts[4] == "temp");
 }
 
 }  // namespace
