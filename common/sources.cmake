@@ -9,6 +9,7 @@ set(QUILLSET_COMMON_SOURCES
     ${QUILLSET_ROOT}/common/registry_keys.cpp
     ${QUILLSET_ROOT}/common/text.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_builder.cpp
+    ${QUILLSET_ROOT}/common/uninstall_log_carry.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_reader.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_walks.cpp
     ${QUILLSET_ROOT}/package/package_reader.cpp

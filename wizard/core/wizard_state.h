@@ -9,6 +9,7 @@
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
 #include "common/uninstall_log_builder.h"
+#include "common/uninstall_log_reader.h"
 #include "install/install_control.h"
 #include "package/package_layout.h"
 #include "package/wizard_interface.h"
@@ -101,6 +102,10 @@ struct WizardState {
 
     // Uninstall log, owned by the worker until it reports.
     UninstallLog uninstallLog;
+    // The log of the earlier installation of this product into the destination, which this
+    // one replaces (installed_product.h); null when there is none. Owned like the log.
+    unsigned char* earlierLog;
+    UninstallPlan earlierPlan;
 
     // Registry step: the keys it created, owned by the worker.
     CreatedKey createdKeys[CREATED_KEY_LIMIT];

@@ -10,12 +10,13 @@
 // waits for the worker's thread while it runs its messages, since the worker may be sending
 // it one. A report that arrives while the question is open is held and handled after No; one
 // that arrives after Yes is dropped. Once the worker's thread has ended, its thread handle and
-// events are closed, the progress display ends and the uninstall log is freed.
+// events are closed, the progress display ends and the uninstall logs are freed.
 #include <windows.h>
 
 #include "core/wizard_state.h"
 #include "install/install_control.h"
 #include "install/install_engine.h"
+#include "install/installed_product.h"
 #include "ui/resource.h"
 
 BOOL StartInstallWorker(HWND installingPage)
@@ -85,6 +86,7 @@ static void ReleaseInstallWorker(void)
     control->stopEvent = NULL;
     EndProgressDisplay();
     FreeLog(&wizard.uninstallLog);
+    ReleaseEarlierInstallation();
 }
 
 void HandleInstallReport(UINT resultCode)

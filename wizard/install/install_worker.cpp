@@ -6,6 +6,7 @@
 #include "core/wizard_state.h"
 #include "install/install_control.h"
 #include "install/install_engine.h"
+#include "install/installed_product.h"
 #include "install/program_launch.h"
 #include "ui/resource.h"
 
@@ -24,6 +25,7 @@ static const InstallStep INSTALL_STEPS[] = {
 UINT BeginUninstallLog(void)
 {
     AppendLogPrologue(&wizard.uninstallLog, wizard.package);
+    LoadEarlierInstallation();
     return 0;
 }
 

@@ -16,10 +16,25 @@ enum {
 // damaged log names no product.
 BOOL FindOtherProduct(const char* folder, const char* productName, char* otherName, size_t size);
 
+// Takes the destination's log into the wizard state when it is this product's: the earlier
+// installation that this one replaces. Without it (none, unreadable, another product's) the
+// state holds none, and the installation goes on as a first one.
+void LoadEarlierInstallation(void);
+
+// Frees what LoadEarlierInstallation took.
+void ReleaseEarlierInstallation(void);
+
 // The length of the part of `path` (the destination, or with `menuRecord` the Start Menu folder)
-// that existed before this product was first installed into `installDir`: when the folder's
-// log is this product's and records the same folder, its existing length if shorter, else
-// `existingLength`. A reinstall that took the first one's folders for existing ones would
-// leave them behind at the removal.
-DWORD FindEarlierExistingLength(const char* installDir, const char* productName,
-                                BOOL menuRecord, const char* path, DWORD existingLength);
+// that existed before this product was first installed there: when the earlier installation
+// records the same folder, its existing length if shorter, else `existingLength`. A reinstall
+// that took the first one's folders for existing ones would leave them behind at the removal.
+DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existingLength);
+
+// Records the earlier installation's Start Menu folder, when it is still there, for an
+// installation that makes none: its removal then takes the folder that the first one made.
+void CarryEarlierMenuFolderOver(void);
+
+// Adds the earlier installation's shortcuts that are still there and that this one did not
+// make again to the shortcut list being built: a link of the first installation that the user
+// did not choose again would otherwise outlast the removal.
+void CarryEarlierShortcutsOver(void);

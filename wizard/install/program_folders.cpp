@@ -52,18 +52,18 @@ UINT CreateProgramFolders(void)
     DWORD existing;
     if (!CreateDirectoryTree(wizard.installDir, &existing))
         return IDS_CANNOT_CREATE_DESTINATION;
-    existing = FindEarlierExistingLength(wizard.installDir, wizard.productName, FALSE,
-                                         wizard.installDir, existing);
+    existing = FindEarlierExistingLength(FALSE, wizard.installDir, existing);
     AppendFolderRecord(&wizard.uninstallLog, LOG_DESTINATION_RECORD, existing, wizard.installDir);
     if (!StepProgress())
         return 0; // stopped: no Start Menu folder is made, and the next gate ends the run
-    if (wizard.noMenuFolder)
+    if (wizard.noMenuFolder) {
+        CarryEarlierMenuFolderOver();
         return 0;
+    }
     SetStatus(IDS_CREATING_MENU_FOLDER, wizard.menuFolder + wizard.menuFolderOffset);
     if (!CreateDirectoryTree(wizard.menuFolder, &existing))
         return IDS_CANNOT_CREATE_MENU_FOLDER;
-    existing = FindEarlierExistingLength(wizard.installDir, wizard.productName, TRUE,
-                                         wizard.menuFolder, existing);
+    existing = FindEarlierExistingLength(TRUE, wizard.menuFolder, existing);
     AppendFolderRecord(&wizard.uninstallLog, LOG_MENU_RECORD, existing, wizard.menuFolder);
     (void)StepProgress(); // a stop is seen at the next gate
     return 0;

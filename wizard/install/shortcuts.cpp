@@ -9,6 +9,7 @@
 #include "core/folder_values.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
+#include "install/installed_product.h"
 #include "install/shell_notify.h"
 #include "package/package_reader.h"
 #include "ui/resource.h"
@@ -105,6 +106,7 @@ UINT CreateShortcuts(void)
             entry += length;
         }
     }
+    CarryEarlierShortcutsOver();
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
     return 0;
 }
