@@ -45,6 +45,14 @@ static void DeleteEarlierCopies(const char* folder)
     (void)FindClose(search); // nothing to do if closing fails
 }
 
+// True when `folder` is a copies' folder, where a copy that runs the cleanup lives.
+static int IsCopyFolder(const char* folder)
+{
+    const char* name = FindLastComponent(folder);
+    return GetTextLength(name) == sizeof(COPY_FOLDER) - 1 &&
+           HasPrefixIgnoringCase(name, COPY_FOLDER, sizeof(COPY_FOLDER));
+}
+
 // The copies' folder in the temporary directory, made when missing.
 static int FindCopyFolder(char* folder)
 {
@@ -106,7 +114,10 @@ int RunCleanup(void)
         return EXIT_REFUSED;
     RemoveFileList(0);
     TrimFolder(&uninstall.plan.destination);
-    // Only an administrator may schedule this; otherwise the next run deletes the copy.
-    (void)MoveFileExA(uninstall.modulePath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // Only an administrator may schedule this; otherwise the next run deletes the copy. The
+    // copies' folder goes after it, at a restart that finds the folder empty.
+    if (MoveFileExA(uninstall.modulePath, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) &&
+        IsCopyFolder(uninstall.logDirectory))
+        (void)MoveFileExA(uninstall.logDirectory, NULL, MOVEFILE_DELAY_UNTIL_REBOOT); // may stay
     return uninstall.failures.count ? EXIT_NOT_ALL_REMOVED : EXIT_REMOVED;
 }

@@ -52,6 +52,16 @@ wait_for_copy
 [[ $code == 0 ]] || fail "silent removal exit code $code"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "silent removal left: $(listing)"
 key_exists && fail "silent removal left the Uninstall key"
+# The temporary copy and then its folder are scheduled for the next restart, in that order.
+pending='HKLM\System\CurrentControlSet\Control\Session Manager'
+scheduled=""
+for _ in $(seq 50); do
+    scheduled=$("$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null |
+        tr -d '\r' | grep -o 'qsu[^\]*\.tmp\\0\\0.*\\Quillset Uninstall\\0' || true)
+    [[ -n $scheduled ]] && break
+    sleep 0.2
+done
+[[ -n $scheduled ]] || fail "the copy and its folder are not scheduled for the next restart: $("$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>&1 | tr -d '\r')"
 
 # A user's file keeps its directory; the rest goes, and since all that the installation made is
 # gone, the removal succeeded.
@@ -87,7 +97,7 @@ key_exists || fail "copied installation: the Uninstall key was removed"
 
 # A file in use: the rest is removed, the file is scheduled for the next restart and listed so
 # (once the watch lets it go, the temporary copy may remove it too).
-pending='HKLM\System\CurrentControlSet\Control\Session Manager'
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 install
 "$run" "$state" "$watch" holding "$destination\\uninst.exe" || fail "file in use"
 wait_for_copy
