@@ -1,10 +1,17 @@
 // What installing again into a folder carries over from the log that the new one replaces:
-// the earlier installation's shortcuts that this one did not make again, so that removing the
-// product takes them too. Freestanding, tested natively.
+// the earlier installation's files, directories and shortcuts that this one did not make
+// again, so that removing the product takes them too. Freestanding, tested natively.
 #pragma once
 
 #include "common/uninstall_log_builder.h"
 #include "common/uninstall_log_reader.h"
+
+// Merges into the file list that `log` has just completed, its last section, the entries of
+// `earlier`'s file list that it lacks, each at its own level after that level's new entries
+// (names compared ignoring ASCII case). A level that is the same in both is kept as it is.
+// Leaves the list as it was and returns 0 when it is not a complete last section or the log
+// could not grow.
+int CarryEarlierFiles(UninstallLog* log, const UninstallPlan* earlier);
 
 // Appends to the shortcut list that `log` is building (from its LOG_SHORTCUT_LIST offset, not
 // yet ended) each shortcut of `earlier` that the list does not hold, ignoring ASCII case, and

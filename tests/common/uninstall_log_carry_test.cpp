@@ -1,5 +1,5 @@
-// Carrying an earlier installation's shortcuts into the log of installing again: which links
-// are taken, in which order, and that the new log still reads back whole.
+// Carrying an earlier installation's entries and shortcuts into the log of installing again:
+// what is taken, where it goes, and that the new log still reads back whole.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -50,6 +50,90 @@ Links CarryInto(const Links& ownLinks, const std::string& earlierLinks)
     EXPECT_EQ(again.fault, LOG_FAULT_NONE);
     FreeLog(&log);
     return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Links{};
+}
+
+// A new log whose file list, its last section so far, is `fileList`, merged with the earlier
+// log's list `earlierList`, then ended and read back: the removals it lists.
+Links MergeFiles(const std::string& fileList, const std::string& earlierList, int* merged)
+{
+    failAllocation = false;
+    ReadLog earlier = ReadFromBytes(BuildLog(earlierList));
+    EXPECT_EQ(earlier.fault, LOG_FAULT_NONE);
+    UninstallLog log = {};
+    AppendLogPrologue(&log, TestPackage().data());
+    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
+    NoteLogSection(&log, LOG_FILE_LIST);
+    (void)AppendToLog(&log, fileList.data(), (int32_t)fileList.size());
+    *merged = CarryEarlierFiles(&log, &earlier.plan);
+    NoteLogSection(&log, LOG_SHORTCUT_LIST);
+    (void)AppendLogByte(&log, LOG_END);
+    NoteLogSection(&log, LOG_REGISTRY_LIST);
+    (void)AppendLogByte(&log, LOG_END);
+    EXPECT_TRUE(SealLog(&log));
+    ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
+    EXPECT_EQ(again.fault, LOG_FAULT_NONE);
+    FreeLog(&log);
+    return again.fault == LOG_FAULT_NONE ? GatherRemovals(again.plan) : Links{};
+}
+
+TEST(CarryEarlierFiles, AddsWhatTheNewBuildDroppedAtItsOwnLevel)
+{
+    int merged = 0;
+    // The earlier build had old.dll, a file in sub and a whole folder that the new one lacks;
+    // sub and its a.txt come again (spelled in another case), and the new one adds new.txt.
+    std::string earlier = "\x02uninst.dat\0\x02old.dll\0\x01sub\0\x02"
+                          "a.txt\0\x02" "b.txt\0\0\x01plugins\0\x02p.dll\0\0\0"s;
+    std::string fresh = "\x02uninst.dat\0\x01SUB\0\x02" "A.TXT\0\0\x02new.txt\0\0"s;
+    EXPECT_EQ(MergeFiles(fresh, earlier, &merged),
+              (Links{"F C:\\Program Files\\Vistrel\\uninst.dat",
+                     "F C:\\Program Files\\Vistrel\\SUB\\A.TXT",
+                     "F C:\\Program Files\\Vistrel\\SUB\\b.txt",
+                     "D C:\\Program Files\\Vistrel\\SUB",
+                     "F C:\\Program Files\\Vistrel\\new.txt",
+                     "F C:\\Program Files\\Vistrel\\old.dll",
+                     "F C:\\Program Files\\Vistrel\\plugins\\p.dll",
+                     "D C:\\Program Files\\Vistrel\\plugins"}));
+    EXPECT_TRUE(merged);
+}
+
+TEST(CarryEarlierFiles, KeepsAnUnchangedListAndNamesThatChangedKind)
+{
+    int merged = 0;
+    std::string same = "\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0\x02" "b.txt\0\0"s;
+    EXPECT_EQ(MergeFiles(same, same, &merged).size(), 4u);
+    EXPECT_TRUE(merged);
+    // A name that was a file and is now a directory is the new one's alone.
+    EXPECT_EQ(MergeFiles("\x02uninst.dat\0\x01tools\0\x02t.exe\0\0\0"s,
+                         "\x02uninst.dat\0\x02tools\0\0"s, &merged),
+              (Links{"F C:\\Program Files\\Vistrel\\uninst.dat",
+                     "F C:\\Program Files\\Vistrel\\tools\\t.exe",
+                     "D C:\\Program Files\\Vistrel\\tools"}));
+}
+
+TEST(CarryEarlierFiles, LeavesAnIncompleteListOrAFailedGrowthAsItWas)
+{
+    failAllocation = false;
+    ReadLog earlier = ReadFromBytes(BuildLog());
+    ASSERT_EQ(earlier.fault, LOG_FAULT_NONE);
+    UninstallLog log = {};
+    AppendLogPrologue(&log, TestPackage().data());
+    NoteLogSection(&log, LOG_FILE_LIST);
+    std::string unended = "\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0"s; // the top level is open
+    (void)AppendToLog(&log, unended.data(), (int32_t)unended.size());
+    std::string before((const char*)log.buffer, log.logLength);
+    EXPECT_FALSE(CarryEarlierFiles(&log, &earlier.plan));
+    EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), before);
+
+    (void)AppendLogByte(&log, LOG_END);
+    before.assign((const char*)log.buffer, log.logLength);
+    // With no room to spare and none to grow into, the merged list cannot be written.
+    log.logCapacity = log.logLength;
+    failAllocation = true;
+    EXPECT_FALSE(CarryEarlierFiles(&log, &earlier.plan));
+    failAllocation = false;
+    EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), before);
+    EXPECT_EQ(log.logRequested, log.logLength);
+    FreeLog(&log);
 }
 
 TEST(CarryEarlierShortcuts, TakesTheLinksNotMadeAgainThatAreStillThere)

@@ -6,6 +6,7 @@
 #include "core/wizard_state.h"
 #include "install/file_tree.h"
 #include "install/install_engine.h"
+#include "install/installed_product.h"
 #include "install/view_guard.h"
 #include "ui/resource.h"
 
@@ -101,5 +102,6 @@ UINT ExtractFiles(void)
     if (!ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
                          wizard.package))
         return IDS_EXTRACT_FAILED;
+    CarryEarlierFilesOver();
     return 0;
 }

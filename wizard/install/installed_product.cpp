@@ -66,6 +66,12 @@ void CarryEarlierMenuFolderOver(void)
                            earlier->path);
 }
 
+void CarryEarlierFilesOver(void)
+{
+    if (wizard.earlierLog)
+        (void)CarryEarlierFiles(&wizard.uninstallLog, &wizard.earlierPlan); // else its own alone
+}
+
 static int IsLinkPresent(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

@@ -1,0 +1,37 @@
+#!/usr/bin/env python3
+# After a later build of the sample with fewer files was installed over it: the log lists the
+# sample's own files still, and the removal leaves nothing of the destination.
+#   carried_files.py WORK_UNIX STATE_DIR
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from package_files import WINE_RUN, wine_path
+
+work, state = sys.argv[1:3]
+destination = os.path.join(work, "Inkwell")
+with open(os.path.join(destination, "uninst.dat"), "rb") as f:
+    log = f.read()
+failures = []
+for name in (b"\x02license.txt\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\x02tips.txt\0\0"):
+    if name not in log:
+        failures.append(f"the second log does not list {name!r}")
+removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
+                         capture_output=True)
+if removal.returncode != 0:
+    failures.append(f"the removal ended with exit code {removal.returncode}")
+# The cleanup copy takes the uninstaller and the log after the uninstaller has exited.
+for _ in range(100):
+    if not os.path.exists(destination):
+        break
+    subprocess.run(["sleep", "0.2"])
+if os.path.exists(destination):
+    left = sorted(os.path.relpath(os.path.join(folder, name), destination)
+                  for folder, folders, files in os.walk(destination) for name in folders + files)
+    failures.append(f"the removal left {left}")
+key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
+subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
+for failure in failures:
+    print("FAILED:", failure)
+sys.exit(1 if failures else 0)
