@@ -42,6 +42,30 @@ static int IsSame(const char* text, const char* expected)
     return !*text;
 }
 
+// The position after the argument at `at`, quoted or not; the line's end for an open quote.
+static const char* SkipArgument(const char* at)
+{
+    int quoted = 0;
+    for (; *at && (quoted || (*at != ' ' && *at != '\t')); ++at)
+        quoted ^= *at == '"';
+    return at;
+}
+
+// True when an argument from `at` on is "/S": a line that is refused for another argument
+// is refused without a window then too, as a caller that asked for none expects.
+static int HasSilentSwitch(const char* at)
+{
+    char argument[sizeof(SILENT_SWITCH)];
+    for (at = SkipBlanks(at); *at; at = SkipBlanks(at)) {
+        const char* next = SkipArgument(at);
+        if (TakeArgument(at, argument, sizeof(argument)) == next &&
+            IsSame(argument, SILENT_SWITCH))
+            return 1;
+        at = next;
+    }
+    return 0;
+}
+
 static int ReadNumber(const char* text, uint32_t* value)
 {
     uint32_t number = 0;
@@ -66,14 +90,13 @@ int ParseCommandLine(const char* line, CommandLine* result)
     const char* at = TakeArgument(SkipBlanks(line), argument, sizeof(argument));
     if (!at)
         return 0;
+    result->silent = HasSilentSwitch(at);
     for (at = SkipBlanks(at); *at; at = SkipBlanks(at)) {
         at = TakeArgument(at, argument, sizeof(argument));
         if (!at)
             return 0;
-        if (IsSame(argument, SILENT_SWITCH)) {
-            result->silent = 1;
+        if (IsSame(argument, SILENT_SWITCH))
             continue;
-        }
         if (!IsSame(argument, CLEANUP_SWITCH) || result->cleanup)
             return 0;
         at = TakeArgument(SkipBlanks(at), argument, sizeof(argument));

@@ -13,7 +13,8 @@ struct CommandLine {
     char directory[PATH_SIZE]; // cleanup: the directory that holds "uninst.dat"
 };
 
-// 1 when every argument was understood; unknown arguments are refused.
+// 1 when every argument was understood; unknown arguments are refused. `silent` is set by a
+// "/S" anywhere after the program, also on a refused line.
 int ParseCommandLine(const char* line, CommandLine* result);
 
 // Writes the copy's arguments for `handle` and `directory` into `buffer` of `size` bytes,

@@ -23,6 +23,23 @@ TEST(ParseCommandLine, TakesTheSilentSwitchAfterAQuotedProgramPath)
         EXPECT_FALSE(ParseCommandLine(refused, &line)) << refused;
 }
 
+TEST(ParseCommandLine, ARefusedLineStillAsksForNoWindowWhenItHoldsTheSwitch)
+{
+    CommandLine line;
+    std::string longWord(PATH_SIZE + 10, 'x');
+    for (const std::string& refused : {std::string("uninst.exe /X /S"),
+                                       std::string("uninst.exe \"/q x\" /s"),
+                                       "uninst.exe " + longWord + " /S"}) {
+        EXPECT_FALSE(ParseCommandLine(refused.c_str(), &line)) << refused;
+        EXPECT_TRUE(line.silent) << refused;
+    }
+    // An open quote takes the rest of the line, switch and all.
+    for (const char* noisy : {"uninst.exe /X", "uninst.exe /X \"/S", "uninst.exe /SS"}) {
+        EXPECT_FALSE(ParseCommandLine(noisy, &line)) << noisy;
+        EXPECT_FALSE(line.silent) << noisy;
+    }
+}
+
 TEST(ParseCommandLine, ReadsBackTheCopysArgumentsAsTheyAreWritten)
 {
     char command[600];
