@@ -119,7 +119,31 @@ static int IsOwnFile(const char* path)
     return 0;
 }
 
+// True when everything that `folder` holds goes at the next restart.
+static int HoldsOnlyScheduled(const char* folder)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, "*"))
+        return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int onlyScheduled = 1;
+    do {
+        const char* name = found.cFileName;
+        if (!lstrcmpA(name, ".") || !lstrcmpA(name, ".."))
+            continue;
+        onlyScheduled = CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, name) &&
+                        IsScheduledRemoval(path);
+    } while (onlyScheduled && FindNextFileA(search, &found));
+    (void)FindClose(search); // nothing to do if closing fails
+    return onlyScheduled;
+}
+
 // A folder that still holds something stays and is listed: the user's files are no failure.
+// One that holds only what goes at the next restart goes then too (Windows removes a folder
+// at the restart only if it is empty by then), and its parents may follow it.
 static int RemoveFolder(const char* path)
 {
     if (RemoveDirectoryA(path))
@@ -127,10 +151,15 @@ static int RemoveFolder(const char* path)
     DWORD error = GetLastError();
     if (IsGone(error))
         return 1;
-    if (error == ERROR_DIR_NOT_EMPTY)
-        NoteKeptFolder(path);
-    else
+    if (error != ERROR_DIR_NOT_EMPTY) {
         NoteItemLeft(path);
+        return 0;
+    }
+    if (HoldsOnlyScheduled(path) && MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        NoteScheduledFolder(path);
+        return 1;
+    }
+    NoteKeptFolder(path);
     return 0;
 }
 
@@ -231,7 +260,9 @@ void CheckDestinationLeftovers(void)
         if (!lstrcmpA(name, ".") || !lstrcmpA(name, "..") || !lstrcmpiA(name, ownName) ||
             !lstrcmpiA(name, UNINSTALL_LOG_NAME))
             continue;
-        leftovers = 1;
+        char path[PATH_SIZE];
+        leftovers = !CopyTextBounded(path, sizeof(path), destination) ||
+                    !AppendPath(path, name) || !IsScheduledRemoval(path);
     } while (!leftovers && FindNextFileA(search, &found));
     (void)FindClose(search); // nothing to do if closing fails
     if (leftovers)

@@ -16,8 +16,9 @@ void RemoveFileList(int skipOwnFiles);
 void RemoveRegistryKeys(void);
 
 // Removes the folder's directories, deepest first, down to the part that existed before;
-// stops at the first one that is not empty.
+// stops at the first one that is not empty and does not go at the next restart.
 void TrimFolder(const LogFolder* folder);
 
-// Notes the destination when something besides the files that the copy removes is still in it.
+// Notes the destination when something besides the files that the copy removes, and what goes
+// at the next restart, is still in it.
 void CheckDestinationLeftovers(void);

@@ -43,6 +43,7 @@ struct UninstallState {
     ItemList failures;              // what the installation made and could not be removed
     int itemsLeft;                  // of those, the shortcuts, files and folders still on disk
     ItemList keptFolders;           // folders that stay for files the installation did not make
+    ItemList scheduled;             // paths left for the next restart, files and folders
 };
 
 extern UninstallState uninstall;

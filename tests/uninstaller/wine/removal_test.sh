@@ -106,6 +106,17 @@ wait_for_copy
     fail "file in use: app.exe is not scheduled for the next restart"
 "$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 
+# A file in use until the temporary copy has finished: the destination, which then holds only
+# that file, is scheduled after it, so that the restart leaves nothing of the installation.
+install
+"$run" "$state" "$watch" holding-long "$destination\\uninst.exe" || fail "file in use for long"
+[[ "$(listing)" == $'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/app.exe\n./Menu' ]] ||
+    fail "file in use for long: left $(listing)"
+"$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+    grep -q 'app\.exe\\0\\0.*\\Apps\\Smoke Product\\0' ||
+    fail "file in use for long: the destination is not scheduled after app.exe: $("$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>&1 | tr -d '\r')"
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
+
 # A shortcut in use, which no restart removes: everything else of the installation goes, but its
 # log, the uninstaller and the Uninstall entry stay, so that a second run removes the rest.
 install

@@ -1,10 +1,11 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|holding-link|elsewhere|silent|answer
+// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|holding-long|holding-link|elsewhere|silent|answer
 //             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
 // one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
-// open, so that it is listed as removed at the next restart; "holding-link" keeps the fake
+// open, so that it is listed as removed at the next restart, and "holding-long" keeps it open
+// until the temporary copy has taken UNINST_EXE too; "holding-link" keeps the fake
 // installation's Start Menu shortcut open, which no restart removes, so the closing message must
 // say that the uninstaller stays for another run; "elsewhere" expects the refusal of
 // a log that names another folder; "silent" expects no box at all. "answer" expects nothing: it
@@ -105,7 +106,7 @@ void AnswerAll(const PROCESS_INFORMATION& process)
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|holding-link|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|holding-long|holding-link|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -124,6 +125,9 @@ int main(int argc, char** argv)
         mode = "running";
     }
     HANDLE held = INVALID_HANDLE_VALUE;
+    bool holdThroughCopy = mode == "holding-long";
+    if (holdThroughCopy)
+        mode = "holding";
     if (mode == "holding" || mode == "holding-link") {
         // The fake installation is ROOT\Apps\Smoke Product with its shortcut in ROOT\Menu.
         std::string program = argv[2];
@@ -205,6 +209,12 @@ int main(int argc, char** argv)
     }
     if (event)
         CloseHandle(event);
+    // The copy deletes the uninstaller last of its files once the original has ended.
+    for (DWORD waited = 0; holdThroughCopy && waited < BOX_TIMEOUT; waited += POLL_INTERVAL) {
+        if (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES)
+            break;
+        Sleep(POLL_INTERVAL);
+    }
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
     CloseHandle(process.hThread);
