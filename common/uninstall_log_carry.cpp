@@ -1,5 +1,5 @@
 // What installing again into a folder carries over from the log that the new one replaces:
-// the earlier installation's entries and shortcuts that this one did not make again.
+// the earlier installation's entries, shortcuts and keys that this one did not make again.
 #include "common/uninstall_log_carry.h"
 
 #include "common/memory.h"
@@ -145,13 +145,11 @@ int CarryEarlierFiles(UninstallLog* log, const UninstallPlan* earlier)
 static int ListHoldsText(const unsigned char* buffer, uint32_t position, uint32_t end,
                          const char* path)
 {
-    size_t length = GetTextLength(path);
     while (position < end) {
         const char* text = (const char*)buffer + position;
-        size_t textLength = GetTextLength(text);
-        if (textLength == length && HasPrefixIgnoringCase(text, path, length))
+        if (IsSameName(text, path))
             return 1;
-        position += (uint32_t)textLength + 1;
+        position += (uint32_t)GetTextLength(text) + 1;
     }
     return 0;
 }
@@ -163,7 +161,35 @@ void CarryEarlierShortcuts(UninstallLog* log, const UninstallPlan* earlier,
     TextListWalk walk;
     BeginShortcutWalk(&walk, earlier);
     while (NextShortcut(&walk)) {
-        if (!ListHoldsText(log->buffer, listStart, log->logLength, walk.text) && isPresent(walk.text))
+        if (!ListHoldsText(log->buffer, listStart, log->logLength, walk.text) &&
+            isPresent(walk.text))
             (void)AppendToLog(log, walk.text, LOG_WHOLE_TEXT); // a loss shows at the save
+    }
+}
+
+// True when the registry records between `position` and `end` of the log buffer hold `key`
+// under `root`.
+static int ListHoldsKey(const unsigned char* buffer, uint32_t position, uint32_t end, int root,
+                        const char* key)
+{
+    while (position < end) {
+        const char* text = (const char*)buffer + position + 1;
+        if (buffer[position] == root && IsSameName(text, key))
+            return 1;
+        position += (uint32_t)GetTextLength(text) + 2;
+    }
+    return 0;
+}
+
+void CarryEarlierRegistryKeys(UninstallLog* log, const UninstallPlan* earlier,
+                              int (*isOwned)(int root, const char* key))
+{
+    uint32_t listStart = GetLogHeaderField(log, LOG_REGISTRY_LIST);
+    TextListWalk walk;
+    BeginRegistryWalk(&walk, earlier);
+    while (NextRegistryKey(&walk)) {
+        if (!ListHoldsKey(log->buffer, listStart, log->logLength, walk.root, walk.text) &&
+            isOwned(walk.root, walk.text))
+            AppendRegistryRecord(log, (unsigned char)walk.root, walk.text);
     }
 }

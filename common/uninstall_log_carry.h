@@ -1,6 +1,7 @@
 // What installing again into a folder carries over from the log that the new one replaces:
-// the earlier installation's files, directories and shortcuts that this one did not make
-// again, so that removing the product takes them too. Freestanding, tested natively.
+// the earlier installation's files, directories, shortcuts and registry keys that this one
+// did not make again, so that removing the product takes them too. Freestanding, tested
+// natively.
 #pragma once
 
 #include "common/uninstall_log_builder.h"
@@ -18,3 +19,9 @@ int CarryEarlierFiles(UninstallLog* log, const UninstallPlan* earlier);
 // for which `isPresent` holds. The list stays unended.
 void CarryEarlierShortcuts(UninstallLog* log, const UninstallPlan* earlier,
                            int (*isPresent)(const char* path));
+
+// Appends to the registry list that `log` is building (from its LOG_REGISTRY_LIST offset, not
+// yet ended) each key of `earlier` that the list does not hold under the same root, ignoring
+// ASCII case, and for which `isOwned` holds. The list stays unended.
+void CarryEarlierRegistryKeys(UninstallLog* log, const UninstallPlan* earlier,
+                              int (*isOwned)(int root, const char* key));

@@ -14,7 +14,7 @@
 namespace {
 
 using namespace std::string_literals;
-using Links = std::vector<std::string>;
+using Entries = std::vector<std::string>;
 
 std::set<std::string> presentLinks;
 
@@ -25,7 +25,7 @@ int IsPresent(const char* path)
 
 // A new log up to its shortcut list, holding `ownLinks`, then the carry from `earlierLinks`,
 // ended and read back; the shortcuts it lists.
-Links CarryInto(const Links& ownLinks, const std::string& earlierLinks)
+Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks)
 {
     failAllocation = false;
     ReadLog earlier = ReadFromBytes(BuildLog("", earlierLinks));
@@ -49,12 +49,12 @@ Links CarryInto(const Links& ownLinks, const std::string& earlierLinks)
     ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
     EXPECT_EQ(again.fault, LOG_FAULT_NONE);
     FreeLog(&log);
-    return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Links{};
+    return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Entries{};
 }
 
 // A new log whose file list, its last section so far, is `fileList`, merged with the earlier
 // log's list `earlierList`, then ended and read back: the removals it lists.
-Links MergeFiles(const std::string& fileList, const std::string& earlierList, int* merged)
+Entries MergeFiles(const std::string& fileList, const std::string& earlierList, int* merged)
 {
     failAllocation = false;
     ReadLog earlier = ReadFromBytes(BuildLog(earlierList));
@@ -73,7 +73,7 @@ Links MergeFiles(const std::string& fileList, const std::string& earlierList, in
     ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
     EXPECT_EQ(again.fault, LOG_FAULT_NONE);
     FreeLog(&log);
-    return again.fault == LOG_FAULT_NONE ? GatherRemovals(again.plan) : Links{};
+    return again.fault == LOG_FAULT_NONE ? GatherRemovals(again.plan) : Entries{};
 }
 
 TEST(CarryEarlierFiles, AddsWhatTheNewBuildDroppedAtItsOwnLevel)
@@ -85,14 +85,14 @@ TEST(CarryEarlierFiles, AddsWhatTheNewBuildDroppedAtItsOwnLevel)
                           "a.txt\0\x02" "b.txt\0\0\x01plugins\0\x02p.dll\0\0\0"s;
     std::string fresh = "\x02uninst.dat\0\x01SUB\0\x02" "A.TXT\0\0\x02new.txt\0\0"s;
     EXPECT_EQ(MergeFiles(fresh, earlier, &merged),
-              (Links{"F C:\\Program Files\\Vistrel\\uninst.dat",
-                     "F C:\\Program Files\\Vistrel\\SUB\\A.TXT",
-                     "F C:\\Program Files\\Vistrel\\SUB\\b.txt",
-                     "D C:\\Program Files\\Vistrel\\SUB",
-                     "F C:\\Program Files\\Vistrel\\new.txt",
-                     "F C:\\Program Files\\Vistrel\\old.dll",
-                     "F C:\\Program Files\\Vistrel\\plugins\\p.dll",
-                     "D C:\\Program Files\\Vistrel\\plugins"}));
+              (Entries{"F C:\\Program Files\\Vistrel\\uninst.dat",
+                       "F C:\\Program Files\\Vistrel\\SUB\\A.TXT",
+                       "F C:\\Program Files\\Vistrel\\SUB\\b.txt",
+                       "D C:\\Program Files\\Vistrel\\SUB",
+                       "F C:\\Program Files\\Vistrel\\new.txt",
+                       "F C:\\Program Files\\Vistrel\\old.dll",
+                       "F C:\\Program Files\\Vistrel\\plugins\\p.dll",
+                       "D C:\\Program Files\\Vistrel\\plugins"}));
     EXPECT_TRUE(merged);
 }
 
@@ -105,9 +105,9 @@ TEST(CarryEarlierFiles, KeepsAnUnchangedListAndNamesThatChangedKind)
     // A name that was a file and is now a directory is the new one's alone.
     EXPECT_EQ(MergeFiles("\x02uninst.dat\0\x01tools\0\x02t.exe\0\0\0"s,
                          "\x02uninst.dat\0\x02tools\0\0"s, &merged),
-              (Links{"F C:\\Program Files\\Vistrel\\uninst.dat",
-                     "F C:\\Program Files\\Vistrel\\tools\\t.exe",
-                     "D C:\\Program Files\\Vistrel\\tools"}));
+              (Entries{"F C:\\Program Files\\Vistrel\\uninst.dat",
+                       "F C:\\Program Files\\Vistrel\\tools\\t.exe",
+                       "D C:\\Program Files\\Vistrel\\tools"}));
 }
 
 TEST(CarryEarlierFiles, LeavesAnIncompleteListOrAFailedGrowthAsItWas)
@@ -145,8 +145,8 @@ TEST(CarryEarlierShortcuts, TakesTheLinksNotMadeAgainThatAreStillThere)
     // The Start Menu link was made again (spelled in another case); the Desktop and Startup
     // links were not chosen this time; the link the user deleted is not carried.
     EXPECT_EQ(CarryInto({"C:\\MENU\\vistrel\\help.LNK"}, earlier),
-              (Links{"C:\\MENU\\vistrel\\help.LNK", "C:\\Desktop\\Vistrel.lnk",
-                     "C:\\Startup\\Vistrel.lnk"}));
+              (Entries{"C:\\MENU\\vistrel\\help.LNK", "C:\\Desktop\\Vistrel.lnk",
+                       "C:\\Startup\\Vistrel.lnk"}));
 }
 
 TEST(CarryEarlierShortcuts, ListsALinkOnceAndKeepsAnEmptyListEmpty)
@@ -154,9 +154,9 @@ TEST(CarryEarlierShortcuts, ListsALinkOnceAndKeepsAnEmptyListEmpty)
     presentLinks = {"C:\\Desktop\\Vistrel.lnk"};
     // A link that the earlier log listed twice is carried once.
     EXPECT_EQ(CarryInto({}, "C:\\Desktop\\Vistrel.lnk\0C:\\desktop\\vistrel.lnk\0\0"s),
-              (Links{"C:\\Desktop\\Vistrel.lnk"}));
+              (Entries{"C:\\Desktop\\Vistrel.lnk"}));
     presentLinks.clear();
-    EXPECT_EQ(CarryInto({}, "C:\\Desktop\\Vistrel.lnk\0\0"s), Links{});
+    EXPECT_EQ(CarryInto({}, "C:\\Desktop\\Vistrel.lnk\0\0"s), Entries{});
 }
 
 TEST(CarryEarlierShortcuts, ALostAppendForbidsTheSave)
@@ -174,6 +174,43 @@ TEST(CarryEarlierShortcuts, ALostAppendForbidsTheSave)
     CarryEarlierShortcuts(&log, &earlier.plan, [](const char*) { return 1; });
     failAllocation = false;
     EXPECT_FALSE(SealLog(&log));
+    FreeLog(&log);
+}
+
+TEST(CarryEarlierRegistryKeys, TakesOwnedKeysThatTheNewListLacksUnderTheirRoot)
+{
+    failAllocation = false;
+    std::string keys = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+    // The earlier build registered Vistrel.exe and Old.exe; another program took Taken.exe over.
+    ReadLog earlier = ReadFromBytes(BuildLog(
+        "", "", "\x02" + keys + "Uninstall\\Vistrel 2.1\0"s + "\x01" + keys +
+                    "App Paths\\Vistrel.exe\0"s + "\x01" + keys + "App Paths\\Old.exe\0"s +
+                    "\x01" + keys + "App Paths\\Taken.exe\0\0"s));
+    ASSERT_EQ(earlier.fault, LOG_FAULT_NONE);
+    UninstallLog log = {};
+    AppendLogPrologue(&log, TestPackage().data());
+    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
+    NoteLogSection(&log, LOG_FILE_LIST);
+    (void)AppendToLog(&log, "\x02uninst.dat\0\0", 13);
+    NoteLogSection(&log, LOG_SHORTCUT_LIST);
+    (void)AppendLogByte(&log, LOG_END);
+    NoteLogSection(&log, LOG_REGISTRY_LIST);
+    // This build's own keys: the entry, and Vistrel.exe spelled in another case; Old.exe is
+    // under the other root here, so it is not the same key.
+    AppendRegistryRecord(&log, LOG_ROOT_CURRENT_USER, (keys + "Uninstall\\Vistrel 2.1").c_str());
+    AppendRegistryRecord(&log, LOG_ROOT_LOCAL_MACHINE, (keys + "APP PATHS\\vistrel.EXE").c_str());
+    AppendRegistryRecord(&log, LOG_ROOT_CURRENT_USER, (keys + "App Paths\\Old.exe").c_str());
+    CarryEarlierRegistryKeys(&log, &earlier.plan, [](int, const char* key) {
+        return std::string(key).find("Taken.exe") == std::string::npos ? 1 : 0;
+    });
+    (void)AppendLogByte(&log, LOG_END);
+    ASSERT_TRUE(SealLog(&log));
+    ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
+    ASSERT_EQ(again.fault, LOG_FAULT_NONE);
+    EXPECT_EQ(GatherRegistryKeys(again.plan),
+              (Entries{"2 " + keys + "Uninstall\\Vistrel 2.1",
+                       "1 " + keys + "APP PATHS\\vistrel.EXE", "2 " + keys + "App Paths\\Old.exe",
+                       "1 " + keys + "App Paths\\Old.exe"}));
     FreeLog(&log);
 }
 

@@ -8,6 +8,7 @@
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
 #include "common/text.h"
+#include "common/uninstall_log_carry.h"
 #include "common/uninstaller_marker.h"
 #include "core/folder_values.h"
 #include "core/wizard_state.h"
@@ -182,6 +183,30 @@ static void RegisterAppPath(const char* commandLine, char* program)
     (void)RegCloseKey(key); // nothing to do if closing fails
 }
 
+// True when an earlier installation's key still names this destination: an App Paths key a
+// program in it, an Uninstall entry the folder itself. Another program's key of the same name
+// stays out of the log.
+static int NamesThisDestination(int root, const char* keyPath)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    BOOL appPath = GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS;
+    char value[PATH_SIZE];
+    DWORD type;
+    DWORD size = sizeof(value);
+    LONG result = RegQueryValueExA(key, appPath ? NULL : UNINSTALL_LOCATION_VALUE, NULL, &type,
+                                   (BYTE*)value, &size);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || value[size - 1] != 0)
+        return 0;
+    size_t length = GetTextLength(wizard.installDir);
+    if (!appPath)
+        return !lstrcmpiA(value, wizard.installDir);
+    return HasPrefixIgnoringCase(value, wizard.installDir, length) && IsSeparator(value[length]);
+}
+
 UINT RegisterProduct(void)
 {
     NoteLogSection(&wizard.uninstallLog, LOG_REGISTRY_LIST);
@@ -190,6 +215,9 @@ UINT RegisterProduct(void)
     char program[PATH_SIZE];
     if (ExpandLaunchProgram(&commandLine, program))
         RegisterAppPath(commandLine, program);
+    // An earlier build's App Paths key for a program that this one names otherwise.
+    if (wizard.earlierLog)
+        CarryEarlierRegistryKeys(&wizard.uninstallLog, &wizard.earlierPlan, NamesThisDestination);
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
     (void)StepProgress(); // a stop is seen at the next gate
     return 0;

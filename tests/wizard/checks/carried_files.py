@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-# After a later build of the sample with fewer files was installed over it: the log lists the
-# sample's own files still, and the removal leaves nothing of the destination.
+# After a later build of the sample with fewer files and a renamed program was installed over
+# it: the log lists the sample's own files and App Paths key still, and the removal leaves
+# nothing of the destination and neither key.
 #   carried_files.py WORK_UNIX STATE_DIR
 import os
 import subprocess
@@ -14,7 +15,9 @@ destination = os.path.join(work, "Inkwell")
 with open(os.path.join(destination, "uninst.dat"), "rb") as f:
     log = f.read()
 failures = []
-for name in (b"\x02license.txt\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\x02tips.txt\0\0"):
+app_paths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+for name in (b"\x01" + app_paths.encode() + b"Inkwell.exe\0", b"\x02Inkwell.exe\0",
+             b"\x02license.txt\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\x02tips.txt\0\0"):
     if name not in log:
         failures.append(f"the second log does not list {name!r}")
 removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
@@ -30,6 +33,11 @@ if os.path.exists(destination):
     left = sorted(os.path.relpath(os.path.join(folder, name), destination)
                   for folder, folders, files in os.walk(destination) for name in folders + files)
     failures.append(f"the removal left {left}")
+for program in ("Inkwell.exe", "Quill.exe"):
+    key = "HKLM\\" + app_paths + program
+    if subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True).returncode == 0:
+        failures.append(f"the removal left the App Paths key of {program}")
+        subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:
