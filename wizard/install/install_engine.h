@@ -28,6 +28,11 @@ UINT SaveUninstallLog(void);
 void PublishUninstallEntry(void);
 UINT RunPostInstallEntry(void);
 
+// The product's Uninstall entry: its key path (KEY_PATH_SIZE; false when the name is too long
+// for a key) and the root it lives under on this system.
+BOOL MakeUninstallKeyPath(char* keyPath);
+HKEY GetUninstallRoot(void);
+
 // Progress services for the steps; the controls change on the wizard's thread. The status
 // line changes at once; the detail line and the bar are noted for the Installing page, which
 // shows them a few times a second.

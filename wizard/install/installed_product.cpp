@@ -1,5 +1,6 @@
 // Reads the uninstall log that a folder holds with the uninstaller's own reader: whether it
-// belongs to another product, and what an earlier installation of this one made.
+// belongs to another product, what an earlier installation of this one made, and whether the
+// product is installed elsewhere.
 #include "install/installed_product.h"
 
 #include "common/memory.h"
@@ -8,6 +9,7 @@
 #include "common/win32/log_file.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/install_engine.h"
 
 // The folder's log as the uninstaller would accept it, in `plan`, which points into `*bytes`.
 static BOOL ReadInstalledLog(const char* folder, unsigned char** bytes, UninstallPlan* plan)
@@ -26,6 +28,37 @@ BOOL FindOtherProduct(const char* folder, const char* productName, char* otherNa
         (void)CopyTextBounded(otherName, size, plan.displayName); // a cut name still tells
     MemFree(bytes);
     return other;
+}
+
+// The folder value of the product's Uninstall entry into `location` (PATH_SIZE); false when
+// there is no entry or no such value.
+static BOOL ReadEntryLocation(char* location)
+{
+    char keyPath[KEY_PATH_SIZE];
+    HKEY key;
+    if (!MakeUninstallKeyPath(keyPath) ||
+        RegOpenKeyExA(GetUninstallRoot(), keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return FALSE;
+    DWORD type;
+    DWORD size = PATH_SIZE;
+    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
+                                   &size);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    return result == ERROR_SUCCESS && type == REG_SZ && size > 0 && location[size - 1] == 0;
+}
+
+BOOL FindInstallationElsewhere(const char* folder, char* location)
+{
+    if (!ReadEntryLocation(location) || !lstrcmpiA(location, folder))
+        return FALSE;
+    // The same folder by another spelling (a short name) is refused too, so that the next log
+    // records it as the first one did.
+    unsigned char* bytes;
+    UninstallPlan plan;
+    BOOL elsewhere = ReadInstalledLog(location, &bytes, &plan) &&
+                     !lstrcmpiA(plan.displayName, wizard.productName);
+    MemFree(bytes);
+    return elsewhere;
 }
 
 void LoadEarlierInstallation(void)

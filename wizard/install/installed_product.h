@@ -16,6 +16,13 @@ enum {
 // damaged log names no product.
 BOOL FindOtherProduct(const char* folder, const char* productName, char* otherName, size_t size);
 
+// True when the product's Uninstall entry names an installation of this product in a folder
+// spelled otherwise than `folder`, which still holds its log; that folder goes into `location`
+// (PATH_SIZE).
+// A second installation would take the entry over, and removing it would leave the first one
+// out of the list of installed programs.
+BOOL FindInstallationElsewhere(const char* folder, char* location);
+
 // Takes the destination's log into the wizard state when it is this product's: the earlier
 // installation that this one replaces. Without it (none, unreadable, another product's) the
 // state holds none, and the installation goes on as a first one.

@@ -82,12 +82,12 @@ static BOOL IsSilentUninstaller(const char* path)
     return marked;
 }
 
-static BOOL MakeUninstallKeyPath(char* keyPath)
+BOOL MakeUninstallKeyPath(char* keyPath)
 {
     return MakeProductKeyPath(keyPath, KEY_PATH_SIZE, PRODUCT_KEY_UNINSTALL, wizard.productName);
 }
 
-static HKEY GetUninstallRoot(void)
+HKEY GetUninstallRoot(void)
 {
     return wizard.isNt ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }

@@ -68,16 +68,18 @@ static UINT ProbeCreateDir(const char* path)
     }
 }
 
-// 0, or the string id of the refusal; a refusal that names another product puts its name
-// into `otherProduct` (PRODUCT_NAME_SIZE).
-static UINT ValidateInstallDir(const char* path, char* otherProduct)
+// 0, or the string id of the refusal; a refusal that names another product, or the folder of
+// this one's installation, puts it into `named` (PATH_SIZE).
+static UINT ValidateInstallDir(const char* path, char* named)
 {
     UINT refusal = CheckInstallDirForm(path);
     if (refusal)
         return refusal;
     // The other product would lose its log and with it every way to be removed.
-    if (FindOtherProduct(path, wizard.productName, otherProduct, PRODUCT_NAME_SIZE))
+    if (FindOtherProduct(path, wizard.productName, named, PRODUCT_NAME_SIZE))
         return IDS_OTHER_PRODUCT;
+    if (FindInstallationElsewhere(path, named))
+        return IDS_INSTALLED_ELSEWHERE;
     ULONGLONG freeBytes;
     DWORD clusterSize;
     if (!GetDriveFreeSpace(path, &freeBytes, &clusterSize))
@@ -116,10 +118,11 @@ static BOOL AcceptInstallDir(void)
     StoreInstallDir();
     if (!wizard.installDirChanged)
         return TRUE;
-    char otherProduct[PRODUCT_NAME_SIZE];
-    UINT refusal = ValidateInstallDir(wizard.installDir, otherProduct);
+    char named[PATH_SIZE];
+    UINT refusal = ValidateInstallDir(wizard.installDir, named);
     if (refusal) {
-        ShowSetupError(refusal, refusal == IDS_OTHER_PRODUCT ? otherProduct : NULL);
+        BOOL naming = refusal == IDS_OTHER_PRODUCT || refusal == IDS_INSTALLED_ELSEWHERE;
+        ShowSetupError(refusal, naming ? named : NULL);
         return FALSE;
     }
     wizard.installDirChanged = FALSE;
