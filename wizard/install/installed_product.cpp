@@ -64,8 +64,10 @@ BOOL FindInstallationElsewhere(const char* folder, char* location)
 void LoadEarlierInstallation(void)
 {
     unsigned char* bytes;
+    // A log copied along with a folder records the folder it came from: not this one's.
     if (ReadInstalledLog(wizard.installDir, &bytes, &wizard.earlierPlan) &&
-        !lstrcmpiA(wizard.earlierPlan.displayName, wizard.productName)) {
+        !lstrcmpiA(wizard.earlierPlan.displayName, wizard.productName) &&
+        !lstrcmpiA(wizard.earlierPlan.destination.path, wizard.installDir)) {
         wizard.earlierLog = bytes;
         return;
     }

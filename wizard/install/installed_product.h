@@ -23,9 +23,10 @@ BOOL FindOtherProduct(const char* folder, const char* productName, char* otherNa
 // out of the list of installed programs.
 BOOL FindInstallationElsewhere(const char* folder, char* location);
 
-// Takes the destination's log into the wizard state when it is this product's: the earlier
-// installation that this one replaces. Without it (none, unreadable, another product's) the
-// state holds none, and the installation goes on as a first one.
+// Takes the destination's log into the wizard state when it is this product's and records this
+// folder: the earlier installation that this one replaces. Without it (none, unreadable,
+// another product's, copied from elsewhere) the state holds none, and the installation goes
+// on as a first one.
 void LoadEarlierInstallation(void);
 
 // Frees what LoadEarlierInstallation took.
