@@ -2,6 +2,7 @@
 // runs, ask, then remove in order and leave the rest to a temporary copy of itself.
 #include <windows.h>
 
+#include "common/format.h"
 #include "common/path_routines.h"
 #include "common/text.h"
 #include "common/win32/product_event.h"
@@ -12,6 +13,26 @@
 #include "resource.h"
 #include "self_removal.h"
 #include "uninstall_state.h"
+
+static const char REMOVAL_LOCK_FORMAT[] = "Quillset removal of %s";
+
+enum {
+    REMOVAL_LOCK_NAME_SIZE = sizeof(REMOVAL_LOCK_FORMAT) + PATH_SIZE,
+};
+
+// Takes the product's removal lock, a named mutex that stays until this process and the
+// temporary copy, which inherits it, have ended: a second removal started meanwhile would
+// find the log still there and leave the uninstaller behind alone. False when another
+// removal holds it; a lock that cannot be made at all stops nothing.
+static int ClaimRemoval(void)
+{
+    char name[REMOVAL_LOCK_NAME_SIZE];
+    if (!FormatText(name, sizeof(name), REMOVAL_LOCK_FORMAT, uninstall.plan.displayName))
+        return 1;
+    SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
+    HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
+    return !lock || GetLastError() != ERROR_ALREADY_EXISTS;
+}
 
 static int IsProductRunning(void)
 {
@@ -65,6 +86,10 @@ int RunUninstall(void)
         // Only the message of a log of another folder names a path: the one the log names.
         const char* named = error == IDS_LOG_ELSEWHERE ? uninstall.plan.destination.path : NULL;
         (void)ShowMessage(error, named, MB_ICONERROR | MB_OK); // only OK to press
+        return EXIT_REFUSED;
+    }
+    if (!ClaimRemoval()) {
+        (void)ShowMessage(IDS_REMOVAL_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
         return EXIT_REFUSED;
     }
     if (IsProductRunning()) {

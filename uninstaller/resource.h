@@ -36,3 +36,4 @@
 #define IDS_STATUS_REGISTRY         43
 #define IDS_STATUS_FOLDERS          44
 #define IDS_OUT_OF_MEMORY           45
+#define IDS_REMOVAL_RUNNING         46

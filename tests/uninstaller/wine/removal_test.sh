@@ -164,6 +164,13 @@ wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "accepted confirmation left: $(listing)"
 key_exists && fail "accepted confirmation left the Uninstall key"
 
+# Started again while the first removal's closing message is open: the second is refused, so
+# that no uninstaller is left alone in the folder.
+install
+"$run" "$state" "$watch" twice "$destination\\uninst.exe" || fail "removal started twice"
+wait_for_copy
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "removal started twice left: $(listing)"
+
 # A destination recorded with forward slashes: the running uninstaller is still known as its
 # own file and left to the copy, not reported as removed at the next restart.
 install slashes

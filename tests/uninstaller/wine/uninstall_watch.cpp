@@ -1,5 +1,5 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|running-other|decline|confirm|kept|holding|holding-long|holding-link|elsewhere|silent|answer
+// exit code:  uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-link|elsewhere|silent|answer
 //             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
 // one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
@@ -8,7 +8,8 @@
 // until the temporary copy has taken UNINST_EXE too; "holding-link" keeps the fake
 // installation's Start Menu shortcut open, which no restart removes, so the closing message must
 // say that the uninstaller stays for another run; "elsewhere" expects the refusal of
-// a log that names another folder; "silent" expects no box at all. "answer" expects nothing: it
+// a log that names another folder; "twice" starts the uninstaller silently a second time while
+// the first one's closing message is open, which must be refused; "silent" expects no box at all. "answer" expects nothing: it
 // answers a question Yes and any other box OK until the uninstaller ends, printing each box as
 // "question: TEXT" or "message: TEXT" and then "exit code: N", for quillset try to judge. A UNINST_EXE that starts with a quote is a whole command line, as the registry's
 // UninstallString and QuietUninstallString hold it, and is run as it reads.
@@ -106,7 +107,7 @@ void AnswerAll(const PROCESS_INFORMATION& process)
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|running-other|decline|confirm|kept|holding|holding-long|holding-link|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-link|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -189,6 +190,29 @@ int main(int argc, char** argv)
                  AnswerBox(process, "Smoke.lnk\r\n\nThe uninstaller and the entry in the list of "
                                     "installed programs stay", IDOK);
         expectedCode = 1;
+    } else if (mode == "twice") {
+        std::string text;
+        passed = AnswerBox(process, confirmText.c_str(), IDYES) && WaitForBox(process, &text) != NULL;
+        if (passed) {
+            // The first removal is done but for its copy, which waits for it to end.
+            std::string again = command + " /S";
+            PROCESS_INFORMATION second = {};
+            DWORD secondCode = 0;
+            passed = CreateProcessA(NULL, &again[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                    &second) &&
+                     WaitForSingleObject(second.hProcess, BOX_TIMEOUT) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(second.hProcess, &secondCode) && secondCode == 2;
+            if (!passed)
+                printf("FAIL: a second removal during the first ended with %lu, not 2\n",
+                       secondCode);
+            if (second.hProcess) {
+                CloseHandle(second.hThread);
+                CloseHandle(second.hProcess);
+            }
+        }
+        passed = AnswerBox(process, (shortName + " was successfully removed").c_str(), IDOK) &&
+                 passed;
+        expectedCode = 0;
     } else if (mode == "kept") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
                  AnswerBox(process, (shortName + " was removed. These folders stay").c_str(), IDOK);
