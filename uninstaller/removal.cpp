@@ -7,16 +7,22 @@
 
 #include "common/command_quoting.h"
 #include "common/folder_variables.h"
+#include "common/memory.h"
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
 #include "common/text.h"
 #include "common/uninstall_log_builder.h"
 #include "common/uninstall_log_walks.h"
 #include "common/win32/command_preparation.h"
+#include "common/win32/log_file.h"
 #include "messages.h"
 #include "progress.h"
 #include "resource.h"
 #include "uninstall_state.h"
+
+enum {
+    ENTRY_NAME_SIZE = 256,          // a registry key name, NUL included
+};
 
 static int IsGone(DWORD error)
 {
@@ -80,6 +86,80 @@ static int DeleteUnprotected(const char* path)
     return 0;
 }
 
+// The folder value of the Uninstall entry `keyPath` below `root` into `location` (PATH_SIZE):
+// 1 when read, 0 when there is none, -1 when it is longer than any destination.
+static int ReadInstallLocation(HKEY root, const char* keyPath, char* location)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD type;
+    DWORD size = PATH_SIZE;
+    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
+                                   &size);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    if (result == ERROR_MORE_DATA)
+        return -1;
+    return result == ERROR_SUCCESS && type == REG_SZ && size > 0 && location[size - 1] == 0;
+}
+
+// True when the Uninstall entry `name` below `root` names an installation in another folder
+// whose log lists `link`.
+static int ListsLink(HKEY root, const char* name, const char* link)
+{
+    char keyPath[KEY_PATH_SIZE];
+    char location[PATH_SIZE];
+    if (!MakeProductKeyPath(keyPath, sizeof(keyPath), PRODUCT_KEY_UNINSTALL, name) ||
+        ReadInstallLocation(root, keyPath, location) != 1 ||
+        !lstrcmpiA(location, uninstall.plan.destination.path))
+        return 0;
+    unsigned char* bytes;
+    UninstallPlan plan;
+    LogFault fault;
+    int listed = 0;
+    if (LoadLogFile(location, &bytes, &plan, &fault, NULL) == LOG_LOADED &&
+        !lstrcmpiA(plan.destination.path, location)) {
+        TextListWalk walk;
+        BeginShortcutWalk(&walk, &plan);
+        while (!listed && NextShortcut(&walk))
+            listed = !lstrcmpiA(walk.text, link);
+    }
+    MemFree(bytes);
+    return listed;
+}
+
+// True when another installation, found through the installed programs' list, lists `link`
+// too: two products that name a link alike both log it, and the link stays for the one that
+// remains, whichever of them made it last.
+static int IsListedElsewhere(const char* link)
+{
+    static const HKEY ROOTS[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+    char entries[KEY_PATH_SIZE];
+    if (!MakeProductKeyPath(entries, sizeof(entries), PRODUCT_KEY_UNINSTALL, ""))
+        return 0;
+    entries[GetTextLength(entries) - 1] = 0; // the key itself, without its trailing separator
+    for (HKEY root : ROOTS) {
+        HKEY list;
+        if (RegOpenKeyExA(root, entries, 0, KEY_ENUMERATE_SUB_KEYS, &list) != ERROR_SUCCESS)
+            continue;
+        int listed = 0;
+        char name[ENTRY_NAME_SIZE];
+        for (DWORD index = 0; !listed; ++index) {
+            DWORD length = sizeof(name);
+            LONG result = RegEnumKeyExA(list, index, name, &length, NULL, NULL, NULL, NULL);
+            if (result == ERROR_MORE_DATA)
+                continue; // longer than any product's name
+            if (result != ERROR_SUCCESS)
+                break;
+            listed = ListsLink(root, name, link);
+        }
+        (void)RegCloseKey(list); // nothing to do if closing fails
+        if (listed)
+            return 1;
+    }
+    return 0;
+}
+
 void RemoveShortcuts(void)
 {
     TextListWalk walk;
@@ -87,7 +167,7 @@ void RemoveShortcuts(void)
     SetRemovalStatus(IDS_STATUS_SHORTCUTS, "");
     while (NextShortcut(&walk)) {
         SetRemovalStatus(IDS_STATUS_SHORTCUTS, walk.text);
-        if (!DeleteUnprotected(walk.text))
+        if (!IsListedElsewhere(walk.text) && !DeleteUnprotected(walk.text))
             NoteItemLeft(walk.text);
         StepRemoval();
     }
@@ -190,21 +270,12 @@ static int BelongsToOtherInstallation(HKEY root, const char* keyPath)
 {
     if (GetProductKeyKind(keyPath) != PRODUCT_KEY_UNINSTALL)
         return 0;
-    HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
     char location[PATH_SIZE];
-    DWORD type;
-    DWORD size = sizeof(location);
-    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
-                                   &size);
-    (void)RegCloseKey(key); // nothing to do if closing fails
-    if (result == ERROR_MORE_DATA)
+    int read = ReadInstallLocation(root, keyPath, location);
+    if (read < 0)
         return 1; // longer than any destination
     // An entry without a readable folder value is taken as this installation's.
-    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || location[size - 1] != 0)
-        return 0;
-    return lstrcmpiA(location, uninstall.plan.destination.path) != 0;
+    return read && lstrcmpiA(location, uninstall.plan.destination.path) != 0;
 }
 
 void RemoveRegistryKeys(void)
