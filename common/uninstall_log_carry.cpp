@@ -3,6 +3,7 @@
 #include "common/uninstall_log_carry.h"
 
 #include "common/memory.h"
+#include "common/path_routines.h"
 #include "common/text.h"
 #include "common/uninstall_log_walks.h"
 
@@ -59,85 +60,224 @@ static int IsSameName(const char* first, const char* second)
     return GetTextLength(second) == length && HasPrefixIgnoringCase(first, second, length);
 }
 
-// The record named `name` of the level that starts at `at` (0: no level), or 0 for none.
-static uint32_t FindRecord(const ListBytes* list, uint32_t at, const char* name)
+static char FoldName(char c)
 {
-    while (at && at < list->end && list->bytes[at] != LOG_END) {
-        if (IsSameName((const char*)list->bytes + at + 1, name))
-            return at;
-        at = SkipRecord(list, at);
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+// The order of two names, ignoring ASCII case: below, at or above 0.
+static int CompareNames(const char* first, const char* second)
+{
+    for (;; ++first, ++second) {
+        char a = FoldName(*first);
+        char b = FoldName(*second);
+        if (a != b || !a)
+            return (unsigned char)a - (unsigned char)b;
+    }
+}
+
+static const char* GetRecordName(const ListBytes* list, uint32_t at)
+{
+    return (const char*)list->bytes + at + 1;
+}
+
+// One level's records, sorted by name, so that finding a name costs a binary search rather
+// than a walk: a folder of thousands of files is compared in a blink.
+struct LevelIndex {
+    uint32_t* records;
+    uint32_t count;
+};
+
+static int IsNameBefore(const ListBytes* list, uint32_t first, uint32_t second)
+{
+    return CompareNames(GetRecordName(list, first), GetRecordName(list, second)) < 0;
+}
+
+// The heap sort's step: moves the record at `root` down below larger ones.
+static void SiftDown(const ListBytes* list, uint32_t* records, uint32_t root, uint32_t count)
+{
+    for (uint32_t child; (child = 2 * root + 1) < count; root = child) {
+        if (child + 1 < count && IsNameBefore(list, records[child], records[child + 1]))
+            ++child;
+        if (!IsNameBefore(list, records[root], records[child]))
+            return;
+        uint32_t swap = records[root];
+        records[root] = records[child];
+        records[child] = swap;
+    }
+}
+
+// Indexes the level at `at`, which SkipLevel has found sound; 0 when memory ran out.
+static int IndexLevel(const ListBytes* list, uint32_t at, LevelIndex* index)
+{
+    index->count = 0;
+    for (uint32_t record = at; list->bytes[record] != LOG_END; record = SkipRecord(list, record))
+        ++index->count;
+    index->records = (uint32_t*)MemAlloc(index->count ? index->count * sizeof(uint32_t) : 1);
+    if (!index->records)
+        return 0;
+    uint32_t count = 0;
+    for (uint32_t record = at; list->bytes[record] != LOG_END; record = SkipRecord(list, record))
+        index->records[count++] = record;
+    for (uint32_t root = count / 2; root-- > 0;)
+        SiftDown(list, index->records, root, count);
+    for (uint32_t end = count; end > 1;) {
+        uint32_t swap = index->records[0];
+        index->records[0] = index->records[--end];
+        index->records[end] = swap;
+        SiftDown(list, index->records, 0, end);
+    }
+    return 1;
+}
+
+// The indexed record named `name`, or 0 for none.
+static uint32_t FindIndexed(const ListBytes* list, const LevelIndex* index, const char* name)
+{
+    uint32_t low = 0;
+    uint32_t high = index->count;
+    while (low < high) {
+        uint32_t middle = low + (high - low) / 2;
+        int order = CompareNames(GetRecordName(list, index->records[middle]), name);
+        if (!order)
+            return index->records[middle];
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle;
     }
     return 0;
 }
 
-// Appends the new level at `at` merged with the earlier level at `earlierAt` (0: none), with
-// its LOG_END; returns the position after the new level, or 0 for damage.
-static uint32_t MergeLevel(UninstallLog* log, const ListBytes* fresh, uint32_t at,
-                           const ListBytes* earlier, uint32_t earlierAt)
+// The number of files in the record at `at`, a directory's whole level included.
+static uint32_t CountFiles(const ListBytes* list, uint32_t at)
 {
-    uint32_t levelEnd = SkipLevel(fresh, at);
-    if (!levelEnd)
-        return 0;
-    uint32_t earlierEnd = earlierAt ? SkipLevel(earlier, earlierAt) : 0;
-    if (!earlierAt || (earlierEnd && earlierEnd - earlierAt == levelEnd - at &&
-                       !CompareBytes(earlier->bytes + earlierAt, fresh->bytes + at,
-                                     levelEnd - at))) {
-        (void)AppendToLog(log, fresh->bytes + at, (int32_t)(levelEnd - at)); // shows at the save
-        return levelEnd;
+    uint32_t end = SkipRecord(list, at);
+    uint32_t files = 0;
+    while (at < end) {
+        unsigned char kind = list->bytes[at];
+        files += kind == LOG_FILE;
+        at = kind == LOG_END ? at + 1 : SkipName(list, at + 1);
     }
-    uint32_t levelStart = at;
-    while (fresh->bytes[at] != LOG_END) {
-        uint32_t next = SkipRecord(fresh, at);
-        if (!next)
-            return 0;
-        if (fresh->bytes[at] == LOG_DIRECTORY) {
-            const char* name = (const char*)fresh->bytes + at + 1;
-            uint32_t contents = SkipName(fresh, at + 1);
-            (void)AppendToLog(log, fresh->bytes + at, (int32_t)(contents - at));
-            uint32_t match = FindRecord(earlier, earlierAt, name);
-            uint32_t earlierContents =
-                match && earlier->bytes[match] == LOG_DIRECTORY ? SkipName(earlier, match + 1) : 0;
-            if (MergeLevel(log, fresh, contents, earlier, earlierContents) != next)
-                return 0;
-        } else {
-            (void)AppendToLog(log, fresh->bytes + at, (int32_t)(next - at));
-        }
-        at = next;
-    }
-    // The earlier installation's entries of this level that this one did not make again.
-    for (uint32_t entry = earlierAt; entry && earlier->bytes[entry] != LOG_END;) {
-        uint32_t next = SkipRecord(earlier, entry);
-        if (!next)
-            return 0;
-        if (!FindRecord(fresh, levelStart, (const char*)earlier->bytes + entry + 1))
-            (void)AppendToLog(log, earlier->bytes + entry, (int32_t)(next - entry));
-        entry = next;
-    }
-    (void)AppendLogByte(log, LOG_END);
-    return levelEnd;
+    return files;
 }
 
-int CarryEarlierFiles(UninstallLog* log, const UninstallPlan* earlier)
+struct MergeWork {
+    UninstallLog* log;
+    const ListBytes* fresh;
+    const ListBytes* earlier;
+    int (*isPresent)(const char* path);
+    char path[PATH_SIZE];           // the level's directory, then an entry's path
+    uint32_t carriedFiles;
+};
+
+// Puts `name` after the level's directory in work->path; its old length, or 0 when too long.
+static size_t EnterName(MergeWork* work, const char* name)
+{
+    size_t length = GetTextLength(work->path);
+    if (!AppendPath(work->path, name))
+        return 0;
+    return length;
+}
+
+// Appends the new level at `at` merged with the earlier level at `earlierAt` (0: none), with
+// its LOG_END; returns the position after the new level, or 0 for damage or want of memory.
+static uint32_t MergeLevel(MergeWork* work, uint32_t at, uint32_t earlierAt)
+{
+    const ListBytes* fresh = work->fresh;
+    const ListBytes* earlier = work->earlier;
+    uint32_t levelEnd = SkipLevel(fresh, at);
+    uint32_t earlierEnd = earlierAt ? SkipLevel(earlier, earlierAt) : 0;
+    if (!levelEnd || (earlierAt && !earlierEnd))
+        return 0;
+    if (!earlierAt || (earlierEnd - earlierAt == levelEnd - at &&
+                       !CompareBytes(earlier->bytes + earlierAt, fresh->bytes + at,
+                                     levelEnd - at))) {
+        (void)AppendToLog(work->log, fresh->bytes + at, (int32_t)(levelEnd - at)); // see the end
+        return levelEnd;
+    }
+    LevelIndex freshIndex = {0, 0};
+    LevelIndex earlierIndex = {0, 0};
+    uint32_t result = 0;
+    if (IndexLevel(fresh, at, &freshIndex) && IndexLevel(earlier, earlierAt, &earlierIndex)) {
+        result = levelEnd;
+        for (uint32_t record = at; result && fresh->bytes[record] != LOG_END;) {
+            uint32_t next = SkipRecord(fresh, record);
+            if (fresh->bytes[record] != LOG_DIRECTORY) {
+                (void)AppendToLog(work->log, fresh->bytes + record, (int32_t)(next - record));
+                record = next;
+                continue;
+            }
+            const char* name = GetRecordName(fresh, record);
+            uint32_t contents = SkipName(fresh, record + 1);
+            (void)AppendToLog(work->log, fresh->bytes + record, (int32_t)(contents - record));
+            uint32_t match = FindIndexed(earlier, &earlierIndex, name);
+            uint32_t earlierContents =
+                match && earlier->bytes[match] == LOG_DIRECTORY ? SkipName(earlier, match + 1) : 0;
+            size_t levelLength = EnterName(work, name);
+            if (!levelLength || MergeLevel(work, contents, earlierContents) != next)
+                result = 0;
+            work->path[levelLength] = 0;
+            record = next;
+        }
+        // The earlier installation's entries of this level that this one did not make again
+        // and that are still there.
+        for (uint32_t record = earlierAt; result && earlier->bytes[record] != LOG_END;) {
+            uint32_t next = SkipRecord(earlier, record);
+            const char* name = GetRecordName(earlier, record);
+            size_t levelLength = EnterName(work, name);
+            if (levelLength && !FindIndexed(fresh, &freshIndex, name) &&
+                work->isPresent(work->path)) {
+                (void)AppendToLog(work->log, earlier->bytes + record, (int32_t)(next - record));
+                work->carriedFiles += CountFiles(earlier, record);
+            }
+            if (levelLength)
+                work->path[levelLength] = 0;
+            record = next;
+        }
+        if (result)
+            (void)AppendLogByte(work->log, LOG_END);
+    }
+    MemFree(freshIndex.records);
+    MemFree(earlierIndex.records);
+    return result;
+}
+
+int CarryEarlierFiles(UninstallLog* log, const UninstallPlan* earlier, const char* destination,
+                      int (*isPresent)(const char* path))
 {
     uint32_t listStart = GetLogHeaderField(log, LOG_FILE_LIST);
     if (log->logRequested != log->logLength || !listStart || listStart >= log->logLength)
         return 0;
+    MergeWork* work = (MergeWork*)MemAlloc(sizeof(MergeWork));
     // The whole log is copied, so that positions in the copy are the log's own.
     uint32_t logLength = log->logLength;
-    unsigned char* copy = (unsigned char*)MemAlloc(logLength);
-    if (!copy)
+    unsigned char* copy = work ? (unsigned char*)MemAlloc(logLength) : 0;
+    if (!copy || !CopyTextBounded(work->path, PATH_SIZE, destination)) {
+        MemFree(copy);
+        MemFree(work);
         return 0;
+    }
     CopyBytes(copy, log->buffer, logLength);
     ListBytes fresh = {copy, logLength};
     ListBytes earlierList = {earlier->log, earlier->logSize};
+    work->log = log;
+    work->fresh = &fresh;
+    work->earlier = &earlierList;
+    work->isPresent = isPresent;
+    work->carriedFiles = 0;
     log->logLength = log->logRequested = listStart;
-    int merged = MergeLevel(log, &fresh, listStart, &earlierList, earlier->fileList) == logLength;
-    if (!merged || log->logRequested != log->logLength) {
-        merged = 0;
+    int merged = MergeLevel(work, listStart, earlier->fileList) == logLength &&
+                 log->logRequested == log->logLength;
+    if (merged) {
+        // Each carried file is one more step of the removal's progress.
+        SetLogHeaderField(log, LOG_REMOVAL_STEPS,
+                          GetLogHeaderField(log, LOG_REMOVAL_STEPS) + work->carriedFiles);
+    } else {
         log->logLength = log->logRequested = listStart;
         (void)AppendToLog(log, copy + listStart, (int32_t)(logLength - listStart)); // it fit before
     }
     MemFree(copy);
+    MemFree(work);
     return merged;
 }
 
@@ -160,11 +300,16 @@ void CarryEarlierShortcuts(UninstallLog* log, const UninstallPlan* earlier,
     uint32_t listStart = GetLogHeaderField(log, LOG_SHORTCUT_LIST);
     TextListWalk walk;
     BeginShortcutWalk(&walk, earlier);
+    uint32_t carried = 0;
     while (NextShortcut(&walk)) {
-        if (!ListHoldsText(log->buffer, listStart, log->logLength, walk.text) &&
-            isPresent(walk.text))
-            (void)AppendToLog(log, walk.text, LOG_WHOLE_TEXT); // a loss shows at the save
+        if (ListHoldsText(log->buffer, listStart, log->logLength, walk.text) ||
+            !isPresent(walk.text))
+            continue;
+        (void)AppendToLog(log, walk.text, LOG_WHOLE_TEXT); // a loss shows at the save
+        ++carried;
     }
+    // Each carried link is one more step of the removal's progress.
+    SetLogHeaderField(log, LOG_REMOVAL_STEPS, GetLogHeaderField(log, LOG_REMOVAL_STEPS) + carried);
 }
 
 // True when the registry records between `position` and `end` of the log buffer hold `key`

@@ -1,5 +1,5 @@
 // The wizard's memory routines for the native tests and the fuzzers, on the C runtime's heap,
-// with a switch that makes allocating and growing a block fail, as an exhausted heap would.
+// with switches that make allocating and growing a block fail, as an exhausted heap would.
 #include "test_memory.h"
 
 #include <stdlib.h>
@@ -7,10 +7,21 @@
 #include "common/memory.h"
 
 bool failAllocation = false;
+int allocationsLeft = -1;
+
+// True when this allocation is to fail.
+static bool FailsNow()
+{
+    if (failAllocation || allocationsLeft == 0)
+        return true;
+    if (allocationsLeft > 0)
+        --allocationsLeft;
+    return false;
+}
 
 void* MemAlloc(size_t size)
 {
-    return failAllocation ? nullptr : malloc(size);
+    return FailsNow() ? nullptr : malloc(size);
 }
 
 void MemFree(void* block)
@@ -20,5 +31,5 @@ void MemFree(void* block)
 
 void* MemRealloc(void* block, size_t size)
 {
-    return failAllocation ? nullptr : realloc(block, size);
+    return FailsNow() ? nullptr : realloc(block, size);
 }

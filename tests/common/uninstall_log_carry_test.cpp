@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/uninstall_log_carry.h"
 #include "log_bytes.h"
@@ -25,7 +26,8 @@ int IsPresent(const char* path)
 
 // A new log up to its shortcut list, holding `ownLinks`, then the carry from `earlierLinks`,
 // ended and read back; the shortcuts it lists.
-Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks)
+Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks,
+                  uint32_t* removalSteps = nullptr)
 {
     failAllocation = false;
     ReadLog earlier = ReadFromBytes(BuildLog("", earlierLinks));
@@ -49,42 +51,72 @@ Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks)
     ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
     EXPECT_EQ(again.fault, LOG_FAULT_NONE);
     FreeLog(&log);
+    if (removalSteps)
+        *removalSteps = again.plan.removalSteps;
     return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Entries{};
 }
 
-// A new log whose file list, its last section so far, is `fileList`, merged with the earlier
-// log's list `earlierList`, then ended and read back: the removals it lists.
-Entries MergeFiles(const std::string& fileList, const std::string& earlierList, int* merged)
+const char DESTINATION[] = "C:\\Program Files\\Vistrel";
+
+// Paths that the tests take for gone from the disk; every other one is there.
+std::set<std::string> gonePaths;
+
+int IsStillThere(const char* path)
+{
+    return gonePaths.count(path) == 0;
+}
+
+// A new log up to its file list, its last section so far, holding `fileList`.
+UninstallLog StartLog(const std::string& fileList)
+{
+    UninstallLog log = {};
+    AppendLogPrologue(&log, TestPackage().data());
+    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, DESTINATION);
+    NoteLogSection(&log, LOG_FILE_LIST);
+    (void)AppendToLog(&log, fileList.data(), (int32_t)fileList.size());
+    return log;
+}
+
+// The log ended after its file list, read back: the removals it lists, and its removal steps.
+Entries EndAndRead(UninstallLog* log, uint32_t* removalSteps = nullptr)
+{
+    NoteLogSection(log, LOG_SHORTCUT_LIST);
+    (void)AppendLogByte(log, LOG_END);
+    NoteLogSection(log, LOG_REGISTRY_LIST);
+    (void)AppendLogByte(log, LOG_END);
+    EXPECT_TRUE(SealLog(log));
+    ReadLog again = ReadFromBytes(std::string((const char*)log->buffer, log->logLength));
+    EXPECT_EQ(again.fault, LOG_FAULT_NONE);
+    FreeLog(log);
+    if (removalSteps)
+        *removalSteps = again.plan.removalSteps;
+    return again.fault == LOG_FAULT_NONE ? GatherRemovals(again.plan) : Entries{};
+}
+
+// `fileList` merged with the earlier log's list `earlierList`: the removals the log lists.
+Entries MergeFiles(const std::string& fileList, const std::string& earlierList, int* merged,
+                   uint32_t* carriedSteps = nullptr)
 {
     failAllocation = false;
     ReadLog earlier = ReadFromBytes(BuildLog(earlierList));
     EXPECT_EQ(earlier.fault, LOG_FAULT_NONE);
-    UninstallLog log = {};
-    AppendLogPrologue(&log, TestPackage().data());
-    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
-    NoteLogSection(&log, LOG_FILE_LIST);
-    (void)AppendToLog(&log, fileList.data(), (int32_t)fileList.size());
-    *merged = CarryEarlierFiles(&log, &earlier.plan);
-    NoteLogSection(&log, LOG_SHORTCUT_LIST);
-    (void)AppendLogByte(&log, LOG_END);
-    NoteLogSection(&log, LOG_REGISTRY_LIST);
-    (void)AppendLogByte(&log, LOG_END);
-    EXPECT_TRUE(SealLog(&log));
-    ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
-    EXPECT_EQ(again.fault, LOG_FAULT_NONE);
-    FreeLog(&log);
-    return again.fault == LOG_FAULT_NONE ? GatherRemovals(again.plan) : Entries{};
+    UninstallLog log = StartLog(fileList);
+    *merged = CarryEarlierFiles(&log, &earlier.plan, DESTINATION, IsStillThere);
+    return EndAndRead(&log, carriedSteps);
 }
 
 TEST(CarryEarlierFiles, AddsWhatTheNewBuildDroppedAtItsOwnLevel)
 {
     int merged = 0;
+    uint32_t steps = 0;
+    gonePaths = {"C:\\Program Files\\Vistrel\\gone.txt"};
     // The earlier build had old.dll, a file in sub and a whole folder that the new one lacks;
     // sub and its a.txt come again (spelled in another case), and the new one adds new.txt.
-    std::string earlier = "\x02uninst.dat\0\x02old.dll\0\x01sub\0\x02"
-                          "a.txt\0\x02" "b.txt\0\0\x01plugins\0\x02p.dll\0\0\0"s;
+    // gone.txt was the earlier build's too, but is no longer there.
+    std::string earlier = "\x02uninst.dat\0\x02old.dll\0\x01sub\0\x02" "a.txt\0\x02"
+                          "b.txt\0\0\x01plugins\0\x02p.dll\0\0\x02gone.txt\0\0"s;
     std::string fresh = "\x02uninst.dat\0\x01SUB\0\x02" "A.TXT\0\0\x02new.txt\0\0"s;
-    EXPECT_EQ(MergeFiles(fresh, earlier, &merged),
+    EXPECT_EQ(MergeFiles(fresh, earlier, &merged, &steps),
               (Entries{"F C:\\Program Files\\Vistrel\\uninst.dat",
                        "F C:\\Program Files\\Vistrel\\SUB\\A.TXT",
                        "F C:\\Program Files\\Vistrel\\SUB\\b.txt",
@@ -94,11 +126,13 @@ TEST(CarryEarlierFiles, AddsWhatTheNewBuildDroppedAtItsOwnLevel)
                        "F C:\\Program Files\\Vistrel\\plugins\\p.dll",
                        "D C:\\Program Files\\Vistrel\\plugins"}));
     EXPECT_TRUE(merged);
+    EXPECT_EQ(steps, 3u); // b.txt, old.dll and p.dll
 }
 
 TEST(CarryEarlierFiles, KeepsAnUnchangedListAndNamesThatChangedKind)
 {
     int merged = 0;
+    gonePaths.clear();
     std::string same = "\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0\x02" "b.txt\0\0"s;
     EXPECT_EQ(MergeFiles(same, same, &merged).size(), 4u);
     EXPECT_TRUE(merged);
@@ -110,30 +144,63 @@ TEST(CarryEarlierFiles, KeepsAnUnchangedListAndNamesThatChangedKind)
                        "D C:\\Program Files\\Vistrel\\tools"}));
 }
 
-TEST(CarryEarlierFiles, LeavesAnIncompleteListOrAFailedGrowthAsItWas)
+TEST(CarryEarlierFiles, FindsEachNameOfALargeLevelInAnyOrder)
+{
+    // 600 files in a shuffled order; the earlier build had every third one and 50 more.
+    std::vector<int> order(600);
+    for (int i = 0; i < 600; ++i)
+        order[i] = (i * 7919) % 600;
+    std::string fresh = "\x02uninst.dat\0"s;
+    for (int number : order)
+        fresh += "\x02" "f" + std::to_string(number) + ".txt" + '\0';
+    fresh += '\0';
+    std::string earlier = "\x02uninst.dat\0"s;
+    for (int number = 0; number < 650; number += number < 600 ? 3 : 1)
+        earlier += "\x02" "F" + std::to_string(number) + ".TXT" + '\0';
+    earlier += '\0';
+    gonePaths.clear();
+    int merged = 0;
+    uint32_t steps = 0;
+    Entries removals = MergeFiles(fresh, earlier, &merged, &steps);
+    ASSERT_TRUE(merged);
+    ASSERT_EQ(removals.size(), 601u + 50u);
+    EXPECT_EQ(steps, 50u);
+    for (int number = 600; number < 650; ++number)
+        EXPECT_EQ(removals[601 + number - 600],
+                  "F C:\\Program Files\\Vistrel\\F" + std::to_string(number) + ".TXT");
+}
+
+TEST(CarryEarlierFiles, LeavesAnIncompleteListOrOneWithoutMemoryAsItWas)
 {
     failAllocation = false;
-    ReadLog earlier = ReadFromBytes(BuildLog());
+    gonePaths.clear();
+    std::string earlierList = "\x02uninst.dat\0\x01sub\0\x02" "b.txt\0\0\x02old.dll\0\0"s;
+    ReadLog earlier = ReadFromBytes(BuildLog(earlierList));
     ASSERT_EQ(earlier.fault, LOG_FAULT_NONE);
-    UninstallLog log = {};
-    AppendLogPrologue(&log, TestPackage().data());
-    NoteLogSection(&log, LOG_FILE_LIST);
-    std::string unended = "\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0"s; // the top level is open
-    (void)AppendToLog(&log, unended.data(), (int32_t)unended.size());
+    UninstallLog log = StartLog("\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0"s); // still open
     std::string before((const char*)log.buffer, log.logLength);
-    EXPECT_FALSE(CarryEarlierFiles(&log, &earlier.plan));
+    EXPECT_FALSE(CarryEarlierFiles(&log, &earlier.plan, DESTINATION, IsStillThere));
     EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), before);
-
-    (void)AppendLogByte(&log, LOG_END);
-    before.assign((const char*)log.buffer, log.logLength);
-    // With no room to spare and none to grow into, the merged list cannot be written.
-    log.logCapacity = log.logLength;
-    failAllocation = true;
-    EXPECT_FALSE(CarryEarlierFiles(&log, &earlier.plan));
-    failAllocation = false;
-    EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), before);
-    EXPECT_EQ(log.logRequested, log.logLength);
     FreeLog(&log);
+
+    // Each allocation of the merge in turn fails: the list is merged whole or stays as it was.
+    std::string fresh = "\x02uninst.dat\0\x01sub\0\x02" "a.txt\0\0\0"s;
+    int failures = 0;
+    for (int left = 0; left < 12; ++left) {
+        log = StartLog(fresh);
+        log.logCapacity = log.logLength; // so that the merged list must grow the log
+        before.assign((const char*)log.buffer, log.logLength);
+        allocationsLeft = left;
+        int merged = CarryEarlierFiles(&log, &earlier.plan, DESTINATION, IsStillThere);
+        allocationsLeft = -1;
+        EXPECT_EQ(log.logRequested, log.logLength) << left;
+        Entries removals = EndAndRead(&log);
+        EXPECT_EQ(removals.size(), merged ? 5u : 3u) << left;
+        failures += !merged;
+    }
+    // The first few allocations fail the merge; from some count on there are enough.
+    EXPECT_GE(failures, 3);
+    EXPECT_LT(failures, 12);
 }
 
 TEST(CarryEarlierShortcuts, TakesTheLinksNotMadeAgainThatAreStillThere)
@@ -144,9 +211,11 @@ TEST(CarryEarlierShortcuts, TakesTheLinksNotMadeAgainThatAreStillThere)
                           "C:\\Startup\\Vistrel.lnk\0C:\\Menu\\Vistrel\\Help.lnk\0\0"s;
     // The Start Menu link was made again (spelled in another case); the Desktop and Startup
     // links were not chosen this time; the link the user deleted is not carried.
-    EXPECT_EQ(CarryInto({"C:\\MENU\\vistrel\\help.LNK"}, earlier),
+    uint32_t steps = 0;
+    EXPECT_EQ(CarryInto({"C:\\MENU\\vistrel\\help.LNK"}, earlier, &steps),
               (Entries{"C:\\MENU\\vistrel\\help.LNK", "C:\\Desktop\\Vistrel.lnk",
                        "C:\\Startup\\Vistrel.lnk"}));
+    EXPECT_EQ(steps, 2u); // one removal step for each carried link
 }
 
 TEST(CarryEarlierShortcuts, ListsALinkOnceAndKeepsAnEmptyListEmpty)

@@ -101,19 +101,20 @@ void CarryEarlierMenuFolderOver(void)
                            earlier->path);
 }
 
-void CarryEarlierFilesOver(void)
-{
-    if (wizard.earlierLog)
-        (void)CarryEarlierFiles(&wizard.uninstallLog, &wizard.earlierPlan); // else its own alone
-}
-
-static int IsLinkPresent(const char* path)
+static int IsPresent(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CarryEarlierFilesOver(void)
+{
+    if (wizard.earlierLog) // without memory for the merge, the new list alone is kept
+        (void)CarryEarlierFiles(&wizard.uninstallLog, &wizard.earlierPlan, wizard.installDir,
+                                IsPresent);
 }
 
 void CarryEarlierShortcutsOver(void)
 {
     if (wizard.earlierLog)
-        CarryEarlierShortcuts(&wizard.uninstallLog, &wizard.earlierPlan, IsLinkPresent);
+        CarryEarlierShortcuts(&wizard.uninstallLog, &wizard.earlierPlan, IsPresent);
 }

@@ -42,9 +42,9 @@ DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existin
 // installation that makes none: its removal then takes the folder that the first one made.
 void CarryEarlierMenuFolderOver(void);
 
-// Adds the earlier installation's files and directories that this one did not make again to the
-// file list just completed: a file that a new build of the product no longer has would
-// otherwise outlast the removal, and keep its folder.
+// Adds the earlier installation's files and directories that are still there and that this one
+// did not make again to the file list just completed: a file that a new build of the product
+// no longer has would otherwise outlast the removal, and keep its folder.
 void CarryEarlierFilesOver(void);
 
 // Adds the earlier installation's shortcuts that are still there and that this one did not
