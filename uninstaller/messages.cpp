@@ -1,6 +1,5 @@
 // Message boxes from the string table, with the product's name put into their "%s", and the
-// lists of items that could not be removed, of folders that stay for the user's files, and of
-// what goes at the next restart.
+// lists of items that could not be removed and of folders that stay for the user's files.
 #include "messages.h"
 
 #include "common/format.h"
@@ -69,33 +68,11 @@ void NoteKeptFolder(const char* path)
 
 void NoteScheduledRemoval(const char* path)
 {
-    AddToList(&uninstall.scheduled, path);
     char format[STRING_SIZE];
     char line[STRING_SIZE + PATH_SIZE];
     LoadMessage(IDS_REMOVED_AT_RESTART, format);
     (void)FormatText(line, sizeof(line), format, path); // a cut line still names the file
     NoteFailure(line);
-}
-
-void NoteScheduledFolder(const char* path)
-{
-    AddToList(&uninstall.scheduled, path);
-}
-
-int IsScheduledRemoval(const char* path)
-{
-    size_t length = GetTextLength(path);
-    const char* line = uninstall.scheduled.text;
-    const char* end = line + uninstall.scheduled.length;
-    while (line < end) {
-        const char* lineEnd = line;
-        while (lineEnd < end && *lineEnd != '\r')
-            ++lineEnd;
-        if ((size_t)(lineEnd - line) == length && HasPrefixIgnoringCase(line, path, length))
-            return 1;
-        line = lineEnd + 2; // past "\r\n"
-    }
-    return 0;
 }
 
 // Appends string `id`, with the product's name in its "%s", to `text`.

@@ -18,12 +18,6 @@ void NoteKeptFolder(const char* path);
 // Adds `path` to the list as a file that Windows removes when it restarts.
 void NoteScheduledRemoval(const char* path);
 
-// Notes a folder that Windows removes when it restarts, with all it holds; it is not listed,
-// since the files in it are.
-void NoteScheduledFolder(const char* path);
-
-// True when `path` was noted as removed at the next restart, as a file or a folder.
-int IsScheduledRemoval(const char* path);
 
 // The closing message: removed, or removed but for the listed items and folders.
 void ShowClosingMessage(void);

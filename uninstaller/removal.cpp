@@ -22,6 +22,7 @@
 
 enum {
     ENTRY_NAME_SIZE = 256,          // a registry key name, NUL included
+    SCHEDULED_GROWTH = 1024,        // spare bytes on each growth of the scheduled paths
 };
 
 static int IsGone(DWORD error)
@@ -173,15 +174,46 @@ void RemoveShortcuts(void)
     }
 }
 
+// Notes `path` as one that goes at the next restart; one that cannot be noted for want of memory
+// only keeps its folders until then.
+static void NoteScheduled(const char* path)
+{
+    PathSet* set = &uninstall.scheduled;
+    uint32_t size = (uint32_t)GetTextLength(path) + 1;
+    if (set->length + size > set->capacity) {
+        uint32_t capacity = set->capacity + size + SCHEDULED_GROWTH;
+        char* grown = (char*)MemRealloc(set->text, capacity);
+        if (!grown)
+            return;
+        set->text = grown;
+        set->capacity = capacity;
+    }
+    CopyBytes(set->text + set->length, path, size);
+    set->length += size;
+}
+
+// True when `path` goes at the next restart, as a file or a folder.
+static int IsScheduled(const char* path)
+{
+    const PathSet* set = &uninstall.scheduled;
+    for (uint32_t at = 0; at < set->length; at += (uint32_t)GetTextLength(set->text + at) + 1) {
+        if (!lstrcmpiA(set->text + at, path))
+            return 1;
+    }
+    return 0;
+}
+
 static void RemoveFile(const char* path)
 {
     if (DeleteUnprotected(path))
         return;
     // A file in use goes when Windows restarts, where the user's rights allow scheduling it.
-    if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
+    if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         NoteScheduledRemoval(path);
-    else
+        NoteScheduled(path);
+    } else {
         NoteItemLeft(path);
+    }
 }
 
 // True for the running program and for "uninst.dat" at the top of the destination. The log
@@ -215,7 +247,7 @@ static int HoldsOnlyScheduled(const char* folder)
         if (!lstrcmpA(name, ".") || !lstrcmpA(name, ".."))
             continue;
         onlyScheduled = CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, name) &&
-                        IsScheduledRemoval(path);
+                        IsScheduled(path);
     } while (onlyScheduled && FindNextFileA(search, &found));
     (void)FindClose(search); // nothing to do if closing fails
     return onlyScheduled;
@@ -236,7 +268,7 @@ static int RemoveFolder(const char* path)
         return 0;
     }
     if (HoldsOnlyScheduled(path) && MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-        NoteScheduledFolder(path);
+        NoteScheduled(path); // not listed: the files in it are
         return 1;
     }
     NoteKeptFolder(path);
@@ -333,7 +365,7 @@ void CheckDestinationLeftovers(void)
             continue;
         char path[PATH_SIZE];
         leftovers = !CopyTextBounded(path, sizeof(path), destination) ||
-                    !AppendPath(path, name) || !IsScheduledRemoval(path);
+                    !AppendPath(path, name) || !IsScheduled(path);
     } while (!leftovers && FindNextFileA(search, &found));
     (void)FindClose(search); // nothing to do if closing fails
     if (leftovers)

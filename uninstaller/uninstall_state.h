@@ -29,6 +29,13 @@ struct ItemList {
     int cut;
 };
 
+// Paths one after another, each with its NUL, on the heap: as many as there are.
+struct PathSet {
+    char* text;
+    uint32_t length;
+    uint32_t capacity;
+};
+
 struct UninstallState {
     HANDLE processHeap;
     HINSTANCE module;
@@ -43,7 +50,7 @@ struct UninstallState {
     ItemList failures;              // what the installation made and could not be removed
     int itemsLeft;                  // of those, the shortcuts, files and folders still on disk
     ItemList keptFolders;           // folders that stay for files the installation did not make
-    ItemList scheduled;             // paths left for the next restart, files and folders
+    PathSet scheduled;              // paths left for the next restart, files and folders
 };
 
 extern UninstallState uninstall;

@@ -1,8 +1,9 @@
 # Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
-#   make_install.py ROOT UNINST_EXE [user | slashes | command COMMAND_EXE]
+#   make_install.py ROOT UNINST_EXE [user | slashes | plugins | command COMMAND_EXE]
 # "user" adds a file of the user's in docs/; "slashes" records the destination with forward
-# slashes, as typed by a user; "command" installs COMMAND_EXE as broadcast.exe and records it
-# as the product's uninstall command.
+# slashes, as typed by a user; "plugins" adds 60 files with long names in docs/plugins/;
+# "command" installs COMMAND_EXE as broadcast.exe and records it as the product's uninstall
+# command.
 # Prints the destination directory as Wine sees it.
 import os
 import shutil
@@ -13,6 +14,8 @@ root, uninst = sys.argv[1], sys.argv[2]
 with_user_file = sys.argv[3:4] == ['user']
 command_exe = sys.argv[4] if sys.argv[3:4] == ['command'] else None
 with_slashes = sys.argv[3:4] == ['slashes']
+plugins = ['plugin%02d-with-a-name-long-enough-to-fill-lists.dll' % number for number in range(60)] \
+    if sys.argv[3:4] == ['plugins'] else []
 destination = os.path.join(root, 'Apps', 'Smoke Product')
 menu = os.path.join(root, 'Menu', 'Smoke 1.0')
 
@@ -28,6 +31,11 @@ with open(os.path.join(menu, 'Smoke.lnk'), 'w') as file:
 os.chmod(os.path.join(menu, 'Smoke.lnk'), 0o444)  # as a user may protect a link
 if command_exe:
     shutil.copy(command_exe, os.path.join(destination, 'broadcast.exe'))
+if plugins:
+    os.makedirs(os.path.join(destination, 'docs', 'plugins'))
+for name in plugins:
+    with open(os.path.join(destination, 'docs', 'plugins', name), 'w') as file:
+        file.write('p')
 if with_user_file:
     with open(os.path.join(destination, 'docs', 'mine.txt'), 'w') as file:
         file.write('mine')
@@ -63,7 +71,9 @@ add('destination', u32(len(wine_path(os.path.join(root, 'Apps')))) + recorded.en
 add('menu', u32(len(wine_path(os.path.join(root, 'Menu')))) + wine_path(menu).encode() + b'\0')
 add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0' +
     (b'\x02broadcast.exe\0' if command_exe else b'') +
-    b'\x01docs\0\x02readme.txt\0\x01empty\0\0\0\0')
+    b'\x01docs\0\x02readme.txt\0\x01empty\0\0' +
+    (b'\x01plugins\0' + b''.join(b'\x02' + name.encode() + b'\0' for name in plugins) + b'\0'
+     if plugins else b'') + b'\0\0')
 if command_exe:
     add('command', b'"%InstallDir%\\broadcast.exe"\0')
 add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')

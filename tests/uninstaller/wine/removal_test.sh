@@ -117,6 +117,18 @@ install
     fail "file in use for long: the destination is not scheduled after app.exe: $("$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>&1 | tr -d '\r')"
 "$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 
+# Sixty plugins in use as well, more than a message's list holds: their folder, docs and the
+# destination are scheduled after them all the same.
+install plugins
+"$run" "$state" "$watch" holding-plugins "$destination\\uninst.exe" || fail "plugins in use"
+[[ $(listing | grep -c 'plugins/plugin') == 60 && -z $(listing | grep -v -e plugin -e app.exe |
+    grep -v -x -e . -e ./Apps -e './Apps/Smoke Product' -e './Apps/Smoke Product/docs' -e ./Menu) ]] ||
+    fail "plugins in use: left $(listing)"
+"$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+    grep -q 'plugin59[^\]*\.dll\\0\\0.*\\docs\\plugins\\0\\0.*\\docs\\0\\0.*\\Smoke Product\\0' ||
+    fail "plugins in use: their folders are not scheduled after them"
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
+
 # A shortcut in use, which no restart removes: everything else of the installation goes, but its
 # log, the uninstaller and the Uninstall entry stay, so that a second run removes the rest.
 install

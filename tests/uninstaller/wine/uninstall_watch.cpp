@@ -1,11 +1,12 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-link|elsewhere|silent|answer
+// exit code:  uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer
 //             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
 // one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
 // open, so that it is listed as removed at the next restart, and "holding-long" keeps it open
-// until the temporary copy has taken UNINST_EXE too; "holding-link" keeps the fake
+// until the temporary copy has ended, "holding-plugins" with every file of
+// docs\plugins; "holding-link" keeps the fake
 // installation's Start Menu shortcut open, which no restart removes, so the closing message must
 // say that the uninstaller stays for another run; "elsewhere" expects the refusal of
 // a log that names another folder; "twice" starts the uninstaller silently a second time while
@@ -18,6 +19,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 #include "restricted_event.h"
 
@@ -102,12 +104,32 @@ void AnswerAll(const PROCESS_INFORMATION& process)
     }
 }
 
+// True once the temporary copy has done its last work: it schedules its own folder for the next
+// restart as the very end, after its file ("...\qsuXXXX.tmp"), so the folder's entry is the one
+// that ends in the folder's name.
+bool HasCopyEnded()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    std::string pending(1 << 20, '\0');
+    DWORD size = (DWORD)pending.size();
+    LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", NULL, NULL,
+                                   (BYTE*)&pending[0], &size);
+    RegCloseKey(key);
+    static const char folderEntry[] = "\\Quillset Uninstall\0";
+    return result == ERROR_SUCCESS &&
+           pending.substr(0, size).find(std::string(folderEntry, sizeof(folderEntry))) !=
+               std::string::npos;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-link|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n");
         return 2;
     }
@@ -126,7 +148,23 @@ int main(int argc, char** argv)
         mode = "running";
     }
     HANDLE held = INVALID_HANDLE_VALUE;
-    bool holdThroughCopy = mode == "holding-long";
+    bool holdThroughCopy = mode == "holding-long" || mode == "holding-plugins";
+    std::vector<HANDLE> plugins;
+    if (mode == "holding-plugins") {
+        std::string program = argv[2];
+        std::string folder = program.substr(0, program.find_last_of('\\') + 1) + "docs\\plugins\\";
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "*.dll").c_str(), &found);
+        while (search != INVALID_HANDLE_VALUE) {
+            plugins.push_back(CreateFileA((folder + found.cFileName).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, NULL));
+            if (!FindNextFileA(search, &found)) {
+                FindClose(search);
+                break;
+            }
+        }
+    }
     if (holdThroughCopy)
         mode = "holding";
     if (mode == "holding" || mode == "holding-link") {
@@ -233,14 +271,16 @@ int main(int argc, char** argv)
     }
     if (event)
         CloseHandle(event);
-    // The copy deletes the uninstaller last of its files once the original has ended.
     for (DWORD waited = 0; holdThroughCopy && waited < BOX_TIMEOUT; waited += POLL_INTERVAL) {
-        if (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES)
+        if (HasCopyEnded())
             break;
         Sleep(POLL_INTERVAL);
     }
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
+    for (HANDLE plugin : plugins)
+        if (plugin != INVALID_HANDLE_VALUE)
+            CloseHandle(plugin);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return passed ? 0 : 1;
