@@ -159,6 +159,14 @@ void CheckShowMode(Inspection& inspection, std::int8_t showMode, const std::stri
         inspection.Fail(label + ": show mode " + std::to_string(showMode) + " is not 0 to 3");
 }
 
+// The installer joins each name to its link folder, and the uninstaller refuses a log whose link
+// lies outside it: a name is one file name, as build requires of a manifest's.
+void CheckShortcutName(Inspection& inspection, const ShortcutEntry& entry, const std::string& label)
+{
+    if (const auto problem = FindNameProblem(entry.name))
+        inspection.Fail(label + ": the name " + Quote(entry.name) + ": " + *problem);
+}
+
 void InspectShortcutList(Inspection& inspection)
 {
     const std::uint32_t offset = inspection.ReadField(FIELD_MENU_LIST);
@@ -186,6 +194,7 @@ void InspectShortcutList(Inspection& inspection)
         inspection.out << "  " << FormatHex(at - inspection.package) << " " << DescribeShortcut(entry)
                        << " Start Menu " << (entry.startMenuFlag ? "yes" : "no") << "\n";
         CheckShowMode(inspection, entry.showMode, label);
+        CheckShortcutName(inspection, entry, label);
         at = next;
     }
 }
@@ -208,6 +217,7 @@ void InspectSingleShortcut(Inspection& inspection, PackageField field, std::stri
     }
     inspection.out << FormatHex(offset) << " " << DescribeShortcut(entry) << "\n";
     CheckShowMode(inspection, entry.showMode, std::string(label) + " shortcut");
+    CheckShortcutName(inspection, entry, std::string(label) + " shortcut");
 }
 
 void InspectRunEntry(Inspection& inspection, PackageField field, std::string_view label)

@@ -11,6 +11,7 @@
 #include "package_builder.h"
 #include "pe_resources.h"
 #include "test_support.h"
+#include "text_format.h"
 
 namespace quillset {
 namespace {
@@ -170,6 +171,18 @@ TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
     package = original;
     package[ReadField(FIELD_FILE_TREE) + 20] = '\\';  // the first file's name
     EXPECT_TRUE(HasFailure(InspectPackage(package), "file tree: the name \"\\"));
+}
+
+TEST_F(Inspector, ReportsShortcutNamesThatLeaveTheirFolder)
+{
+    // "Vistrel 2.1" becomes "..\trel 2.1" in the first Start Menu entry, which the Desktop field names.
+    const std::uint32_t entry = ReadField(FIELD_MENU_LIST);
+    ASSERT_EQ(ReadField(FIELD_DESKTOP_SHORTCUT), entry);
+    std::copy_n("..\\", 3, package.begin() + entry + 4);
+    const InspectReport report = InspectPackage(package);
+    const std::string problem = ": the name \"..\\trel 2.1\": a name cannot contain a path separator";
+    EXPECT_TRUE(HasFailure(report, "Start Menu entry 1 at " + FormatHex(entry) + problem));
+    EXPECT_TRUE(HasFailure(report, "Desktop shortcut" + problem));
 }
 
 Bytes ReadFixture(const std::string& name)
