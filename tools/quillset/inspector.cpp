@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "common/uninstall_log_format.h"
 #include "file_time.h"
 #include "manifest.h"
 #include "module_checks.h"
@@ -397,6 +398,10 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
     if (!walk.names.back().insert(FoldNameCase(record.name)).second)
         inspection.Fail("file tree: " + JoinPath(walk, record.name) + " is named twice in its folder (" +
                         "Windows does not tell names apart by case)");
+    // The installation writes its log there under that name, over the package's file.
+    if (walk.folders.empty() && FoldNameCase(record.name) == FoldNameCase(UNINSTALL_LOG_NAME))
+        inspection.Fail("file tree: " + JoinPath(walk, record.name) + " at the top level has the name of the "
+                        "uninstall log, which the installation writes there");
 
     if (record.kind == TREE_RECORD_DIRECTORY) {
         inspection.out << indent << DecodeWindows1252(record.name) << "\\  "

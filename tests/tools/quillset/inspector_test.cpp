@@ -261,6 +261,22 @@ TEST_F(Inspector, ReportsTwoNamesThatWindowsTakesForOne)
     EXPECT_TRUE(HasFailure(InspectPackage(built), "file tree: docs\\ALPHA.txt is named twice in its folder"));
 }
 
+// The installation writes its log as uninst.dat at the top of the destination, over a file of that name.
+TEST_F(Inspector, ReportsAFileNamedAsTheUninstallLogAtTheTop)
+{
+    const auto tree = package.begin() + ReadField(FIELD_FILE_TREE);
+    for (const auto& [name, renamed] :
+         {std::pair{"readme.txt", "uninst.dat"}, std::pair{"uninst.exe", "Uninst.DAT"}}) {
+        const auto at = std::search(tree, package.end(), name, name + 10);
+        ASSERT_NE(at, package.end());
+        std::copy_n(renamed, 10, at);
+    }
+    const InspectReport report = InspectPackage(package);
+    EXPECT_TRUE(HasFailure(report, "file tree: Uninst.DAT at the top level has the name of the uninstall log, "
+                                   "which the installation writes there"));
+    EXPECT_FALSE(HasFailure(report, "docs\\uninst.dat")) << "a folder below may hold one";
+}
+
 TEST_F(Inspector, ShowsTheStartOfALongTextButChecksAllOfIt)
 {
     std::string text;
