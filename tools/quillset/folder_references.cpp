@@ -45,6 +45,23 @@ std::optional<std::string> FindUnknownFolderVariable(std::string_view text)
     return std::nullopt;
 }
 
+std::vector<FolderReference> ListFolderReferences(std::string_view text)
+{
+    std::vector<FolderReference> references;
+    std::size_t at = 0;
+    while ((at = text.find('%', at)) != std::string_view::npos) {
+        const std::size_t length = MeasureReference(text, at);
+        const std::string_view name = text.substr(at + 1, length);
+        if (length == 0 || FindFolderVariable(name.data(), name.size()) < 0) {
+            ++at;  // an unknown name stays as written, and its closing sign may open a token
+            continue;
+        }
+        references.push_back({at, name});
+        at += length + 2;
+    }
+    return references;
+}
+
 std::string ListFolderVariables()
 {
     std::string list;

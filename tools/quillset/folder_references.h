@@ -2,9 +2,11 @@
 // variables in common/, so that a misspelt name is refused instead of installed as written.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillset {
 
@@ -12,6 +14,15 @@ namespace quillset {
 // signs) that names no folder variable, without its percent signs; other percent signs, as in
 // "100%" or "%1", are no references. Tokens are found as the wizard's expansion finds them.
 std::optional<std::string> FindUnknownFolderVariable(std::string_view text);
+
+// A %Name% of a text that names a folder variable.
+struct FolderReference {
+    std::size_t offset;     // of its first percent sign
+    std::string_view name;  // between the percent signs
+};
+
+// Every folder variable that `text` names, in order, found as the wizard's expansion finds them.
+std::vector<FolderReference> ListFolderReferences(std::string_view text);
 
 // "%ProgramFiles%, %CommonFiles%, ... and %Handle%", for messages.
 std::string ListFolderVariables();

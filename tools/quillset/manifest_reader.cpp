@@ -7,6 +7,7 @@
 #include "common/path_routines.h"
 #include "common/uninstall_log_format.h"
 #include "file_io.h"
+#include "folder_references.h"
 #include "manifest.h"
 #include "manifest_brand.h"
 #include "manifest_table.h"
@@ -415,8 +416,23 @@ std::optional<ProgramWithArguments> FindArguments(std::string_view program)
     return std::nullopt;
 }
 
-ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName, bool takesArguments)
+enum class RunEntryKind { Launch, PostInstall, Uninstall };
+
+// The uninstaller expands only the two folders that its log records; another variable would stay
+// in the command as written, and the command would not start.
+void CheckUninstallVariables(const ManifestTable& table, std::string_view key, std::string_view text)
 {
+    for (const FolderReference& reference : ListFolderReferences(text))
+        if (reference.name != "InstallDir" && reference.name != "MenuFolder")
+            table.Fail(table.FindLine(key), "'" + std::string(key) + "' in [run.uninstall] names %" +
+                                                std::string(reference.name) +
+                                                "%, which the uninstaller does not expand; only %InstallDir% and "
+                                                "%MenuFolder% are available there");
+}
+
+ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName, RunEntryKind kind)
+{
+    const bool takesArguments = kind != RunEntryKind::Launch;
     ManifestRunEntry entry;
     const std::string program = table.RequireFolderText("program");
     entry.program = program;
@@ -436,6 +452,10 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     else if (table.FindUtf8("arguments"))
         table.Fail(table.FindLine("arguments"),
                    "the launch entry is a plain program path and takes no 'arguments'");
+    if (kind == RunEntryKind::Uninstall) {
+        CheckUninstallVariables(table, "program", program);
+        CheckUninstallVariables(table, "arguments", arguments.value_or(""));
+    }
     entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
     entry.workingDir = table.FindFolderText("working_dir").value_or("");
     entry.showMode = table.FindShowMode("show");
@@ -445,13 +465,13 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
 }
 
 std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& reader, std::string_view key,
-                                             bool takesArguments)
+                                             RunEntryKind kind)
 {
     const toml::table* table = run.FindTable(key);
     if (!table)
         return std::nullopt;
     ManifestTable entry(*table, "[run." + std::string(key) + "]", reader.file);
-    return ReadRunEntry(entry, "[run." + std::string(key) + "]", takesArguments);
+    return ReadRunEntry(entry, "[run." + std::string(key) + "]", kind);
 }
 
 // CreateProcess, which the installer and the uninstaller run entries with, starts programs only.
@@ -467,9 +487,9 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
 
 void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)
 {
-    manifest.launch = FindRunEntry(run, reader, "launch", false);
-    manifest.postInstall = FindRunEntry(run, reader, "post_install", true);
-    manifest.uninstall = FindRunEntry(run, reader, "uninstall", true);
+    manifest.launch = FindRunEntry(run, reader, "launch", RunEntryKind::Launch);
+    manifest.postInstall = FindRunEntry(run, reader, "post_install", RunEntryKind::PostInstall);
+    manifest.uninstall = FindRunEntry(run, reader, "uninstall", RunEntryKind::Uninstall);
     run.RejectUnknownKeys();
     WarnAboutDocument(reader, manifest.launch, "launch", manifest);
     WarnAboutDocument(reader, manifest.postInstall, "post_install", manifest);

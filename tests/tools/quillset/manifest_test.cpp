@@ -164,6 +164,12 @@ INSTANTIATE_TEST_SUITE_P(
         // A known token is skipped whole, so its closing sign does not open "x%".
         BadManifest{"[run.uninstall]\nprogram='a.exe'\narguments='%InstallDir%x% 100% %1 %USERPROFILE%'\n", 11,
                     "'arguments' in [run.uninstall] names %USERPROFILE%"},
+        // The uninstaller knows only the two folders that its log records.
+        BadManifest{"[run.uninstall]\nprogram='%SystemDir%\\cmd.exe'\n", 10,
+                    "'program' in [run.uninstall] names %SystemDir%, which the uninstaller does not expand; only "
+                    "%InstallDir% and %MenuFolder% are available there"},
+        BadManifest{"[run.uninstall]\nprogram='%InstallDir%\\a.exe'\narguments='%MenuFolder% %Handle%'\n", 11,
+                    "'arguments' in [run.uninstall] names %Handle%, which the uninstaller does not expand"},
         BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
                     "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
                     "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
