@@ -452,14 +452,23 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     else if (table.FindUtf8("arguments"))
         table.Fail(table.FindLine("arguments"),
                    "the launch entry is a plain program path and takes no 'arguments'");
+    entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
     if (kind == RunEntryKind::Uninstall) {
         CheckUninstallVariables(table, "program", program);
         CheckUninstallVariables(table, "arguments", arguments.value_or(""));
+        // Only the command text reaches the uninstall log; the uninstaller sets the rest itself.
+        for (const std::string_view key : {"working_dir", "show", "wait"})
+            if (table.HasKey(key))
+                table.Fail(table.FindLine(key),
+                           "'" + std::string(key) +
+                               "' is not taken in [run.uninstall]: the uninstall command always runs in the "
+                               "product's folder, in the default show mode, and is waited for; remove the "
+                               "key");
+    } else {
+        entry.workingDir = table.FindFolderText("working_dir").value_or("");
+        entry.showMode = table.FindShowMode("show");
+        entry.wait = table.FindBool("wait", false);
     }
-    entry.commandLine = ComposeCommandLine(program, arguments.value_or(""));
-    entry.workingDir = table.FindFolderText("working_dir").value_or("");
-    entry.showMode = table.FindShowMode("show");
-    entry.wait = table.FindBool("wait", false);
     table.RejectUnknownKeys();
     return entry;
 }

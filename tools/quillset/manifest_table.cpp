@@ -115,6 +115,11 @@ bool ManifestTable::FindBool(std::string_view key, bool fallback)
     return node->as_boolean()->get();
 }
 
+bool ManifestTable::HasKey(std::string_view key) const
+{
+    return table.contains(key);
+}
+
 const toml::table* ManifestTable::FindTable(std::string_view key)
 {
     const toml::node* node = FindNode(key);

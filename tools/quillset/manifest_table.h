@@ -32,6 +32,9 @@ public:
 
     bool FindBool(std::string_view key, bool fallback);
 
+    // True when the table holds `key`, of whatever type.
+    bool HasKey(std::string_view key) const;
+
     // A sub-table or array of tables; a key of another type is refused.
     const toml::table* FindTable(std::string_view key);
     const toml::table& RequireTable(std::string_view key);

@@ -31,7 +31,6 @@ program = '%InstallDir%\Vistrel.exe'
 [run.uninstall]
 program = '%InstallDir%\uninst.exe'
 arguments = "/u"
-wait = true
 )";
 
 class Inspector : public testing::Test {
@@ -95,7 +94,8 @@ TEST_F(Inspector, DescribesASoundPackageWithoutFailures)
     EXPECT_TRUE(report.failures.empty()) << report.failures.front();
     for (const char* expected :
          {"short product name          \"Vistrel\"", "notice                      \"a\\nb\"",
-          "Desktop       0x", "uninstall     0x", "\"\\\"%InstallDir%\\uninst.exe\\\" /u\"", "wait yes",
+          "Desktop       0x", "uninstall     0x",
+          "\"\\\"%InstallDir%\\uninst.exe\\\" /u\" working dir \"\" show normal wait no",
           "    | Before €", "  docs\\  0x10 directory", "    empty.txt  0x20 archive",
           "    nothing\\  0x10 directory", "4 files,", "wizard library        0x"}) {
         EXPECT_NE(report.text.find(expected), std::string::npos) << expected << "\n" << report.text;

@@ -170,6 +170,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "%InstallDir% and %MenuFolder% are available there"},
         BadManifest{"[run.uninstall]\nprogram='%InstallDir%\\a.exe'\narguments='%MenuFolder% %Handle%'\n", 11,
                     "'arguments' in [run.uninstall] names %Handle%, which the uninstaller does not expand"},
+        // Only the command text reaches the uninstall log.
+        BadManifest{"[run.uninstall]\nprogram='a.exe'\nworking_dir='%InstallDir%'\n", 11,
+                    "'working_dir' is not taken in [run.uninstall]: the uninstall command always runs in the "
+                    "product's folder, in the default show mode, and is waited for; remove the key"},
+        BadManifest{"[run.uninstall]\nprogram='a.exe'\nshow='hidden'\n", 11,
+                    "'show' is not taken in [run.uninstall]"},
+        BadManifest{"[run.uninstall]\nprogram='a.exe'\nwait=false\n", 11,
+                    "'wait' is not taken in [run.uninstall]"},
         BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
                     "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
                     "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
