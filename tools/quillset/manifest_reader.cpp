@@ -106,9 +106,16 @@ void CheckEventName(ManifestTable& product, const std::string& eventName)
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
 {
-    for (const std::string_view component : SplitAtSeparators(menuFolder, "\\/"))
+    const std::vector<std::string_view> components = SplitAtSeparators(menuFolder, "\\/");
+    for (const std::string_view component : components)
         if (const auto problem = FindNameProblem(component))
             product.Fail(product.FindLine("menu_folder"), "'menu_folder': " + *problem);
+    // The folder lies in the Programs menu, whose Startup folder Windows runs at each logon.
+    if (FoldNameCase(components.front()) == "STARTUP")
+        product.Fail(product.FindLine("menu_folder"),
+                     "'menu_folder' " + Quote(menuFolder) +
+                         " puts the Start Menu shortcuts in the Programs menu's Startup folder, whose shortcuts "
+                         "Windows starts at each logon; name a folder of the product's own, e.g. \"Demo 1.0\"");
 }
 
 // The Start Menu shortcuts are made in the menu folder: the longest name must fit there.

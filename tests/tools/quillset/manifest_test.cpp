@@ -263,6 +263,14 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
     std::filesystem::remove(folder.GetPath() / "product" / "UNINST.DAT");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='a\\b.'\n" + files,
                 ":5: 'menu_folder': a name cannot end in a dot");
+    // The Programs menu's Startup folder runs its shortcuts at each logon; a folder below another is no such.
+    const std::string product = "[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\n";
+    for (const std::string menuFolder : {"Startup", "STARTUP\\Tools"})
+        expectError(product + "menu_folder='" + menuFolder + "'\n" + files + "uninstaller='own'\n",
+                    ":5: 'menu_folder' \"" + menuFolder + "\" puts the Start Menu shortcuts in the Programs "
+                    "menu's Startup folder, whose shortcuts Windows starts at each logon");
+    test::WriteFile(file, product + "menu_folder='V\\Startup'\n" + files + "uninstaller='own'\n");
+    EXPECT_EQ(ReadManifest(file).menuFolder, "V\\Startup");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n[files]"
                 "\nsource='nope'\n",
                 ":7: 'source': no folder");
