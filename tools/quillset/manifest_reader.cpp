@@ -47,9 +47,37 @@ std::vector<std::string_view> SplitAtSeparators(std::string_view path, std::stri
     return components;
 }
 
+// The wizard offers the defaults as written, so a slash would reach the registry, the log and
+// the shortcuts beside the backslashes that the wizard writes.
+void RefuseSlash(ManifestTable& product, std::string_view key, const std::string& text,
+                 std::string_view example)
+{
+    if (text.find('/') != std::string::npos)
+        product.Fail(product.FindLine(key), "'" + std::string(key) +
+                                                "' holds a slash; write backslashes between its folders, as "
+                                                "in '" + std::string(example) +
+                                                "', since the wizard keeps it as written");
+}
+
 void CheckInstallDir(ManifestTable& product, const std::string& installDir)
 {
     const std::size_t line = product.FindLine("install_dir");
+    RefuseSlash(product, "install_dir", installDir, "%ProgramFiles%\\Demo");
+    // A folder variable gives a drive path, which only the start of the destination can take, and
+    // a whole folder, which its first separator ends.
+    const std::vector<FolderReference> references = ListFolderReferences(installDir);
+    for (const FolderReference& reference : references)
+        if (reference.offset != 0)
+            product.Fail(line, "'install_dir' names %" + std::string(reference.name) +
+                                   "% after its start; a folder variable gives a drive path, so it can only "
+                                   "begin the destination, as in '%ProgramFiles%\\Demo'");
+    const std::size_t variableEnd = references.empty() ? 0 : references.front().name.size() + 2;
+    const std::size_t firstSeparator = std::min(installDir.find('\\'), installDir.size());
+    if (variableEnd != 0 && firstSeparator != variableEnd)
+        product.Fail(line, "'install_dir' follows %" + std::string(references.front().name) + "% with " +
+                               Quote(installDir.substr(variableEnd, firstSeparator - variableEnd)) +
+                               " before its first backslash; the variable names a whole folder: write "
+                               "the backslash right after it, as in '%ProgramFiles%\\Demo'");
     // The wizard refuses these characters in a destination, after its drive prefix.
     const std::size_t start = installDir.size() >= 2 && installDir[1] == ':' ? 2 : 0;
     if (HasInvalidPathChars(installDir.c_str() + start))
@@ -61,7 +89,7 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     const std::vector<std::string_view> components = SplitAtSeparators(installDir, "\\/");
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string_view component = components[i];
-        const bool given = i == 0 && (component.ends_with(':') || component.starts_with('%'));
+        const bool given = i == 0 && (component.ends_with(':') || variableEnd != 0);
         if (!component.empty() && !given)
             if (const auto problem = FindNameProblem(component))
                 product.Fail(line, "'install_dir': " + *problem);
@@ -106,6 +134,7 @@ void CheckEventName(ManifestTable& product, const std::string& eventName)
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)
 {
+    RefuseSlash(product, "menu_folder", menuFolder, "Demo\\Tools");
     const std::vector<std::string_view> components = SplitAtSeparators(menuFolder, "\\/");
     for (const std::string_view component : components)
         if (const auto problem = FindNameProblem(component))

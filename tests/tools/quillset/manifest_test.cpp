@@ -265,12 +265,26 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                 ":5: 'menu_folder': a name cannot end in a dot");
     // The Programs menu's Startup folder runs its shortcuts at each logon; a folder below another is no such.
     const std::string product = "[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\n";
+    const std::string owned = files + "uninstaller='own'\n";
     for (const std::string menuFolder : {"Startup", "STARTUP\\Tools"})
-        expectError(product + "menu_folder='" + menuFolder + "'\n" + files + "uninstaller='own'\n",
+        expectError(product + "menu_folder='" + menuFolder + "'\n" + owned,
                     ":5: 'menu_folder' \"" + menuFolder + "\" puts the Start Menu shortcuts in the Programs "
                     "menu's Startup folder, whose shortcuts Windows starts at each logon");
-    test::WriteFile(file, product + "menu_folder='V\\Startup'\n" + files + "uninstaller='own'\n");
+    test::WriteFile(file, product + "menu_folder='V\\Startup'\n" + owned);
     EXPECT_EQ(ReadManifest(file).menuFolder, "V\\Startup");
+    // A folder variable gives a whole folder, so it only starts the destination, before a separator;
+    // the wizard offers the defaults as written, so their separators are backslashes.
+    for (const auto& [installDir, expected] :
+         {std::pair{"C:\\Apps\\%DesktopDir%\\Demo", "names %DesktopDir% after its start"},
+          std::pair{"%ProgramFiles%%TempDir%\\Demo", "names %TempDir% after its start"},
+          std::pair{"%ProgramFiles%.\\Demo", "follows %ProgramFiles% with \".\" before its first backslash"},
+          std::pair{"%ProgramFiles% \\Demo", "follows %ProgramFiles% with \" \" before its first backslash"},
+          std::pair{"C:/Apps/Demo", "holds a slash; write backslashes between its folders"}})
+        expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='" + std::string(installDir) +
+                        "'\nmenu_folder='m'\n" + owned,
+                    ":4: 'install_dir' " + std::string(expected));
+    expectError(product + "menu_folder='V/Tools'\n" + owned,
+                ":5: 'menu_folder' holds a slash; write backslashes between its folders");
     expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='C:\\x'\nmenu_folder='m'\n[files]"
                 "\nsource='nope'\n",
                 ":7: 'source': no folder");
