@@ -306,6 +306,39 @@ void ReadFiles(ManifestTable& files, const Reader& reader, Manifest& manifest)
     files.RejectUnknownKeys();
 }
 
+bool EndsWithProgramExtension(std::string_view text)
+{
+    if (text.size() < 4 || text[text.size() - 4] != '.')
+        return false;
+    std::string extension(text.substr(text.size() - 3));
+    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd";
+}
+
+struct ProgramWithArguments {
+    std::string_view path;
+    std::string_view arguments;
+};
+
+// A program text split where its arguments start, if it holds any. Without quotes,
+// CreateProcess tries each prefix up to a space as the program ("C:\Program.exe" first), so a
+// path must come alone. Two forms are arguments for certain: more words after a word that ends
+// in a program's extension, and a word that starts with a slash (no Windows name ends in a
+// space, so " /" is never inside a path). A space alone, as in "My App.exe", is part of the path.
+std::optional<ProgramWithArguments> FindArguments(std::string_view program)
+{
+    for (std::size_t space = program.find(' '); space != std::string_view::npos;
+         space = program.find(' ', space + 1)) {
+        const std::size_t next = program.find_first_not_of(' ', space);
+        if (next == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view path = program.substr(0, space);
+        if (EndsWithProgramExtension(path) || program[next] == '/')
+            return ProgramWithArguments{path, program.substr(next)};
+    }
+    return std::nullopt;
+}
+
 ManifestShortcut ReadShortcut(ManifestTable& table)
 {
     ManifestShortcut shortcut;
@@ -315,6 +348,12 @@ ManifestShortcut ReadShortcut(ManifestTable& table)
         table.Fail(table.FindLine("name"), "shortcut name: " + *problem);
     shortcut.target = table.RequireFolderText("target");
     shortcut.targetLine = table.FindLine("target");
+    // The link's path is the whole text, which names no file when arguments follow the program.
+    if (const std::optional<ProgramWithArguments> split = FindArguments(shortcut.target))
+        table.Fail(shortcut.targetLine, "the shortcut's 'target' is " + Quote(split->path) +
+                                            " followed by the arguments " + Quote(split->arguments) +
+                                            "; a link starts its target without arguments: give the path "
+                                            "alone");
     shortcut.workingDir = table.FindFolderText("working_dir").value_or("");
     shortcut.showMode = table.FindShowMode("show");
     shortcut.startMenu = table.FindBool("start_menu", true);
@@ -417,39 +456,6 @@ void CheckExpandedLengths(const Reader& reader, const Manifest& manifest)
         check((*entry)->commandLine, (*entry)->programLine, std::string("the command line of ") + name);
         check((*entry)->workingDir, (*entry)->programLine, std::string("'working_dir' in ") + name);
     }
-}
-
-bool EndsWithProgramExtension(std::string_view text)
-{
-    if (text.size() < 4 || text[text.size() - 4] != '.')
-        return false;
-    std::string extension(text.substr(text.size() - 3));
-    std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd";
-}
-
-struct ProgramWithArguments {
-    std::string_view path;
-    std::string_view arguments;
-};
-
-// A program text split where its arguments start, if it holds any. Without quotes,
-// CreateProcess tries each prefix up to a space as the program ("C:\Program.exe" first), so a
-// path must come alone. Two forms are arguments for certain: more words after a word that ends
-// in a program's extension, and a word that starts with a slash (no Windows name ends in a
-// space, so " /" is never inside a path). A space alone, as in "My App.exe", is part of the path.
-std::optional<ProgramWithArguments> FindArguments(std::string_view program)
-{
-    for (std::size_t space = program.find(' '); space != std::string_view::npos;
-         space = program.find(' ', space + 1)) {
-        const std::size_t next = program.find_first_not_of(' ', space);
-        if (next == std::string_view::npos)
-            return std::nullopt;
-        const std::string_view path = program.substr(0, space);
-        if (EndsWithProgramExtension(path) || program[next] == '/')
-            return ProgramWithArguments{path, program.substr(next)};
-    }
-    return std::nullopt;
 }
 
 enum class RunEntryKind { Launch, PostInstall, Uninstall };

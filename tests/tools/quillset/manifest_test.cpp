@@ -19,7 +19,7 @@ working_dir = '%InstallDir%'
 [[shortcut]]
 id = "help"
 name = "Hilfe für Vistrel"
-target = '%InstallDir%\docs\readme.txt'
+target = '%InstallDir%\docs - 2.1\read me.txt'
 show = "maximized"
 start_menu = false
 [single_shortcuts]
@@ -55,6 +55,7 @@ TEST(Manifest, ReadsEveryTable)
     EXPECT_TRUE(manifest.shortcuts[0].startMenu);
     EXPECT_EQ(manifest.shortcuts[0].workingDir, "%InstallDir%");
     EXPECT_EQ(manifest.shortcuts[1].workingDir, "");
+    EXPECT_EQ(manifest.shortcuts[1].target, "%InstallDir%\\docs - 2.1\\read me.txt");
     EXPECT_EQ(manifest.desktopShortcut, 0u);
     EXPECT_FALSE(manifest.quickLaunchShortcut.has_value());
     EXPECT_EQ(manifest.startupShortcut, 1u);
@@ -197,6 +198,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadManifest{"[[shortcut]]\nid='s'\nname='" + std::string(190, 'n') + "'\ntarget='t'\nstart_menu=false\n"
                     "[single_shortcuts]\nquick_launch='s'\n",
                     15, "'quick_launch': its link would be \"C:\\Documents and Settings"},
+        // A link names its target alone: arguments, as far as they can be told, are refused.
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%WindowsDir%\\notepad.exe %InstallDir%\\readme.txt'\n",
+                    11,
+                    "the shortcut's 'target' is \"%WindowsDir%\\notepad.exe\" followed by the arguments "
+                    "\"%InstallDir%\\readme.txt\"; a link starts its target without arguments"},
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%SystemDir%\\cmd /k'\n", 11,
+                    "the shortcut's 'target' is \"%SystemDir%\\cmd\" followed by the arguments \"/k\""},
         BadManifest{"[run.post_install]\nprogram='%SystemDir%\\cmd /c exit 3'\n", 10,
                     "is \"%SystemDir%\\cmd\" followed by the arguments \"/c exit 3\"; give the path alone in "
                     "'program' and the rest in 'arguments'"}));
