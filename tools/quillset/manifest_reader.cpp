@@ -483,8 +483,8 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
         table.Fail(entry.programLine, "'program' cannot contain a double quote");
     if (const std::optional<ProgramWithArguments> split = FindArguments(program)) {
         table.Fail(entry.programLine,
-                   "'program' in " + tableName + " is " + Quote(DecodeWindows1252(split->path)) +
-                       " followed by the arguments " + Quote(DecodeWindows1252(split->arguments)) + "; " +
+                   "'program' in " + tableName + " is " + Quote(split->path) + " followed by the arguments " +
+                       Quote(split->arguments) + "; " +
                        (takesArguments ? "give the path alone in 'program' and the rest in 'arguments'"
                                        : "the launch entry runs a plain program path and takes no arguments"));
     }

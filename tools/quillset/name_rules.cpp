@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/path_routines.h"
+#include "text_encoding.h"
 
 namespace quillset {
 namespace {
@@ -57,7 +58,7 @@ std::optional<std::string> FindNameProblem(std::string_view name)
     if (name.back() == '.' || name.back() == ' ')
         return "a name cannot end in a dot or a space";
     if (IsDeviceName(name))
-        return "'" + std::string(name) + "' is a reserved device name on Windows";
+        return "'" + DecodeWindows1252(name) + "' is a reserved device name on Windows";
     return std::nullopt;
 }
 

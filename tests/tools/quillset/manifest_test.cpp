@@ -150,6 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
             "[[shortcut]]\nid='a'\nname='A'\ntarget='t'\n[[shortcut]]\nid='a'\nname='B'\ntarget='t'\n", 14,
             "a second shortcut has the id \"a\""},
         BadManifest{"[[shortcut]]\nname='CON'\ntarget='t'\n", 10, "reserved device name"},
+        // Names and paths in messages are UTF-8, as the manifest writes them.
+        BadManifest{"[[shortcut]]\nname='COM¹'\ntarget='t'\n", 10, "'COM¹' is a reserved device name"},
+        BadManifest{"[run.launch]\nprogram='%InstallDir%\\Café.exe -x'\n", 10,
+                    "is \"%InstallDir%\\Café.exe\" followed by the arguments \"-x\""},
         BadManifest{"[run.post_install]\nprogram='a\"b.exe'\n", 10, "cannot contain a double quote"},
         BadManifest{"[files.attributes]\n'docs'='shiny'\n", 10, "unknown attribute word \"shiny\""},
         BadManifest{"[files.attributes]\n'docs'='normal hidden'\n", 10, "'normal' cannot be combined"},
