@@ -294,6 +294,11 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
         throw SigningError(what + " wrote a " + file + " whose signature is unsound (" +
                                DescribePeSignature(signature) + ")" + ReadShownOutput(log),
                            1);
+    // A command that exits 0 without signing, as a copy does, would ship an unsigned program.
+    if (signature.state == PeSignature::State::Unsigned)
+        throw SigningError(what + " succeeded but left " + file + " unsigned: what it wrote at {out} carries "
+                                  "no signature" + ReadShownOutput(log),
+                           1);
     return signedImage;
 }
 

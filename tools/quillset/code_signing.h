@@ -51,7 +51,8 @@ std::vector<std::string> ReplacePlaceholders(const std::vector<std::string>& wor
 
 // Runs `command` on a copy of `image` called `fileName` in a private temporary folder, which is
 // removed afterwards whatever happens, and returns what the command wrote. Throws SigningError,
-// with the command's output, when it exits non-zero, writes no file, or writes no PE image.
+// with the command's output, when it exits non-zero, writes no file, writes no PE image, or
+// writes one whose signature is missing, damaged or followed by bytes.
 std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<const std::uint8_t> image,
                                     std::string_view fileName);
 

@@ -23,6 +23,19 @@ using Words = std::vector<std::string>;
 
 const fs::path STUB = test::GetFixture("gui_stub.exe");
 
+// Records each file it signs in signed.txt where it runs, and signs it as far as the tool checks:
+// a certificate table of PKCS#7 signed data after the image, named by the security directory.
+constexpr std::string_view SIGNER_SCRIPT = R"(import os, sys
+source, target = sys.argv[1], sys.argv[2]
+with open("signed.txt", "a") as log:
+    log.write(os.path.basename(source) + "\n")
+image = bytearray(open(source, "rb").read())
+entry = int.from_bytes(image[60:64], "little") + 24 + 128
+image[entry:entry + 8] = len(image).to_bytes(4, "little") + (24).to_bytes(4, "little")
+image += (24).to_bytes(4, "little") + bytes([0, 2, 2, 0, 0x30, 0x82]) + bytes(14)
+open(target, "wb").write(image)
+)";
+
 bool Contains(const std::string& text, std::string_view part)
 {
     return text.find(part) != std::string::npos;
@@ -121,6 +134,7 @@ protected:
                       fs::copy_options::overwrite_existing);
         fs::create_directory(temporary);
         ::setenv("TMPDIR", temporary.c_str(), 1);
+        test::WriteFile(folder.GetPath() / "sign.py", SIGNER_SCRIPT);
     }
     void TearDown() override { ::unsetenv("TMPDIR"); }
 
@@ -145,12 +159,9 @@ protected:
     TemporaryFolder folder;
     fs::path manifest;
     fs::path temporary = folder.GetPath() / "tmp";
+    // The script's command without its two paths; the test folder's path needs no quotes.
+    const std::string signer = "python3 " + (folder.GetPath() / "sign.py").string();
 };
-
-// Records each file it signs in signed.txt where it runs; its "signature" is six bytes appended,
-// so the packed uninst.exe shows whether it was signed.
-constexpr std::string_view RECORDING_SIGNER =
-    R"(sh -c 'basename "$1" >>signed.txt; cp "$1" "$2"; printf signed >>"$2"' sh {in} {out})";
 
 // --sign with `command`, quoted for the shell that RunTool starts.
 std::string SignOption(std::string_view command)
@@ -164,31 +175,31 @@ std::string SignOption(std::string_view command)
 TEST_F(SigningBuild, SignsTheUninstallerThatIsPackedAndThenSetup)
 {
     WriteManifest("[signing]\ncommand = \"sh -c 'echo manifest >signed.txt; false' {in} {out}\"\n");
-    const test::ToolRun run = Build(SignOption(RECORDING_SIGNER));  // --sign wins over the manifest
+    const test::ToolRun run = Build(SignOption(signer + " {in} {out}"));  // --sign wins over the manifest
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(run.output.starts_with("wrote Setup.exe (")) << run.output;
     EXPECT_EQ(ReadSigned(folder.GetPath()), "uninst.exe\nSetup.exe\n");
     EXPECT_TRUE(fs::is_empty(temporary));
 
-    const Bytes setup = ReadWholeFile(folder.GetPath() / "Setup.exe", 1 << 24);
-    EXPECT_EQ(std::string(setup.end() - 6, setup.end()), "signed");
     const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect Setup.exe");
-    EXPECT_TRUE(Contains(inspect.output, "  uninst.exe  0x20 archive  ")) << inspect.output;
-    const std::string size = std::to_string(fs::file_size(STUB) + 6);
+    for (const char* program : {"  Setup.exe   ", "  uninst.exe  "})
+        EXPECT_TRUE(Contains(inspect.output, program + std::string("signed (certificate table of 24 bytes")))
+            << inspect.output;
+    const std::string size = std::to_string(fs::file_size(STUB) + 24);
     EXPECT_TRUE(Contains(inspect.output, " " + size + " bytes (")) << inspect.output;
 }
 
 TEST_F(SigningBuild, SignsOnlySetupWithoutAnUninstallerAndOnlyTheUninstallerInARawPackage)
 {
     test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = 'none'\n[signing]\ncommand = '''" +
-                                  std::string(RECORDING_SIGNER) + "'''\n");
+                                  signer + " {in} {out}'''\n");
     fs::remove(folder.GetPath() / "project" / "product" / "uninst.exe");
     ASSERT_EQ(Build("").exitCode, 0);
     EXPECT_EQ(ReadSigned(folder.GetPath() / "project"), "Setup.exe\n");
 
     test::WriteFile(manifest, test::GetMinimalManifest());
     const std::string raw = "--raw --uninstaller '" + STUB.string() + "' ";
-    ASSERT_EQ(Build(raw + SignOption(RECORDING_SIGNER)).exitCode, 0);
+    ASSERT_EQ(Build(raw + SignOption(signer + " {in} {out}")).exitCode, 0);
     EXPECT_EQ(ReadSigned(folder.GetPath()), "uninst.exe\n");
 }
 
@@ -204,16 +215,20 @@ TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeave
          {"quillset: error: the signing command 'sh' failed with exit code 3 while it signed uninst.exe; "
           "its output:\n  no such key\n"}},
         // The package is complete by then; Setup.exe still does not appear.
-        {"sh -c 'case \"$1\" in *Setup.exe) echo refused; exit 4;; esac; cp \"$1\" \"$2\"' sh {in} {out}", 4,
+        {"sh -c 'case \"$1\" in *Setup.exe) echo refused; exit 4;; esac; " + signer +
+             " \"$1\" \"$2\"' sh {in} {out}",
+         4,
          {"exit code 4 while it signed Setup.exe", "\n  refused\n"}},
         {"true {in} {out}", 1, {"'true' succeeded but wrote no signed uninst.exe", "it printed nothing"}},
         {"sh -c 'echo text >\"$2\"' sh {in} {out}", 1,
          {"wrote a signed uninst.exe that is no valid PE image"}},
         {"sh -c 'head -c 1024 \"$1\" >\"$2\"' sh {in} {out}", 1,
          {"uninst.exe that is no valid PE image (truncated"}},
-        {"sh -c 'cp \"$0\" \"$2\"' " + STUB.string() + " {in} {out}", 1,
+        {"sh -c '" + signer + " \"$0\" \"$2\"' " + STUB.string() + " {in} {out}", 1,
          {"Setup.exe does not hold the package that went into it"}},
         {"no-such-signer {in} {out}", 127, {"cannot run the signing command 'no-such-signer'"}},
+        // A command that succeeds without signing would ship an unsigned program.
+        {"cp {in} {out}", 1, {"the signing command 'cp' succeeded but left uninst.exe unsigned"}},
         // A security directory entry that leads past the end of the file.
         {"python3 -c 'import sys; b = bytearray(open(sys.argv[1], \"rb\").read()); "
          "at = int.from_bytes(b[60:64], \"little\") + 24 + 128; "
@@ -239,7 +254,7 @@ TEST_F(SigningBuild, TheOutputMayNotReplaceAFileThatTheSigningCommandNames)
     const fs::path certificate = folder.GetPath() / "project" / "cert.pem";
     test::WriteFile(key, keyText);
     test::WriteFile(certificate, certificateText);
-    const std::string copy = R"(sh -c 'cp "$1" "$2"' sh {in} {out})";
+    const std::string copy = signer + " {in} {out}";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"key.pem", SignOption(copy + " -key key.pem")},
         {"key.pem", SignOption(copy + " -key=key.pem")},
