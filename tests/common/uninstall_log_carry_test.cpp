@@ -24,38 +24,6 @@ int IsPresent(const char* path)
     return presentLinks.count(path) != 0;
 }
 
-// A new log up to its shortcut list, holding `ownLinks`, then the carry from `earlierLinks`,
-// ended and read back; the shortcuts it lists.
-Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks,
-                  uint32_t* removalSteps = nullptr)
-{
-    failAllocation = false;
-    ReadLog earlier = ReadFromBytes(BuildLog("", earlierLinks));
-    EXPECT_EQ(earlier.fault, LOG_FAULT_NONE);
-
-    // The new log's sections before the shortcut list, as the wizard writes them.
-    UninstallLog log = {};
-    AppendLogPrologue(&log, TestPackage().data());
-    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
-    NoteLogSection(&log, LOG_FILE_LIST);
-    (void)AppendToLog(&log, "\x02uninst.dat\0\0", 13);
-    NoteLogSection(&log, LOG_SHORTCUT_LIST);
-    for (const std::string& link : ownLinks)
-        (void)AppendToLog(&log, link.c_str(), LOG_WHOLE_TEXT);
-    CarryEarlierShortcuts(&log, &earlier.plan, IsPresent);
-    (void)AppendLogByte(&log, LOG_END);
-    NoteLogSection(&log, LOG_REGISTRY_LIST);
-    (void)AppendLogByte(&log, LOG_END);
-    EXPECT_TRUE(SealLog(&log));
-
-    ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
-    EXPECT_EQ(again.fault, LOG_FAULT_NONE);
-    FreeLog(&log);
-    if (removalSteps)
-        *removalSteps = again.plan.removalSteps;
-    return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Entries{};
-}
-
 const char DESTINATION[] = "C:\\Program Files\\Vistrel";
 
 // Paths that the tests take for gone from the disk; every other one is there.
@@ -75,6 +43,34 @@ UninstallLog StartLog(const std::string& fileList)
     NoteLogSection(&log, LOG_FILE_LIST);
     (void)AppendToLog(&log, fileList.data(), (int32_t)fileList.size());
     return log;
+}
+
+// A new log up to its shortcut list, holding `ownLinks`, then the carry from `earlierLinks`,
+// ended and read back; the shortcuts it lists.
+Entries CarryInto(const Entries& ownLinks, const std::string& earlierLinks,
+                  uint32_t* removalSteps = nullptr)
+{
+    failAllocation = false;
+    ReadLog earlier = ReadFromBytes(BuildLog("", earlierLinks));
+    EXPECT_EQ(earlier.fault, LOG_FAULT_NONE);
+
+    // The new log's sections before the shortcut list, as the wizard writes them.
+    UninstallLog log = StartLog("\x02uninst.dat\0\0"s);
+    NoteLogSection(&log, LOG_SHORTCUT_LIST);
+    for (const std::string& link : ownLinks)
+        (void)AppendToLog(&log, link.c_str(), LOG_WHOLE_TEXT);
+    CarryEarlierShortcuts(&log, &earlier.plan, IsPresent);
+    (void)AppendLogByte(&log, LOG_END);
+    NoteLogSection(&log, LOG_REGISTRY_LIST);
+    (void)AppendLogByte(&log, LOG_END);
+    EXPECT_TRUE(SealLog(&log));
+
+    ReadLog again = ReadFromBytes(std::string((const char*)log.buffer, log.logLength));
+    EXPECT_EQ(again.fault, LOG_FAULT_NONE);
+    FreeLog(&log);
+    if (removalSteps)
+        *removalSteps = again.plan.removalSteps;
+    return again.fault == LOG_FAULT_NONE ? GatherShortcuts(again.plan) : Entries{};
 }
 
 // The log ended after its file list, read back: the removals it lists, and its removal steps.
@@ -256,11 +252,7 @@ TEST(CarryEarlierRegistryKeys, TakesOwnedKeysThatTheNewListLacksUnderTheirRoot)
                     "App Paths\\Vistrel.exe\0"s + "\x01" + keys + "App Paths\\Old.exe\0"s +
                     "\x01" + keys + "App Paths\\Taken.exe\0\0"s));
     ASSERT_EQ(earlier.fault, LOG_FAULT_NONE);
-    UninstallLog log = {};
-    AppendLogPrologue(&log, TestPackage().data());
-    AppendFolderRecord(&log, LOG_DESTINATION_RECORD, 16, "C:\\Program Files\\Vistrel");
-    NoteLogSection(&log, LOG_FILE_LIST);
-    (void)AppendToLog(&log, "\x02uninst.dat\0\0", 13);
+    UninstallLog log = StartLog("\x02uninst.dat\0\0"s);
     NoteLogSection(&log, LOG_SHORTCUT_LIST);
     (void)AppendLogByte(&log, LOG_END);
     NoteLogSection(&log, LOG_REGISTRY_LIST);

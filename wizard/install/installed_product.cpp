@@ -10,6 +10,7 @@
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
+#include "package/package_layout.h"
 
 // The folder's log as the uninstaller would accept it, in `plan`, which points into `*bytes`.
 static BOOL ReadInstalledLog(const char* folder, unsigned char** bytes, UninstallPlan* plan)
@@ -47,9 +48,21 @@ static BOOL ReadEntryLocation(char* location)
     return result == ERROR_SUCCESS && type == REG_SZ && size > 0 && location[size - 1] == 0;
 }
 
+// True when `folder` holds the uninstaller that the Uninstall entry starts.
+static BOOL HoldsUninstaller(const char* folder)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, UNINSTALLER_NAME))
+        return FALSE;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 BOOL FindInstallationElsewhere(const char* folder, char* location)
 {
-    if (!ReadEntryLocation(location) || !lstrcmpiA(location, folder))
+    // An installation that can no longer be removed from its folder is none to keep.
+    if (!ReadEntryLocation(location) || !lstrcmpiA(location, folder) ||
+        !HoldsUninstaller(location))
         return FALSE;
     // The same folder by another spelling (a short name) is refused too, so that the next log
     // records it as the first one did.

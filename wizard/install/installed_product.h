@@ -17,8 +17,8 @@ enum {
 BOOL FindOtherProduct(const char* folder, const char* productName, char* otherName, size_t size);
 
 // True when the product's Uninstall entry names an installation of this product in a folder
-// spelled otherwise than `folder`, which still holds its log; that folder goes into `location`
-// (PATH_SIZE).
+// spelled otherwise than `folder`, which still holds its log and its uninstaller; that folder
+// goes into `location` (PATH_SIZE).
 // A second installation would take the entry over, and removing it would leave the first one
 // out of the list of installed programs.
 BOOL FindInstallationElsewhere(const char* folder, char* location);
