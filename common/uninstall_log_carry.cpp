@@ -54,12 +54,6 @@ static uint32_t SkipLevel(const ListBytes* list, uint32_t at)
     return at && at < list->end ? at + 1 : 0;
 }
 
-static int IsSameName(const char* first, const char* second)
-{
-    size_t length = GetTextLength(first);
-    return GetTextLength(second) == length && HasPrefixIgnoringCase(first, second, length);
-}
-
 static char FoldName(char c)
 {
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
@@ -74,6 +68,11 @@ static int CompareNames(const char* first, const char* second)
         if (a != b || !a)
             return (unsigned char)a - (unsigned char)b;
     }
+}
+
+static int IsSameName(const char* first, const char* second)
+{
+    return !CompareNames(first, second);
 }
 
 static const char* GetRecordName(const ListBytes* list, uint32_t at)
@@ -192,7 +191,7 @@ static uint32_t MergeLevel(MergeWork* work, uint32_t at, uint32_t earlierAt)
     if (!earlierAt || (earlierEnd - earlierAt == levelEnd - at &&
                        !CompareBytes(earlier->bytes + earlierAt, fresh->bytes + at,
                                      levelEnd - at))) {
-        (void)AppendToLog(work->log, fresh->bytes + at, (int32_t)(levelEnd - at)); // see the end
+        (void)AppendToLog(work->log, fresh->bytes + at, (int32_t)(levelEnd - at)); // checked last
         return levelEnd;
     }
     LevelIndex freshIndex = {0, 0};
@@ -216,7 +215,8 @@ static uint32_t MergeLevel(MergeWork* work, uint32_t at, uint32_t earlierAt)
             size_t levelLength = EnterName(work, name);
             if (!levelLength || MergeLevel(work, contents, earlierContents) != next)
                 result = 0;
-            work->path[levelLength] = 0;
+            else
+                work->path[levelLength] = 0;
             record = next;
         }
         // The earlier installation's entries of this level that this one did not make again
