@@ -2,7 +2,6 @@
 // runs, ask, then remove in order and leave the rest to a temporary copy of itself.
 #include <windows.h>
 
-#include "common/format.h"
 #include "common/path_routines.h"
 #include "common/text.h"
 #include "common/win32/product_event.h"
@@ -14,21 +13,24 @@
 #include "self_removal.h"
 #include "uninstall_state.h"
 
-static const char REMOVAL_LOCK_FORMAT[] = "Quillset removal of %s";
+static const char REMOVAL_LOCK_PREFIX[] = "Quillset removal of ";
 
 enum {
-    REMOVAL_LOCK_NAME_SIZE = sizeof(REMOVAL_LOCK_FORMAT) + PATH_SIZE,
+    REMOVAL_LOCK_NAME_SIZE = MAX_PATH,  // the longest name a mutex takes, NUL included
 };
 
 // Takes the product's removal lock, a named mutex that stays until this process and the
 // temporary copy, which inherits it, have ended: a second removal started meanwhile would
 // find the log still there and leave the uninstaller behind alone. False when another
-// removal holds it; a lock that cannot be made at all stops nothing.
+// removal holds it; a lock that cannot be made at all stops nothing. A long product name is
+// cut to the length a name may have; two products alike that far only take turns.
 static int ClaimRemoval(void)
 {
     char name[REMOVAL_LOCK_NAME_SIZE];
-    if (!FormatText(name, sizeof(name), REMOVAL_LOCK_FORMAT, uninstall.plan.displayName))
-        return 1;
+    size_t prefixLength = sizeof(REMOVAL_LOCK_PREFIX) - 1;
+    CopyBytes(name, REMOVAL_LOCK_PREFIX, prefixLength);
+    (void)CopyTextBounded(name + prefixLength, sizeof(name) - prefixLength,
+                          uninstall.plan.displayName); // a name cut short still locks
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
     HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
     return !lock || GetLastError() != ERROR_ALREADY_EXISTS;
