@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/path_routines.h"
+#include "common/registry_keys.h"
 #include "common/uninstall_log_format.h"
 #include "file_io.h"
 #include "folder_references.h"
@@ -23,8 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
-// The longest registry key name Windows takes, in characters (one byte each in Windows-1252).
-constexpr std::size_t MAX_KEY_NAME = 255;
+// The longest Uninstall key name the installation can make, in characters (one byte each in
+// Windows-1252): the ANSI registry calls that the wizard and the uninstaller make take a key
+// path of at most 260 characters, and the path starts with the 52 of the Uninstall key.
+constexpr std::size_t MAX_KEY_PATH = 260;
+constexpr std::string_view UNINSTALL_KEY_PATH = CURRENT_VERSION_KEY_TEXT "\\Uninstall\\";
+constexpr std::size_t MAX_KEY_NAME = MAX_KEY_PATH - UNINSTALL_KEY_PATH.size();
 // A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
 // filling memory.
 constexpr std::uint64_t MAX_MANIFEST_SIZE = 64 << 20;
@@ -96,8 +101,8 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     }
 }
 
-// The display name is the name of the product's Uninstall key, and a key name is one
-// component of at most 255 characters.
+// The display name is the name of the product's Uninstall key: one component, short enough
+// for that key's path.
 void CheckDisplayName(ManifestTable& product, const std::string& displayName)
 {
     const std::size_t line = product.FindLine("display_name");
@@ -107,7 +112,8 @@ void CheckDisplayName(ManifestTable& product, const std::string& displayName)
     if (displayName.size() > MAX_KEY_NAME)
         product.Fail(line, "'display_name' is " + std::to_string(displayName.size()) +
                                " characters long; it names the product's Uninstall registry key, which "
-                               "takes at most " + std::to_string(MAX_KEY_NAME) + ": shorten it");
+                               "takes at most " + std::to_string(MAX_KEY_NAME) +
+                               " (the key's path may not pass 260 characters): shorten it");
     if (displayName.find_first_not_of(' ') == std::string::npos)
         product.Fail(line, "'display_name' is blank; give the product's name with its version, "
                            "e.g. \"Inkwell 1.0\"");
