@@ -37,6 +37,15 @@ wait_for_copy() {
     done
 }
 
+# A cleanup copy goes on for a moment after the uninstaller's file is gone; the tests that read
+# the restart list wait until every copy has ended, so that no late entry of another one stays.
+wait_for_copies_to_end() {
+    for _ in $(seq 100); do
+        pgrep -r R,S,D -f 'qsu[0-9A-Fa-f]*\.tmp' >/dev/null || return 0
+        sleep 0.2
+    done
+}
+
 listing() {
     (cd "$work" && find . | sort)
 }
@@ -108,6 +117,8 @@ wait_for_copy
 
 # A file in use until the temporary copy has finished: the destination, which then holds only
 # that file, is scheduled after it, so that the restart leaves nothing of the installation.
+wait_for_copies_to_end
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 install
 "$run" "$state" "$watch" holding-long "$destination\\uninst.exe" || fail "file in use for long"
 [[ "$(listing)" == $'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/app.exe\n./Menu' ]] ||
@@ -119,6 +130,8 @@ install
 
 # Sixty plugins in use as well, more than a message's list holds: their folder, docs and the
 # destination are scheduled after them all the same.
+wait_for_copies_to_end
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 install plugins
 "$run" "$state" "$watch" holding-plugins "$destination\\uninst.exe" || fail "plugins in use"
 [[ $(listing | grep -c 'plugins/plugin') == 60 && -z $(listing | grep -v -e plugin -e app.exe |
