@@ -91,6 +91,12 @@ static int IsDriveLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+int IsPathInside(const char* path, const char* folder)
+{
+    size_t length = GetTextLength(folder);
+    return length > 0 && HasPrefixIgnoringCase(path, folder, length) && IsSeparator(path[length]);
+}
+
 int IsPlainRelativePath(const char* path, size_t length)
 {
     if (!length || IsSeparator(path[0]) || IsSeparator(path[length - 1]))

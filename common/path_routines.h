@@ -41,6 +41,10 @@ int IsPlainComponent(const char* name, size_t length);
 // IsPlainComponent for a whole NUL-terminated name.
 int IsPlainName(const char* name);
 
+// True when `path` lies below `folder`: it begins with it (ASCII case ignored) and a
+// separator follows.
+int IsPathInside(const char* path, const char* folder);
+
 // True for a relative path of plain names without a separator at either end; a doubled
 // separator inside counts as one.
 int IsPlainRelativePath(const char* path, size_t length);

@@ -54,6 +54,16 @@ static char FoldCase(char c)
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
 }
 
+int CompareIgnoringCase(const char* first, const char* second)
+{
+    for (;; ++first, ++second) {
+        char a = FoldCase(*first);
+        char b = FoldCase(*second);
+        if (a != b || !a)
+            return (unsigned char)a - (unsigned char)b;
+    }
+}
+
 int HasPrefixIgnoringCase(const char* text, const char* prefix, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {

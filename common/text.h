@@ -20,5 +20,8 @@ size_t GetTextLength(const char* text);
 // buffer when it is longer; the result always ends in NUL. 1 when all of it fit, 0 when cut.
 int CopyTextBounded(char* destination, size_t size, const char* source);
 
+// The order of two texts, ignoring ASCII case: below, at or above 0.
+int CompareIgnoringCase(const char* first, const char* second);
+
 // True when the first `count` characters of `text` and `prefix` agree, ignoring ASCII case.
 int HasPrefixIgnoringCase(const char* text, const char* prefix, size_t count);

@@ -54,25 +54,9 @@ static uint32_t SkipLevel(const ListBytes* list, uint32_t at)
     return at && at < list->end ? at + 1 : 0;
 }
 
-static char FoldName(char c)
-{
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
-// The order of two names, ignoring ASCII case: below, at or above 0.
-static int CompareNames(const char* first, const char* second)
-{
-    for (;; ++first, ++second) {
-        char a = FoldName(*first);
-        char b = FoldName(*second);
-        if (a != b || !a)
-            return (unsigned char)a - (unsigned char)b;
-    }
-}
-
 static int IsSameName(const char* first, const char* second)
 {
-    return !CompareNames(first, second);
+    return !CompareIgnoringCase(first, second);
 }
 
 static const char* GetRecordName(const ListBytes* list, uint32_t at)
@@ -89,7 +73,7 @@ struct LevelIndex {
 
 static int IsNameBefore(const ListBytes* list, uint32_t first, uint32_t second)
 {
-    return CompareNames(GetRecordName(list, first), GetRecordName(list, second)) < 0;
+    return CompareIgnoringCase(GetRecordName(list, first), GetRecordName(list, second)) < 0;
 }
 
 // The heap sort's step: moves the record at `root` down below larger ones.
@@ -136,7 +120,7 @@ static uint32_t FindIndexed(const ListBytes* list, const LevelIndex* index, cons
     uint32_t high = index->count;
     while (low < high) {
         uint32_t middle = low + (high - low) / 2;
-        int order = CompareNames(GetRecordName(list, index->records[middle]), name);
+        int order = CompareIgnoringCase(GetRecordName(list, index->records[middle]), name);
         if (!order)
             return index->records[middle];
         if (order < 0)

@@ -18,6 +18,5 @@ void NoteKeptFolder(const char* path);
 // Adds `path` to the list as a file that Windows removes when it restarts.
 void NoteScheduledRemoval(const char* path);
 
-
 // The closing message: removed, or removed but for the listed items and folders.
 void ShowClosingMessage(void);

@@ -15,6 +15,7 @@
 #include "common/uninstall_log_walks.h"
 #include "common/win32/command_preparation.h"
 #include "common/win32/log_file.h"
+#include "common/win32/registry_values.h"
 #include "messages.h"
 #include "progress.h"
 #include "resource.h"
@@ -91,17 +92,7 @@ static int DeleteUnprotected(const char* path)
 // 1 when read, 0 when there is none, -1 when it is longer than any destination.
 static int ReadInstallLocation(HKEY root, const char* keyPath, char* location)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD type;
-    DWORD size = PATH_SIZE;
-    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
-                                   &size);
-    (void)RegCloseKey(key); // nothing to do if closing fails
-    if (result == ERROR_MORE_DATA)
-        return -1;
-    return result == ERROR_SUCCESS && type == REG_SZ && size > 0 && location[size - 1] == 0;
+    return ReadTextValue(root, keyPath, UNINSTALL_LOCATION_VALUE, location, PATH_SIZE);
 }
 
 // True when the Uninstall entry `name` below `root` names an installation in another folder

@@ -48,9 +48,7 @@ static void DeleteEarlierCopies(const char* folder)
 // True when `folder` is a copies' folder, where a copy that runs the cleanup lives.
 static int IsCopyFolder(const char* folder)
 {
-    const char* name = FindLastComponent(folder);
-    return GetTextLength(name) == sizeof(COPY_FOLDER) - 1 &&
-           HasPrefixIgnoringCase(name, COPY_FOLDER, sizeof(COPY_FOLDER));
+    return !CompareIgnoringCase(FindLastComponent(folder), COPY_FOLDER);
 }
 
 // The copies' folder in the temporary directory, made when missing.

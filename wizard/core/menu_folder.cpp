@@ -11,14 +11,6 @@ size_t GetMenuFolderOffset(const char* startMenu)
     return IsSeparator(*last) ? (size_t)(last - startMenu) + 1 : 0;
 }
 
-// True when `path` lies below `folder`: it begins with it (ASCII case ignored) and a
-// separator follows.
-static int IsPathInside(const char* path, const char* folder)
-{
-    size_t length = GetTextLength(folder);
-    return length > 0 && HasPrefixIgnoringCase(path, folder, length) && IsSeparator(path[length]);
-}
-
 int ComputeMenuFolder(const char* startMenu, const char* programsMenu, const char* group,
                       char* menuFolder, size_t* offset)
 {

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/uninstall_log_carry.h"
 #include "common/win32/log_file.h"
+#include "common/win32/registry_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
@@ -36,16 +37,9 @@ BOOL FindOtherProduct(const char* folder, const char* productName, char* otherNa
 static BOOL ReadEntryLocation(char* location)
 {
     char keyPath[KEY_PATH_SIZE];
-    HKEY key;
-    if (!MakeUninstallKeyPath(keyPath) ||
-        RegOpenKeyExA(GetUninstallRoot(), keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return FALSE;
-    DWORD type;
-    DWORD size = PATH_SIZE;
-    LONG result = RegQueryValueExA(key, UNINSTALL_LOCATION_VALUE, NULL, &type, (BYTE*)location,
-                                   &size);
-    (void)RegCloseKey(key); // nothing to do if closing fails
-    return result == ERROR_SUCCESS && type == REG_SZ && size > 0 && location[size - 1] == 0;
+    return MakeUninstallKeyPath(keyPath) &&
+           ReadTextValue(GetUninstallRoot(), keyPath, UNINSTALL_LOCATION_VALUE, location,
+                         PATH_SIZE) == 1;
 }
 
 // True when `folder` holds the uninstaller that the Uninstall entry starts.

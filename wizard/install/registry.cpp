@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "common/uninstall_log_carry.h"
 #include "common/uninstaller_marker.h"
+#include "common/win32/registry_values.h"
 #include "core/folder_values.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
@@ -188,23 +189,13 @@ static void RegisterAppPath(const char* commandLine, char* program)
 // stays out of the log.
 static int NamesThisDestination(int root, const char* keyPath)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
     BOOL appPath = GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS;
     char value[PATH_SIZE];
-    DWORD type;
-    DWORD size = sizeof(value);
-    LONG result = RegQueryValueExA(key, appPath ? NULL : UNINSTALL_LOCATION_VALUE, NULL, &type,
-                                   (BYTE*)value, &size);
-    (void)RegCloseKey(key); // nothing to do if closing fails
-    if (result != ERROR_SUCCESS || type != REG_SZ || size == 0 || value[size - 1] != 0)
+    if (ReadTextValue(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      keyPath, appPath ? NULL : UNINSTALL_LOCATION_VALUE, value,
+                      sizeof(value)) != 1)
         return 0;
-    size_t length = GetTextLength(wizard.installDir);
-    if (!appPath)
-        return !lstrcmpiA(value, wizard.installDir);
-    return HasPrefixIgnoringCase(value, wizard.installDir, length) && IsSeparator(value[length]);
+    return appPath ? IsPathInside(value, wizard.installDir) : !lstrcmpiA(value, wizard.installDir);
 }
 
 UINT RegisterProduct(void)

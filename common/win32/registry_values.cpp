@@ -1,0 +1,17 @@
+// Reading a text value of a registry key, checked for its type and its ending NUL; the caller's
+// buffer holds the text only when it is whole.
+#include "common/win32/registry_values.h"
+
+int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD type;
+    DWORD read = size;
+    LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE*)text, &read);
+    (void)RegCloseKey(key); // nothing to do if closing fails
+    if (result == ERROR_MORE_DATA)
+        return -1;
+    return result == ERROR_SUCCESS && type == REG_SZ && read > 0 && text[read - 1] == 0;
+}

@@ -1,0 +1,10 @@
+// Reading a text value of a registry key, checked for its type and its ending NUL: the
+// wizard and the uninstaller read the product keys' folder and program values this way.
+#pragma once
+
+#include <windows.h>
+
+// Reads the REG_SZ value `name` (null: the key's default value) of `keyPath` below `root` into
+// `text` of `size` bytes: 1 when read, 0 when the key or the value is missing or is no
+// ended text, -1 when the value is longer than `size`.
+int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size);
