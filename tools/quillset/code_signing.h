@@ -40,12 +40,12 @@ std::vector<std::string> SplitCommandWords(std::string_view text);
 // the program. Throws std::invalid_argument saying what is wrong.
 SigningCommand ParseSigningCommand(std::string_view text, const std::filesystem::path& folder);
 
-// `words` with every {in} and {out} replaced by the paths.
 // The existing files that the command's words name, each word as it stands and the value
 // after an option's '=' (-key=key.pem), taken from the command's folder: a key, a certificate,
 // a password file. A build's output must not replace them.
 std::vector<std::filesystem::path> ListNamedFiles(const SigningCommand& command);
 
+// `words` with every {in} and {out} replaced by the paths.
 std::vector<std::string> ReplacePlaceholders(const std::vector<std::string>& words, std::string_view input,
                                              std::string_view output);
 

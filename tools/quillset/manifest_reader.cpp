@@ -4,6 +4,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "common/folder_variables.h"
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
 #include "common/uninstall_log_format.h"
@@ -470,12 +471,14 @@ enum class RunEntryKind { Launch, PostInstall, Uninstall };
 // in the command as written, and the command would not start.
 void CheckUninstallVariables(const ManifestTable& table, std::string_view key, std::string_view text)
 {
-    for (const FolderReference& reference : ListFolderReferences(text))
-        if (reference.name != "InstallDir" && reference.name != "MenuFolder")
+    for (const FolderReference& reference : ListFolderReferences(text)) {
+        const int variable = FindFolderVariable(reference.name.data(), reference.name.size());
+        if (variable != FOLDER_INSTALL_DIR && variable != FOLDER_MENU_FOLDER)
             table.Fail(table.FindLine(key), "'" + std::string(key) + "' in [run.uninstall] names %" +
                                                 std::string(reference.name) +
                                                 "%, which the uninstaller does not expand; only %InstallDir% and "
                                                 "%MenuFolder% are available there");
+    }
 }
 
 ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName, RunEntryKind kind)
