@@ -1,8 +1,10 @@
 /* The launcher's sections. The stub travels uncompressed in every Setup.exe, and ld's default
    layout gives it six sections, each padded to the file alignment. Here there are three: code
-   with the read-only data; the import tables with the writable data (the loader writes the
-   import address table) and, at its end, the zero-filled globals; and last the .rsrc that the
-   quillset tool replaces. Three section headers still fit the first 512 bytes of the file.
+   with the read-only data and the imported names, which the loader only reads; the rest of the
+   import tables with the writable data (the loader writes the import address table) and, at
+   its end, the zero-filled globals; and last the .rsrc that the quillset tool replaces. Three
+   section headers still fit the first 512 bytes of the file. With the names beside the code,
+   the data section fits one 512-byte block of the file instead of two.
    ld writes the zero-filled globals out as zeros; the build's zero-tail helper drops them
    from the file again, and the loader fills them in.
 
@@ -19,6 +21,8 @@ SECTIONS
     *(.text.*)
     *(.rdata)
     *(SORT(.rdata$*))
+    ".idata$6" = ABSOLUTE(.) - __image_base__;
+    KEEP (SORT(*)(.idata$6))
   }
   .data BLOCK(__section_alignment__) :
   {
@@ -33,8 +37,6 @@ SECTIONS
     KEEP (SORT(*)(.idata$4))
     ".idata$5" = ABSOLUTE(.) - __image_base__;
     KEEP (SORT(*)(.idata$5))
-    ".idata$6" = ABSOLUTE(.) - __image_base__;
-    KEEP (SORT(*)(.idata$6))
     KEEP (SORT(*)(.idata$7))
     *(.data)
     *(SORT(.data$*))
