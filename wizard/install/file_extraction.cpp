@@ -10,10 +10,14 @@
 #include "install/view_guard.h"
 #include "ui/resource.h"
 
-static void CreateTreeDirectory(const char* path, uint32_t attributes)
+static int CreateTreeDirectory(const char* path, uint32_t attributes)
 {
-    (void)CreateDirectoryA(path, NULL); // an existing directory is reused
+    (void)CreateDirectoryA(path, NULL); // an existing directory is reused; the look below decides
+    DWORD existing = GetFileAttributesA(path);
+    if (existing == INVALID_FILE_ATTRIBUTES || !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
     (void)SetFileAttributesA(path, attributes); // a failure shows at the first file inside
+    return 1;
 }
 
 // The file created, or an existing one emptied; an existing file keeps its own attributes

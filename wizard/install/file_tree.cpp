@@ -60,9 +60,15 @@ const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log,
                 position = 0;
                 break;
             }
+            // A file of the same name keeps the directory from being made. Its files would fail
+            // on their own, but an empty directory would pass, logged, and no removal could
+            // ever take it away.
+            if (!ops->createDirectory(path, attributes)) {
+                position = 0;
+                break;
+            }
             (void)AppendLogByte(log, LOG_DIRECTORY); // a loss shows at the save
             (void)AppendToLog(log, name, LOG_WHOLE_TEXT);
-            ops->createDirectory(path, attributes);
             position = ExtractDirectory(ops, log, path,
                                         (const unsigned char*)name + GetTextLength(name) + 1);
         } else {

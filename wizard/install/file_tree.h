@@ -25,11 +25,11 @@ enum FillResult {
     FILL_REMOVED = 2,
 };
 
-// What the walk does to the file system. Each file is created, filled, then logged unless the
-// fill removed it; the fill also sets the last-write time, for an empty file too, and closes
-// the file.
+// What the walk does to the file system. Each directory is made, or an existing one reused,
+// before it is logged; each file is created, filled, then logged unless the fill removed it;
+// the fill also sets the last-write time, for an empty file too, and closes the file.
 struct FileTreeOps {
-    void (*createDirectory)(const char* path, uint32_t attributes);     // results not examined
+    int (*createDirectory)(const char* path, uint32_t attributes);      // 0: no directory there
     void* (*createFile)(const char* path, uint32_t attributes);         // null on failure
     FillResult (*fillFile)(void* file, const char* path, const FileRecordData* record);
     void (*showPath)(const char* path);

@@ -220,6 +220,23 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     FreeLog(&full);
     EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "fill C:\\Dest\\two");
 
+    // A directory that cannot be made (a file holds its name) stops the walk unlogged, even
+    // an empty one, which nothing inside would have failed.
+    TestPackage withFolder = StartTree();
+    withFolder.AddFile("one", 0x20, "1", 1, TIME_A);
+    withFolder.AddDirectory("cache", 0x10);
+    withFolder.EndLevel();
+    withFolder.AddFile("after", 0x20, "2", 1, TIME_A);
+    withFolder.EndLevel();
+    ResetRecording();
+    failCreateFor = "C:\\Dest\\cache";
+    UninstallLog blocked = {};
+    EXPECT_EQ(ExtractFileTree(&recordingOps, &blocked, path, withFolder.data()), 0);
+    EXPECT_EQ(std::string((const char*)blocked.buffer, blocked.logLength), "\x02uninst.dat\0\x02one\0"s);
+    FreeLog(&blocked);
+    EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "step ");
+    EXPECT_STREQ(path, "C:\\Dest");
+
     // A stop asked for at a progress step ends the walk before the next file.
     ResetRecording();
     stopAfterSteps = 2;

@@ -12,9 +12,12 @@ namespace {
 
 std::string openPath;
 
-void RecordDirectory(const char* path, uint32_t attributes)
+int RecordDirectory(const char* path, uint32_t attributes)
 {
+    if (path == failCreateFor)
+        return 0;
     recordedCalls.push_back({"dir", path, attributes, 0, 0, ""});
+    return 1;
 }
 
 void* RecordCreate(const char* path, uint32_t attributes)

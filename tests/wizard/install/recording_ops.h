@@ -17,7 +17,7 @@ struct RecordedCall {
 };
 
 extern std::vector<RecordedCall> recordedCalls;
-extern std::string failCreateFor;   // createFile fails for this path
+extern std::string failCreateFor;   // createDirectory or createFile fails for this path
 extern std::string failFillFor;     // fillFile fails for this path, keeping the file
 extern std::string removeFillFor;   // fillFile runs out of room for this path and removes it
 extern int stopAfterSteps;          // stepProgress asks to stop after this many; -1 never
