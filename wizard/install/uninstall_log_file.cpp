@@ -2,11 +2,41 @@
 // once every earlier step has appended its section.
 #include <windows.h>
 
+#include "common/byte_order.h"
 #include "common/path_routines.h"
 #include "common/text.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
 #include "ui/resource.h"
+
+// Writes `length` bytes into the file that CreateFileA just emptied or made; true when all went.
+static BOOL WriteAndClose(HANDLE file, const unsigned char* bytes, DWORD length)
+{
+    DWORD written = 0;
+    BOOL wrote = WriteFile(file, bytes, length, &written, NULL) && written == length;
+    (void)CloseHandle(file); // nothing to do if closing fails
+    return wrote;
+}
+
+static HANDLE CreateLogFile(const char* path)
+{
+    return CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// After a write that failed part way (a full disk), the file holds a useless piece. Over an
+// earlier installation that piece has taken the place of its log, without which that
+// installation could never be removed: the earlier log goes back as it was, into the room that
+// emptying it gave. A piece of a first log is deleted.
+static void UndoPartialLog(const char* path)
+{
+    if (!wizard.earlierLog) {
+        (void)DeleteFileA(path); // a piece that stays is only junk: nothing reads it
+        return;
+    }
+    HANDLE file = CreateLogFile(path);
+    if (file != INVALID_HANDLE_VALUE) // nothing more can be done when even this fails
+        (void)WriteAndClose(file, wizard.earlierLog, ReadU32(wizard.earlierLog + LOG_FILE_SIZE));
+}
 
 UINT SaveUninstallLog(void)
 {
@@ -18,16 +48,13 @@ UINT SaveUninstallLog(void)
     if (!CopyTextBounded(path, PATH_SIZE, wizard.installDir) ||
         !AppendPath(path, UNINSTALL_LOG_NAME))
         return IDS_CREATE_FILE_FAILED;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file = CreateLogFile(path);
     if (file == INVALID_HANDLE_VALUE)
+        return IDS_CREATE_FILE_FAILED; // a file that could not be opened is as it was
+    if (!WriteAndClose(file, log->buffer, log->logLength)) {
+        UndoPartialLog(path);
         return IDS_CREATE_FILE_FAILED;
-    DWORD written = 0;
-    BOOL wrote = WriteFile(file, log->buffer, log->logLength, &written, NULL) &&
-                 written == log->logLength;
-    (void)CloseHandle(file); // nothing to do if closing fails
-    if (!wrote)
-        return IDS_CREATE_FILE_FAILED;
+    }
     (void)StepProgress(); // a stop is seen at the next gate
     return 0;
 }
