@@ -507,6 +507,13 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     if (kind == RunEntryKind::Uninstall) {
         CheckUninstallVariables(table, "program", program);
         CheckUninstallVariables(table, "arguments", arguments.value_or(""));
+        // The log keeps the command as written, and the uninstaller reads it into a path-sized
+        // buffer before it expands the folders: a longer one makes the whole log unreadable.
+        if (entry.commandLine.size() > MAX_INSTALLED_PATH)
+            table.Fail(entry.programLine,
+                       "the command line of [run.uninstall] is " + std::to_string(entry.commandLine.size()) +
+                           " characters long as written (with its folder variables unexpanded); the "
+                           "uninstall log holds at most " + std::to_string(MAX_INSTALLED_PATH));
         // Only the command text reaches the uninstall log; the uninstaller sets the rest itself.
         for (const std::string_view key : {"working_dir", "show", "wait"})
             if (table.HasKey(key))

@@ -183,6 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "'show' is not taken in [run.uninstall]"},
         BadManifest{"[run.uninstall]\nprogram='a.exe'\nwait=false\n", 11,
                     "'wait' is not taken in [run.uninstall]"},
+        // The log keeps the uninstall command as written, before its folders are expanded.
+        BadManifest{"[run.uninstall]\nprogram='%InstallDir%\\app.exe'\narguments='/x " + std::string(240, 'a') +
+                        "'\n",
+                    10, "the command line of [run.uninstall] is 266 characters long as written"},
         BadManifest{"[run.launch]\nprogram='%InstallDir%\\My App.EXE -x'\n", 10,
                     "'program' in [run.launch] is \"%InstallDir%\\My App.EXE\" followed by the arguments "
                     "\"-x\"; the launch entry runs a plain program path and takes no arguments"},
