@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/path_routines.h"
+#include "common/uninstall_log_format.h"
 #include "text_encoding.h"
 #include "typical_folders.h"
 
@@ -39,6 +40,14 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
     std::string base = *expanded;
     if (!base.empty() && (base.back() == '\\' || base.back() == '/'))
         base.pop_back();
+    // The wizard writes its log into every destination, after all the files: a path too long
+    // for it would fail the installation at its end.
+    const std::string logPath = base + "\\" + UNINSTALL_LOG_NAME;
+    if (logPath.size() > MAX_INSTALLED_PATH)
+        throw std::runtime_error("install_dir \"" + DecodeWindows1252(installDir) + "\" gives the uninstall log \"" +
+                                 DecodeWindows1252(logPath) + "\", " + std::to_string(logPath.size()) +
+                                 " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
+                                 " (folder variables counted with typical values); choose a shorter folder");
     CheckLevel(base, tree.nodes);
 }
 

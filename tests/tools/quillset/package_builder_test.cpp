@@ -396,6 +396,25 @@ TEST(PackageBuilder, RefusesPathsLongerThanWindowsAllows)
     EXPECT_NE(error.find("\"C:\\Program Files\\Vistrel\\ddd"), std::string::npos) << error;
 }
 
+TEST(PackageBuilder, RefusesADestinationTooLongForTheUninstallLog)
+{
+    // The log goes into the destination even when no uninstaller is among the files.
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    test::WriteFile(folder.GetPath() / "small" / "b", "b");
+    const auto writeManifest = [&](std::size_t folderLength) {
+        test::WriteFile(manifest, "[product]\nshort_name='V'\ndisplay_name='V 1'\ninstall_dir='C:\\" +
+                                      std::string(folderLength, 'd') +
+                                      "'\nmenu_folder='V'\n[files]\nsource='small'\nuninstaller='none'\n");
+    };
+    writeManifest(245);  // "C:\", the folder and "\uninst.dat" make 259
+    EXPECT_EQ(GetBuildError(manifest), "(built)");
+    writeManifest(246);
+    const std::string error = GetBuildError(manifest);
+    EXPECT_NE(error.find("gives the uninstall log \"C:\\ddd"), std::string::npos) << error;
+    EXPECT_NE(error.find("\\uninst.dat\", 260 characters long; Windows allows 259"), std::string::npos) << error;
+}
+
 TEST(PackageBuilder, RefusesFilesAndTotalsTheInstallerCannotHold)
 {
     TemporaryFolder folder;
