@@ -76,7 +76,7 @@ void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::st
     const SourceNode* node = FindNode(tree, *components);
     if (node && !node->directory)
         return;
-    const std::string head = what + " is " + Quote(DecodeWindows1252(text));
+    const std::string head = what + " is " + Quote(text);
     const std::string files = manifest.uninstaller == UninstallerChoice::Builtin
                                   ? "the source folder's files or the builtin uninst.exe"
                                   : "the source folder's files";

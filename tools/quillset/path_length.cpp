@@ -44,8 +44,8 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
     // for it would fail the installation at its end.
     const std::string logPath = base + "\\" + UNINSTALL_LOG_NAME;
     if (logPath.size() > MAX_INSTALLED_PATH)
-        throw std::runtime_error("install_dir \"" + DecodeWindows1252(installDir) + "\" gives the uninstall log \"" +
-                                 DecodeWindows1252(logPath) + "\", " + std::to_string(logPath.size()) +
+        throw std::runtime_error("install_dir " + Quote(installDir) + " gives the uninstall log " +
+                                 Quote(logPath) + ", " + std::to_string(logPath.size()) +
                                  " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
                                  " (folder variables counted with typical values); choose a shorter folder");
     CheckLevel(base, tree.nodes);

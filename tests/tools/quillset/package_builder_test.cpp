@@ -364,6 +364,12 @@ TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
         << error;
     write("none", "%InstallDir%\\Vistrel.exe\\x", "%InstallDir%\\Vistrel.exe");
     EXPECT_NE(GetBuildError(manifest, builtin).find(":14: 'target' in [[shortcut]] is"), std::string::npos);
+    // The name is quoted as the manifest writes it.
+    write("none", "%InstallDir%\\Café.exe", "%InstallDir%\\Vistrel.exe");
+    error = GetBuildError(manifest, builtin);
+    EXPECT_NE(error.find(":14: 'target' in [[shortcut]] is \"%InstallDir%\\Café.exe\", which is no file"),
+              std::string::npos)
+        << error;
 }
 
 TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)
