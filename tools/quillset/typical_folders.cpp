@@ -1,5 +1,6 @@
 // The table of typical folder values, expanded by the wizard library's own routine.
-// Values are the long ones of an English XP user "Administrator": a check with them is safe.
+// Each is the longer of its English XP and Vista-and-later values for the user "Administrator":
+// a check with them holds on either layout.
 #include "typical_folders.h"
 
 #include <algorithm>
@@ -11,23 +12,25 @@
 namespace quillset {
 namespace {
 
-#define TYPICAL_PROFILE "C:\\Documents and Settings\\Administrator"
+#define XP_PROFILE "C:\\Documents and Settings\\Administrator"
+#define ROAMING_WINDOWS "C:\\Users\\Administrator\\AppData\\Roaming\\Microsoft\\Windows"
 
 // The folders that the package names and the target machine has; the others are the user's
-// choices or the window's, unknown at build time.
+// choices or the window's, unknown at build time. The Start Menu and SendTo are longer where
+// Vista put them, the temporary folder and the Desktop where XP did.
 const FolderValues TYPICAL_FOLDERS = {
     "C:\\Program Files",                                // ProgramFiles
     "C:\\Program Files\\Common Files",                  // CommonFiles
-    TYPICAL_PROFILE "\\Start Menu",                     // StartMenu
-    TYPICAL_PROFILE "\\Start Menu\\Programs",           // ProgramsMenu
-    TYPICAL_PROFILE "\\Start Menu\\Programs\\Startup",  // StartupMenu
+    ROAMING_WINDOWS "\\Start Menu",                     // StartMenu
+    ROAMING_WINDOWS "\\Start Menu\\Programs",           // ProgramsMenu
+    ROAMING_WINDOWS "\\Start Menu\\Programs\\Startup",  // StartupMenu
     nullptr,                                            // InstallDir
     nullptr,                                            // MenuFolder
     "C:\\WINDOWS",                                      // WindowsDir
     "C:\\WINDOWS\\system32",                            // SystemDir
-    TYPICAL_PROFILE "\\Local Settings\\Temp",           // TempDir
-    TYPICAL_PROFILE "\\SendTo",                         // SendToDir
-    TYPICAL_PROFILE "\\Desktop",                        // DesktopDir
+    XP_PROFILE "\\Local Settings\\Temp",                // TempDir
+    ROAMING_WINDOWS "\\SendTo",                         // SendToDir
+    XP_PROFILE "\\Desktop",                             // DesktopDir
     nullptr,                                            // Handle
 };
 
@@ -43,7 +46,7 @@ std::optional<std::string> ExpandWith(const FolderValues values, std::string_vie
 }  // namespace
 
 const std::string_view TYPICAL_QUICK_LAUNCH =
-    TYPICAL_PROFILE "\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
+    XP_PROFILE "\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
 
 std::optional<std::string> ExpandTypicalFolders(std::string_view text)
 {

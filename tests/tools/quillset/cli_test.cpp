@@ -273,10 +273,11 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
          "does not end", "%ProgramFiles%\\V\\"},
         {build + "--wizard wizard.dll", "manifest.toml:4: 'install_dir' is \"V\", which is no absolute path "
          "once its folder variables are expanded; give a drive path", "V"},
-        // The Programs menu's 59 characters, the folder, the name and ".lnk" make 260.
+        // The Programs menu's 76 characters (Vista's for Administrator, longer than XP's), the
+        // folder, the name and ".lnk" make 260.
         {build + "--wizard wizard.dll", "manifest.toml:5: 'menu_folder' is too long: its shortcut \"" +
-         longName + "\" would be installed as \"C:\\Documents and Settings\\Administrator\\Start "
-         "Menu\\Programs\\", "%ProgramFiles%\\V", std::string(75, 'm')},
+         longName + "\" would be installed as \"C:\\Users\\Administrator\\AppData\\Roaming\\Microsoft\\"
+         "Windows\\Start Menu\\Programs\\" + std::string(58, 'm') + "\\", "%ProgramFiles%\\V", std::string(58, 'm')},
     };
     for (const Case& entry : cases) {
         TemporaryFolder folder;
