@@ -82,6 +82,21 @@ std::optional<std::string> FindLauncherResourceProblem(const ResourceDirectory& 
     return std::nullopt;
 }
 
+// The loader reads the import directory and starts the entry point before any of the module's
+// own code runs: either one outside the sections' bytes makes a module that cannot start. A DLL
+// may have no entry point.
+std::optional<std::string> FindLoadProblem(const PeImage& pe, std::span<const std::uint8_t> image, bool isDll)
+{
+    const std::uint32_t entry = GetU32(image, pe.optionalHeaderOffset + kOptAddressOfEntryPoint);
+    if (entry == 0 ? !isDll : !MapRva(pe, image, entry, 1))
+        return "its entry point " + FormatHex(entry, 8) + " lies in none of its sections";
+    const PeDataDirectory imports = pe.DataDirectory(kImportDirectoryIndex);
+    if (imports.size != 0 && !MapRva(pe, image, imports.rva, imports.size))
+        return "its import directory (" + std::to_string(imports.size) + " bytes at " + FormatHex(imports.rva, 8) +
+               ") lies in none of its sections";
+    return std::nullopt;
+}
+
 std::optional<std::string> FindRoleProblem(const PeImage& pe, std::span<const std::uint8_t> image,
                                            ModuleRole role)
 {
@@ -92,6 +107,8 @@ std::optional<std::string> FindRoleProblem(const PeImage& pe, std::span<const st
     const bool isDll = (pe.characteristics & kFileDll) != 0;
     if ((pe.characteristics & kFileExecutableImage) == 0)
         return std::string("it is not marked as an executable image (an object file?)");
+    if (auto problem = FindLoadProblem(pe, image, isDll))
+        return problem;
     switch (role) {
     case ModuleRole::WizardLibrary:
         if (!isDll)

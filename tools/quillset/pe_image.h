@@ -19,6 +19,7 @@ inline constexpr std::uint16_t kMagicPe32Plus = 0x020B;
 inline constexpr std::uint32_t kSectionHeaderSize = 40;
 inline constexpr std::uint32_t kFileNumberOfSections = 2;  // offset in the file header
 inline constexpr std::uint32_t kExportDirectoryIndex = 0;
+inline constexpr std::uint32_t kImportDirectoryIndex = 1;
 inline constexpr std::uint32_t kResourceDirectoryIndex = 2;
 inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 
@@ -27,6 +28,7 @@ inline constexpr std::uint32_t kPageSize = 4096;
 
 // Byte offsets inside the PE32 optional header.
 inline constexpr std::uint32_t kOptSizeOfInitializedData = 8;
+inline constexpr std::uint32_t kOptAddressOfEntryPoint = 16;
 inline constexpr std::uint32_t kOptSectionAlignment = 32;
 inline constexpr std::uint32_t kOptFileAlignment = 36;
 inline constexpr std::uint32_t kOptSizeOfImage = 56;

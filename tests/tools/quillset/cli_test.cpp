@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "common/byte_order.h"
 #include "test_support.h"
 
 namespace quillset {
@@ -195,6 +196,39 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"after.txt", "before.txt", "manifest.toml", "p.bin", "product",
                                                "stub.exe", "wizard-link.dll", "wizard.dll"}));
+}
+
+TEST(CommandLine, RefusesModulesThatCouldNotStart)
+{
+    // An entry point or an import directory outside the sections' bytes: the loader would fail
+    // on the user's machine, before any of the module's code ran.
+    struct Case {
+        std::string file;
+        std::uint32_t optionalHeaderField;  // 16 the entry point, 104 the import directory
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"stub.exe", 16, "stub.exe: not a usable launcher stub: its entry point 0x7FFF0000 lies in none of its "
+                         "sections"},
+        {"stub.exe", 104, "stub.exe: not a usable launcher stub: its import directory ("},
+        {"wizard.dll", 104, "wizard.dll: not a usable wizard library: its import directory ("},
+    };
+    for (const Case& entry : cases) {
+        TemporaryFolder folder;
+        test::WriteSampleProject(folder.GetPath());
+        fs::copy_file(STUB, folder.GetPath() / "stub.exe");
+        const fs::path damaged = folder.GetPath() / entry.file;
+        std::vector<std::uint8_t> bytes = test::ReadBytes(damaged);
+        const std::uint32_t optionalHeader = ReadU32(bytes.data() + 0x3C) + 24;
+        ASSERT_NE(ReadU32(bytes.data() + optionalHeader + entry.optionalHeaderField), 0u) << entry.file;
+        WriteU32(bytes.data() + optionalHeader + entry.optionalHeaderField,
+                 entry.optionalHeaderField == 16 ? 0x7FFF0000 : 0x00FF0000);
+        test::WriteFile(damaged, std::string(bytes.begin(), bytes.end()));
+        const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --wizard wizard.dll --stub stub.exe -o out.exe");
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
+        EXPECT_FALSE(fs::exists(folder.GetPath() / "out.exe"));
+    }
 }
 
 TEST(CommandLine, RefusesFaultyManifestsAtTheirLineAndWritesNothing)
