@@ -115,13 +115,39 @@ int IsPlainRelativePath(const char* path, size_t length)
     return 1;
 }
 
+// The end of the plain name that starts at `start`, or 0 when none does.
+static size_t EndOfComponent(const char* path, size_t length, size_t start)
+{
+    size_t end = start;
+    while (end < length && !IsSeparator(path[end]))
+        ++end;
+    return end > start && IsPlainComponent(path + start, end - start) ? end : 0;
+}
+
+size_t MeasurePathRoot(const char* path, size_t length)
+{
+    if (length >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]))
+        return DRIVE_ROOT_LENGTH;
+    if (length < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1]))
+        return 0;
+    size_t server = EndOfComponent(path, length, 2);
+    if (!server || server == length)
+        return 0;
+    return EndOfComponent(path, length, server + 1);
+}
+
 int IsPlainAbsolutePath(const char* path, size_t length)
 {
-    if (length < 3 || length >= PATH_SIZE)
+    if (length >= PATH_SIZE)
         return 0;
-    if (!IsDriveLetter(path[0]) || path[1] != ':' || !IsSeparator(path[2]))
-        return 0;
-    return length == 3 || IsPlainRelativePath(path + 3, length - 3);
+    size_t root = MeasurePathRoot(path, length);
+    if (!root || length == root)
+        return root != 0;
+    // A drive's root ends in its separator; a share's, at least five characters, is followed
+    // by one.
+    if (root == DRIVE_ROOT_LENGTH)
+        return IsPlainRelativePath(path + root, length - root);
+    return IsSeparator(path[root]) && IsPlainRelativePath(path + root + 1, length - root - 1);
 }
 
 void NormalisePathText(char* text)

@@ -49,8 +49,16 @@ int IsPathInside(const char* path, const char* folder);
 // separator inside counts as one.
 int IsPlainRelativePath(const char* path, size_t length);
 
-// True for a drive path "X:\..." whose rest is empty or a plain relative path, shorter than
-// PATH_SIZE.
+enum {
+    DRIVE_ROOT_LENGTH = 3,          // "C:\"
+};
+
+// The length of the root that `path` starts with: 3 for a drive's "X:\", the length of
+// "\\server\share" for a network share (shell folders may be redirected to one); 0 for none.
+size_t MeasurePathRoot(const char* path, size_t length);
+
+// True for a path under a drive's "X:\" or a share's "\\server\share" whose rest is empty or
+// a plain relative path, shorter than PATH_SIZE.
 int IsPlainAbsolutePath(const char* path, size_t length);
 
 // The form in which a typed path is kept: blanks dropped at both ends, then one trailing

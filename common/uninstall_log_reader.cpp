@@ -54,10 +54,16 @@ static LogFault ReadFolder(const UninstallPlan* plan, LogHeaderField field, int 
         return LOG_FAULT_PATH_TOO_LONG;
     const char* path = (const char*)plan->log + offset + LOG_FOLDER_HEAD;
     uint32_t existing = ReadU32(plan->log + offset);
-    if (!IsPlainAbsolutePath(path, (uint32_t)length) || existing < 3 ||
+    // The root (a drive's or a share's) is taken to exist; past it the part that existed ends
+    // between names. Only the Start Menu can be on a share, redirected there: the wizard
+    // installs into a drive's folder.
+    size_t root = MeasurePathRoot(path, (uint32_t)length);
+    if (!IsPlainAbsolutePath(path, (uint32_t)length) || existing < root ||
         existing > (uint32_t)length)
         return LOG_FAULT_BAD_FOLDER;
-    if (existing != 3 && existing != (uint32_t)length && !IsSeparator(path[existing]))
+    if (field == LOG_DESTINATION_RECORD && root != DRIVE_ROOT_LENGTH)
+        return LOG_FAULT_BAD_FOLDER;
+    if (existing != root && existing != (uint32_t)length && !IsSeparator(path[existing]))
         return LOG_FAULT_BAD_FOLDER;
     folder->existingLength = existing;
     folder->path = path;

@@ -150,7 +150,9 @@ int NextShortcut(TextListWalk* walk)
     const char* path = (const char*)walk->plan->log + walk->position;
     if (length >= PATH_SIZE)
         return StopTextWalk(walk, LOG_FAULT_PATH_TOO_LONG);
-    if (!IsPlainAbsolutePath(path, (uint32_t)length) || !HasLinkSuffix(path, (uint32_t)length))
+    // A link is a file below its root: "\\\\server\\x.lnk" would be a share.
+    if (!IsPlainAbsolutePath(path, (uint32_t)length) || !HasLinkSuffix(path, (uint32_t)length) ||
+        MeasurePathRoot(path, (uint32_t)length) == (uint32_t)length)
         return StopTextWalk(walk, LOG_FAULT_BAD_SHORTCUT);
     walk->text = path;
     walk->position += (uint32_t)length + 1;

@@ -228,6 +228,29 @@ TEST(ReadUninstallLog, FolderRecordsMustBeAbsoluteAndTrimToAWholeDirectory)
     EXPECT_EQ(ReadWithDestination(3, longest + "x"), LOG_FAULT_PATH_TOO_LONG);
     std::string overLimit = "C:\\" + std::string(PATH_SIZE - 3, 'x');
     EXPECT_EQ(ReadWithDestination(3, overLimit), LOG_FAULT_PATH_TOO_LONG);
+
+    // A Start Menu redirected to a share: its root is taken to exist, as a drive's is.
+    const auto readWithMenu = [](uint32_t existing, const std::string& path) {
+        LogBytes log;
+        log.AddText(LOG_NOTICE, "");
+        log.AddText(LOG_SHORT_NAME, "Q");
+        log.AddText(LOG_DISPLAY_NAME, "Q");
+        log.AddFolder(LOG_DESTINATION_RECORD, 3, "C:\\Q");
+        log.AddFolder(LOG_MENU_RECORD, existing, path);
+        log.AddSection(LOG_FILE_LIST, "\x02uninst.dat\0\0"s);
+        log.AddSection(LOG_SHORTCUT_LIST, "\0"s);
+        log.AddSection(LOG_REGISTRY_LIST, "\0"s);
+        return ReadFromBytes(log.Sealed()).fault;
+    };
+    const std::string menu = "\\\\srv\\menus\\Programs\\Q 1.0";
+    EXPECT_EQ(readWithMenu(11, menu), LOG_FAULT_NONE);
+    EXPECT_EQ(readWithMenu(20, menu), LOG_FAULT_NONE);
+    EXPECT_EQ(readWithMenu(10, menu), LOG_FAULT_BAD_FOLDER);  // inside the share's name
+    EXPECT_EQ(readWithMenu(13, menu), LOG_FAULT_BAD_FOLDER);  // inside "Programs"
+    for (const char* path : {"\\\\srv", "\\\\srv\\", "\\\\\\menus\\P", "\\\\srv\\\\P",
+                             "\\\\srv\\menus\\", "\\\\srv\\..\\P", "\\\\.\\pipe\\P",
+                             "\\\\srv\\menus\\..\\P"})
+        EXPECT_EQ(readWithMenu(2, path), LOG_FAULT_BAD_FOLDER) << path;
 }
 
 TEST(ReadUninstallLog, RefusesUnbalancedOrUnknownFileListRecords)
@@ -297,9 +320,10 @@ TEST(ReadUninstallLog, RefusesFileListPathsBeyondThePathLimit)
 
 TEST(ReadUninstallLog, ShortcutsMustBeAbsoluteLinkFiles)
 {
-    EXPECT_EQ(ReadFromBytes(BuildLog("", "C:\\a.LNK\0D:/b/c.lnk\0\0"s)).fault, LOG_FAULT_NONE);
+    EXPECT_EQ(ReadFromBytes(BuildLog("", "C:\\a.LNK\0D:/b/c.lnk\0\\\\srv\\desk\\a.lnk\0\0"s)).fault,
+              LOG_FAULT_NONE);
     for (std::string path : {"a.lnk"s, "\\a.lnk"s, "C:\\a.exe"s, "C:\\..\\a.lnk"s,
-                             "C:\\a.lnk\\"s})
+                             "C:\\a.lnk\\"s, "\\\\srv\\a.lnk"s})
         EXPECT_EQ(ReadFromBytes(BuildLog("", path + "\0\0"s)).fault,
                   LOG_FAULT_BAD_SHORTCUT)
             << path;

@@ -2,6 +2,7 @@
 // normalisation of a typed path.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "common/memory.h"
@@ -170,6 +171,28 @@ TEST(IsPlainAbsolutePath, ADriveRootAndAPlainRestShorterThanAPath)
     longest.append(PATH_SIZE - 4, 'a');
     EXPECT_TRUE(IsPlainAbsolute(longest));
     EXPECT_FALSE(IsPlainAbsolute(longest + 'a'));
+
+    // A share's root, where a Start Menu or a Desktop may be redirected.
+    EXPECT_TRUE(IsPlainAbsolute("\\\\srv\\share"));
+    EXPECT_TRUE(IsPlainAbsolute("\\\\srv\\share\\Start Menu\\Programs"));
+    EXPECT_TRUE(IsPlainAbsolute("//srv/share/Desktop"));
+    for (const char* path : {"\\\\srv", "\\\\srv\\", "\\\\\\share", "\\\\srv\\share\\",
+                             "\\\\srv\\\\share", "\\\\srv\\share\\\\x", "\\\\srv\\..\\x",
+                             "\\\\..\\share\\x", "\\\\.\\pipe", "\\\\srv\\share\\..\\x", "\\srv\\share"})
+        EXPECT_FALSE(IsPlainAbsolute(path)) << path;
+}
+
+TEST(MeasurePathRoot, ADrivesThreeCharactersOrAWholeShareName)
+{
+    EXPECT_EQ(MeasurePathRoot("C:\\Apps", 7), 3u);
+    EXPECT_EQ(MeasurePathRoot("C:\\", 3), 3u);
+    EXPECT_EQ(MeasurePathRoot("\\\\srv\\share\\Apps", 16), 11u);
+    EXPECT_EQ(MeasurePathRoot("\\\\srv\\share", 11), 11u);
+    // Only the given length counts.
+    EXPECT_EQ(MeasurePathRoot("\\\\srv\\share", 8), 8u);
+    EXPECT_EQ(MeasurePathRoot("\\\\srv\\share", 6), 0u);
+    for (const char* path : {"C:", "C:Apps", "\\Apps", "\\\\srv", "\\\\srv\\", "\\\\.\\pipe", ""})
+        EXPECT_EQ(MeasurePathRoot(path, strlen(path)), 0u) << path;
 }
 
 } // namespace

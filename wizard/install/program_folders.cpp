@@ -12,22 +12,21 @@
 #include "install/shell_notify.h"
 #include "ui/resource.h"
 
-enum {
-    DRIVE_ROOT_LENGTH = 3,          // "C:\" is taken to exist
-};
-
 // Creates every missing directory of `path`; `existingLength` gets the length of the part
-// that already existed. Only the topmost new directory is announced to the shell.
+// that already existed. The root, a drive's "C:\" or a share's "\\server\share" (a Start Menu
+// redirected to the network), is taken to exist. Only the topmost new directory is announced
+// to the shell.
 static BOOL CreateDirectoryTree(const char* path, DWORD* existingLength)
 {
     size_t length = GetTextLength(path);
-    if (length < DRIVE_ROOT_LENGTH || length >= PATH_SIZE)
+    size_t root = MeasurePathRoot(path, length);
+    if (!root || length >= PATH_SIZE)
         return FALSE;
     char prefix[PATH_SIZE];
     CopyBytes(prefix, path, length + 1);
-    *existingLength = DRIVE_ROOT_LENGTH;
+    *existingLength = (DWORD)root;
     BOOL creating = FALSE;
-    for (size_t at = DRIVE_ROOT_LENGTH; at <= length; ++at) {
+    for (size_t at = root; at <= length; ++at) {
         if (at < length && !IsSeparator(path[at]))
             continue;
         prefix[at] = 0;
