@@ -21,6 +21,9 @@
 #include "resource.h"
 #include "uninstall_state.h"
 
+// Added to the name of a file in use, which waits under the longer name for the restart.
+static const char SCHEDULED_SUFFIX[] = ".removed-at-restart";
+
 enum {
     ENTRY_NAME_SIZE = 256,          // a registry key name, NUL included
     SCHEDULED_GROWTH = 1024,        // spare bytes on each growth of the scheduled paths
@@ -194,12 +197,47 @@ static int IsScheduled(const char* path)
     return 0;
 }
 
+// `path` with SCHEDULED_SUFFIX into `moved` (PATH_SIZE); 0 when that is too long.
+static int MakeScheduledName(const char* path, char* moved)
+{
+    size_t length = GetTextLength(path);
+    if (length + sizeof(SCHEDULED_SUFFIX) > PATH_SIZE)
+        return 0;
+    CopyBytes(moved, path, length);
+    CopyBytes(moved + length, SCHEDULED_SUFFIX, sizeof(SCHEDULED_SUFFIX));
+    return 1;
+}
+
+// A running program cannot be deleted but can be renamed: it waits for the restart under its
+// scheduled name, so that a file installed at its own name before the restart does not go with
+// it. 0 when it cannot be renamed, or when the new name cannot be scheduled, after which it
+// takes its own name back.
+static int ScheduleUnderNewName(const char* path, const char* moved)
+{
+    if (!MoveFileExA(path, moved, MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    if (MoveFileExA(moved, NULL, MOVEFILE_DELAY_UNTIL_REBOOT))
+        return 1;
+    (void)MoveFileExA(moved, path, 0); // just renamed, so it goes back; else it is left either way
+    return 0;
+}
+
 static void RemoveFile(const char* path)
 {
-    if (DeleteUnprotected(path))
+    char moved[PATH_SIZE];
+    int named = MakeScheduledName(path, moved);
+    if (DeleteUnprotected(path)) {
+        // An earlier run, or this one before its cleanup copy, may have left it for the restart
+        // under that name; it counts as going then when its folder is looked at.
+        if (named && GetFileAttributesA(moved) != INVALID_FILE_ATTRIBUTES)
+            NoteScheduled(moved);
         return;
+    }
     // A file in use goes when Windows restarts, where the user's rights allow scheduling it.
-    if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    if (named && ScheduleUnderNewName(path, moved)) {
+        NoteScheduledRemoval(path);
+        NoteScheduled(moved);
+    } else if (MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         NoteScheduledRemoval(path);
         NoteScheduled(path);
     } else {

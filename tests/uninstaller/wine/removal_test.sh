@@ -2,8 +2,9 @@
 # The uninstaller under Wine on a fake installation with a hand-written log: a silent removal,
 # a user's file that keeps its folder, a damaged log, a copy of the installation in another
 # folder and a running product that leave everything in place, a declined and an accepted
-# confirmation, a file in use that is left for the next restart, a shortcut in use that keeps
-# the uninstaller for another run, and an Uninstall entry that another installation took over.
+# confirmation, a file in use that is left for the next restart (a running program under a new
+# name), a shortcut in use that keeps the uninstaller for another run, and an Uninstall entry
+# that another installation took over.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR BROADCAST_EXE
 set -euo pipefail
 state=$1
@@ -140,6 +141,32 @@ install plugins
 "$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
     grep -q 'plugin59[^\]*\.dll\\0\\0.*\\docs\\plugins\\0\\0.*\\docs\\0\\0.*\\Smoke Product\\0' ||
     fail "plugins in use: their folders are not scheduled after them"
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
+
+# A program still running, which cannot be deleted but can be renamed: it waits for the restart
+# under a longer name, so that a program installed again at its name before the restart does not
+# go with it, and the destination is scheduled after it.
+wait_for_copies_to_end
+"$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
+install
+cp "$watch" "$work/Apps/Smoke Product/app.exe"
+"$run" "$state" "$destination\\app.exe" wait 60 &
+running=$!
+for _ in $(seq 50); do
+    pgrep -f 'app\.exe wait 60' >/dev/null && break
+    sleep 0.2
+done
+sleep 1
+set +e; "$run" "$state" "$destination\\uninst.exe" /S; set -e
+wait_for_copy
+wait_for_copies_to_end
+[[ "$(listing)" == $'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/app.exe.removed-at-restart\n./Menu' ]] ||
+    fail "program in use: left $(listing)"
+"$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+    grep -q 'app\.exe\.removed-at-restart\\0\\0.*\\Apps\\Smoke Product\\0' ||
+    fail "program in use: not scheduled under its new name before the destination: $("$run" "$state" reg query "$pending" /v PendingFileRenameOperations 2>&1 | tr -d '\r')"
+pkill -f 'app\.exe wait 60' || true
+wait "$running" 2>/dev/null || true
 "$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 
 # A shortcut in use, which no restart removes: everything else of the installation goes, but its

@@ -130,8 +130,13 @@ int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
         printf("usage: uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer UNINST_EXE "
-               "[SHORT_NAME DISPLAY_NAME]\n");
+               "[SHORT_NAME DISPLAY_NAME]\n"
+               "       uninstall_watch wait SECONDS   (runs that long: a program in use)\n");
         return 2;
+    }
+    if (std::string(argv[1]) == "wait") {
+        Sleep((DWORD)atoi(argv[2]) * 1000);
+        return 0;
     }
     std::string shortName = argc == 5 ? argv[3] : "Smoke";
     std::string displayName = argc == 5 ? argv[4] : "Smoke 1.0";
