@@ -22,8 +22,9 @@ enum {
 // Takes the product's removal lock, a named mutex that stays until this process and the
 // temporary copy, which inherits it, have ended: a second removal started meanwhile would
 // find the log still there and leave the uninstaller behind alone. False when another
-// removal holds it; a lock that cannot be made at all stops nothing. A long product name is
-// cut to the length a name may have; two products alike that far only take turns.
+// removal holds it, one with other rights (elevated, or another user) included, whose lock
+// this process may not open; a lock that cannot be made at all stops nothing. A long product
+// name is cut to the length a name may have; two products alike that far only take turns.
 static int ClaimRemoval(void)
 {
     char name[REMOVAL_LOCK_NAME_SIZE];
@@ -33,7 +34,9 @@ static int ClaimRemoval(void)
                           uninstall.plan.displayName); // a name cut short still locks
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
     HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
-    return !lock || GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!lock)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    return GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
 static int IsProductRunning(void)
