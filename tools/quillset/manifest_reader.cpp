@@ -77,7 +77,9 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
             product.Fail(line, "'install_dir' names %" + std::string(reference.name) +
                                    "% after its start; a folder variable gives a drive path, so it can only "
                                    "begin the destination, as in '%ProgramFiles%\\Demo'");
-    const std::size_t variableEnd = references.empty() ? 0 : references.front().name.size() + 2;
+    // Only a variable that starts the text gives its first folder; one elsewhere is refused above.
+    const bool leading = !references.empty() && references.front().offset == 0;
+    const std::size_t variableEnd = leading ? references.front().name.size() + 2 : 0;
     const std::size_t firstSeparator = std::min(installDir.find('\\'), installDir.size());
     if (variableEnd != 0 && firstSeparator != variableEnd)
         product.Fail(line, "'install_dir' follows %" + std::string(references.front().name) + "% with " +
