@@ -260,20 +260,24 @@ static int IsOwnFile(const char* path)
     return 0;
 }
 
-// True when everything that `folder` holds goes at the next restart.
-static int HoldsOnlyScheduled(const char* folder)
+// 1 when everything that `folder` holds goes at the next restart, 0 when something stays, -1
+// when the folder cannot be looked into. With `skipOwnFiles`, the program and the log, which
+// the cleanup copy removes, do not count.
+static int HoldsOnlyScheduled(const char* folder, int skipOwnFiles)
 {
     char path[PATH_SIZE];
     if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, "*"))
-        return 0;
+        return -1;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
     if (search == INVALID_HANDLE_VALUE)
-        return 0;
+        return -1;
+    const char* ownName = FindLastComponent(uninstall.modulePath);
     int onlyScheduled = 1;
     do {
         const char* name = found.cFileName;
-        if (!lstrcmpA(name, ".") || !lstrcmpA(name, ".."))
+        if (!lstrcmpA(name, ".") || !lstrcmpA(name, "..") ||
+            (skipOwnFiles && (!lstrcmpiA(name, ownName) || !lstrcmpiA(name, UNINSTALL_LOG_NAME))))
             continue;
         onlyScheduled = CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, name) &&
                         IsScheduled(path);
@@ -296,7 +300,7 @@ static int RemoveFolder(const char* path)
         NoteItemLeft(path);
         return 0;
     }
-    if (HoldsOnlyScheduled(path) && MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    if (HoldsOnlyScheduled(path, 0) == 1 && MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         NoteScheduled(path); // not listed: the files in it are
         return 1;
     }
@@ -377,26 +381,7 @@ void TrimFolder(const LogFolder* folder)
 
 void CheckDestinationLeftovers(void)
 {
-    char pattern[PATH_SIZE];
-    const char* destination = uninstall.plan.destination.path;
-    if (!CopyTextBounded(pattern, sizeof(pattern), destination) || !AppendPath(pattern, "*"))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    const char* ownName = FindLastComponent(uninstall.modulePath);
-    int leftovers = 0;
-    do {
-        const char* name = found.cFileName;
-        if (!lstrcmpA(name, ".") || !lstrcmpA(name, "..") || !lstrcmpiA(name, ownName) ||
-            !lstrcmpiA(name, UNINSTALL_LOG_NAME))
-            continue;
-        char path[PATH_SIZE];
-        leftovers = !CopyTextBounded(path, sizeof(path), destination) ||
-                    !AppendPath(path, name) || !IsScheduled(path);
-    } while (!leftovers && FindNextFileA(search, &found));
-    (void)FindClose(search); // nothing to do if closing fails
-    if (leftovers)
-        NoteKeptFolder(destination);
+    // A destination that cannot be looked into, most often one already gone, is not reported.
+    if (HoldsOnlyScheduled(uninstall.plan.destination.path, 1) == 0)
+        NoteKeptFolder(uninstall.plan.destination.path);
 }

@@ -6,7 +6,7 @@
 #include "common/path_routines.h"
 #include "common/text.h"
 
-static BOOL NamesExistingFile(const char* path)
+BOOL NamesExistingFile(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -6,6 +6,7 @@
 #include "common/memory.h"
 #include "common/text.h"
 #include "common/uninstall_log_carry.h"
+#include "common/win32/command_preparation.h"
 #include "common/win32/log_file.h"
 #include "common/win32/registry_values.h"
 #include "core/wizard.h"
@@ -46,10 +47,8 @@ static BOOL ReadEntryLocation(char* location)
 static BOOL HoldsUninstaller(const char* folder)
 {
     char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), folder) || !AppendPath(path, UNINSTALLER_NAME))
-        return FALSE;
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, UNINSTALLER_NAME) &&
+           NamesExistingFile(path);
 }
 
 BOOL FindInstallationElsewhere(const char* folder, char* location)

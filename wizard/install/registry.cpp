@@ -150,15 +150,11 @@ void PublishUninstallEntry(void)
 
 // True when an App Paths key that was there before names `program` itself: the entry of an
 // earlier installation of this product into the same place, which is this one's to replace.
-static BOOL NamesProgram(HKEY key, const char* program)
+static BOOL NamesProgram(const char* keyPath, const char* program)
 {
     char value[PATH_SIZE];
-    DWORD type;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key, NULL, NULL, &type, (BYTE*)value, &size) != ERROR_SUCCESS ||
-        type != REG_SZ || size == 0 || value[size - 1] != 0)
-        return FALSE;
-    return lstrcmpiA(value, program) == 0;
+    return ReadTextValue(HKEY_LOCAL_MACHINE, keyPath, NULL, value, sizeof(value)) == 1 &&
+           lstrcmpiA(value, program) == 0;
 }
 
 static void RegisterAppPath(const char* commandLine, char* program)
@@ -168,12 +164,11 @@ static void RegisterAppPath(const char* commandLine, char* program)
                             FindLastComponent(commandLine)))
         return; // too long for a key: no key rather than a wrong one
     DWORD disposition;
-    HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                              &disposition);
+    HKEY key = OpenProductKey(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE, &disposition);
     if (!key)
         return;
     // Another program's entry of the same name stays as it is, and out of the removal list.
-    if (disposition == REG_OPENED_EXISTING_KEY && !NamesProgram(key, program)) {
+    if (disposition == REG_OPENED_EXISTING_KEY && !NamesProgram(keyPath, program)) {
         (void)RegCloseKey(key); // nothing was changed
         return;
     }

@@ -2,7 +2,6 @@
 // once every earlier step has appended its section.
 #include <windows.h>
 
-#include "common/byte_order.h"
 #include "common/path_routines.h"
 #include "common/text.h"
 #include "core/wizard_state.h"
@@ -35,7 +34,7 @@ static void UndoPartialLog(const char* path)
     }
     HANDLE file = CreateLogFile(path);
     if (file != INVALID_HANDLE_VALUE) // nothing more can be done when even this fails
-        (void)WriteAndClose(file, wizard.earlierLog, ReadU32(wizard.earlierLog + LOG_FILE_SIZE));
+        (void)WriteAndClose(file, wizard.earlierLog, wizard.earlierPlan.logSize);
 }
 
 UINT SaveUninstallLog(void)
