@@ -26,7 +26,6 @@ static const char SCHEDULED_SUFFIX[] = ".removed-at-restart";
 
 enum {
     ENTRY_NAME_SIZE = 256,          // a registry key name, NUL included
-    SCHEDULED_GROWTH = 1024,        // spare bytes on each growth of the scheduled paths
 };
 
 static int IsGone(DWORD error)
@@ -168,30 +167,20 @@ void RemoveShortcuts(void)
     }
 }
 
-// Notes `path` as one that goes at the next restart; one that cannot be noted for want of memory
-// only keeps its folders until then.
+// Notes `path` as one that goes at the next restart, in a growing buffer of paths like the
+// log's own; one that cannot be noted for want of memory only keeps its folders until then.
 static void NoteScheduled(const char* path)
 {
-    PathSet* set = &uninstall.scheduled;
-    uint32_t size = (uint32_t)GetTextLength(path) + 1;
-    if (set->length + size > set->capacity) {
-        uint32_t capacity = set->capacity + size + SCHEDULED_GROWTH;
-        char* grown = (char*)MemRealloc(set->text, capacity);
-        if (!grown)
-            return;
-        set->text = grown;
-        set->capacity = capacity;
-    }
-    CopyBytes(set->text + set->length, path, size);
-    set->length += size;
+    (void)AppendToLog(&uninstall.scheduled, path, LOG_WHOLE_TEXT);
 }
 
 // True when `path` goes at the next restart, as a file or a folder.
 static int IsScheduled(const char* path)
 {
-    const PathSet* set = &uninstall.scheduled;
-    for (uint32_t at = 0; at < set->length; at += (uint32_t)GetTextLength(set->text + at) + 1) {
-        if (!lstrcmpiA(set->text + at, path))
+    const UninstallLog* set = &uninstall.scheduled;
+    const char* paths = (const char*)set->buffer;
+    for (uint32_t at = 0; at < set->logLength; at += (uint32_t)GetTextLength(paths + at) + 1) {
+        if (!lstrcmpiA(paths + at, path))
             return 1;
     }
     return 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "command_line.h"
+#include "common/uninstall_log_builder.h"
 #include "common/uninstall_log_reader.h"
 
 enum {
@@ -29,13 +30,6 @@ struct ItemList {
     int cut;
 };
 
-// Paths one after another, each with its NUL, on the heap: as many as there are.
-struct PathSet {
-    char* text;
-    uint32_t length;
-    uint32_t capacity;
-};
-
 struct UninstallState {
     HANDLE processHeap;
     HINSTANCE module;
@@ -50,7 +44,7 @@ struct UninstallState {
     ItemList failures;              // what the installation made and could not be removed
     int itemsLeft;                  // of those, the shortcuts, files and folders still on disk
     ItemList keptFolders;           // folders that stay for files the installation did not make
-    PathSet scheduled;              // paths left for the next restart, files and folders
+    UninstallLog scheduled;         // paths left for the next restart, each with its NUL
 };
 
 extern UninstallState uninstall;
