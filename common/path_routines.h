@@ -6,6 +6,10 @@
 
 enum {
     PATH_SIZE = 260,            // characters of every path buffer, NUL included
+    // GetTempFileNameA takes a folder of at most this many characters: the folder, a
+    // separator, the file's name and its NUL must fit a path. Windows refuses a longer one,
+    // and Wine writes the name past the caller's buffer.
+    TEMP_FOLDER_LENGTH_LIMIT = PATH_SIZE - 14,
 };
 
 int IsSeparator(char c);

@@ -1,5 +1,6 @@
 // Chooses the directory of the temporary wizard library: TMP, then TEMP, then the Windows
 // directory, with or without a trailing separator. A relative value is made absolute.
+#include "common/path_routines.h"
 #include "launcher.h"
 
 bool DirectoryExists(const char* path)
@@ -8,9 +9,10 @@ bool DirectoryExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The length of the variable's value, made absolute, when it names an existing directory,
-// else 0. A relative value would give the library a relative name, which the loader looks for
-// along its search path instead of where it was extracted.
+// The length of the variable's value, made absolute, when it names an existing directory
+// that leaves room for a temporary file's name, else 0. A relative value would give the
+// library a relative name, which the loader looks for along its search path instead of where
+// it was extracted.
 static UINT ReadTempVariable(const char* name, char* buffer)
 {
     char value[PATH_BUFFER_SIZE];
@@ -21,7 +23,7 @@ static UINT ReadTempVariable(const char* name, char* buffer)
         return 0;
     }
     length = GetFullPathNameA(value, PATH_BUFFER_SIZE, buffer, nullptr);
-    return length < PATH_BUFFER_SIZE ? length : 0;
+    return length <= TEMP_FOLDER_LENGTH_LIMIT ? length : 0;
 }
 
 UINT GetTempDirectory(char* buffer)
@@ -32,7 +34,7 @@ UINT GetTempDirectory(char* buffer)
     }
     if (length == 0) {
         length = GetWindowsDirectoryA(buffer, PATH_BUFFER_SIZE);
-        if (length >= PATH_BUFFER_SIZE) {
+        if (length > TEMP_FOLDER_LENGTH_LIMIT) {
             return 0;
         }
     }

@@ -23,6 +23,7 @@ enum Place {
     PLAIN_FILE,
     MISSING_DIRECTORY,
     OVERLONG_PATH,          // an existing directory spelled with more than 260 characters
+    LONG_DIRECTORY,         // a directory of 250 characters: no room for a temporary file's name
     UNWRITABLE_DIRECTORY,   // a directory in which no file can be created
     WINDOWS_DIRECTORY,
 };
@@ -35,6 +36,9 @@ const char ERROR_CAPTION[] = "Setup Error";
 // Linux's /proc as Wine shows it on drive Z: a directory where creating a file fails even for
 // root, for whom permission bits do not count.
 const char UNWRITABLE_PATH[] = "Z:\\proc";
+
+const size_t LONG_DIRECTORY_LENGTH = 250;
+const size_t LONG_NAME_LENGTH = 60;
 
 const DWORD LAUNCHER_TIMEOUT_MS = 60000;
 const DWORD POLL_INTERVAL_MS = 50;
@@ -58,6 +62,8 @@ const Scenario SCENARIOS[] = {
     {"tmp_names_file", PLAIN_FILE, TEMP_DIRECTORY, TEMP_DIRECTORY, nullptr, nullptr, true},
     {"tmp_missing", MISSING_DIRECTORY, TEMP_DIRECTORY, TEMP_DIRECTORY, nullptr, nullptr, true},
     {"tmp_overlong", OVERLONG_PATH, TEMP_DIRECTORY, TEMP_DIRECTORY, nullptr, nullptr, true},
+    {"tmp_too_long_for_names", LONG_DIRECTORY, TEMP_DIRECTORY, TEMP_DIRECTORY, nullptr, nullptr,
+     true},
     {"windows_directory", MISSING_DIRECTORY, PLAIN_FILE, WINDOWS_DIRECTORY, nullptr, nullptr,
      true},
     {"windows_directory_overlong", OVERLONG_PATH, OVERLONG_PATH, WINDOWS_DIRECTORY, nullptr,
@@ -94,6 +100,14 @@ struct Workspace {
             std::string path = root + "\\tmp";
             while (path.size() <= MAX_PATH + 40) {
                 path += "\\.";
+            }
+            return path;
+        }
+        case LONG_DIRECTORY: {
+            std::string path = root + "\\long";
+            while (path.size() < LONG_DIRECTORY_LENGTH) {
+                size_t name = LONG_DIRECTORY_LENGTH - path.size() - 1;
+                path += "\\" + std::string(name < LONG_NAME_LENGTH ? name : LONG_NAME_LENGTH, 'd');
             }
             return path;
         }
@@ -140,6 +154,15 @@ std::set<std::string> ListTemporaryFiles(const std::string& directory)
         FindClose(search);
     }
     return names;
+}
+
+// Creates `path` and every missing directory above it.
+bool CreateDirectoryChain(const std::string& path)
+{
+    for (size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1)) {
+        CreateDirectoryA(path.substr(0, end).c_str(), nullptr);  // most exist already
+    }
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
 bool WriteTextFile(const std::string& path, const char* text)
@@ -345,6 +368,7 @@ int RunScenario(const Scenario& scenario, const std::string& setup, const std::s
     bool prepared = CreateDirectoryA(root.c_str(), nullptr) &&
                     CreateDirectoryA(workspace.PathOf(TMP_DIRECTORY).c_str(), nullptr) &&
                     CreateDirectoryA(workspace.PathOf(TEMP_DIRECTORY).c_str(), nullptr) &&
+                    CreateDirectoryChain(workspace.PathOf(LONG_DIRECTORY)) &&
                     CreateDirectoryA(app.c_str(), nullptr) &&
                     CreateDirectoryA(currentDirectory.c_str(), nullptr) &&
                     WriteTextFile(workspace.PathOf(PLAIN_FILE), "not a directory\n") &&
@@ -397,7 +421,7 @@ int RunScenario(const Scenario& scenario, const std::string& setup, const std::s
     for (const std::string& name : after) {
         noneLeft = noneLeft && before.count(name) == 1;
     }
-    for (Place place : {TMP_DIRECTORY, TEMP_DIRECTORY}) {
+    for (Place place : {TMP_DIRECTORY, TEMP_DIRECTORY, LONG_DIRECTORY}) {
         noneLeft = noneLeft && ListTemporaryFiles(workspace.PathOf(place)).empty();
     }
     noneLeft = noneLeft && ListTemporaryFiles(currentDirectory).empty();

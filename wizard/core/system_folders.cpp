@@ -32,15 +32,20 @@ BOOL DirectoryExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The environment variable `name` when it names an existing directory that fits a path.
+// The environment variable `name`, made absolute, when it names an existing directory that
+// leaves room for a temporary file's name: the folder that the launcher chose for the library.
 static UINT ReadDirectoryVariable(const char* name, char* buffer)
 {
-    DWORD length = GetEnvironmentVariableA(name, buffer, PATH_SIZE);
-    return length > 0 && length < PATH_SIZE && DirectoryExists(buffer) ? length : 0;
+    char value[PATH_SIZE];
+    DWORD length = GetEnvironmentVariableA(name, value, PATH_SIZE);
+    if (length == 0 || length >= PATH_SIZE || !DirectoryExists(value))
+        return 0;
+    length = GetFullPathNameA(value, PATH_SIZE, buffer, NULL);
+    return length <= TEMP_FOLDER_LENGTH_LIMIT ? length : 0;
 }
 
-// The temporary directory into `buffer` (PATH_SIZE): TMP or TEMP when it names an existing
-// directory, else the Windows directory. Returns its length, 0 on failure.
+// The temporary directory into `buffer` (PATH_SIZE), as the launcher chooses it: TMP or TEMP
+// when it names a usable directory, else the Windows directory. Returns its length, 0 on failure.
 static UINT GetTempDirectory(char* buffer)
 {
     UINT length = ReadDirectoryVariable("TMP", buffer);
@@ -48,7 +53,7 @@ static UINT GetTempDirectory(char* buffer)
         length = ReadDirectoryVariable("TEMP", buffer);
     if (!length) {
         length = GetWindowsDirectoryA(buffer, PATH_SIZE);
-        if (length >= PATH_SIZE)
+        if (length > TEMP_FOLDER_LENGTH_LIMIT)
             length = 0;
     }
     if (!length)
