@@ -1,5 +1,6 @@
 // Writes the wizard library into its temporary file: the file is mapped at exactly the
 // library's size and the package's stream is inflated straight into the view.
+#include "common/win32/view_guard.h"
 #include "launcher.h"
 #include "package/package_layout.h"
 
@@ -23,10 +24,14 @@ bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package)
     if (view == nullptr) {
         return false;
     }
-    int inflated = Decompress(package + ReadHeaderField(package, FIELD_WIZARD_OFFSET),
-                              static_cast<unsigned char*>(view),
-                              ReadHeaderField(package, FIELD_WIZARD_PACKED_SIZE), librarySize);
+    // Mapping grows the file without taking room for it on a sparse, compressed or network
+    // volume, and on Wine: a temporary drive that fills while the view is written fails the
+    // extraction instead of the process.
+    ViewInflation inflated =
+        InflateIntoView(Decompress, package + ReadHeaderField(package, FIELD_WIZARD_OFFSET),
+                        ReadHeaderField(package, FIELD_WIZARD_PACKED_SIZE),
+                        static_cast<unsigned char*>(view), librarySize);
     // Unmapping hands the pages to the file; a failure would show up when the file is checked.
     (void)UnmapViewOfFile(view);
-    return inflated != 0;
+    return inflated == VIEW_INFLATED;
 }

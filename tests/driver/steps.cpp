@@ -19,6 +19,7 @@ struct StepForm {
 const std::vector<StepForm>& ListStepForms()
 {
     static const std::vector<StepForm> forms = {
+        {"start for message", 0, 1, "start for message [PROGRAM]", StartSetupForMessage},
         {"start", 0, 1, "start [PROGRAM]", StartSetup},
         {"expect page", 1, 1, "expect page welcome|info|destination|startmenu|ready|installing|finish", ExpectPage},
         {"expect caption", 1, 1, "expect caption TEXT", ExpectCaption},

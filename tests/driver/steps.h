@@ -49,6 +49,7 @@ std::string Answer(Session& session, const Arguments& args);
 
 // Steps on programs, files and pictures (steps_programs.cpp).
 std::string StartSetup(Session& session, const Arguments& args);
+std::string StartSetupForMessage(Session& session, const Arguments& args);
 std::string ExpectExit(Session& session, const Arguments& args);
 std::string ExpectNoWindow(Session& session, const Arguments& args);
 std::string ExpectFile(Session& session, bool exists, const Arguments& args);

@@ -91,9 +91,8 @@ bool PathExists(const std::string& path)
     return true;
 }
 
-} // namespace
-
-std::string StartSetup(Session& session, const Arguments& args)
+// Starts Setup.exe, the program named or the SETUP variable's.
+std::string LaunchSetup(Session& session, const Arguments& args)
 {
     if (IsRunning(session.setup))
         return "Setup.exe runs already";
@@ -102,7 +101,30 @@ std::string StartSetup(Session& session, const Arguments& args)
     if (program.empty())
         return "no program named and no SETUP variable given";
     session.setupStartTick = GetTickCount();
-    std::string problem = StartProgram(program, session.setup);
+    return StartProgram(program, session.setup);
+}
+
+} // namespace
+
+std::string StartSetupForMessage(Session& session, const Arguments& args)
+{
+    std::string problem = LaunchSetup(session, args);
+    if (!problem.empty())
+        return problem;
+    return WaitFor(session, [&]() -> std::string {
+        DWORD processId = session.setup.dwProcessId;
+        if (FindOtherDialog(processId, FindFrame(processId)))
+            return "";
+        if (!IsRunning(session.setup))
+            return "Setup.exe ended with exit code " + ReadExitCode(session.setup) +
+                   " without a message";
+        return "Setup.exe shows no message";
+    });
+}
+
+std::string StartSetup(Session& session, const Arguments& args)
+{
+    std::string problem = LaunchSetup(session, args);
     if (!problem.empty())
         return problem;
     return WaitFor(session, [&]() -> std::string {

@@ -7,7 +7,7 @@
 #include "install/file_tree.h"
 #include "install/install_engine.h"
 #include "install/installed_product.h"
-#include "install/view_guard.h"
+#include "common/win32/view_guard.h"
 #include "ui/resource.h"
 
 static int CreateTreeDirectory(const char* path, uint32_t attributes)
@@ -65,7 +65,7 @@ static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
     (void)CloseHandle(mapping); // the view keeps the mapping alive
     if (!view)
         return FILL_REMOVED;
-    ViewInflation inflated = InflateIntoView(record->data, record->packedSize,
+    ViewInflation inflated = InflateIntoView(wizard.decompress, record->data, record->packedSize,
                                              (unsigned char*)view, record->size);
     (void)UnmapViewOfFile(view); // written back when the file closes either way
     if (inflated == VIEW_FAULTED)

@@ -1,10 +1,8 @@
 // Inflation into a mapped view that survives the view's in-page errors: a write that meets a
 // full disk raises an exception, EXCEPTION_IN_PAGE_ERROR on Windows, an access violation on Wine.
-#include "install/view_guard.h"
+#include "common/win32/view_guard.h"
 
 #include <windows.h>
-
-#include "core/wizard_state.h"
 
 enum {
     BUILTIN_SETJMP_WORDS = 5,   // the buffer that __builtin_setjmp takes
@@ -12,7 +10,7 @@ enum {
 
 // A frame of this thread's exception-handler chain, which the system keeps at FS:0 and walks
 // from there: it needs no language runtime, and it sees the fault although that happens in
-// the launcher's inflate, since the chain belongs to the thread, not to a module. (A vectored
+// another module's inflate, since the chain belongs to the thread, not to a module. (A vectored
 // handler would do as well but exists only from Windows XP on.) The handler unwinds the chain
 // to this frame and resumes in InflateIntoView, as an __except block would.
 struct ViewGuard {
@@ -51,8 +49,8 @@ static EXCEPTION_DISPOSITION NTAPI CatchViewFault(EXCEPTION_RECORD* record, void
 }
 
 // The inflater's state on the heap is abandoned after a fault: the extraction ends there, once.
-ViewInflation InflateIntoView(const unsigned char* source, unsigned int sourceLength,
-                              unsigned char* view, unsigned int viewSize)
+ViewInflation InflateIntoView(DecompressCallback decompress, const unsigned char* source,
+                              unsigned int sourceLength, unsigned char* view, unsigned int viewSize)
 {
     ViewGuard guard;
     guard.registration.Handler = CatchViewFault;
@@ -64,7 +62,7 @@ ViewInflation InflateIntoView(const unsigned char* source, unsigned int sourceLe
         return VIEW_FAULTED;
     }
     GetThreadBlock()->ExceptionList = &guard.registration;
-    int inflated = wizard.decompress(source, view, sourceLength, viewSize);
+    int inflated = decompress(source, view, sourceLength, viewSize);
     GetThreadBlock()->ExceptionList = guard.registration.Next;
     return inflated ? VIEW_INFLATED : VIEW_STREAM_FAILED;
 }
