@@ -19,6 +19,7 @@
 #include "pe_image.h"
 #include "pe_resources.h"
 #include "pe_signature.h"
+#include "product_names.h"
 #include "show_modes.h"
 #include "stream_check.h"
 #include "text_encoding.h"
@@ -117,7 +118,8 @@ void InspectHeader(Inspection& inspection)
     }
 }
 
-void InspectText(Inspection& inspection, PackageField field, std::string_view label, bool required)
+// The text that `field` gives, or null when it has none or none that can be read.
+const char* InspectText(Inspection& inspection, PackageField field, std::string_view label, bool required)
 {
     const std::uint32_t offset = inspection.ReadField(field);
     std::string line = "  " + PadRight(std::string(label), 28);
@@ -125,26 +127,33 @@ void InspectText(Inspection& inspection, PackageField field, std::string_view la
         inspection.out << line << "(none)\n";
         if (required)
             inspection.Fail(std::string(label) + ": offset 0, but the wizard needs this text");
-        return;
+        return nullptr;
     }
     const char* text = ReadPackageText(inspection.package, inspection.end, offset);
     if (!text) {
         inspection.out << line << "(unreadable at " << FormatHex(offset) << ")\n";
         inspection.Fail(std::string(label) + ": no text ends inside the package at offset " +
                         FormatHex(offset));
-        return;
+        return nullptr;
     }
     inspection.out << line << Quote(text) << "\n";
+    return text;
 }
 
 void InspectTexts(Inspection& inspection)
 {
     inspection.out << "texts:\n";
     InspectText(inspection, FIELD_SHORT_NAME, "short product name", true);
-    InspectText(inspection, FIELD_DISPLAY_NAME, "display name", true);
+    // A display name or event name that build refuses would give an installation that cannot
+    // be removed, or one that never sees its product running: a package is held to the same.
+    if (const char* displayName = InspectText(inspection, FIELD_DISPLAY_NAME, "display name", true))
+        for (const std::string& problem : FindDisplayNameProblems(displayName))
+            inspection.Fail("display name " + problem);
     InspectText(inspection, FIELD_INSTALL_DIR, "default install directory", true);
     InspectText(inspection, FIELD_MENU_FOLDER, "default Start Menu folder", true);
-    InspectText(inspection, FIELD_EVENT_NAME, "event name", false);
+    if (const char* eventName = InspectText(inspection, FIELD_EVENT_NAME, "event name", false))
+        for (const std::string& problem : FindEventNameProblems(eventName))
+            inspection.Fail("event name " + problem);
     InspectText(inspection, FIELD_NOTICE, "notice", false);
 }
 

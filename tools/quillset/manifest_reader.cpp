@@ -6,7 +6,6 @@
 
 #include "common/folder_variables.h"
 #include "common/path_routines.h"
-#include "common/registry_keys.h"
 #include "common/uninstall_log_format.h"
 #include "file_io.h"
 #include "folder_references.h"
@@ -16,6 +15,7 @@
 #include "name_rules.h"
 #include "package/package_layout.h"
 #include "path_length.h"
+#include "product_names.h"
 #include "text_encoding.h"
 #include "typical_folders.h"
 
@@ -25,12 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t MAX_SHORTCUT_ENTRY = 0xFFFF;
-// The longest Uninstall key name the installation can make, in characters (one byte each in
-// Windows-1252): the ANSI registry calls that the wizard and the uninstaller make take a key
-// path of at most 260 characters, and the path starts with the 52 of the Uninstall key.
-constexpr std::size_t MAX_KEY_PATH = 260;
-constexpr std::string_view UNINSTALL_KEY_PATH = CURRENT_VERSION_KEY_TEXT "\\Uninstall\\";
-constexpr std::size_t MAX_KEY_NAME = MAX_KEY_PATH - UNINSTALL_KEY_PATH.size();
 // A manifest is a few kilobytes; the bound only keeps a wrong path, such as a device, from
 // filling memory.
 constexpr std::uint64_t MAX_MANIFEST_SIZE = 64 << 20;
@@ -104,41 +98,16 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     }
 }
 
-// The display name is the name of the product's Uninstall key: one component, short enough
-// for that key's path.
 void CheckDisplayName(ManifestTable& product, const std::string& displayName)
 {
-    const std::size_t line = product.FindLine("display_name");
-    if (displayName.find('\\') != std::string::npos)
-        product.Fail(line, "'display_name' cannot contain a backslash: it names the product's Uninstall "
-                           "registry key, where a backslash would start a subkey; write the name without one");
-    if (displayName.size() > MAX_KEY_NAME)
-        product.Fail(line, "'display_name' is " + std::to_string(displayName.size()) +
-                               " characters long; it names the product's Uninstall registry key, which "
-                               "takes at most " + std::to_string(MAX_KEY_NAME) +
-                               " (the key's path may not pass 260 characters): shorten it");
-    if (displayName.find_first_not_of(' ') == std::string::npos)
-        product.Fail(line, "'display_name' is blank; give the product's name with its version, "
-                           "e.g. \"Inkwell 1.0\"");
+    for (const std::string& problem : FindDisplayNameProblems(displayName))
+        product.Fail(product.FindLine("display_name"), "'display_name' " + problem);
 }
 
-// The product creates the event, and Setup and the uninstaller open it by this name, which
-// Windows takes with at most 259 characters and a backslash only after a namespace; an event
-// nobody can make or open would tell them the product never runs.
 void CheckEventName(ManifestTable& product, const std::string& eventName)
 {
-    const std::size_t line = product.FindLine("event_name");
-    std::string_view name = eventName;
-    for (std::string_view space : {"Global\\", "Local\\"})
-        if (name.size() >= space.size() && FoldNameCase(name.substr(0, space.size())) == FoldNameCase(space))
-            name.remove_prefix(space.size());
-    if (name.find('\\') != std::string_view::npos)
-        product.Fail(line, "'event_name' " + Quote(eventName) +
-                               " holds a backslash, which Windows takes only after Global\\ or Local\\; "
-                               "write the name without one");
-    if (eventName.size() > MAX_INSTALLED_PATH)
-        product.Fail(line, "'event_name' is " + std::to_string(eventName.size()) +
-                               " characters long; Windows takes at most " + std::to_string(MAX_INSTALLED_PATH));
+    for (const std::string& problem : FindEventNameProblems(eventName))
+        product.Fail(product.FindLine("event_name"), "'event_name' " + problem);
 }
 
 void CheckMenuFolder(ManifestTable& product, const std::string& menuFolder)

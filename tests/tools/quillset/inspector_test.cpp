@@ -171,6 +171,13 @@ TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
     package = original;
     package[ReadField(FIELD_FILE_TREE) + 20] = '\\';  // the first file's name
     EXPECT_TRUE(HasFailure(InspectPackage(package), "file tree: the name \"\\"));
+    // "Vistrel 2\1" names a subkey of the Uninstall key, and no event can take the name.
+    package = original;
+    package[ReadField(FIELD_DISPLAY_NAME) + 9] = '\\';
+    SetField(FIELD_EVENT_NAME, ReadField(FIELD_DISPLAY_NAME));
+    const InspectReport named = InspectPackage(package);
+    EXPECT_TRUE(HasFailure(named, "display name cannot contain a backslash"));
+    EXPECT_TRUE(HasFailure(named, "event name \"Vistrel 2\\1\" holds a backslash"));
 }
 
 TEST_F(Inspector, ReportsShortcutNamesThatLeaveTheirFolder)
