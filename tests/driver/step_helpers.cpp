@@ -74,6 +74,10 @@ std::string ProbeWizard(Session& session, WizardView& view)
         return "the wizard frame is hidden";
     if (view.pageWindows != 1)
         return "the frame holds " + std::to_string(view.pageWindows) + " page windows";
+    // A page that is still being made or taken down reads as none of the wizard's: acting on
+    // it would race the page change that the step before started.
+    if (view.kind == PageKind::Unknown)
+        return "the frame shows a page that is none of the wizard's";
     return "";
 }
 
