@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "file_io.h"
 #include "inspector.h"
 #include "name_rules.h"
+#include "output_guard.h"
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
@@ -53,10 +55,30 @@ void RunTestHook(const WineWorld& world, const std::string& dest)
     RunProcess({"/bin/sh", "-c", hook}, environment, {}, 60);
 }
 
+void WriteJsonReport(const fs::path& file, const TryReport& report)
+{
+    const std::string json = FormatReportJson(report);
+    WriteFileAtomically(file, std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+}
+
 }  // namespace
+
+void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
+{
+    const fs::path folder = command.shots.empty() ? fs::current_path() : command.shots;
+    std::vector<fs::path> pictures = {folder / "timeout.png", folder / "uninstall-timeout.png"};
+    std::istringstream lines(scenario);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("shot "))
+            pictures.push_back(folder / (line.substr(5, line.find(' ', 5) - 5) + ".png"));
+    for (const fs::path& picture : pictures)
+        OutputGuard(picture, "name another folder with --shots").Check(command.setup, "the Setup.exe being tried");
+}
 
 int RunTry(const TryCommand& command)
 {
+    // The report is written over whatever has its name, and so are the pictures below.
+    OutputGuard(command.json, "name another file with --json").Check(command.setup, "the Setup.exe being tried");
     if (const auto missing = FindMissingTools()) {
         std::cerr << "quillset: " << *missing << "\n";
         return 2;
@@ -114,6 +136,7 @@ int RunTry(const TryCommand& command)
     if (const char* steps = std::getenv("QUILLSET_TRY_ON_READY"))
         choices.readySteps = steps;
     const std::string scenario = MakeScenario(package, choices);
+    CheckPictureOutputs(command, scenario);
 
     TryReport report;
     report.setup = command.setup.string();
@@ -192,12 +215,8 @@ int RunTry(const TryCommand& command)
     ThrowIfStopped();  // a stop between the processes ends the run as one during them does
     const std::string text = FormatReportText(report);
     std::cout << text;
-    if (!command.json.empty()) {
-        std::ofstream json(command.json, std::ios::binary);
-        json << FormatReportJson(report);
-        if (!json)
-            throw std::runtime_error("cannot write " + command.json.string());
-    }
+    if (!command.json.empty())
+        WriteJsonReport(command.json, report);
     return report.Failed() ? 1 : 0;
 }
 

@@ -26,6 +26,11 @@ struct TryCommand {
 // run could not be made at all.
 int RunTry(const TryCommand& command);
 
+// Throws std::runtime_error when a picture the run may write (one for each shot of `scenario`
+// in the --shots folder, and those of a hang there or in the current folder) is the Setup.exe,
+// whatever path or link names it.
+void CheckPictureOutputs(const TryCommand& command, const std::string& scenario);
+
 }  // namespace quillset
 
 // The options of the try subcommand, filling `command`.

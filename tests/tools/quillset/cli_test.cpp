@@ -174,20 +174,25 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
 
     // Other spellings and links of the same file count: the output's identity is compared.
     const std::string raw = "build manifest.toml --raw --wizard wizard.dll -o ";
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {raw + "./manifest.toml", "manifest.toml", "the manifest"},
-        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file "},
-        {raw + "after.txt", "after.txt", "the information text after installing"},
-        {raw + "wizard-link.dll", "wizard.dll", "the wizard library"},
-        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub"},
-        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package"},
+    const std::string minusO = "name another output file with -o";
+    const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+        {raw + "./manifest.toml", "manifest.toml", "the manifest", minusO},
+        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file ", minusO},
+        {raw + "after.txt", "after.txt", "the information text after installing", minusO},
+        {raw + "wizard-link.dll", "wizard.dll", "the wizard library", minusO},
+        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub", minusO},
+        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package", minusO},
+        // Refused before Wine starts, so no Wine is needed here.
+        {"try p.bin --json ./p.bin", "p.bin", "the Setup.exe being tried", "name another file with --json"},
+        {"try wizard.dll --json wizard-link.dll", "wizard.dll", "the Setup.exe being tried",
+         "name another file with --json"},
     };
-    for (const auto& [arguments, input, what] : cases) {
+    for (const auto& [arguments, input, what, remedy] : cases) {
         const std::string before = ReadText(folder.GetPath() / input);
         const test::ToolRun run = RunTool(folder.GetPath(), arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments;
         EXPECT_TRUE(Contains(run.output, ": the output would replace " + what)) << run.output;
-        EXPECT_TRUE(Contains(run.output, "name another output file with -o")) << run.output;
+        EXPECT_TRUE(Contains(run.output, remedy)) << run.output;
         EXPECT_EQ(ReadText(folder.GetPath() / input), before) << arguments;
     }
     std::vector<std::string> names;

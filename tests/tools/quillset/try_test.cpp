@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "try_checks.h"
+#include "try_command.h"
 #include "try_driver_output.h"
 #include "try_lnk.h"
 #include "try_report.h"
@@ -195,6 +196,53 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     EXPECT_THROW(MakeScenario(package, choices), std::runtime_error);
     EXPECT_EQ(FindProgramOfCommand(*package.launchCommand), "%InstallDir%\\app.exe");
     EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
+}
+
+// The refusal's text, or nothing when the pictures may be written.
+std::string CheckPictures(const TryCommand& command, const std::string& scenario)
+{
+    try {
+        CheckPictureOutputs(command, scenario);
+        return "";
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+}
+
+TEST(TryOutputs, RefusesAPictureThatWouldReplaceTheSetupExeWhateverNamesIt)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-outputs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path shots = fs::path(folder) / "shots";
+    fs::create_directories(shots);
+    TryCommand command;
+    command.setup = fs::path(folder) / "Setup.exe";
+    command.shots = shots;
+    std::ofstream(command.setup) << "MZ";
+    TryChoices choices;
+    choices.shots = true;
+    const std::string scenario = MakeScenario(TryPackage{}, choices);
+    EXPECT_EQ(CheckPictures(command, scenario), "");
+
+    // A shot's picture through a link, the hang's in the --shots folder, and without --shots
+    // the hang's in the current folder.
+    fs::create_symlink(command.setup, shots / "wizard-installing.png");
+    EXPECT_NE(CheckPictures(command, scenario).find("wizard-installing.png: the output would replace the "
+                                                    "Setup.exe being tried"), std::string::npos);
+    fs::remove(shots / "wizard-installing.png");
+    command.setup = shots / "timeout.png";
+    std::ofstream(command.setup) << "MZ";
+    EXPECT_NE(CheckPictures(command, scenario).find("name another folder with --shots"), std::string::npos);
+    const fs::path current = fs::current_path();
+    fs::current_path(folder);
+    command.shots.clear();
+    command.setup = "uninstall-timeout.png";
+    std::ofstream(command.setup) << "MZ";
+    EXPECT_NE(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
+    command.setup = "Setup.exe";
+    EXPECT_EQ(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
+    fs::current_path(current);
+    fs::remove_all(folder);
 }
 
 TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardKnows)
