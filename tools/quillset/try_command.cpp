@@ -75,12 +75,14 @@ void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
         OutputGuard(picture, "name another folder with --shots").Check(command.setup, "the Setup.exe being tried");
 }
 
-int RunTry(const TryCommand& command)
+namespace {
+
+// The run itself, with its account in `report`; the caller writes the JSON.
+int RunTryInto(const TryCommand& command, TryReport& report)
 {
-    // The report is written over whatever has its name, and so are the pictures below.
-    OutputGuard(command.json, "name another file with --json").Check(command.setup, "the Setup.exe being tried");
     if (const auto missing = FindMissingTools()) {
         std::cerr << "quillset: " << *missing << "\n";
+        report.error = *missing;
         return 2;
     }
     const std::vector<std::uint8_t> setup = ReadWholeFile(command.setup, std::uint64_t{1} << 31);
@@ -138,8 +140,6 @@ int RunTry(const TryCommand& command)
     const std::string scenario = MakeScenario(package, choices);
     CheckPictureOutputs(command, scenario);
 
-    TryReport report;
-    report.setup = command.setup.string();
     WineWorld world;
     const PrefixSnapshot before = TakeSnapshot(world.Prefix());
 
@@ -213,11 +213,34 @@ int RunTry(const TryCommand& command)
     }
 
     ThrowIfStopped();  // a stop between the processes ends the run as one during them does
-    const std::string text = FormatReportText(report);
-    std::cout << text;
-    if (!command.json.empty())
-        WriteJsonReport(command.json, report);
+    std::cout << FormatReportText(report);
     return report.Failed() ? 1 : 0;
+}
+
+}  // namespace
+
+int RunTry(const TryCommand& command)
+{
+    // The report replaces whatever has its name, as the pictures do; never the Setup.exe.
+    OutputGuard(command.json, "name another file with --json").Check(command.setup, "the Setup.exe being tried");
+    TryReport report;
+    report.setup = command.setup.string();
+    if (command.json.empty())
+        return RunTryInto(command, report);
+    // An earlier run's report must never stand for this one, so until this run has its own the
+    // file says it failed: also when the run is refused, fails or is stopped by a signal.
+    report.error = "the run did not finish";
+    WriteJsonReport(command.json, report);
+    report.error.clear();
+    try {
+        const int code = RunTryInto(command, report);
+        WriteJsonReport(command.json, report);
+        return code;
+    } catch (const std::exception& error) {
+        report.error = error.what();
+        WriteJsonReport(command.json, report);
+        throw;
+    }
 }
 
 }  // namespace quillset

@@ -21,6 +21,8 @@ void AppendArray(std::string& json, std::string_view name, const std::vector<std
 
 bool TryReport::Failed() const
 {
+    if (!error.empty())
+        return true;
     for (const TryCheck& check : checks)
         if (!check.ok)
             return true;
@@ -100,6 +102,8 @@ std::string FormatReportJson(const TryReport& report)
 {
     std::string json = "{\n  \"setup\": " + QuoteJson(report.setup) + ",\n";
     json += std::string("  \"ok\": ") + (report.Failed() ? "false" : "true") + ",\n";
+    if (!report.error.empty())
+        json += "  \"error\": " + QuoteJson(report.error) + ",\n";
     AppendArray(json, "pages", report.pages);
     AppendArray(json, "installed", report.installed);
     json += "  \"checks\": [";

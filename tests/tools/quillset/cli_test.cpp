@@ -387,6 +387,34 @@ TEST(CommandLine, PrintsItsVersionAndTheDefaultsOfEveryCommand)
     }
 }
 
+TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOwn)
+{
+    TemporaryFolder folder;
+    test::WriteFile(folder.GetPath() / "Setup.exe", "no installer");
+    // Stand-ins for the programs a run needs, so that it gets past that check without Wine.
+    const fs::path tools = folder.GetPath() / "tools";
+    fs::create_directories(tools);
+    for (const char* name : {"wine", "wineserver", "wineboot", "wine-stable", "Xvfb", "convert"}) {
+        test::WriteFile(tools / name, "#!/bin/sh\nexit 1\n");
+        fs::permissions(tools / name, fs::perms::owner_all);
+    }
+    const std::vector<std::tuple<fs::path, int, std::string>> cases = {
+        {folder.GetPath() / "none", 2, "quillset try needs Wine with its 32-bit loader"},
+        {tools, 1, "not a PE image: no MZ header"},
+    };
+    for (const auto& [path, exitCode, error] : cases) {
+        test::WriteFile(folder.GetPath() / "report.json", "{\n  \"setup\": \"Setup.exe\",\n  \"ok\": true\n}\n");
+        const test::ToolRun run = test::RunProgram(
+            folder.GetPath(), "/usr/bin/env",
+            "PATH='" + path.string() + "' '" + QUILLSET_TOOL + "' try Setup.exe --json report.json");
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        EXPECT_TRUE(Contains(run.output, error)) << run.output;
+        const std::string report = ReadText(folder.GetPath() / "report.json");
+        EXPECT_TRUE(report.starts_with("{\n  \"setup\": \"Setup.exe\",\n  \"ok\": false,\n  \"error\": \"" + error))
+            << report;
+    }
+}
+
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
 {
     TemporaryFolder folder;

@@ -166,6 +166,15 @@ TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
     EXPECT_NE(json.find("{\"section\": \"files\", \"ok\": true, \"text\": \"all 6 files\"}"), std::string::npos);
     EXPECT_EQ(json.back(), '\n');
     EXPECT_EQ(json[json.size() - 2], '}');
+    EXPECT_EQ(json.find("\"error\""), std::string::npos);
+
+    // A run that ended early fails with its reason, whatever its checks said so far.
+    TryReport early;
+    early.Pass("install", "the wizard went through its pages");
+    early.error = "stopped by signal 15";
+    EXPECT_TRUE(early.Failed());
+    EXPECT_NE(FormatReportJson(early).find("\"ok\": false,\n  \"error\": \"stopped by signal 15\",\n"),
+              std::string::npos) << FormatReportJson(early);
 }
 
 TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
