@@ -1,14 +1,16 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
 // registry parser and snapshot comparison, the scenario made from a package, the driver's and the
-// uninstaller watch's printouts read back, the folders a prefix gives its variables, and the JSON
-// report.
+// uninstaller watch's printouts read back, the folders a prefix gives its variables, the files
+// check, the pictures kept off the Setup.exe, and the JSON report.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "file_time.h"
 #include "try_checks.h"
 #include "try_command.h"
 #include "try_driver_output.h"
@@ -288,6 +290,52 @@ TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardK
     EXPECT_EQ(ExpandForCheck("%MenuFolder%\\a.lnk", bare), std::nullopt);
     EXPECT_EQ(ExpandForCheck("%ProgramFiles%", bare), "E:\\Programme");
     std::filesystem::remove_all(prefix);
+}
+
+// The lines of the files check, each with its outcome first.
+std::vector<std::string> CheckFileLines(const TryPackage& package, const InstalledProduct& product)
+{
+    TryReport report;
+    CheckFiles(report, package, product);
+    std::vector<std::string> lines;
+    for (const TryCheck& check : report.checks)
+        lines.push_back((check.ok ? "ok " : "FAILED ") + check.text);
+    return lines;
+}
+
+TEST(TryChecks, FilesPassOnlyWhenEveryFileAndFolderOfThePackageIsThere)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-files-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path dest = fs::path(folder) / "drive_c" / "App";
+    fs::create_directories(dest / "empty");
+    TryPackage package;
+    package.files.push_back({"empty", true});
+    for (const char* name : {"a.txt", "b.txt"}) {
+        std::ofstream(dest / name).flush();
+        struct stat info {};
+        ASSERT_EQ(::stat((dest / name).c_str(), &info), 0);
+        TryFile file{name};
+        file.lastWriteTime = ConvertToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec).value();
+        package.files.push_back(file);
+    }
+    InstalledProduct product;
+    product.prefix = folder;
+    product.dest = "C:\\App";
+    const std::vector<std::string> sound = CheckFileLines(package, product);
+    ASSERT_EQ(sound.size(), 1u);
+    EXPECT_TRUE(sound[0].starts_with("ok all 2 files of the package are installed in C:\\App")) << sound[0];
+
+    // A missing folder, then one file, then every one: each fails, and nothing passes.
+    fs::remove(dest / "empty");
+    EXPECT_EQ(CheckFileLines(package, product), std::vector<std::string>{"FAILED C:\\App\\empty is missing"});
+    fs::create_directories(dest / "empty");
+    fs::remove(dest / "a.txt");
+    EXPECT_EQ(CheckFileLines(package, product), std::vector<std::string>{"FAILED C:\\App\\a.txt is missing"});
+    fs::remove(dest / "b.txt");
+    EXPECT_EQ(CheckFileLines(package, product),
+              (std::vector<std::string>{"FAILED C:\\App\\a.txt is missing", "FAILED C:\\App\\b.txt is missing"}));
+    fs::remove_all(folder);
 }
 
 TEST(TryDriverOutput, TellsPagesPassedWhereTheWizardStoodAndTheBoxThatStoppedIt)
