@@ -63,6 +63,26 @@ void WriteJsonReport(const fs::path& file, const TryReport& report)
 
 }  // namespace
 
+std::string ReadDestination(const std::string& dest)
+{
+    // The prefix's other drives are this machine's own folders (Z: is /), which a run must
+    // never write to; only C: is thrown away with the prefix.
+    if (dest.size() < 3 || (dest[0] != 'C' && dest[0] != 'c') || dest[1] != ':' || (dest[2] != '\\' && dest[2] != '/'))
+        throw std::runtime_error("the destination " + dest +
+                                 " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
+    // As Windows reads the name: either separator, and trailing dots and spaces dropped.
+    std::string folded = FoldNameCase(dest + "\\");
+    std::replace(folded.begin(), folded.end(), '/', '\\');
+    std::string top = folded.substr(3, folded.find('\\', 3) - 3);
+    while (!top.empty() && (top.back() == '.' || top.back() == ' '))
+        top.pop_back();
+    if (top == "WINDOWS")
+        throw std::runtime_error("the destination " + dest +
+                                 " lies in C:\\windows, whose changes Wine makes on its own, so what the "
+                                 "product left there cannot be told; give --dest");
+    return dest;
+}
+
 void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
 {
     const fs::path folder = command.shots.empty() ? fs::current_path() : command.shots;
@@ -107,29 +127,14 @@ int RunTryInto(const TryCommand& command, TryReport& report)
 
     TryChoices choices = command.choices;
     choices.shots = !command.shots.empty();
-    const std::optional<std::string> dest = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
-    if (!dest)
+    const std::optional<std::string> typed = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
+    if (!typed)
         throw std::runtime_error("the default destination " + package.installDir +
                                  " names a folder only the wizard knows; give --dest");
-    // The prefix's other drives are this machine's own folders (Z: is /), which a run must
-    // never write to; only C: is thrown away with the prefix.
-    if (dest->size() < 3 || (dest->at(0) != 'C' && dest->at(0) != 'c') || dest->at(1) != ':' ||
-        (dest->at(2) != '\\' && dest->at(2) != '/'))
-        throw std::runtime_error("the destination " + *dest +
-                                 " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
-    // As Windows reads the name: either separator, and trailing dots and spaces dropped.
-    std::string folded = FoldNameCase(*dest + "\\");
-    std::replace(folded.begin(), folded.end(), '/', '\\');
-    std::string top = folded.substr(3, folded.find('\\', 3) - 3);
-    while (!top.empty() && (top.back() == '.' || top.back() == ' '))
-        top.pop_back();
-    if (top == "WINDOWS")
-        throw std::runtime_error("the destination " + *dest +
-                                 " lies in C:\\windows, whose changes Wine makes on its own, so what the "
-                                 "product left there cannot be told; give --dest");
+    const std::string dest = ReadDestination(*typed);
     // Without a launch entry, the scenario refuses --launch below.
     if (choices.launch && package.launchCommand) {
-        const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);
+        const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), dest);
         if (!program)
             throw std::runtime_error("the launched program's path cannot be told before the installation");
         choices.launchProgram = *program;
@@ -184,11 +189,11 @@ int RunTryInto(const TryCommand& command, TryReport& report)
 
     InstalledProduct product;
     product.prefix = world.Prefix();
-    product.dest = *dest;
+    product.dest = dest;
     product.menuFolder = choices.menuFolder ? *choices.menuFolder : package.menuFolder;
     product.choices = choices;
     if (installed) {
-        RunTestHook(world, *dest);
+        RunTestHook(world, dest);
         product.user = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "user.reg"));
         product.machine = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "system.reg"));
         report.installed = FindAdded(before, TakeSnapshot(world.Prefix()));
