@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "common/path_routines.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "name_rules.h"
@@ -63,21 +65,25 @@ void WriteJsonReport(const fs::path& file, const TryReport& report)
 
 }  // namespace
 
-std::string ReadDestination(const std::string& dest)
+std::string ReadDestination(const std::string& typed)
 {
+    // The wizard keeps the text in one spelling and writes that into the link targets, the
+    // registry and the log; so the checks compare with it, and the refusals read it too.
+    std::string dest = typed;
+    NormalisePathText(dest.data());
+    dest.resize(std::strlen(dest.c_str()));
     // The prefix's other drives are this machine's own folders (Z: is /), which a run must
-    // never write to; only C: is thrown away with the prefix.
-    if (dest.size() < 3 || (dest[0] != 'C' && dest[0] != 'c') || dest[1] != ':' || (dest[2] != '\\' && dest[2] != '/'))
-        throw std::runtime_error("the destination " + dest +
+    // never write to; only C: is thrown away with the prefix. A bare C: is the wizard's to refuse.
+    if (dest.size() < 2 || (dest[0] != 'C' && dest[0] != 'c') || dest[1] != ':' || (dest.size() > 2 && dest[2] != '\\'))
+        throw std::runtime_error("the destination " + typed +
                                  " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
-    // As Windows reads the name: either separator, and trailing dots and spaces dropped.
-    std::string folded = FoldNameCase(dest + "\\");
-    std::replace(folded.begin(), folded.end(), '/', '\\');
+    // As Windows reads the name: trailing dots and spaces dropped.
+    const std::string folded = FoldNameCase(dest + "\\");
     std::string top = folded.substr(3, folded.find('\\', 3) - 3);
     while (!top.empty() && (top.back() == '.' || top.back() == ' '))
         top.pop_back();
     if (top == "WINDOWS")
-        throw std::runtime_error("the destination " + dest +
+        throw std::runtime_error("the destination " + typed +
                                  " lies in C:\\windows, whose changes Wine makes on its own, so what the "
                                  "product left there cannot be told; give --dest");
     return dest;

@@ -26,8 +26,9 @@ struct TryCommand {
 // run could not be made at all.
 int RunTry(const TryCommand& command);
 
-// The destination typed on the Destination page as the checks compare it; throws
-// std::runtime_error for one that a run must not install to: off drive C: or in C:\windows.
+// The destination typed on the Destination page as the wizard keeps it (see NormalisePathText),
+// which the checks compare with; throws std::runtime_error for one that a run must not install
+// to: off drive C: or in C:\windows.
 std::string ReadDestination(const std::string& typed);
 
 // Throws std::runtime_error when a picture the run may write (one for each shot of `scenario`

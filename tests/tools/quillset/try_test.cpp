@@ -209,6 +209,17 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
 }
 
+TEST(TryDestination, TakesWhatTheWizardKeepsAndRefusesOneOffDriveCOrInTheWindowsFolder)
+{
+    EXPECT_EQ(ReadDestination("C:\\Program Files\\Inkwell"), "C:\\Program Files\\Inkwell");
+    // As the Destination page keeps it: slashes are backslashes, doubled ones are one.
+    EXPECT_EQ(ReadDestination("C:/Probe"), "C:\\Probe");
+    EXPECT_EQ(ReadDestination(" c:\\Apps//Ink/ "), "c:\\Apps\\Ink");
+    for (const char* refused : {"Z:\\tmp\\x", "Probe", "C:Probe", "C:\\windows\\Probe", "C:/Windows. \\Probe",
+                                "C:\\\\windows\\Probe", "C://WINDOWS/Probe"})
+        EXPECT_THROW(ReadDestination(refused), std::runtime_error) << refused;
+}
+
 // The refusal's text, or nothing when the pictures may be written.
 std::string CheckPictures(const TryCommand& command, const std::string& scenario)
 {
