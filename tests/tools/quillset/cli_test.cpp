@@ -443,13 +443,25 @@ TEST(CommandLine, InspectRefusesAFileLargerThanAnySetupExeWithoutReadingIt)
     EXPECT_TRUE(Contains(run.output, "huge.bin: it is larger than 4294967296 bytes")) << run.output;
 }
 
-TEST(CommandLine, RefusesBadOptions)
+TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
-    EXPECT_NE(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 0").exitCode, 0);
-    EXPECT_NE(RunTool(folder.GetPath(), "").exitCode, 0);
-    EXPECT_NE(RunTool(folder.GetPath(), "inspect missing.bin").exitCode, 0);
+    const std::vector<std::pair<std::string, std::string>> misuses = {
+        {"build manifest.toml --raw --wizard wizard.dll -j 0", "--jobs: Value 0 not in range"},
+        {"", "A subcommand is required"},
+        {"inspect", "FILE is required"},
+        {"inspect manifest.toml extra", "The following argument was not expected: extra"},
+        {"try", "SETUP is required"},
+        {"try missing.exe", "SETUP: File does not exist: missing.exe"},
+        {"try manifest.toml --timeout 1", "--timeout: Value 1 not in range"},
+    };
+    for (const auto& [arguments, message] : misuses) {
+        const test::ToolRun run = RunTool(folder.GetPath(), arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, message)) << run.output;
+    }
+    EXPECT_EQ(RunTool(folder.GetPath(), "inspect missing.bin").exitCode, 1);  // a failure, not a misuse
     EXPECT_FALSE(fs::exists(folder.GetPath() / "package.bin"));
 }
 
