@@ -90,9 +90,11 @@ std::string FormatReportText(const TryReport& report)
     std::size_t failed = 0;
     for (const TryCheck& check : report.checks)
         failed += !check.ok;
+    // Only a removal that ran has a count of what it left.
+    const std::string removal =
+        report.removalRan ? std::to_string(report.leftovers.size()) + " left behind" : "not removed";
     text += "result: ";
-    text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " +
-                                  std::to_string(report.leftovers.size()) + " left behind)\n"
+    text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " + removal + ")\n"
                             : report.removalRan ? "clean installation and removal\n"
                                                 : "clean installation, not removed\n";
     return text;

@@ -161,6 +161,12 @@ TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
     EXPECT_NE(FormatReportText(report).find("result: clean installation and removal"), std::string::npos);
     report.leftovers.push_back("file C:\\Program Files\\Inkwell\\x \"1\".txt");
     EXPECT_TRUE(report.Failed());
+    EXPECT_NE(FormatReportText(report).find("result: FAILED (0 failed checks, 1 left behind)\n"), std::string::npos);
+    // Without a removal there is no count of what it left.
+    TryReport unremoved;
+    unremoved.Fail("install", "the installer hung");
+    EXPECT_NE(FormatReportText(unremoved).find("result: FAILED (1 failed checks, not removed)\n"), std::string::npos)
+        << FormatReportText(unremoved);
     const std::string json = FormatReportJson(report);
     EXPECT_NE(json.find("\"ok\": false"), std::string::npos);
     EXPECT_NE(json.find("\"left_behind\": [\"file C:\\\\Program Files\\\\Inkwell\\\\x \\\"1\\\".txt\"]"),
