@@ -70,7 +70,13 @@ int main(int argc, char** argv)
     CLI::App* tryApp = app.add_subcommand("try", "Install a Setup.exe in a throwaway Wine prefix, check it, remove it");
     AddTryOptions(*tryApp, tryRun);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // CLI11 prints its message (or the help, or the version asked for) and has a code of its
+        // own for each misuse; any misuse is 2 here, so that it cannot pass for a failed check.
+        return app.exit(error) == static_cast<int>(CLI::ExitCodes::Success) ? 0 : 2;
+    }
 
     try {
         if (buildApp->parsed())

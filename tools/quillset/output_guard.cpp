@@ -29,7 +29,7 @@ fs::path Normalise(const fs::path& path)
 
 }  // namespace
 
-OutputGuard::OutputGuard(fs::path output) : output(std::move(output))
+OutputGuard::OutputGuard(fs::path output, std::string remedy) : output(std::move(output)), remedy(std::move(remedy))
 {
     if (this->output.empty())
         return;
@@ -44,7 +44,7 @@ void OutputGuard::Check(const fs::path& input, std::string_view what) const
     const bool same = identity ? FindIdentity(input) == identity : Normalise(input) == normalised;
     if (same)
         throw std::runtime_error(output.string() + ": the output would replace " + std::string(what) +
-                                 ", which this command reads; name another output file with -o");
+                                 ", which this command reads; " + remedy);
 }
 
 }  // namespace quillset

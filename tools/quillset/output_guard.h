@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -13,8 +14,8 @@ namespace quillset {
 
 class OutputGuard {
 public:
-    // An empty `output` guards nothing.
-    explicit OutputGuard(std::filesystem::path output);
+    // An empty `output` guards nothing. `remedy` ends the refusal: how to name another output.
+    explicit OutputGuard(std::filesystem::path output, std::string remedy = "name another output file with -o");
 
     // Throws std::runtime_error naming the output and `what` (e.g. "the manifest") when `input`
     // is the output: the same file when the output exists, else the same normalised absolute path.
@@ -22,6 +23,7 @@ public:
 
 private:
     std::filesystem::path output;
+    std::string remedy;
     std::filesystem::path normalised;
     std::optional<std::pair<dev_t, ino_t>> identity;
 };

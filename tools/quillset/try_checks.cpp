@@ -193,11 +193,14 @@ void CheckFiles(TryReport& report, const TryPackage& package, const InstalledPro
     std::size_t sound = 0, files = 0;
     bool foldersSound = true;
     for (const TryFile& file : package.files) {
+        // Counted before it is looked at, so that a missing one keeps the check from passing.
+        files += !file.directory;
         const std::string windows = product.dest + "\\" + file.path;
         const fs::path path = ToPrefixPath(product.prefix, windows);
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0) {
             report.Fail("files", windows + " is missing");
+            foldersSound &= !file.directory;
             continue;
         }
         if (file.directory) {
@@ -210,7 +213,6 @@ void CheckFiles(TryReport& report, const TryPackage& package, const InstalledPro
             foldersSound &= S_ISDIR(info.st_mode) && seen == wanted;
             continue;
         }
-        ++files;
         std::vector<std::string> problems;
         if (!S_ISREG(info.st_mode)) {
             report.Fail("files", windows + " is no plain file");

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
+#include "common/path_routines.h"
 #include "file_io.h"
 #include "inspector.h"
 #include "name_rules.h"
+#include "output_guard.h"
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
@@ -53,12 +57,58 @@ void RunTestHook(const WineWorld& world, const std::string& dest)
     RunProcess({"/bin/sh", "-c", hook}, environment, {}, 60);
 }
 
+void WriteJsonReport(const fs::path& file, const TryReport& report)
+{
+    const std::string json = FormatReportJson(report);
+    WriteFileAtomically(file, std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+}
+
 }  // namespace
 
-int RunTry(const TryCommand& command)
+std::string ReadDestination(const std::string& typed)
+{
+    // The wizard keeps the text in one spelling and writes that into the link targets, the
+    // registry and the log; so the checks compare with it, and the refusals read it too.
+    std::string dest = typed;
+    NormalisePathText(dest.data());
+    dest.resize(std::strlen(dest.c_str()));
+    // The prefix's other drives are this machine's own folders (Z: is /), which a run must
+    // never write to; only C: is thrown away with the prefix. A bare C: is the wizard's to refuse.
+    if (dest.size() < 2 || (dest[0] != 'C' && dest[0] != 'c') || dest[1] != ':' || (dest.size() > 2 && dest[2] != '\\'))
+        throw std::runtime_error("the destination " + typed +
+                                 " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
+    // As Windows reads the name: trailing dots and spaces dropped.
+    const std::string folded = FoldNameCase(dest + "\\");
+    std::string top = folded.substr(3, folded.find('\\', 3) - 3);
+    while (!top.empty() && (top.back() == '.' || top.back() == ' '))
+        top.pop_back();
+    if (top == "WINDOWS")
+        throw std::runtime_error("the destination " + typed +
+                                 " lies in C:\\windows, whose changes Wine makes on its own, so what the "
+                                 "product left there cannot be told; give --dest");
+    return dest;
+}
+
+void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
+{
+    const fs::path folder = command.shots.empty() ? fs::current_path() : command.shots;
+    std::vector<fs::path> pictures = {folder / "timeout.png", folder / "uninstall-timeout.png"};
+    std::istringstream lines(scenario);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("shot "))
+            pictures.push_back(folder / (line.substr(5, line.find(' ', 5) - 5) + ".png"));
+    for (const fs::path& picture : pictures)
+        OutputGuard(picture, "name another folder with --shots").Check(command.setup, "the Setup.exe being tried");
+}
+
+namespace {
+
+// The run itself, with its account in `report`; the caller writes the JSON.
+int RunTryInto(const TryCommand& command, TryReport& report)
 {
     if (const auto missing = FindMissingTools()) {
         std::cerr << "quillset: " << *missing << "\n";
+        report.error = *missing;
         return 2;
     }
     const std::vector<std::uint8_t> setup = ReadWholeFile(command.setup, std::uint64_t{1} << 31);
@@ -83,29 +133,14 @@ int RunTry(const TryCommand& command)
 
     TryChoices choices = command.choices;
     choices.shots = !command.shots.empty();
-    const std::optional<std::string> dest = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
-    if (!dest)
+    const std::optional<std::string> typed = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
+    if (!typed)
         throw std::runtime_error("the default destination " + package.installDir +
                                  " names a folder only the wizard knows; give --dest");
-    // The prefix's other drives are this machine's own folders (Z: is /), which a run must
-    // never write to; only C: is thrown away with the prefix.
-    if (dest->size() < 3 || (dest->at(0) != 'C' && dest->at(0) != 'c') || dest->at(1) != ':' ||
-        (dest->at(2) != '\\' && dest->at(2) != '/'))
-        throw std::runtime_error("the destination " + *dest +
-                                 " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
-    // As Windows reads the name: either separator, and trailing dots and spaces dropped.
-    std::string folded = FoldNameCase(*dest + "\\");
-    std::replace(folded.begin(), folded.end(), '/', '\\');
-    std::string top = folded.substr(3, folded.find('\\', 3) - 3);
-    while (!top.empty() && (top.back() == '.' || top.back() == ' '))
-        top.pop_back();
-    if (top == "WINDOWS")
-        throw std::runtime_error("the destination " + *dest +
-                                 " lies in C:\\windows, whose changes Wine makes on its own, so what the "
-                                 "product left there cannot be told; give --dest");
+    const std::string dest = ReadDestination(*typed);
     // Without a launch entry, the scenario refuses --launch below.
     if (choices.launch && package.launchCommand) {
-        const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), *dest);
+        const auto program = ExpandForCheck(FindProgramOfCommand(*package.launchCommand), dest);
         if (!program)
             throw std::runtime_error("the launched program's path cannot be told before the installation");
         choices.launchProgram = *program;
@@ -114,9 +149,8 @@ int RunTry(const TryCommand& command)
     if (const char* steps = std::getenv("QUILLSET_TRY_ON_READY"))
         choices.readySteps = steps;
     const std::string scenario = MakeScenario(package, choices);
+    CheckPictureOutputs(command, scenario);
 
-    TryReport report;
-    report.setup = command.setup.string();
     WineWorld world;
     const PrefixSnapshot before = TakeSnapshot(world.Prefix());
 
@@ -161,11 +195,11 @@ int RunTry(const TryCommand& command)
 
     InstalledProduct product;
     product.prefix = world.Prefix();
-    product.dest = *dest;
+    product.dest = dest;
     product.menuFolder = choices.menuFolder ? *choices.menuFolder : package.menuFolder;
     product.choices = choices;
     if (installed) {
-        RunTestHook(world, *dest);
+        RunTestHook(world, dest);
         product.user = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "user.reg"));
         product.machine = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "system.reg"));
         report.installed = FindAdded(before, TakeSnapshot(world.Prefix()));
@@ -190,15 +224,34 @@ int RunTry(const TryCommand& command)
     }
 
     ThrowIfStopped();  // a stop between the processes ends the run as one during them does
-    const std::string text = FormatReportText(report);
-    std::cout << text;
-    if (!command.json.empty()) {
-        std::ofstream json(command.json, std::ios::binary);
-        json << FormatReportJson(report);
-        if (!json)
-            throw std::runtime_error("cannot write " + command.json.string());
-    }
+    std::cout << FormatReportText(report);
     return report.Failed() ? 1 : 0;
+}
+
+}  // namespace
+
+int RunTry(const TryCommand& command)
+{
+    // The report replaces whatever has its name, as the pictures do; never the Setup.exe.
+    OutputGuard(command.json, "name another file with --json").Check(command.setup, "the Setup.exe being tried");
+    TryReport report;
+    report.setup = command.setup.string();
+    if (command.json.empty())
+        return RunTryInto(command, report);
+    // An earlier run's report must never stand for this one, so until this run has its own the
+    // file says it failed: also when the run is refused, fails or is stopped by a signal.
+    report.error = "the run did not finish";
+    WriteJsonReport(command.json, report);
+    report.error.clear();
+    try {
+        const int code = RunTryInto(command, report);
+        WriteJsonReport(command.json, report);
+        return code;
+    } catch (const std::exception& error) {
+        report.error = error.what();
+        WriteJsonReport(command.json, report);
+        throw;
+    }
 }
 
 }  // namespace quillset

@@ -26,6 +26,16 @@ struct TryCommand {
 // run could not be made at all.
 int RunTry(const TryCommand& command);
 
+// The destination typed on the Destination page as the wizard keeps it (see NormalisePathText),
+// which the checks compare with; throws std::runtime_error for one that a run must not install
+// to: off drive C: or in C:\windows.
+std::string ReadDestination(const std::string& typed);
+
+// Throws std::runtime_error when a picture the run may write (one for each shot of `scenario`
+// in the --shots folder, and those of a hang there or in the current folder) is the Setup.exe,
+// whatever path or link names it.
+void CheckPictureOutputs(const TryCommand& command, const std::string& scenario);
+
 }  // namespace quillset
 
 // The options of the try subcommand, filling `command`.

@@ -21,6 +21,8 @@ void AppendArray(std::string& json, std::string_view name, const std::vector<std
 
 bool TryReport::Failed() const
 {
+    if (!error.empty())
+        return true;
     for (const TryCheck& check : checks)
         if (!check.ok)
             return true;
@@ -88,9 +90,11 @@ std::string FormatReportText(const TryReport& report)
     std::size_t failed = 0;
     for (const TryCheck& check : report.checks)
         failed += !check.ok;
+    // Only a removal that ran has a count of what it left.
+    const std::string removal =
+        report.removalRan ? std::to_string(report.leftovers.size()) + " left behind" : "not removed";
     text += "result: ";
-    text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " +
-                                  std::to_string(report.leftovers.size()) + " left behind)\n"
+    text += report.Failed() ? "FAILED (" + std::to_string(failed) + " failed checks, " + removal + ")\n"
                             : report.removalRan ? "clean installation and removal\n"
                                                 : "clean installation, not removed\n";
     return text;
@@ -100,6 +104,8 @@ std::string FormatReportJson(const TryReport& report)
 {
     std::string json = "{\n  \"setup\": " + QuoteJson(report.setup) + ",\n";
     json += std::string("  \"ok\": ") + (report.Failed() ? "false" : "true") + ",\n";
+    if (!report.error.empty())
+        json += "  \"error\": " + QuoteJson(report.error) + ",\n";
     AppendArray(json, "pages", report.pages);
     AppendArray(json, "installed", report.installed);
     json += "  \"checks\": [";

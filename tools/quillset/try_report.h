@@ -23,10 +23,11 @@ struct TryReport {
     std::vector<std::string> leftovers;  // what the removal left behind
     bool removalRan = false;
     std::vector<std::string> pictures;
+    std::string error;  // why the run ended without a full report; empty when it has one
 
     void Pass(std::string section, std::string text) { checks.push_back({std::move(section), true, std::move(text)}); }
     void Fail(std::string section, std::string text) { checks.push_back({std::move(section), false, std::move(text)}); }
-    bool Failed() const;  // a check failed or something was left
+    bool Failed() const;  // the run ended early, a check failed or something was left
 };
 
 std::string FormatReportText(const TryReport& report);

@@ -174,20 +174,25 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
 
     // Other spellings and links of the same file count: the output's identity is compared.
     const std::string raw = "build manifest.toml --raw --wizard wizard.dll -o ";
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {raw + "./manifest.toml", "manifest.toml", "the manifest"},
-        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file "},
-        {raw + "after.txt", "after.txt", "the information text after installing"},
-        {raw + "wizard-link.dll", "wizard.dll", "the wizard library"},
-        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub"},
-        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package"},
+    const std::string minusO = "name another output file with -o";
+    const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+        {raw + "./manifest.toml", "manifest.toml", "the manifest", minusO},
+        {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file ", minusO},
+        {raw + "after.txt", "after.txt", "the information text after installing", minusO},
+        {raw + "wizard-link.dll", "wizard.dll", "the wizard library", minusO},
+        {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub", minusO},
+        {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package", minusO},
+        // Refused before Wine starts, so no Wine is needed here.
+        {"try p.bin --json ./p.bin", "p.bin", "the Setup.exe being tried", "name another file with --json"},
+        {"try wizard.dll --json wizard-link.dll", "wizard.dll", "the Setup.exe being tried",
+         "name another file with --json"},
     };
-    for (const auto& [arguments, input, what] : cases) {
+    for (const auto& [arguments, input, what, remedy] : cases) {
         const std::string before = ReadText(folder.GetPath() / input);
         const test::ToolRun run = RunTool(folder.GetPath(), arguments);
         EXPECT_EQ(run.exitCode, 1) << arguments;
         EXPECT_TRUE(Contains(run.output, ": the output would replace " + what)) << run.output;
-        EXPECT_TRUE(Contains(run.output, "name another output file with -o")) << run.output;
+        EXPECT_TRUE(Contains(run.output, remedy)) << run.output;
         EXPECT_EQ(ReadText(folder.GetPath() / input), before) << arguments;
     }
     std::vector<std::string> names;
@@ -382,6 +387,34 @@ TEST(CommandLine, PrintsItsVersionAndTheDefaultsOfEveryCommand)
     }
 }
 
+TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOwn)
+{
+    TemporaryFolder folder;
+    test::WriteFile(folder.GetPath() / "Setup.exe", "no installer");
+    // Stand-ins for the programs a run needs, so that it gets past that check without Wine.
+    const fs::path tools = folder.GetPath() / "tools";
+    fs::create_directories(tools);
+    for (const char* name : {"wine", "wineserver", "wineboot", "wine-stable", "Xvfb", "convert"}) {
+        test::WriteFile(tools / name, "#!/bin/sh\nexit 1\n");
+        fs::permissions(tools / name, fs::perms::owner_all);
+    }
+    const std::vector<std::tuple<fs::path, int, std::string>> cases = {
+        {folder.GetPath() / "none", 2, "quillset try needs Wine with its 32-bit loader"},
+        {tools, 1, "not a PE image: no MZ header"},
+    };
+    for (const auto& [path, exitCode, error] : cases) {
+        test::WriteFile(folder.GetPath() / "report.json", "{\n  \"setup\": \"Setup.exe\",\n  \"ok\": true\n}\n");
+        const test::ToolRun run = test::RunProgram(
+            folder.GetPath(), "/usr/bin/env",
+            "PATH='" + path.string() + "' '" + QUILLSET_TOOL + "' try Setup.exe --json report.json");
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        EXPECT_TRUE(Contains(run.output, error)) << run.output;
+        const std::string report = ReadText(folder.GetPath() / "report.json");
+        EXPECT_TRUE(report.starts_with("{\n  \"setup\": \"Setup.exe\",\n  \"ok\": false,\n  \"error\": \"" + error))
+            << report;
+    }
+}
+
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
 {
     TemporaryFolder folder;
@@ -410,13 +443,25 @@ TEST(CommandLine, InspectRefusesAFileLargerThanAnySetupExeWithoutReadingIt)
     EXPECT_TRUE(Contains(run.output, "huge.bin: it is larger than 4294967296 bytes")) << run.output;
 }
 
-TEST(CommandLine, RefusesBadOptions)
+TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
 {
     TemporaryFolder folder;
     test::WriteSampleProject(folder.GetPath());
-    EXPECT_NE(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll -j 0").exitCode, 0);
-    EXPECT_NE(RunTool(folder.GetPath(), "").exitCode, 0);
-    EXPECT_NE(RunTool(folder.GetPath(), "inspect missing.bin").exitCode, 0);
+    const std::vector<std::pair<std::string, std::string>> misuses = {
+        {"build manifest.toml --raw --wizard wizard.dll -j 0", "--jobs: Value 0 not in range"},
+        {"", "A subcommand is required"},
+        {"inspect", "FILE is required"},
+        {"inspect manifest.toml extra", "The following argument was not expected: extra"},
+        {"try", "SETUP is required"},
+        {"try missing.exe", "SETUP: File does not exist: missing.exe"},
+        {"try manifest.toml --timeout 1", "--timeout: Value 1 not in range"},
+    };
+    for (const auto& [arguments, message] : misuses) {
+        const test::ToolRun run = RunTool(folder.GetPath(), arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, message)) << run.output;
+    }
+    EXPECT_EQ(RunTool(folder.GetPath(), "inspect missing.bin").exitCode, 1);  // a failure, not a misuse
     EXPECT_FALSE(fs::exists(folder.GetPath() / "package.bin"));
 }
 

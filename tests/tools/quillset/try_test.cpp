@@ -1,15 +1,18 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
 // registry parser and snapshot comparison, the scenario made from a package, the driver's and the
-// uninstaller watch's printouts read back, the folders a prefix gives its variables, and the JSON
-// report.
+// uninstaller watch's printouts read back, the folders a prefix gives its variables, the files
+// check, the pictures kept off the Setup.exe, and the JSON report.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "file_time.h"
 #include "try_checks.h"
+#include "try_command.h"
 #include "try_driver_output.h"
 #include "try_lnk.h"
 #include "try_report.h"
@@ -158,6 +161,12 @@ TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
     EXPECT_NE(FormatReportText(report).find("result: clean installation and removal"), std::string::npos);
     report.leftovers.push_back("file C:\\Program Files\\Inkwell\\x \"1\".txt");
     EXPECT_TRUE(report.Failed());
+    EXPECT_NE(FormatReportText(report).find("result: FAILED (0 failed checks, 1 left behind)\n"), std::string::npos);
+    // Without a removal there is no count of what it left.
+    TryReport unremoved;
+    unremoved.Fail("install", "the installer hung");
+    EXPECT_NE(FormatReportText(unremoved).find("result: FAILED (1 failed checks, not removed)\n"), std::string::npos)
+        << FormatReportText(unremoved);
     const std::string json = FormatReportJson(report);
     EXPECT_NE(json.find("\"ok\": false"), std::string::npos);
     EXPECT_NE(json.find("\"left_behind\": [\"file C:\\\\Program Files\\\\Inkwell\\\\x \\\"1\\\".txt\"]"),
@@ -165,6 +174,15 @@ TEST(TryReport, JsonEscapesEveryCharacterThatNeedsItAndFailsOnLeftovers)
     EXPECT_NE(json.find("{\"section\": \"files\", \"ok\": true, \"text\": \"all 6 files\"}"), std::string::npos);
     EXPECT_EQ(json.back(), '\n');
     EXPECT_EQ(json[json.size() - 2], '}');
+    EXPECT_EQ(json.find("\"error\""), std::string::npos);
+
+    // A run that ended early fails with its reason, whatever its checks said so far.
+    TryReport early;
+    early.Pass("install", "the wizard went through its pages");
+    early.error = "stopped by signal 15";
+    EXPECT_TRUE(early.Failed());
+    EXPECT_NE(FormatReportJson(early).find("\"ok\": false,\n  \"error\": \"stopped by signal 15\",\n"),
+              std::string::npos) << FormatReportJson(early);
 }
 
 TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
@@ -195,6 +213,64 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     EXPECT_THROW(MakeScenario(package, choices), std::runtime_error);
     EXPECT_EQ(FindProgramOfCommand(*package.launchCommand), "%InstallDir%\\app.exe");
     EXPECT_EQ(FindProgramOfCommand("C:\\a.exe /S"), "C:\\a.exe");
+}
+
+TEST(TryDestination, TakesWhatTheWizardKeepsAndRefusesOneOffDriveCOrInTheWindowsFolder)
+{
+    EXPECT_EQ(ReadDestination("C:\\Program Files\\Inkwell"), "C:\\Program Files\\Inkwell");
+    // As the Destination page keeps it: slashes are backslashes, doubled ones are one.
+    EXPECT_EQ(ReadDestination("C:/Probe"), "C:\\Probe");
+    EXPECT_EQ(ReadDestination(" c:\\Apps//Ink/ "), "c:\\Apps\\Ink");
+    for (const char* refused : {"Z:\\tmp\\x", "Probe", "C:Probe", "C:\\windows\\Probe", "C:/Windows. \\Probe",
+                                "C:\\\\windows\\Probe", "C://WINDOWS/Probe"})
+        EXPECT_THROW(ReadDestination(refused), std::runtime_error) << refused;
+}
+
+// The refusal's text, or nothing when the pictures may be written.
+std::string CheckPictures(const TryCommand& command, const std::string& scenario)
+{
+    try {
+        CheckPictureOutputs(command, scenario);
+        return "";
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+}
+
+TEST(TryOutputs, RefusesAPictureThatWouldReplaceTheSetupExeWhateverNamesIt)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-outputs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path shots = fs::path(folder) / "shots";
+    fs::create_directories(shots);
+    TryCommand command;
+    command.setup = fs::path(folder) / "Setup.exe";
+    command.shots = shots;
+    std::ofstream(command.setup) << "MZ";
+    TryChoices choices;
+    choices.shots = true;
+    const std::string scenario = MakeScenario(TryPackage{}, choices);
+    EXPECT_EQ(CheckPictures(command, scenario), "");
+
+    // A shot's picture through a link, the hang's in the --shots folder, and without --shots
+    // the hang's in the current folder.
+    fs::create_symlink(command.setup, shots / "wizard-installing.png");
+    EXPECT_NE(CheckPictures(command, scenario).find("wizard-installing.png: the output would replace the "
+                                                    "Setup.exe being tried"), std::string::npos);
+    fs::remove(shots / "wizard-installing.png");
+    command.setup = shots / "timeout.png";
+    std::ofstream(command.setup) << "MZ";
+    EXPECT_NE(CheckPictures(command, scenario).find("name another folder with --shots"), std::string::npos);
+    const fs::path current = fs::current_path();
+    fs::current_path(folder);
+    command.shots.clear();
+    command.setup = "uninstall-timeout.png";
+    std::ofstream(command.setup) << "MZ";
+    EXPECT_NE(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
+    command.setup = "Setup.exe";
+    EXPECT_EQ(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
+    fs::current_path(current);
+    fs::remove_all(folder);
 }
 
 TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardKnows)
@@ -231,6 +307,52 @@ TEST(TryFolders, ExpandsEveryVariableAsTheInstallationSawItAndNoneOnlyTheWizardK
     EXPECT_EQ(ExpandForCheck("%MenuFolder%\\a.lnk", bare), std::nullopt);
     EXPECT_EQ(ExpandForCheck("%ProgramFiles%", bare), "E:\\Programme");
     std::filesystem::remove_all(prefix);
+}
+
+// The lines of the files check, each with its outcome first.
+std::vector<std::string> CheckFileLines(const TryPackage& package, const InstalledProduct& product)
+{
+    TryReport report;
+    CheckFiles(report, package, product);
+    std::vector<std::string> lines;
+    for (const TryCheck& check : report.checks)
+        lines.push_back((check.ok ? "ok " : "FAILED ") + check.text);
+    return lines;
+}
+
+TEST(TryChecks, FilesPassOnlyWhenEveryFileAndFolderOfThePackageIsThere)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-files-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path dest = fs::path(folder) / "drive_c" / "App";
+    fs::create_directories(dest / "empty");
+    TryPackage package;
+    package.files.push_back({"empty", true});
+    for (const char* name : {"a.txt", "b.txt"}) {
+        std::ofstream(dest / name).flush();
+        struct stat info {};
+        ASSERT_EQ(::stat((dest / name).c_str(), &info), 0);
+        TryFile file{name};
+        file.lastWriteTime = ConvertToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec).value();
+        package.files.push_back(file);
+    }
+    InstalledProduct product;
+    product.prefix = folder;
+    product.dest = "C:\\App";
+    const std::vector<std::string> sound = CheckFileLines(package, product);
+    ASSERT_EQ(sound.size(), 1u);
+    EXPECT_TRUE(sound[0].starts_with("ok all 2 files of the package are installed in C:\\App")) << sound[0];
+
+    // A missing folder, then one file, then every one: each fails, and nothing passes.
+    fs::remove(dest / "empty");
+    EXPECT_EQ(CheckFileLines(package, product), std::vector<std::string>{"FAILED C:\\App\\empty is missing"});
+    fs::create_directories(dest / "empty");
+    fs::remove(dest / "a.txt");
+    EXPECT_EQ(CheckFileLines(package, product), std::vector<std::string>{"FAILED C:\\App\\a.txt is missing"});
+    fs::remove(dest / "b.txt");
+    EXPECT_EQ(CheckFileLines(package, product),
+              (std::vector<std::string>{"FAILED C:\\App\\a.txt is missing", "FAILED C:\\App\\b.txt is missing"}));
+    fs::remove_all(folder);
 }
 
 TEST(TryDriverOutput, TellsPagesPassedWhereTheWizardStoodAndTheBoxThatStoppedIt)

@@ -148,10 +148,11 @@ PYTHON
 interrupted)
     # SIGTERM while the wizard runs (a background job ignores SIGINT): the run ends with 143 and
     # takes its display, Wine server and prefix with it. Every process it started carries its
-    # TMPDIR.
+    # TMPDIR. An earlier report that passed gives way to one that says why this run failed.
     build_sample ''
     mkdir -p "$work/tmp"
-    TMPDIR=$work/tmp "$tool" try "$work/Setup.exe" >"$work/report.txt" 2>&1 &
+    printf '{"ok": true}\n' >"$work/report.json"
+    TMPDIR=$work/tmp "$tool" try "$work/Setup.exe" --json "$work/report.json" >"$work/report.txt" 2>&1 &
     run=$!
     for _ in $(seq 600); do
         compgen -G "$work/tmp/quillset-try.*/scenario.txt" >/dev/null && break
@@ -164,6 +165,8 @@ interrupted)
     cat "$work/report.txt"
     [[ $code == 143 ]] || { echo "try_wine.sh: exit code $code after SIGTERM, expected 143" >&2; exit 1; }
     grep -qF 'quillset: stopped by signal 15' "$work/report.txt" || { echo "try_wine.sh: no word of the stop" >&2; exit 1; }
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert not r["ok"] and r["error"].startswith("stopped by signal 15"), r' \
+        "$work/report.json" || exit 1
     sleep 1
     if compgen -G "$work/tmp/quillset-try.*" >/dev/null; then
         echo "try_wine.sh: the run's folder is left: $(ls "$work/tmp")" >&2
