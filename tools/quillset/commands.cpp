@@ -127,6 +127,12 @@ int RunEmbed(const EmbedCommand& command)
     guard.Check(stub, "the launcher stub");
     const std::vector<std::uint8_t> stubBytes = LoadStub(stub);
     const std::vector<std::uint8_t> package = ReadWholeFile(command.package, MAX_SETUP_FILE_SIZE);
+    // A raw package starts with zero bytes; one that starts as a program is most likely a
+    // Setup.exe, whose header checks would only list noise.
+    if (package.size() >= 2 && package[0] == 'M' && package[1] == 'Z')
+        throw std::runtime_error(command.package.string() +
+                                 ": is a program, not a raw setup package; embed takes what `quillset build "
+                                 "--raw` writes, and `quillset inspect` describes a Setup.exe");
     // The launcher and the wizard trust the package as written: it gets inspect's full check.
     const InspectReport report = InspectPackage(package);
     if (!report.failures.empty()) {

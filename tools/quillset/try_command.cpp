@@ -14,6 +14,7 @@
 #include "inspector.h"
 #include "name_rules.h"
 #include "output_guard.h"
+#include "pe_image.h"
 #include "pe_resources.h"
 #include "tool_paths.h"
 #include "try_checks.h"
@@ -112,7 +113,13 @@ int RunTryInto(const TryCommand& command, TryReport& report)
         return 2;
     }
     const std::vector<std::uint8_t> setup = ReadWholeFile(command.setup, std::uint64_t{1} << 31);
-    const auto resource = FindPackageResource(setup);
+    std::optional<std::span<const std::uint8_t>> resource;
+    try {
+        resource = FindPackageResource(setup);
+    } catch (const PeFormatError& error) {
+        throw std::runtime_error(command.setup.string() + ": " + error.what() +
+                                 "; try takes a Setup.exe that `quillset build` wrote");
+    }
     if (!resource)
         throw std::runtime_error(command.setup.string() + " carries no setup package");
     // A package that inspect fails cannot ship, and reading a crafted one as trusted could hold

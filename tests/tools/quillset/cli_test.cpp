@@ -290,6 +290,8 @@ TEST(CommandLine, RefusesWhatWouldBreakAnInstallerAndWritesNothing)
         {"embed p.bin -o out.exe --stub '" + STUB.string() + "'",
          "p.bin: not a setup package that an installer can use (1 failure(s), as `quillset inspect` lists "
          "them):\n  wizard library stream: "},
+        {"embed '" + STUB.string() + "' -o out.exe --stub '" + STUB.string() + "'",
+         "gui_stub.exe: is a program, not a raw setup package; embed takes what `quillset build --raw` writes"},
         {build + "--wizard " + fixtures + "no_rsrc.exe'",
          "no_rsrc.exe: not a usable wizard library: it is a program, not a DLL; the wizard library must be a "
          "32-bit x86 DLL that exports ShowWizard"},
@@ -400,7 +402,7 @@ TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOw
     }
     const std::vector<std::tuple<fs::path, int, std::string>> cases = {
         {folder.GetPath() / "none", 2, "quillset try needs Wine with its 32-bit loader"},
-        {tools, 1, "not a PE image: no MZ header"},
+        {tools, 1, "Setup.exe: not a PE image: no MZ header; try takes a Setup.exe"},
     };
     for (const auto& [path, exitCode, error] : cases) {
         test::WriteFile(folder.GetPath() / "report.json", "{\n  \"setup\": \"Setup.exe\",\n  \"ok\": true\n}\n");
