@@ -3,11 +3,11 @@
 // that finds no room on the disk is removed again.
 #include <windows.h>
 
+#include "common/win32/view_guard.h"
 #include "core/wizard_state.h"
 #include "install/file_tree.h"
 #include "install/install_engine.h"
 #include "install/installed_product.h"
-#include "common/win32/view_guard.h"
 #include "ui/resource.h"
 
 static int CreateTreeDirectory(const char* path, uint32_t attributes)
