@@ -299,6 +299,21 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
         throw SigningError(what + " succeeded but left " + file + " unsigned: what it wrote at {out} carries "
                                   "no signature" + ReadShownOutput(log),
                            1);
+    // The signature covers whatever the command wrote, so nothing but the inspection below would
+    // notice a program that it changed on the way: one for another machine, or a DLL.
+    std::optional<std::uint64_t> change;
+    try {
+        change = FindChangeBeyondSignature(image, signedImage);
+    } catch (const std::runtime_error& problem) {
+        throw SigningError("cannot compare the signed " + file + " with the program given to " + what + ": " +
+                               problem.what(),
+                           1);
+    }
+    if (change)
+        throw SigningError(what + " wrote a " + file + " that differs from the program it was given at byte " +
+                               std::to_string(*change) + ": a signer may add a signature, its directory entry "
+                               "and the checksum, and change nothing else" + ReadShownOutput(log),
+                           1);
     return signedImage;
 }
 

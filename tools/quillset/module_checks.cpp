@@ -9,6 +9,7 @@
 #include "pe_image.h"
 #include "pe_resource_tree.h"
 #include "pe_resources.h"
+#include "pe_signature.h"
 #include "text_format.h"
 
 namespace quillset {
@@ -132,6 +133,9 @@ std::optional<std::string> FindRoleProblem(const PeImage& pe, std::span<const st
     case ModuleRole::Uninstaller:
         if (isDll)
             return std::string("it is a DLL, not a program");
+        // inspect fails an installer whose uninstaller a verifier would refuse.
+        if (const auto unsound = FindUnsoundSignature(image))
+            return "its signature is unsound (" + *unsound + "): sign it again, or give it unsigned";
         return std::nullopt;
     }
     return std::nullopt;

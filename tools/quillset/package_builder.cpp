@@ -18,6 +18,7 @@
 #include "package_targets.h"
 #include "package_writer.h"
 #include "path_length.h"
+#include "pe_signature.h"
 #include "prepacked_stream.h"
 #include "source_tree.h"
 #include "text_encoding.h"
@@ -152,6 +153,20 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
         jobs.push_back(std::move(job));
 }
 
+// The product's own uninstaller is packed as it is, so a signature that a verifier would refuse
+// would ship in it: inspect fails such an installer. A signing command replaces it instead.
+void CheckOwnUninstallerSignature(const std::vector<SourceNode>& nodes)
+{
+    const auto node = std::ranges::find_if(nodes, [](const SourceNode& candidate) {
+        return !candidate.directory && FoldNameCase(candidate.name) == FoldNameCase(UNINSTALLER_FILE);
+    });
+    if (node == nodes.end())
+        return;
+    if (const auto unsound = FindUnsoundSignature(ReadWholeFile(node->path, MAX_STREAM_SIZE)))
+        throw std::runtime_error(node->path.string() + ": the uninstaller's signature is unsound (" + *unsound +
+                                 "); sign it again, or give it unsigned");
+}
+
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
 {
     std::vector<std::uint8_t> bytes = ReadWholeFile(file, MAX_WIZARD_LIBRARY_SIZE);
@@ -242,6 +257,8 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     }
     if (signing && manifest.uninstaller != UninstallerChoice::None)
         SignUninstaller(*signing, tree.nodes, model.files, jobs);
+    else if (manifest.uninstaller == UninstallerChoice::Own)
+        CheckOwnUninstallerSignature(tree.nodes);
 
     std::uint64_t totalWork = 0;
     for (const CompressionJob& job : jobs)

@@ -101,4 +101,39 @@ std::vector<std::uint8_t> RemovePeSignature(const PeImage& pe, std::span<const s
     return copy;
 }
 
+std::optional<std::string> FindUnsoundSignature(std::span<const std::uint8_t> image)
+{
+    try {
+        const PeSignature signature = FindPeSignature(ReadPeImage(image), image);
+        if (signature.state == PeSignature::State::Damaged || signature.trailingBytes != 0)
+            return DescribePeSignature(signature);
+    } catch (const PeFormatError&) {
+        // No PE image: nothing a verifier would look at.
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> FindChangeBeyondSignature(std::span<const std::uint8_t> image,
+                                                       std::span<const std::uint8_t> signedImage)
+{
+    const PeImage pe = ReadPeImage(image);
+    std::vector<std::uint8_t> before = RemovePeSignature(pe, image);
+    std::vector<std::uint8_t> after = RemovePeSignature(ReadPeImage(signedImage), signedImage);
+    // RemovePeSignature writes a checksum of its own; the one a signer left is not compared.
+    const std::uint64_t checksum = pe.optionalHeaderOffset + kOptCheckSum;
+    if (after.size() >= checksum + 4)
+        std::copy_n(before.begin() + static_cast<std::ptrdiff_t>(checksum), 4,
+                    after.begin() + static_cast<std::ptrdiff_t>(checksum));
+    const auto [differs, unused] = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
+    const std::uint64_t at = static_cast<std::uint64_t>(differs - before.begin());
+    if (at < before.size())
+        return at;
+    // Padding to the table's alignment after a file that does not end at its sections.
+    const auto added = std::span(after).subspan(before.size());
+    if (added.size() < kCertificateAlignment &&
+        std::all_of(added.begin(), added.end(), [](std::uint8_t b) { return b == 0; }))
+        return std::nullopt;
+    return before.size();
+}
+
 }  // namespace quillset

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,6 +32,17 @@ PeSignature FindPeSignature(const PeImage& pe, std::span<const std::uint8_t> ima
 // One line: "signed (...)", "not signed", "signed, but N bytes follow the signature", or what
 // is damaged.
 std::string DescribePeSignature(const PeSignature& signature);
+
+// Why the signature of `image` would fail inspect, as DescribePeSignature words it: a damaged
+// one, or bytes after it; nothing for a sound signature, none, or bytes that are no PE image.
+std::optional<std::string> FindUnsoundSignature(std::span<const std::uint8_t> image);
+
+// The first byte at which `signedImage` differs from `image` beyond what signing changes (the
+// checksum, the security directory entry, the certificate table and the zero padding before
+// it), or nothing when signing added a signature and changed nothing else. Both must be PE
+// images whose signatures RemovePeSignature can take off.
+std::optional<std::uint64_t> FindChangeBeyondSignature(std::span<const std::uint8_t> image,
+                                                       std::span<const std::uint8_t> signedImage);
 
 // `image` as it was before it was signed: the certificate table (and the zero padding that a
 // signer puts before it) cut off, the security directory entry cleared. Throws

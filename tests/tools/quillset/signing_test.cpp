@@ -203,6 +203,29 @@ TEST_F(SigningBuild, SignsOnlySetupWithoutAnUninstallerAndOnlyTheUninstallerInAR
     EXPECT_EQ(ReadSigned(folder.GetPath()), "uninst.exe\n");
 }
 
+TEST_F(SigningBuild, AnUninstallerWhoseSignatureAVerifierWouldRefuseIsNotPacked)
+{
+    // Signed by the script, then given bytes after its signature.
+    const fs::path product = folder.GetPath() / "project" / "product";
+    ASSERT_EQ(test::RunProgram(folder.GetPath(), "/usr/bin/env",
+                               signer + " '" + STUB.string() + "' '" + (product / "uninst.exe").string() + "'")
+                  .exitCode,
+              0);
+    std::ofstream(product / "uninst.exe", std::ios::binary | std::ios::app) << "appended";
+    const std::string unsound = "signature is unsound (signed, but 8 bytes follow the signature";
+    WriteManifest("");
+    const test::ToolRun own = Build("");
+    EXPECT_EQ(own.exitCode, 1) << own.output;
+    EXPECT_TRUE(Contains(own.output, "uninst.exe: the uninstaller's " + unsound)) << own.output;
+
+    fs::rename(product / "uninst.exe", folder.GetPath() / "builtin.exe");
+    test::WriteFile(manifest, test::GetMinimalManifest());
+    const test::ToolRun builtin = Build("--uninstaller builtin.exe");
+    EXPECT_EQ(builtin.exitCode, 1) << builtin.output;
+    EXPECT_TRUE(Contains(builtin.output, "builtin.exe: not a usable uninstaller: its " + unsound)) << builtin.output;
+    EXPECT_TRUE(IsClean());
+}
+
 TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeavesNothing)
 {
     struct Case {
@@ -225,8 +248,12 @@ TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeave
         {"sh -c 'head -c 1024 \"$1\" >\"$2\"' sh {in} {out}", 1,
          {"uninst.exe that is no valid PE image (truncated"}},
         {"sh -c '" + signer + " \"$0\" \"$2\"' " + STUB.string() + " {in} {out}", 1,
-         {"Setup.exe does not hold the package that went into it"}},
+         {"'sh' wrote a Setup.exe that differs from the program it was given at byte "}},
         {"no-such-signer {in} {out}", 127, {"cannot run the signing command 'no-such-signer'"}},
+        // Signed, then changed in the DOS stub: the signature would cover any change.
+        {"sh -c '" + signer + " \"$1\" \"$2\" && printf X | dd of=\"$2\" bs=1 seek=70 conv=notrunc 2>/dev/null' "
+         "sh {in} {out}",
+         1, {"'sh' wrote a uninst.exe that differs from the program it was given at byte 70"}},
         // A command that succeeds without signing would ship an unsigned program.
         {"cp {in} {out}", 1, {"the signing command 'cp' succeeded but left uninst.exe unsigned"}},
         // A security directory entry that leads past the end of the file.
