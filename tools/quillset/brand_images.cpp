@@ -100,10 +100,13 @@ std::uint16_t CheckIconImage(std::span<const std::uint8_t> image, std::uint32_t 
     // An icon's DIB is twice as high as the icon: the colour image, then the AND mask.
     if (dib.width != static_cast<std::int64_t>(width) ||
         dib.height != 2 * static_cast<std::int64_t>(height)) {
-        throw std::runtime_error(label + " is a bitmap of " +
-                                 FormatSize(static_cast<std::uint32_t>(dib.width),
-                                            static_cast<std::uint32_t>(dib.height / 2)) +
-                                 " pixels, but the icon's directory says " + expected);
+        // The fields as stored, signed: a halved odd or negative height would read as a size
+        // that matches, or as one near 2^32.
+        throw std::runtime_error(label + " is a bitmap " + std::to_string(dib.width) + " wide and " +
+                                 std::to_string(dib.height) + " high, but the icon's directory says " +
+                                 expected + ", for which the bitmap is " + std::to_string(width) +
+                                 " wide and " + std::to_string(2 * static_cast<std::uint64_t>(height)) +
+                                 " high (the image above its mask)");
     }
     static constexpr std::array<std::uint16_t, 6> DEPTHS{1, 4, 8, 16, 24, 32};
     if (dib.planes != 1 || std::find(DEPTHS.begin(), DEPTHS.end(), dib.bitCount) == DEPTHS.end() ||

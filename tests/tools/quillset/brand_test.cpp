@@ -132,7 +132,15 @@ TEST(BrandImages, IconsAreCheckedAndKeepEverySize)
     PutU32(outside, 6 + 16 + 12, static_cast<std::uint32_t>(good.size()) - 10);
     ExpectRefusal(parse(outside), "image 2 of 3 (32 x 32) lies outside the file's images");
     ExpectRefusal(parse(MakeIcon({{32, MakeIconDib(48, 48)}, {16, MakeIconDib(16, 16)}})),
-                  "is a bitmap of 48 x 48 pixels, but the icon's directory says 32 x 32");
+                  "is a bitmap 48 wide and 96 high, but the icon's directory says 32 x 32, for which the "
+                  "bitmap is 32 wide and 64 high");
+    // Neither an odd height, which halves to the right one, nor a negative width is a size that fits.
+    Bytes odd = MakeIconDib(32, 32);
+    PutU32(odd, 8, 65);
+    ExpectRefusal(parse(MakeIcon({{32, odd}, {16, MakeIconDib(16, 16)}})), "is a bitmap 32 wide and 65 high");
+    Bytes negative = MakeIconDib(32, 32);
+    PutU32(negative, 4, static_cast<std::uint32_t>(-32));
+    ExpectRefusal(parse(MakeIcon({{32, negative}, {16, MakeIconDib(16, 16)}})), "is a bitmap -32 wide and 64 high");
     ExpectRefusal(parse(MakeIcon({{32, MakeIconDib(32, 32)}, {16, MakePng(24)}})),
                   "is a PNG of 24 x 24 pixels, but the icon's directory says 16 x 16");
     Bytes shortImage = MakeIconDib(16, 16);
