@@ -86,8 +86,42 @@ std::optional<std::string> FindLauncherResourceProblem(const ResourceDirectory& 
 // The loader reads the import directory and starts the entry point before any of the module's
 // own code runs: either one outside the sections' bytes makes a module that cannot start. A DLL
 // may have no entry point.
+// The file alignment's bounds when the sections are aligned to pages or more.
+constexpr std::uint32_t kSmallestFileAlignment = 512;
+constexpr std::uint32_t kLargestFileAlignment = 64 * 1024;
+constexpr std::uint32_t kSectionHeaderSize = 40;
+
+// What the loader refuses in the layout: alignments other than powers of two, a file alignment
+// from 512 to 64 KiB (or equal to the section alignment below a page), sections at addresses
+// off their alignment, and headers that miss the section table or reach into a section's data.
+std::optional<std::string> FindLayoutProblem(const PeImage& pe)
+{
+    const std::uint32_t file = pe.fileAlignment;
+    const std::uint32_t section = pe.sectionAlignment;
+    const bool fileSound = section >= kPageSize ? file >= kSmallestFileAlignment && file <= kLargestFileAlignment
+                                                : file == section;
+    if (!IsPowerOfTwo(file) || !IsPowerOfTwo(section) || file > section || !fileSound)
+        return "its file and section alignments (" + std::to_string(file) + " and " + std::to_string(section) +
+               ") are not ones Windows loads";
+    const std::uint64_t tableEnd = std::uint64_t{pe.sectionTableOffset} + kSectionHeaderSize * pe.sections.size();
+    if (pe.sizeOfHeaders < tableEnd)
+        return "its headers' size of " + std::to_string(pe.sizeOfHeaders) +
+               " bytes does not cover its section table, which ends at " + std::to_string(tableEnd);
+    for (const PeSection& entry : pe.sections) {
+        if (entry.virtualAddress % section != 0)
+            return "its section " + FormatSectionName(entry.name) + " lies at " + FormatHex(entry.virtualAddress, 8) +
+                   ", off its section alignment";
+        if (entry.sizeOfRawData != 0 && entry.pointerToRawData < pe.sizeOfHeaders)
+            return "its headers' size of " + std::to_string(pe.sizeOfHeaders) + " bytes reaches into section " +
+                   FormatSectionName(entry.name);
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> FindLoadProblem(const PeImage& pe, std::span<const std::uint8_t> image, bool isDll)
 {
+    if (auto problem = FindLayoutProblem(pe))
+        return problem;
     const std::uint32_t entry = GetU32(image, pe.optionalHeaderOffset + kOptAddressOfEntryPoint);
     if (entry == 0 ? !isDll : !MapRva(pe, image, entry, 1))
         return "its entry point " + FormatHex(entry, 8) + " lies in none of its sections";

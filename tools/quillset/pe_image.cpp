@@ -15,13 +15,17 @@ constexpr std::uint32_t kPe32DirectoryStart = 96;
 constexpr std::uint32_t kPe32PlusDirectoryStart = 112;
 constexpr std::uint32_t kMaxDataDirectories = 16;
 
+}  // namespace
+
 std::string FormatSectionName(const std::array<char, 8>& name)
 {
     std::string text(name.begin(), std::find(name.begin(), name.end(), '\0'));
+    // A damaged header's name is shown, not written raw into a message.
+    for (char& c : text)
+        if (c < ' ' || c > '~')
+            c = '?';
     return text.empty() ? "(unnamed)" : text;
 }
-
-}  // namespace
 
 PeImage ReadPeImage(std::span<const std::uint8_t> image)
 {

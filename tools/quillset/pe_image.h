@@ -26,6 +26,11 @@ inline constexpr std::uint32_t kCertificateDirectoryIndex = 4;
 // The page of the x86 loader: section alignments below it map the file as it stands.
 inline constexpr std::uint32_t kPageSize = 4096;
 
+inline bool IsPowerOfTwo(std::uint32_t value)
+{
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
 // Byte offsets inside the PE32 optional header.
 inline constexpr std::uint32_t kOptSizeOfInitializedData = 8;
 inline constexpr std::uint32_t kOptAddressOfEntryPoint = 16;
@@ -92,6 +97,9 @@ struct PeImage {
         return index < dataDirectories.size() ? dataDirectories[index] : PeDataDirectory{};
     }
 };
+
+// A section's name for a message: up to its NUL, any byte outside printable ASCII as '?'.
+std::string FormatSectionName(const std::array<char, 8>& name);
 
 // Reads the DOS header, NT headers and section table of a PE32 or PE32+ image; every
 // section's raw data lies inside `image`. Throws PeFormatError otherwise.

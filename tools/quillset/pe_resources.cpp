@@ -20,11 +20,6 @@ constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initia
 constexpr std::array<char, 8> kResourceSectionName{'.', 'r', 's', 'r', 'c'};
 constexpr std::array<char, 8> kRetiredSectionName{'.', 'r', 's', 'r', 'c', 'o', 'l', 'd'};
 
-bool IsPowerOfTwo(std::uint32_t value)
-{
-    return value != 0 && (value & (value - 1)) == 0;
-}
-
 // Refuses, with the reason, an image that this writer cannot rewrite into a valid one; `what`
 // names it ("the stub").
 void CheckImage(const PeImage& pe, std::span<const std::uint8_t> image, const std::string& what)

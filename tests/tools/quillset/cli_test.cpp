@@ -205,31 +205,42 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
 
 TEST(CommandLine, RefusesModulesThatCouldNotStart)
 {
-    // An entry point or an import directory outside the sections' bytes: the loader would fail
-    // on the user's machine, before any of the module's code ran.
+    // An entry point or an import directory outside the sections' bytes, or a layout that the
+    // loader refuses: the module would fail on the user's machine before any of its code ran.
     struct Case {
         std::string file;
-        std::uint32_t optionalHeaderField;  // 16 the entry point, 104 the import directory
+        std::uint32_t optionalHeaderField;  // 16 the entry point, 32 and 36 the alignments,
+                                            // 60 the headers' size, 104 the import directory
+        std::uint32_t value;
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"stub.exe", 16, "stub.exe: not a usable launcher stub: its entry point 0x7FFF0000 lies in none of its "
-                         "sections"},
-        {"stub.exe", 104, "stub.exe: not a usable launcher stub: its import directory ("},
-        {"wizard.dll", 104, "wizard.dll: not a usable wizard library: its import directory ("},
+        {"stub.exe", 16, 0x7FFF0000, "stub.exe: not a usable launcher stub: its entry point 0x7FFF0000 lies in "
+                                     "none of its sections"},
+        {"stub.exe", 104, 0x00FF0000, "stub.exe: not a usable launcher stub: its import directory ("},
+        {"wizard.dll", 104, 0x00FF0000, "wizard.dll: not a usable wizard library: its import directory ("},
+        {"uninst.exe", 36, 0, "uninst.exe: not a usable uninstaller: its file and section alignments (0 and "},
+        {"uninst.exe", 32, 0x80000000, "uninst.exe: not a usable uninstaller: its section .text lies at "},
+        {"uninst.exe", 60, 0, "uninst.exe: not a usable uninstaller: its headers' size of 0 bytes does not cover"},
     };
     for (const Case& entry : cases) {
         TemporaryFolder folder;
-        test::WriteSampleProject(folder.GetPath());
+        const fs::path manifest = test::WriteSampleProject(folder.GetPath());
         fs::copy_file(STUB, folder.GetPath() / "stub.exe");
+        if (entry.file == "uninst.exe") {  // the builtin uninstaller, which --uninstaller names
+            fs::copy_file(STUB, folder.GetPath() / "uninst.exe");
+            fs::remove(folder.GetPath() / "product" / "uninst.exe");
+            test::WriteFile(manifest, test::GetMinimalManifest());
+        }
         const fs::path damaged = folder.GetPath() / entry.file;
         std::vector<std::uint8_t> bytes = test::ReadBytes(damaged);
         const std::uint32_t optionalHeader = ReadU32(bytes.data() + 0x3C) + 24;
         ASSERT_NE(ReadU32(bytes.data() + optionalHeader + entry.optionalHeaderField), 0u) << entry.file;
-        WriteU32(bytes.data() + optionalHeader + entry.optionalHeaderField,
-                 entry.optionalHeaderField == 16 ? 0x7FFF0000 : 0x00FF0000);
+        WriteU32(bytes.data() + optionalHeader + entry.optionalHeaderField, entry.value);
         test::WriteFile(damaged, std::string(bytes.begin(), bytes.end()));
-        const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --wizard wizard.dll --stub stub.exe -o out.exe");
+        const std::string uninstaller = entry.file == "uninst.exe" ? " --uninstaller uninst.exe" : "";
+        const test::ToolRun run = RunTool(
+            folder.GetPath(), "build manifest.toml --wizard wizard.dll --stub stub.exe" + uninstaller + " -o out.exe");
         EXPECT_EQ(run.exitCode, 1) << run.output;
         EXPECT_TRUE(Contains(run.output, entry.expected)) << run.output;
         EXPECT_FALSE(fs::exists(folder.GetPath() / "out.exe"));
