@@ -50,7 +50,8 @@ def wine(*arguments):
 
 
 def is_excluded(relative):
-    parts = relative.lower().split(os.sep)
+    # The walk's top folder is ".", so "./windows" must be read as "windows".
+    parts = os.path.normpath(relative).lower().split(os.sep)
     return parts[0] == "windows" or "temp" in parts
 
 
