@@ -89,6 +89,15 @@ std::uint16_t CheckIconImage(std::span<const std::uint8_t> image, std::uint32_t 
         if (colourType >= CHANNELS.size() || CHANNELS[colourType] == 0) {
             throw std::runtime_error(label + " is a PNG of an unknown colour type");
         }
+        // The depths PNG allows: 1 to 16 bits for grey and palette images, 8 or 16 per channel
+        // for the others; any other would give the icon group a bit count no image has.
+        const bool single = colourType == 0 || colourType == 3;
+        const bool allowed = depth == 8 || (depth == 16 && colourType != 3) ||
+                             (single && (depth == 1 || depth == 2 || depth == 4));
+        if (!allowed) {
+            throw std::runtime_error(label + " is a PNG of " + std::to_string(depth) +
+                                     " bits per sample, which its colour type does not allow");
+        }
         return static_cast<std::uint16_t>(depth * CHANNELS[colourType]);
     }
     if (!HasBytes(image, 0, INFO_HEADER_SIZE) || GetU32(image, 0) < INFO_HEADER_SIZE ||

@@ -143,6 +143,10 @@ TEST(BrandImages, IconsAreCheckedAndKeepEverySize)
     ExpectRefusal(parse(MakeIcon({{32, negative}, {16, MakeIconDib(16, 16)}})), "is a bitmap -32 wide and 64 high");
     ExpectRefusal(parse(MakeIcon({{32, MakeIconDib(32, 32)}, {16, MakePng(24)}})),
                   "is a PNG of 24 x 24 pixels, but the icon's directory says 16 x 16");
+    Bytes deep = MakePng(48);
+    deep[24] = 255;  // bits per sample, of an RGBA image
+    ExpectRefusal(parse(MakeIcon({{48, deep}, {32, MakeIconDib(32, 32)}, {16, MakeIconDib(16, 16)}})),
+                  "is a PNG of 255 bits per sample, which its colour type does not allow");
     Bytes shortImage = MakeIconDib(16, 16);
     shortImage.resize(shortImage.size() - 4);
     ExpectRefusal(parse(MakeIcon({{32, MakeIconDib(32, 32)}, {16, shortImage}})), "too few for its colours");
