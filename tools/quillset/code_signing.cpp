@@ -3,20 +3,24 @@
 #include "code_signing.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "file_io.h"
 #include "pe_image.h"
 #include "pe_signature.h"
+#include "stop_signals.h"
 
 extern char** environ;
 
@@ -88,7 +92,27 @@ std::string ReadShownOutput(const fs::path& file)
 struct CommandResult {
     int spawnError = 0;  // errno of a program that could not be started
     int status = 0;      // of waitpid
+    int stopSignal = 0;  // a stop signal that came to the tool while the command ran
 };
+
+// How often the wait looks for a stop signal, and how long a stopped command may take to end.
+constexpr auto STOP_POLL = std::chrono::milliseconds(50);
+constexpr auto STOP_GRACE = std::chrono::seconds(5);
+
+// Ends the command's process group, with SIGKILL if SIGTERM does not do it in time.
+void EndCommand(pid_t child, int& status)
+{
+    ::kill(-child, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + STOP_GRACE;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(-child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return;
+        }
+        std::this_thread::sleep_for(STOP_POLL);
+    }
+}
 
 // Runs `words` in `folder` with standard input from /dev/null (a command that asks for a
 // password must not hang the build) and standard output and error into `log`.
@@ -106,17 +130,33 @@ CommandResult RunCommand(const std::vector<std::string>& words, const fs::path& 
                                      0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    // A group of its own, so that a stop ends the command with whatever it started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const StopSignalWatch watch;
     pid_t child = 0;
     CommandResult result;
-    result.spawnError = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    result.spawnError = ::posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (result.spawnError != 0)
         return result;
-    while (::waitpid(child, &result.status, 0) < 0) {
-        if (errno != EINTR)
+    while (true) {
+        const pid_t ended = ::waitpid(child, &result.status, WNOHANG);
+        if (ended == child)
+            break;
+        if (ended < 0 && errno != EINTR)
             throw std::runtime_error(std::string("cannot wait for the signing command: ") +
                                      std::strerror(errno));
+        if (GetStopSignal() != 0) {
+            EndCommand(child, result.status);
+            break;
+        }
+        std::this_thread::sleep_for(STOP_POLL);
     }
+    result.stopSignal = GetStopSignal();
     return result;
 }
 
@@ -266,6 +306,11 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
     if (result.spawnError != 0)
         throw SigningError(
             "cannot run " + what + " to sign " + file + ": " + std::strerror(result.spawnError), 127);
+    // The signing folder goes as this unwinds, and the tool exits as the signal would have it.
+    if (result.stopSignal != 0)
+        throw SigningError("stopped by signal " + std::to_string(result.stopSignal) + " while " + what +
+                               " signed " + file + "; the command was ended and its files removed",
+                           128 + result.stopSignal);
     if (WIFSIGNALED(result.status))
         throw SigningError(what + " was ended by signal " + std::to_string(WTERMSIG(result.status)) +
                                " while it signed " + file + ReadShownOutput(log),

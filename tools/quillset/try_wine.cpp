@@ -24,16 +24,8 @@ namespace quillset {
 namespace fs = std::filesystem;
 namespace {
 
-// The signals that stop a run, and the one that came; set by the handler, read by RunProcess.
-constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-volatile std::sig_atomic_t stopSignal = 0;
 // While the world is closed, a second signal must not stop the cleaning up.
 bool closing = false;
-
-extern "C" void NoteStopSignal(int signal)
-{
-    stopSignal = signal;
-}
 
 // Changed whenever the template is made differently, so that an older one is not used.
 constexpr const char* TEMPLATE_NAME = "prefix-win32-v2";
@@ -169,10 +161,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
             waitpid(pid, &status, 0);
             return result;
         }
-        if (stopSignal != 0 && !closing) {
+        if (GetStopSignal() != 0 && !closing) {
             kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
-            throw TryStopped(stopSignal);
+            throw TryStopped(GetStopSignal());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -182,8 +174,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
 
 void ThrowIfStopped()
 {
-    if (stopSignal != 0)
-        throw TryStopped(stopSignal);
+    if (GetStopSignal() != 0)
+        throw TryStopped(GetStopSignal());
 }
 
 TryStopped::TryStopped(int signal)
@@ -216,16 +208,7 @@ std::optional<std::string> FindMissingTools()
 
 WineWorld::WineWorld()
 {
-    static_assert(std::size(STOP_SIGNALS) == STOP_SIGNAL_COUNT);
-    struct sigaction stop {};
-    stop.sa_handler = NoteStopSignal;
-    sigemptyset(&stop.sa_mask);
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) {
-        sigaction(STOP_SIGNALS[i], &stop, &previousHandlers_[i]);
-        // A signal that was ignored (nohup, a background job) stays ignored.
-        if (previousHandlers_[i].sa_handler == SIG_IGN)
-            sigaction(STOP_SIGNALS[i], &previousHandlers_[i], nullptr);
-    }
+    stopWatch_.emplace();
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillset-try.XXXXXX";
     if (!mkdtemp(pattern.data()))
@@ -315,8 +298,7 @@ void WineWorld::Close()
     if (!folder_.empty())
         fs::remove_all(folder_, ignored);
     folder_.clear();
-    for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i)
-        sigaction(STOP_SIGNALS[i], &previousHandlers_[i], nullptr);
+    stopWatch_.reset();
     closing = false;
 }
 

@@ -2,8 +2,6 @@
 // clean template kept in the user's cache, both made and ended here, and programs run in them.
 #pragma once
 
-#include <signal.h>
-
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -11,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "stop_signals.h"
 
 namespace quillset {
 
@@ -68,8 +68,7 @@ public:
 
 private:
     void Close();  // ends the server and the display, removes the folder
-    static constexpr std::size_t STOP_SIGNAL_COUNT = 3;  // SIGINT, SIGTERM, SIGHUP
-    struct sigaction previousHandlers_[STOP_SIGNAL_COUNT];  // put back at the end
+    std::optional<StopSignalWatch> stopWatch_;  // from the start to the end of the world
     std::filesystem::path folder_;
     std::filesystem::path prefix_;
     std::string display_;

@@ -1,7 +1,9 @@
 // Tests of code signing: how a signing command is split and its placeholders replaced, which
 // programs a build has signed, and how a failing signer stops it.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -223,6 +225,23 @@ TEST_F(SigningBuild, AnUninstallerWhoseSignatureAVerifierWouldRefuseIsNotPacked)
     const test::ToolRun builtin = Build("--uninstaller builtin.exe");
     EXPECT_EQ(builtin.exitCode, 1) << builtin.output;
     EXPECT_TRUE(Contains(builtin.output, "builtin.exe: not a usable uninstaller: its " + unsound)) << builtin.output;
+    EXPECT_TRUE(IsClean());
+}
+
+TEST_F(SigningBuild, AStopWhileSigningEndsTheSignerAndLeavesNothing)
+{
+    WriteManifest("[signing]\ncommand = '''sh -c 'echo $$ >signer.pid; exec sleep 60' sh {in} {out}'''\n");
+    // The build in the background, stopped with SIGTERM once its signer runs.
+    const std::string script = std::string("\"") + QUILLSET_TOOL +
+                               "\" build project/manifest.toml --wizard project/wizard.dll --stub \"" + STUB.string() +
+                               "\" -o Setup.exe & build=$!; n=0; while [ ! -s project/signer.pid ] && [ $n -lt 200 ]; "
+                               "do sleep 0.05; n=$((n + 1)); done; kill -TERM $build; wait $build; echo \"exit $?\"";
+    const test::ToolRun run = test::RunProgram(folder.GetPath(), "/bin/sh", "-c '" + script + "'");
+    EXPECT_TRUE(Contains(run.output, "exit 143")) << run.output;
+    std::ifstream in(folder.GetPath() / "project" / "signer.pid");
+    pid_t signer = 0;
+    ASSERT_TRUE(in >> signer) << "the signer never ran";
+    EXPECT_TRUE(::kill(signer, 0) != 0 && errno == ESRCH) << "the signer still runs";
     EXPECT_TRUE(IsClean());
 }
 
