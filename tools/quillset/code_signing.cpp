@@ -344,7 +344,7 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
         throw SigningError(what + " succeeded but left " + file + " unsigned: what it wrote at {out} carries "
                                   "no signature" + ReadShownOutput(log),
                            1);
-    // The signature covers whatever the command wrote, so nothing but the inspection below would
+    // The signature covers whatever the command wrote, so neither inspect nor a verifier would
     // notice a program that it changed on the way: one for another machine, or a DLL.
     std::optional<std::uint64_t> change;
     try {

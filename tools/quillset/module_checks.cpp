@@ -83,13 +83,9 @@ std::optional<std::string> FindLauncherResourceProblem(const ResourceDirectory& 
     return std::nullopt;
 }
 
-// The loader reads the import directory and starts the entry point before any of the module's
-// own code runs: either one outside the sections' bytes makes a module that cannot start. A DLL
-// may have no entry point.
 // The file alignment's bounds when the sections are aligned to pages or more.
 constexpr std::uint32_t kSmallestFileAlignment = 512;
 constexpr std::uint32_t kLargestFileAlignment = 64 * 1024;
-constexpr std::uint32_t kSectionHeaderSize = 40;
 
 // What the loader refuses in the layout: alignments other than powers of two, a file alignment
 // from 512 to 64 KiB (or equal to the section alignment below a page), sections at addresses
@@ -118,6 +114,9 @@ std::optional<std::string> FindLayoutProblem(const PeImage& pe)
     return std::nullopt;
 }
 
+// The loader lays the module out, reads its import directory and starts its entry point before
+// any of the module's own code runs: a layout it refuses, or either one outside the sections'
+// bytes, makes a module that cannot start. A DLL may have no entry point.
 std::optional<std::string> FindLoadProblem(const PeImage& pe, std::span<const std::uint8_t> image, bool isDll)
 {
     if (auto problem = FindLayoutProblem(pe))

@@ -129,14 +129,20 @@ void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNo
     }
 }
 
+// The uninst.exe at the top of the source tree, or the nodes' end.
+std::vector<SourceNode>::const_iterator FindUninstallerNode(const std::vector<SourceNode>& nodes)
+{
+    return std::ranges::find_if(nodes, [](const SourceNode& candidate) {
+        return !candidate.directory && FoldNameCase(candidate.name) == FoldNameCase(UNINSTALLER_FILE);
+    });
+}
+
 // The uninstaller is the other program that users run, so it is signed like Setup.exe: the
 // signed bytes are packed in place of the file's, under the file's own time.
 void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode>& nodes,
                      std::vector<TreeItem>& items, std::vector<CompressionJob>& jobs)
 {
-    const auto node = std::ranges::find_if(nodes, [](const SourceNode& candidate) {
-        return !candidate.directory && FoldNameCase(candidate.name) == FoldNameCase(UNINSTALLER_FILE);
-    });
+    const auto node = FindUninstallerNode(nodes);
     if (node == nodes.end())
         return;
     std::vector<std::uint8_t> signedBytes =
@@ -157,9 +163,7 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
 // would ship in it: inspect fails such an installer. A signing command replaces it instead.
 void CheckOwnUninstallerSignature(const std::vector<SourceNode>& nodes)
 {
-    const auto node = std::ranges::find_if(nodes, [](const SourceNode& candidate) {
-        return !candidate.directory && FoldNameCase(candidate.name) == FoldNameCase(UNINSTALLER_FILE);
-    });
+    const auto node = FindUninstallerNode(nodes);
     if (node == nodes.end())
         return;
     if (const auto unsound = FindUnsoundSignature(ReadWholeFile(node->path, MAX_STREAM_SIZE)))
