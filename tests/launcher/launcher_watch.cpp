@@ -106,8 +106,12 @@ struct Workspace {
         case LONG_DIRECTORY: {
             std::string path = root + "\\long";
             while (path.size() < LONG_DIRECTORY_LENGTH) {
-                size_t name = LONG_DIRECTORY_LENGTH - path.size() - 1;
-                path += "\\" + std::string(name < LONG_NAME_LENGTH ? name : LONG_NAME_LENGTH, 'd');
+                size_t room = LONG_DIRECTORY_LENGTH - path.size() - 1;
+                size_t name = room < LONG_NAME_LENGTH ? room : LONG_NAME_LENGTH;
+                if (room - name == 1) {
+                    name--;  // a last name of one character, not a bare trailing separator
+                }
+                path += "\\" + std::string(name, 'd');
             }
             return path;
         }
