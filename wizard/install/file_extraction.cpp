@@ -103,9 +103,9 @@ static const FileTreeOps WIN32_FILE_TREE = {
 UINT ExtractFiles(void)
 {
     SetStatus(IDS_EXTRACTING_FILES, "");
-    if (!ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
-                         wizard.package))
-        return IDS_EXTRACT_FAILED;
+    int extracted = ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
+                                    wizard.package);
+    // Also after a failure, so that the section is whole for a reinstall that ends here.
     CarryEarlierFilesOver();
-    return 0;
+    return extracted ? 0 : IDS_EXTRACT_FAILED;
 }

@@ -85,10 +85,10 @@ const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log,
         path[levelLength] = 0;
     }
     path[entryLength] = 0;
-    if (!position)
-        return 0;
+    // Ended after a failure too: the records of what was made stay a readable list, which a
+    // reinstall that stops here still saves.
     (void)AppendLogByte(log, LOG_END); // a loss shows at the save
-    return position + 4;
+    return position ? position + 4 : 0;
 }
 
 int ExtractFileTree(const FileTreeOps* ops, UninstallLog* log, char* installDir,

@@ -42,11 +42,12 @@ int PutEntryName(char* path, size_t levelLength, const char* name);
 
 // Recreates the level whose first record is at `position` in the directory that `path` holds,
 // and logs it; `path` holds that directory again afterwards. Returns the position after the
-// level's end marker, or null at the first failure.
+// level's end marker, or null at the first failure. The level's list is ended either way.
 const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log, char* path,
                                       const unsigned char* position);
 
 // The file list section: the record of "uninst.dat" itself, then the package's whole tree
-// below `installDir`. 1 on success.
+// below `installDir`. 1 on success; after a failure the section is complete all the same,
+// with the records of what was made.
 int ExtractFileTree(const FileTreeOps* ops, UninstallLog* log, char* installDir,
                     const unsigned char* package);

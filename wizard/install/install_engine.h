@@ -23,6 +23,14 @@ UINT RegisterProduct(void);
 // could neither remove the product nor be found broken.
 void WithdrawRegistration(void);
 UINT SaveUninstallLog(void);
+// Over an earlier installation, a run that ended before SaveUninstallLog began has made files
+// and links that the earlier log does not name, and its removal would leave them: this run's
+// log is completed with what the earlier one made and is still there, and saved instead.
+void SaveStoppedReinstallLog(void);
+// The ends of the shortcut and registry lists: the earlier installation's entries carried
+// over, then the end marker.
+void EndShortcutList(void);
+void EndRegistryList(void);
 // Writes the values of the Uninstall entry that RegisterProduct made, once the log they point
 // to is saved.
 void PublishUninstallEntry(void);

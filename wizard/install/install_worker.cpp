@@ -46,14 +46,17 @@ UINT RunPostInstallEntry(void)
 
 // The first failure ends the run; a stop asked for at the gate ends it between steps. A run
 // that ends before its log is saved takes back the keys it registered, and has written no
-// values into an Uninstall entry that was there before.
+// values into an Uninstall entry that was there before; over an earlier installation it
+// still records what it made.
 static UINT RunInstallSteps(void)
 {
     UINT result = 0;
+    BOOL saveBegun = FALSE;
     BOOL logSaved = FALSE;
     for (size_t i = 0; i < sizeof(INSTALL_STEPS) / sizeof(INSTALL_STEPS[0]); ++i) {
         if (!PassInstallGate())
             break;
+        saveBegun = saveBegun || INSTALL_STEPS[i] == SaveUninstallLog;
         result = INSTALL_STEPS[i]();
         if (result)
             break;
@@ -64,6 +67,8 @@ static UINT RunInstallSteps(void)
     }
     if (!logSaved)
         WithdrawRegistration();
+    if (!saveBegun)
+        SaveStoppedReinstallLog();
     return result;
 }
 

@@ -201,12 +201,18 @@ UINT RegisterProduct(void)
     char program[PATH_SIZE];
     if (ExpandLaunchProgram(&commandLine, program))
         RegisterAppPath(commandLine, program);
-    // An earlier build's App Paths key for a program that this one names otherwise.
+    EndRegistryList();
+    (void)StepProgress(); // a stop is seen at the next gate
+    return 0;
+}
+
+void EndRegistryList(void)
+{
+    // An earlier build's App Paths key for a program that this one names otherwise, and its
+    // Uninstall entry for a run that ends before registering.
     if (wizard.earlierLog)
         CarryEarlierRegistryKeys(&wizard.uninstallLog, &wizard.earlierPlan, NamesThisDestination);
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
-    (void)StepProgress(); // a stop is seen at the next gate
-    return 0;
 }
 
 void WithdrawRegistration(void)

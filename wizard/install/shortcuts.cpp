@@ -86,27 +86,38 @@ static BOOL CreateChosenShortcut(BOOL chosen, PackageField field, const char* fo
     return CreateShortcut(wizard.package + GetHeaderField(field), folder) && StepProgress();
 }
 
+static BOOL CreateMenuShortcuts(void)
+{
+    if (wizard.noMenuFolder)
+        return TRUE;
+    const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);
+    for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
+        if (entry[SHORTCUT_MENU_FLAG_AT] &&
+            !(CreateShortcut(entry, wizard.menuFolder) && StepProgress()))
+            return FALSE;
+        entry += length;
+    }
+    return TRUE;
+}
+
+void EndShortcutList(void)
+{
+    CarryEarlierShortcutsOver();
+    (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
+}
+
 UINT CreateShortcuts(void)
 {
     SetStatus(IDS_CREATING_ICONS, "");
     NoteLogSection(&wizard.uninstallLog, LOG_SHORTCUT_LIST);
-    if (!CreateChosenShortcut(wizard.desktopIcon, FIELD_DESKTOP_SHORTCUT,
-                              folderValues[FOLDER_DESKTOP_DIR]) ||
-        !CreateChosenShortcut(wizard.quickLaunchIcon, FIELD_QUICK_LAUNCH_SHORTCUT,
-                              wizard.quickLaunchDir) ||
-        !CreateChosenShortcut(wizard.startupIcon, FIELD_STARTUP_SHORTCUT,
-                              folderValues[FOLDER_STARTUP_MENU]))
-        return IDS_SHORTCUT_FAILED;
-    if (!wizard.noMenuFolder) {
-        const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);
-        for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
-            if (entry[SHORTCUT_MENU_FLAG_AT] &&
-                !(CreateShortcut(entry, wizard.menuFolder) && StepProgress()))
-                return IDS_SHORTCUT_FAILED;
-            entry += length;
-        }
-    }
-    CarryEarlierShortcutsOver();
-    (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
-    return 0;
+    BOOL created = CreateChosenShortcut(wizard.desktopIcon, FIELD_DESKTOP_SHORTCUT,
+                                        folderValues[FOLDER_DESKTOP_DIR]) &&
+                   CreateChosenShortcut(wizard.quickLaunchIcon, FIELD_QUICK_LAUNCH_SHORTCUT,
+                                        wizard.quickLaunchDir) &&
+                   CreateChosenShortcut(wizard.startupIcon, FIELD_STARTUP_SHORTCUT,
+                                        folderValues[FOLDER_STARTUP_MENU]) &&
+                   CreateMenuShortcuts();
+    // Also after a failure, so that the section is whole for a reinstall that ends here.
+    EndShortcutList();
+    return created ? 0 : IDS_SHORTCUT_FAILED;
 }

@@ -1,5 +1,6 @@
 // The step that writes the uninstall log as "uninst.dat" in the destination, in one piece,
-// once every earlier step has appended its section.
+// once every earlier step has appended its section; and the log of a reinstall that ended
+// before that step.
 #include <windows.h>
 
 #include "common/path_routines.h"
@@ -37,12 +38,12 @@ static void UndoPartialLog(const char* path)
         (void)WriteAndClose(file, wizard.earlierLog, wizard.earlierPlan.logSize);
 }
 
-UINT SaveUninstallLog(void)
+// Seals the log and writes it; 0 or the string id of the failure.
+static UINT WriteUninstallLog(void)
 {
     UninstallLog* log = &wizard.uninstallLog;
     if (!SealLog(log))
         return IDS_OUT_OF_MEMORY;
-    SetStatus(IDS_SAVING_UNINSTALL, "");
     char path[PATH_SIZE];
     if (!CopyTextBounded(path, PATH_SIZE, wizard.installDir) ||
         !AppendPath(path, UNINSTALL_LOG_NAME))
@@ -54,6 +55,31 @@ UINT SaveUninstallLog(void)
         UndoPartialLog(path);
         return IDS_CREATE_FILE_FAILED;
     }
-    (void)StepProgress(); // a stop is seen at the next gate
     return 0;
+}
+
+UINT SaveUninstallLog(void)
+{
+    SetStatus(IDS_SAVING_UNINSTALL, "");
+    UINT result = WriteUninstallLog();
+    if (!result)
+        (void)StepProgress(); // a stop is seen at the next gate
+    return result;
+}
+
+void SaveStoppedReinstallLog(void)
+{
+    UninstallLog* log = &wizard.uninstallLog;
+    // Before the file step nothing that the earlier log lacks is on the disk.
+    if (!wizard.earlierLog || !GetLogHeaderField(log, LOG_FILE_LIST))
+        return;
+    if (!GetLogHeaderField(log, LOG_SHORTCUT_LIST)) {
+        NoteLogSection(log, LOG_SHORTCUT_LIST);
+        EndShortcutList();
+    }
+    if (!GetLogHeaderField(log, LOG_REGISTRY_LIST)) {
+        NoteLogSection(log, LOG_REGISTRY_LIST);
+        EndRegistryList();
+    }
+    (void)WriteUninstallLog(); // the earlier log stays in place when this fails
 }

@@ -145,7 +145,7 @@ TEST(ExtractFileTree, RefusedNamesStopTheWalkBeforeAnythingIsMadeOrLogged)
             EXPECT_EQ(walk.result, 0) << name;
             EXPECT_EQ(walk.Calls("create"), "C:\\Dest\\good|") << name;
             EXPECT_EQ(walk.Calls("dir"), "") << name;
-            EXPECT_EQ(walk.Bytes(), "\x02uninst.dat\0\x02good\0"s) << name;
+            EXPECT_EQ(walk.Bytes(), "\x02uninst.dat\0\x02good\0\0"s) << name;
         }
     }
 }
@@ -182,7 +182,7 @@ TEST(ExtractFileTree, PathsLongerThan259CharactersAreRefused)
     EXPECT_EQ(deep.Calls("dir"), destination + "\\gggggggg|");
 }
 
-TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
+TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExistsAndTheListEnded)
 {
     TestPackage package = StartTree();
     package.AddFile("one", 0x20, "1", 1, TIME_A);
@@ -195,7 +195,7 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     UninstallLog log = {};
     char path[PATH_SIZE] = "C:\\Dest";
     EXPECT_EQ(ExtractFileTree(&recordingOps, &log, path, package.data()), 0);
-    EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), "\x02uninst.dat\0\x02one\0"s);
+    EXPECT_EQ(std::string((const char*)log.buffer, log.logLength), "\x02uninst.dat\0\x02one\0\0"s);
     FreeLog(&log);
     int steps = 0;
     for (const RecordedCall& call : recordedCalls)
@@ -207,7 +207,7 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     UninstallLog damaged = {};
     EXPECT_EQ(ExtractFileTree(&recordingOps, &damaged, path, package.data()), 0);
     EXPECT_EQ(std::string((const char*)damaged.buffer, damaged.logLength),
-              "\x02uninst.dat\0\x02one\0\x02two\0"s);
+              "\x02uninst.dat\0\x02one\0\x02two\0\0"s);
     FreeLog(&damaged);
     EXPECT_EQ(recordedCalls.back().what, "fill");
 
@@ -216,7 +216,7 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     removeFillFor = "C:\\Dest\\two";
     UninstallLog full = {};
     EXPECT_EQ(ExtractFileTree(&recordingOps, &full, path, package.data()), 0);
-    EXPECT_EQ(std::string((const char*)full.buffer, full.logLength), "\x02uninst.dat\0\x02one\0"s);
+    EXPECT_EQ(std::string((const char*)full.buffer, full.logLength), "\x02uninst.dat\0\x02one\0\0"s);
     FreeLog(&full);
     EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "fill C:\\Dest\\two");
 
@@ -232,9 +232,28 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     failCreateFor = "C:\\Dest\\cache";
     UninstallLog blocked = {};
     EXPECT_EQ(ExtractFileTree(&recordingOps, &blocked, path, withFolder.data()), 0);
-    EXPECT_EQ(std::string((const char*)blocked.buffer, blocked.logLength), "\x02uninst.dat\0\x02one\0"s);
+    EXPECT_EQ(std::string((const char*)blocked.buffer, blocked.logLength), "\x02uninst.dat\0\x02one\0\0"s);
     FreeLog(&blocked);
     EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "step ");
+    EXPECT_STREQ(path, "C:\\Dest");
+
+    // A failure inside a directory ends that level's list and every one above it.
+    TestPackage nested = StartTree();
+    nested.AddDirectory("docs", 0x10);
+    nested.AddFile("a", 0x20, "A", 1, TIME_A);
+    nested.AddDirectory("deep", 0x10);
+    nested.AddFile("b", 0x20, "B", 1, TIME_A);
+    nested.EndLevel();
+    nested.EndLevel();
+    nested.AddFile("after", 0x20, "2", 1, TIME_A);
+    nested.EndLevel();
+    ResetRecording();
+    failCreateFor = "C:\\Dest\\docs\\deep\\b";
+    UninstallLog inner = {};
+    EXPECT_EQ(ExtractFileTree(&recordingOps, &inner, path, nested.data()), 0);
+    EXPECT_EQ(std::string((const char*)inner.buffer, inner.logLength),
+              "\x02uninst.dat\0\x01" "docs\0\x02" "a\0\x01" "deep\0\0\0\0"s);
+    FreeLog(&inner);
     EXPECT_STREQ(path, "C:\\Dest");
 
     // A stop asked for at a progress step ends the walk before the next file.
@@ -243,7 +262,7 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExists)
     UninstallLog stopped = {};
     EXPECT_EQ(ExtractFileTree(&recordingOps, &stopped, path, package.data()), 0);
     EXPECT_EQ(std::string((const char*)stopped.buffer, stopped.logLength),
-              "\x02uninst.dat\0\x02one\0\x02two\0"s);
+              "\x02uninst.dat\0\x02one\0\x02two\0\0"s);
     FreeLog(&stopped);
     EXPECT_STREQ(path, "C:\\Dest");
 }

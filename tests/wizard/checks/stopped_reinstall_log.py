@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+# After the sample's run over the trimmed build failed at a held file: the log lists the files
+# that run wrote and the first installation's program, link and App Paths key, and the removal
+# leaves nothing of them but the file that the test itself made by holding it.
+#   stopped_reinstall_log.py WORK_UNIX STATE_DIR
+import os
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from package_files import WINE_RUN, wine_path
+
+work, state = sys.argv[1:3]
+destination = os.path.join(work, "Inkwell")
+prefix = os.path.join(state, "prefix")
+users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
+menu = os.path.join(prefix, "drive_c", "users", users[0],
+                    "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Inkwell Stopped")
+app_paths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+with open(os.path.join(destination, "uninst.dat"), "rb") as f:
+    log = f.read()
+failures = []
+for name in (b"\x02Inkwell.exe\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\x02tips.txt\0\0",
+             b"\x02license.txt\0", b"\x02Quill.exe\0", b"\\Inkwell Stopped\\Inkwell.lnk\0",
+             b"\x01" + app_paths.encode() + b"Quill.exe\0"):
+    if name not in log:
+        failures.append(f"the log does not list {name!r}")
+if b"\x02manual.txt\0" in log:
+    failures.append("the log lists manual.txt, which the failed run never wrote")
+os.remove(os.path.join(destination, "manual.txt"))
+removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
+                         capture_output=True)
+if removal.returncode != 0:
+    failures.append(f"the removal ended with exit code {removal.returncode}")
+# The cleanup copy takes the uninstaller and the log after the uninstaller has exited.
+for _ in range(100):
+    if not os.path.exists(destination):
+        break
+    subprocess.run(["sleep", "0.2"])
+if os.path.exists(destination):
+    left = sorted(os.path.relpath(os.path.join(folder, name), destination)
+                  for folder, folders, files in os.walk(destination) for name in folders + files)
+    failures.append(f"the removal left {left}")
+if os.path.exists(menu):
+    failures.append(f"the removal left the Start Menu folder holding {sorted(os.listdir(menu))}")
+    shutil.rmtree(menu)
+key = "HKLM\\" + app_paths + "Quill.exe"
+if subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True).returncode == 0:
+    failures.append("the removal left the App Paths key of Quill.exe")
+    subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
+key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
+if subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True).returncode == 0:
+    failures.append("the removal left the Uninstall entry")
+    subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
+for failure in failures:
+    print("FAILED:", failure)
+sys.exit(1 if failures else 0)
