@@ -45,6 +45,15 @@ uint32_t GetLogHeaderField(const UninstallLog* log, LogHeaderField field)
     return ReadU32(log->header + field);
 }
 
+void CutLog(UninstallLog* log, uint32_t length)
+{
+    if (length >= log->logLength)
+        return;
+    // Only what is dropped leaves the count, so a lost append is never forgotten.
+    log->logRequested -= log->logLength - length;
+    log->logLength = length;
+}
+
 void NoteLogSection(UninstallLog* log, LogHeaderField field)
 {
     SetLogHeaderField(log, field, log->logLength);

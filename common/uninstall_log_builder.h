@@ -32,6 +32,10 @@ void SetLogHeaderField(UninstallLog* log, LogHeaderField field, uint32_t value);
 
 uint32_t GetLogHeaderField(const UninstallLog* log, LogHeaderField field);
 
+// Drops the bytes from `length` on, as if they had never been appended; a loss among the
+// appends before the cut still shows at the save, and so does one among the dropped.
+void CutLog(UninstallLog* log, uint32_t length);
+
 // Notes the current length as the start of the section that `field` names.
 void NoteLogSection(UninstallLog* log, LogHeaderField field);
 

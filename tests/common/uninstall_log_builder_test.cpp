@@ -55,6 +55,39 @@ TEST(AppendToLog, LostAppendKeepsTheLogAndForbidsTheSave)
     FreeLog(&log);
 }
 
+TEST(CutLog, DropsTheTailButNeverALoss)
+{
+    failAllocation = false;
+    UninstallLog log = {};
+    AppendLogPrologue(&log, TestPackage().data());
+    ASSERT_TRUE(AppendToLog(&log, "tail", LOG_WHOLE_TEXT));
+    CutLog(&log, 48 + 3);
+    EXPECT_EQ(log.logLength, 48u + 3u);
+    EXPECT_TRUE(SealLog(&log));
+    CutLog(&log, 1000); // beyond the end: nothing changes
+    EXPECT_EQ(log.logLength, 48u + 3u);
+
+    // A loss before the cut, or in the part cut off, still forbids the save.
+    std::string big(5000, 'y');
+    for (bool lossBeforeCut : {true, false}) {
+        UninstallLog lossy = {};
+        AppendLogPrologue(&lossy, TestPackage().data());
+        failAllocation = lossBeforeCut;
+        (void)AppendToLog(&lossy, big.data(), (int32_t)big.size());
+        failAllocation = false;
+        uint32_t cut = lossy.logLength;
+        ASSERT_TRUE(AppendToLog(&lossy, "more", LOG_WHOLE_TEXT));
+        failAllocation = !lossBeforeCut;
+        (void)AppendToLog(&lossy, big.data(), (int32_t)big.size());
+        failAllocation = false;
+        CutLog(&lossy, cut);
+        EXPECT_EQ(lossy.logLength, cut);
+        EXPECT_FALSE(SealLog(&lossy)) << lossBeforeCut;
+        FreeLog(&lossy);
+    }
+    FreeLog(&log);
+}
+
 TEST(AppendLogPrologue, WithoutOptionalTextsGoesFromDisplayNameToTheFolderRecord)
 {
     failAllocation = false;

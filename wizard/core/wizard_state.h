@@ -106,6 +106,9 @@ struct WizardState {
     // one replaces (installed_product.h); null when there is none. Owned like the log.
     unsigned char* earlierLog;
     UninstallPlan earlierPlan;
+    // Set when a file step that failed could not merge the earlier files into its list: that
+    // list would lose them, so a run that ends there keeps the earlier log.
+    BOOL earlierFilesLost;
 
     // Registry step: the keys it created, owned by the worker.
     CreatedKey createdKeys[CREATED_KEY_LIMIT];

@@ -105,7 +105,9 @@ UINT ExtractFiles(void)
     SetStatus(IDS_EXTRACTING_FILES, "");
     int extracted = ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
                                     wizard.package);
-    // Also after a failure, so that the section is whole for a reinstall that ends here.
-    CarryEarlierFilesOver();
+    // Also after a failure, so that the section is whole for a reinstall that ends here. A
+    // complete installation without memory for the merge keeps its new list alone.
+    if (!CarryEarlierFilesOver() && !extracted)
+        wizard.earlierFilesLost = TRUE;
     return extracted ? 0 : IDS_EXTRACT_FAILED;
 }

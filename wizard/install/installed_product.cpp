@@ -112,11 +112,10 @@ static int IsPresent(const char* path)
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-void CarryEarlierFilesOver(void)
+BOOL CarryEarlierFilesOver(void)
 {
-    if (wizard.earlierLog) // without memory for the merge, the new list alone is kept
-        (void)CarryEarlierFiles(&wizard.uninstallLog, &wizard.earlierPlan, wizard.installDir,
-                                IsPresent);
+    return !wizard.earlierLog || CarryEarlierFiles(&wizard.uninstallLog, &wizard.earlierPlan,
+                                                   wizard.installDir, IsPresent);
 }
 
 void CarryEarlierShortcutsOver(void)

@@ -45,7 +45,8 @@ void CarryEarlierMenuFolderOver(void);
 // Adds the earlier installation's files and directories that are still there and that this one
 // did not make again to the file list just completed: a file that a new build of the product
 // no longer has would otherwise outlast the removal, and keep its folder.
-void CarryEarlierFilesOver(void);
+// False when the merge found no memory; the new list alone is then kept.
+BOOL CarryEarlierFilesOver(void);
 
 // Adds the earlier installation's shortcuts that are still there and that this one did not
 // make again to the shortcut list being built: a link of the first installation that the user

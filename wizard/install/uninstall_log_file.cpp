@@ -67,19 +67,38 @@ UINT SaveUninstallLog(void)
     return result;
 }
 
+// Points `field` at `text`, appended to the log, or at nothing.
+static void SetLogText(UninstallLog* log, LogHeaderField field, const char* text)
+{
+    if (!text) {
+        SetLogHeaderField(log, field, 0);
+        return;
+    }
+    NoteLogSection(log, field);
+    (void)AppendToLog(log, text, LOG_WHOLE_TEXT); // a loss shows at the save
+}
+
 void SaveStoppedReinstallLog(void)
 {
     UninstallLog* log = &wizard.uninstallLog;
-    // Before the file step nothing that the earlier log lacks is on the disk.
-    if (!wizard.earlierLog || !GetLogHeaderField(log, LOG_FILE_LIST))
+    // Before the file step the run has made no more than a new Start Menu folder, still
+    // empty, which no log names; the earlier log is kept as it is.
+    if (!wizard.earlierLog || wizard.earlierFilesLost || !GetLogHeaderField(log, LOG_FILE_LIST))
         return;
     if (!GetLogHeaderField(log, LOG_SHORTCUT_LIST)) {
         NoteLogSection(log, LOG_SHORTCUT_LIST);
         EndShortcutList();
     }
-    if (!GetLogHeaderField(log, LOG_REGISTRY_LIST)) {
-        NoteLogSection(log, LOG_REGISTRY_LIST);
-        EndRegistryList();
-    }
+    // The keys that the registry step made are withdrawn by now: the list is made again from
+    // the earlier installation's keys that are still there.
+    uint32_t registryList = GetLogHeaderField(log, LOG_REGISTRY_LIST);
+    if (registryList)
+        CutLog(log, registryList);
+    NoteLogSection(log, LOG_REGISTRY_LIST);
+    EndRegistryList();
+    // The earlier build's uninstall command, whose program that installation has, and its
+    // event: the new build's command may name a program that this run never wrote.
+    SetLogText(log, LOG_EVENT_NAME, wizard.earlierPlan.eventName);
+    SetLogText(log, LOG_UNINSTALL_COMMAND, wizard.earlierPlan.uninstallCommand);
     (void)WriteUninstallLog(); // the earlier log stays in place when this fails
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 # After the sample's run over the trimmed build failed at a held file: the log lists the files
-# that run wrote and the first installation's program, link and App Paths key, and the removal
-# leaves nothing of them but the file that the test itself made by holding it.
+# that run wrote and the first installation's program, link and App Paths key, with the first
+# build's uninstall command (none), and the removal leaves nothing of them.
 #   stopped_reinstall_log.py WORK_UNIX STATE_DIR
 import os
 import shutil
+import struct
 import subprocess
 import sys
 
@@ -28,6 +29,11 @@ for name in (b"\x02Inkwell.exe\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\
         failures.append(f"the log does not list {name!r}")
 if b"\x02manual.txt\0" in log:
     failures.append("the log lists manual.txt, which the failed run never wrote")
+# The first build has no uninstall command; the sample's would run a program of the sample.
+command_at = struct.unpack_from("<I", log, 40)[0]
+if command_at:
+    command = log[command_at:log.index(b"\0", command_at)]
+    failures.append(f"the log names the uninstall command {command!r}")
 os.remove(os.path.join(destination, "manual.txt"))
 removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
                          capture_output=True)
