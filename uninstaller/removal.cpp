@@ -275,12 +275,34 @@ static int HoldsOnlyScheduled(const char* folder, int skipOwnFiles)
     return onlyScheduled;
 }
 
+// A read-only folder, which a product may install, refuses to be removed on Windows: its
+// attribute is cleared for one more try, and set again when the folder stays all the same.
+static int RemoveDirectoryUnprotected(const char* path)
+{
+    if (RemoveDirectoryA(path))
+        return 1;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(path);
+    if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+        !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        !SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(error);
+        return 0;
+    }
+    if (RemoveDirectoryA(path))
+        return 1;
+    error = GetLastError();
+    (void)SetFileAttributesA(path, attributes); // the folder stays as it was, where that works
+    SetLastError(error);
+    return 0;
+}
+
 // A folder that still holds something stays and is listed: the user's files are no failure.
 // One that holds only what goes at the next restart goes then too (Windows removes a folder
 // at the restart only if it is empty by then), and its parents may follow it.
 static int RemoveFolder(const char* path)
 {
-    if (RemoveDirectoryA(path))
+    if (RemoveDirectoryUnprotected(path))
         return 1;
     DWORD error = GetLastError();
     if (IsGone(error))
@@ -318,18 +340,24 @@ void RemoveFileList(int skipOwnFiles)
     }
 }
 
-// True for the product's Uninstall entry when an installation of the same product into another
-// folder has since taken it over: its folder value names that folder, and the entry is its.
-static int BelongsToOtherInstallation(HKEY root, const char* keyPath)
+// True for a listed key that is no longer this installation's: the product's Uninstall entry
+// when an installation of the same product into another folder has since taken it over (its
+// folder value names that folder), or an App Paths key that another program has taken over
+// (it names a program outside the destination). A key without a readable value is taken as
+// this installation's.
+static int IsTakenOver(HKEY root, const char* keyPath)
 {
-    if (GetProductKeyKind(keyPath) != PRODUCT_KEY_UNINSTALL)
-        return 0;
-    char location[PATH_SIZE];
-    int read = ReadInstallLocation(root, keyPath, location);
+    char value[PATH_SIZE];
+    if (GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS) {
+        int read = ReadTextValue(root, keyPath, NULL, value, sizeof(value));
+        if (read < 0)
+            return 1; // longer than any path of a program in the destination
+        return read && !IsPathInside(value, uninstall.plan.destination.path);
+    }
+    int read = ReadInstallLocation(root, keyPath, value);
     if (read < 0)
         return 1; // longer than any destination
-    // An entry without a readable folder value is taken as this installation's.
-    return read && lstrcmpiA(location, uninstall.plan.destination.path) != 0;
+    return read && lstrcmpiA(value, uninstall.plan.destination.path) != 0;
 }
 
 void RemoveRegistryKeys(void)
@@ -339,7 +367,7 @@ void RemoveRegistryKeys(void)
     SetRemovalStatus(IDS_STATUS_REGISTRY, "");
     while (NextRegistryKey(&walk)) {
         HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        if (BelongsToOtherInstallation(root, walk.text))
+        if (IsTakenOver(root, walk.text))
             continue;
         LONG result = RegDeleteKeyA(root, walk.text);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)

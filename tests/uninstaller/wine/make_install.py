@@ -1,9 +1,9 @@
 # Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
-#   make_install.py ROOT UNINST_EXE [user | slashes | plugins | command COMMAND_EXE]
+#   make_install.py ROOT UNINST_EXE [user | slashes | plugins | apppaths | command COMMAND_EXE]
 # "user" adds a file of the user's in docs/; "slashes" records the destination with forward
 # slashes, as typed by a user; "plugins" adds 60 files with long names in docs/plugins/;
-# "command" installs COMMAND_EXE as broadcast.exe and records it as the product's uninstall
-# command.
+# "apppaths" records the App Paths keys SmokeApp.exe and SmokeTaken.exe; "command" installs
+# COMMAND_EXE as broadcast.exe and records it as the product's uninstall command.
 # Prints the destination directory as Wine sees it.
 import os
 import shutil
@@ -14,6 +14,7 @@ root, uninst = sys.argv[1], sys.argv[2]
 with_user_file = sys.argv[3:4] == ['user']
 command_exe = sys.argv[4] if sys.argv[3:4] == ['command'] else None
 with_slashes = sys.argv[3:4] == ['slashes']
+with_app_paths = sys.argv[3:4] == ['apppaths']
 plugins = ['plugin%02d-with-a-name-long-enough-to-fill-lists.dll' % number for number in range(60)] \
     if sys.argv[3:4] == ['plugins'] else []
 destination = os.path.join(root, 'Apps', 'Smoke Product')
@@ -77,7 +78,10 @@ add('files', b'\x02uninst.dat\0\x02uninst.exe\0\x02app.exe\0' +
 if command_exe:
     add('command', b'"%InstallDir%\\broadcast.exe"\0')
 add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')
-add('registry', b'\x02' + key + b'\0\0')
+app_paths = b'Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\'
+add('registry', b'\x02' + key + b'\0' +
+    (b'\x01' + app_paths + b'SmokeApp.exe\0\x01' + app_paths + b'SmokeTaken.exe\0'
+     if with_app_paths else b'') + b'\0')
 struct.pack_into('<I', header, 44, 7)
 log = header + body
 struct.pack_into('<I', log, 0, len(log))

@@ -3,8 +3,8 @@
 # a user's file that keeps its folder, a damaged log, a copy of the installation in another
 # folder and a running product that leave everything in place, a declined and an accepted
 # confirmation, a file in use that is left for the next restart (a running program under a new
-# name), a shortcut in use that keeps the uninstaller for another run, and an Uninstall entry
-# that another installation took over.
+# name), a shortcut in use that keeps the uninstaller for another run, an Uninstall entry that
+# another installation took over, and an App Paths key that another program took over.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR BROADCAST_EXE
 set -euo pipefail
 state=$1
@@ -236,6 +236,22 @@ install command "$broadcast"
 "$run" "$state" "$watch" confirm "$destination\\uninst.exe" || fail "broadcasting uninstall command"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
+
+# App Paths keys: one that still names the product's program goes, one that another program has
+# taken over since stays.
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
+install apppaths
+"$run" "$state" reg add "$app_paths\SmokeApp.exe" /ve /d "$destination\app.exe" /f >/dev/null 2>&1
+"$run" "$state" reg add "$app_paths\SmokeTaken.exe" /ve /d 'C:\Other Vendor\SmokeTaken.exe' /f \
+    >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "App Paths keys: exit code $code"
+"$run" "$state" reg query "$app_paths\SmokeApp.exe" >/dev/null 2>&1 &&
+    fail "App Paths keys: the product's own key was left"
+"$run" "$state" reg query "$app_paths\SmokeTaken.exe" >/dev/null 2>&1 ||
+    fail "App Paths keys: the key that another program took over was deleted"
+"$run" "$state" reg delete "$app_paths\SmokeTaken.exe" /f >/dev/null 2>&1 || true
 
 rm -rf "$work"
 if ((failures)); then
