@@ -76,7 +76,7 @@ int IsPlainComponent(const char* name, size_t length)
     if (name[0] == '.' && (length == 1 || (length == 2 && name[1] == '.')))
         return 0;
     for (size_t i = 0; i < length; ++i)
-        if (IsSeparator(name[i]) || name[i] == ':')
+        if (IsSeparator(name[i]) || IsInvalidPathChar(name[i]) || (unsigned char)name[i] < ' ')
             return 0;
     return 1;
 }

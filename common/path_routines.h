@@ -39,7 +39,9 @@ int IsInvalidPathChar(char c);
 int HasInvalidPathChars(const char* text);
 
 // True when the `length` characters at `name` form one path component that stays in its
-// directory: not empty, "." or "..", without a separator or a drive colon.
+// directory and that Windows can name: not empty, "." or "..", without a separator, a drive
+// colon, a wildcard or another character that Windows refuses in names (control characters
+// too). A name that no file can have would otherwise fail its removal for ever.
 int IsPlainComponent(const char* name, size_t length);
 
 // IsPlainComponent for a whole NUL-terminated name.

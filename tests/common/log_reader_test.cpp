@@ -278,9 +278,11 @@ TEST(ReadUninstallLog, RefusesUnbalancedOrUnknownFileListRecords)
     EXPECT_EQ(readList("\x01" "dir"s), LOG_FAULT_BAD_TEXT);
 }
 
-TEST(ReadUninstallLog, RefusesFileNamesThatLeaveTheirDirectory)
+TEST(ReadUninstallLog, RefusesFileNamesThatLeaveTheirDirectoryOrThatNoFileCanHave)
 {
-    for (std::string name : {""s, "."s, ".."s, "a\\b"s, "a/b"s, "\\a"s, "c:x"s, "C:"s}) {
+    // The second row: a damaged name that no removal could ever delete.
+    for (std::string name : {""s, "."s, ".."s, "a\\b"s, "a/b"s, "\\a"s, "c:x"s, "C:"s,
+                             "a?b"s, "*"s, "a<b"s, "a>b"s, "a|b"s, "a\"b"s, "a\tb"s, "\x1f"s}) {
         std::string asFile = "\x02" + name + "\0\0"s;
         std::string asDirectory = "\x01" + name + "\0\0\0"s;
         EXPECT_EQ(ReadFromBytes(BuildLog(asFile)).fault, LOG_FAULT_BAD_NAME) << name;
@@ -323,7 +325,8 @@ TEST(ReadUninstallLog, ShortcutsMustBeAbsoluteLinkFiles)
     EXPECT_EQ(ReadFromBytes(BuildLog("", "C:\\a.LNK\0D:/b/c.lnk\0\\\\srv\\desk\\a.lnk\0\0"s)).fault,
               LOG_FAULT_NONE);
     for (std::string path : {"a.lnk"s, "\\a.lnk"s, "C:\\a.exe"s, "C:\\..\\a.lnk"s,
-                             "C:\\a.lnk\\"s, "\\\\srv\\a.lnk"s})
+                             "C:\\a.lnk\\"s, "\\\\srv\\a.lnk"s, "C:\\Inkw?ll.lnk"s,
+                             "C:\\M*nu\\a.lnk"s})
         EXPECT_EQ(ReadFromBytes(BuildLog("", path + "\0\0"s)).fault,
                   LOG_FAULT_BAD_SHORTCUT)
             << path;
