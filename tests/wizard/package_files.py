@@ -1,9 +1,10 @@
 # Shared by the wizard's Python checks: the sample product's files in package order, how an
 # installed file compares with the package's, a raw package's file streams, uninstall log
-# records, and the Wine prefix's side.
+# records, and the Wine prefix's side: registry values, a silent removal and keys it must take.
 import os
 import struct
 import subprocess
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
@@ -108,3 +109,28 @@ def read_registry_values(state, key, types=None):
             if types is not None:
                 types[parts[0]] = parts[1]
     return values
+
+
+def remove_silently(state, destination):
+    """Runs the uninstaller of DESTINATION (a Unix path) with /S and waits for its cleanup copy,
+    which takes the uninstaller and the log after it has exited; the failures, as texts."""
+    failures = []
+    removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
+                             capture_output=True)
+    if removal.returncode != 0:
+        failures.append(f"the removal ended with exit code {removal.returncode}")
+    for _ in range(100):
+        if not os.path.exists(destination):
+            return failures
+        time.sleep(0.2)
+    left = sorted(os.path.relpath(os.path.join(folder, name), destination)
+                  for folder, folders, files in os.walk(destination) for name in folders + files)
+    return failures + [f"the removal left {left}"]
+
+
+def take_key_left(state, key):
+    """True when KEY is still in the prefix, which it then leaves for the next scenario."""
+    if subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True).returncode != 0:
+        return False
+    subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
+    return True

@@ -8,7 +8,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, wine_path
+from package_files import WINE_RUN, remove_silently, take_key_left
 
 work, state = sys.argv[1:3]
 destination = os.path.join(work, "Inkwell")
@@ -20,24 +20,10 @@ for name in (b"\x01" + app_paths.encode() + b"Inkwell.exe\0", b"\x02Inkwell.exe\
              b"\x02license.txt\0", b"\x01docs\0\x02notes.txt\0\x01templates\0\0\x02tips.txt\0\0"):
     if name not in log:
         failures.append(f"the second log does not list {name!r}")
-removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
-                         capture_output=True)
-if removal.returncode != 0:
-    failures.append(f"the removal ended with exit code {removal.returncode}")
-# The cleanup copy takes the uninstaller and the log after the uninstaller has exited.
-for _ in range(100):
-    if not os.path.exists(destination):
-        break
-    subprocess.run(["sleep", "0.2"])
-if os.path.exists(destination):
-    left = sorted(os.path.relpath(os.path.join(folder, name), destination)
-                  for folder, folders, files in os.walk(destination) for name in folders + files)
-    failures.append(f"the removal left {left}")
+failures += remove_silently(state, destination)
 for program in ("Inkwell.exe", "Quill.exe"):
-    key = "HKLM\\" + app_paths + program
-    if subprocess.run([WINE_RUN, state, "reg", "query", key], capture_output=True).returncode == 0:
+    if take_key_left(state, "HKLM\\" + app_paths + program):
         failures.append(f"the removal left the App Paths key of {program}")
-        subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:
