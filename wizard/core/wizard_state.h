@@ -106,8 +106,8 @@ struct WizardState {
     // one replaces (installed_product.h); null when there is none. Owned like the log.
     unsigned char* earlierLog;
     UninstallPlan earlierPlan;
-    // Set when a file step that failed could not merge the earlier files into its list: that
-    // list would lose them, so a run that ends there keeps the earlier log.
+    // Set when the file step could not merge the earlier files into its list: a run that then
+    // ends before its log is saved keeps the earlier log, which names them.
     BOOL earlierFilesLost;
 
     // Registry step: the keys it created, owned by the worker.

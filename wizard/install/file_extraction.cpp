@@ -105,9 +105,10 @@ UINT ExtractFiles(void)
     SetStatus(IDS_EXTRACTING_FILES, "");
     int extracted = ExtractFileTree(&WIN32_FILE_TREE, &wizard.uninstallLog, wizard.installDir,
                                     wizard.package);
-    // Also after a failure, so that the section is whole for a reinstall that ends here. A
-    // complete installation without memory for the merge keeps its new list alone.
-    if (!CarryEarlierFilesOver() && !extracted)
+    // Also after a failure, so that the section is whole for a reinstall that ends here.
+    // Without memory for the merge a complete installation saves its new list alone, and one
+    // that ends before saving keeps the earlier log.
+    if (!CarryEarlierFilesOver())
         wizard.earlierFilesLost = TRUE;
     return extracted ? 0 : IDS_EXTRACT_FAILED;
 }
