@@ -91,7 +91,7 @@ static int DeleteUnprotected(const char* path)
 }
 
 // The folder value of the Uninstall entry `keyPath` below `root` into `location` (PATH_SIZE):
-// 1 when read, 0 when there is none, -1 when it is longer than any destination.
+// 1 when read, 0 when there is none, -1 when it is no text that a destination could be.
 static int ReadInstallLocation(HKEY root, const char* keyPath, char* location)
 {
     return ReadTextValue(root, keyPath, UNINSTALL_LOCATION_VALUE, location, PATH_SIZE);
@@ -351,12 +351,12 @@ static int IsTakenOver(HKEY root, const char* keyPath)
     if (GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS) {
         int read = ReadTextValue(root, keyPath, NULL, value, sizeof(value));
         if (read < 0)
-            return 1; // longer than any path of a program in the destination
+            return 1; // not as the installation wrote it
         return read && !IsPathInside(value, uninstall.plan.destination.path);
     }
     int read = ReadInstallLocation(root, keyPath, value);
     if (read < 0)
-        return 1; // longer than any destination
+        return 1; // not as the installation wrote it
     return read && lstrcmpiA(value, uninstall.plan.destination.path) != 0;
 }
 

@@ -13,5 +13,7 @@ int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, 
     (void)RegCloseKey(key); // nothing to do if closing fails
     if (result == ERROR_MORE_DATA)
         return -1;
-    return result == ERROR_SUCCESS && type == REG_SZ && read > 0 && text[read - 1] == 0;
+    if (result != ERROR_SUCCESS)
+        return 0;
+    return type == REG_SZ && read > 0 && text[read - 1] == 0 ? 1 : -1;
 }

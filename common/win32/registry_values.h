@@ -5,6 +5,7 @@
 #include <windows.h>
 
 // Reads the REG_SZ value `name` (null: the key's default value) of `keyPath` below `root` into
-// `text` of `size` bytes: 1 when read, 0 when the key or the value is missing or is no
-// ended text, -1 when the value is longer than `size`.
+// `text` of `size` bytes: 1 when read, 0 when the key or the value is missing, -1 when the
+// value is there but is not such a text that fits: longer than `size`, of another type (as
+// another program may write it) or without its ending NUL.
 int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size);

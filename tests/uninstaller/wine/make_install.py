@@ -2,8 +2,9 @@
 #   make_install.py ROOT UNINST_EXE [user | slashes | plugins | apppaths | command COMMAND_EXE]
 # "user" adds a file of the user's in docs/; "slashes" records the destination with forward
 # slashes, as typed by a user; "plugins" adds 60 files with long names in docs/plugins/;
-# "apppaths" records the App Paths keys SmokeApp.exe and SmokeTaken.exe; "command" installs
-# COMMAND_EXE as broadcast.exe and records it as the product's uninstall command.
+# "apppaths" records the App Paths keys SmokeApp.exe, SmokeTaken.exe and SmokeExpanded.exe;
+# "command" installs COMMAND_EXE as broadcast.exe and records it as the product's uninstall
+# command.
 # Prints the destination directory as Wine sees it.
 import os
 import shutil
@@ -80,8 +81,9 @@ if command_exe:
 add('shortcuts', wine_path(menu).encode() + b'\\Smoke.lnk\0\0')
 app_paths = b'Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\'
 add('registry', b'\x02' + key + b'\0' +
-    (b'\x01' + app_paths + b'SmokeApp.exe\0\x01' + app_paths + b'SmokeTaken.exe\0'
-     if with_app_paths else b'') + b'\0')
+    b''.join(b'\x01' + app_paths + name + b'\0' for name in
+             ([b'SmokeApp.exe', b'SmokeTaken.exe', b'SmokeExpanded.exe'] if with_app_paths else [])) +
+    b'\0')
 struct.pack_into('<I', header, 44, 7)
 log = header + body
 struct.pack_into('<I', log, 0, len(log))

@@ -237,13 +237,16 @@ install command "$broadcast"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
 
-# App Paths keys: one that still names the product's program goes, one that another program has
-# taken over since stays.
+# App Paths keys: one that still names the product's program goes; one that another program has
+# taken over since stays, and so does one rewritten as an expandable text, as no installation
+# writes it.
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
 install apppaths
 "$run" "$state" reg add "$app_paths\SmokeApp.exe" /ve /d "$destination\app.exe" /f >/dev/null 2>&1
 "$run" "$state" reg add "$app_paths\SmokeTaken.exe" /ve /d 'C:\Other Vendor\SmokeTaken.exe' /f \
     >/dev/null 2>&1
+"$run" "$state" reg add "$app_paths\SmokeExpanded.exe" /ve /t REG_EXPAND_SZ \
+    /d '%ProgramFiles%\Other Vendor\SmokeExpanded.exe' /f >/dev/null 2>&1
 set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
 wait_for_copy
 ((code == 0)) || fail "App Paths keys: exit code $code"
@@ -251,7 +254,11 @@ wait_for_copy
     fail "App Paths keys: the product's own key was left"
 "$run" "$state" reg query "$app_paths\SmokeTaken.exe" >/dev/null 2>&1 ||
     fail "App Paths keys: the key that another program took over was deleted"
-"$run" "$state" reg delete "$app_paths\SmokeTaken.exe" /f >/dev/null 2>&1 || true
+"$run" "$state" reg query "$app_paths\SmokeExpanded.exe" >/dev/null 2>&1 ||
+    fail "App Paths keys: the key rewritten as an expandable text was deleted"
+for name in SmokeTaken SmokeExpanded; do
+    "$run" "$state" reg delete "$app_paths\\$name.exe" /f >/dev/null 2>&1 || true
+done
 
 rm -rf "$work"
 if ((failures)); then
