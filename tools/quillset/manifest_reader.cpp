@@ -523,6 +523,22 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
                                     "as a program, so a document or a program without one of these fails to start");
 }
 
+// The installer registers the launch program under App Paths, and the removal takes that key
+// only while it names a program in the product's folder: another program may own it otherwise.
+void WarnAboutOutsideLaunchProgram(const Reader& reader, const std::optional<ManifestRunEntry>& entry,
+                                   Manifest& manifest)
+{
+    constexpr std::string_view installDir = "%InstallDir%";
+    const std::string& program = entry ? entry->program : std::string();
+    if (!entry || (program.starts_with(installDir) && program.size() > installDir.size() &&
+                   (program[installDir.size()] == '\\' || program[installDir.size()] == '/')))
+        return;
+    manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) +
+                                ": 'program' in [run.launch] is " + Quote(program) +
+                                ", outside %InstallDir%; the installer registers it under App Paths, "
+                                "and the removal leaves that key, as it may be another program's");
+}
+
 void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest)
 {
     manifest.launch = FindRunEntry(run, reader, "launch", RunEntryKind::Launch);
@@ -530,6 +546,7 @@ void ReadRunEntries(ManifestTable& run, const Reader& reader, Manifest& manifest
     manifest.uninstall = FindRunEntry(run, reader, "uninstall", RunEntryKind::Uninstall);
     run.RejectUnknownKeys();
     WarnAboutDocument(reader, manifest.launch, "launch", manifest);
+    WarnAboutOutsideLaunchProgram(reader, manifest.launch, manifest);
     WarnAboutDocument(reader, manifest.postInstall, "post_install", manifest);
     WarnAboutDocument(reader, manifest.uninstall, "uninstall", manifest);
 }

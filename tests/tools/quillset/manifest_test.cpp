@@ -101,6 +101,16 @@ TEST(Manifest, WarnsAboutRunEntriesThatAreNoPrograms)
                                         "does not end in .exe"),
               std::string::npos)
         << manifest.warnings[0];
+
+    // A launch program outside the product's folder keeps its App Paths key at the removal.
+    for (const char* program : {"%WindowsDir%\\notepad.exe", "C:\\Tools\\a.exe"}) {
+        const Manifest outside = ReadManifest(test::WriteSampleProject(
+            folder.GetPath(), "[run.launch]\nprogram='" + std::string(program) + "'\n"));
+        ASSERT_FALSE(outside.warnings.empty()) << program;
+        EXPECT_NE(outside.warnings.back().find("outside %InstallDir%; the installer registers it under App Paths"),
+                  std::string::npos)
+            << outside.warnings.back();
+    }
 }
 
 TEST(Manifest, ComposesRunCommandLines)
