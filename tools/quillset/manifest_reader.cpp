@@ -528,10 +528,12 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
 void WarnAboutOutsideLaunchProgram(const Reader& reader, const std::optional<ManifestRunEntry>& entry,
                                    Manifest& manifest)
 {
+    if (!entry)
+        return;
     constexpr std::string_view installDir = "%InstallDir%";
-    const std::string& program = entry ? entry->program : std::string();
-    if (!entry || (program.starts_with(installDir) && program.size() > installDir.size() &&
-                   (program[installDir.size()] == '\\' || program[installDir.size()] == '/')))
+    const std::string& program = entry->program;
+    if (program.starts_with(installDir) && program.size() > installDir.size() &&
+        (program[installDir.size()] == '\\' || program[installDir.size()] == '/'))
         return;
     manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) +
                                 ": 'program' in [run.launch] is " + Quote(program) +
