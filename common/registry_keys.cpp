@@ -5,7 +5,7 @@
 #include "common/text.h"
 
 static const char* const PRODUCT_KEY_FOLDERS[PRODUCT_KEY_KIND_COUNT] = {
-    CURRENT_VERSION_KEY_TEXT "\\Uninstall\\",
+    UNINSTALL_KEY_TEXT,
     CURRENT_VERSION_KEY_TEXT "\\App Paths\\",
 };
 

@@ -5,6 +5,8 @@
 #include <stddef.h>
 
 #define CURRENT_VERSION_KEY_TEXT "Software\\Microsoft\\Windows\\CurrentVersion"
+// The folder of every product's Uninstall entry, with the separator before an entry's name.
+#define UNINSTALL_KEY_TEXT CURRENT_VERSION_KEY_TEXT "\\Uninstall\\"
 
 static const char CURRENT_VERSION_KEY[] = CURRENT_VERSION_KEY_TEXT;
 // The Uninstall entry's value that names the installation's folder.

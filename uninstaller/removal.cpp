@@ -343,8 +343,8 @@ void RemoveFileList(int skipOwnFiles)
 // True for a listed key that is no longer this installation's: the product's Uninstall entry
 // when an installation of the same product into another folder has since taken it over (its
 // folder value names that folder), or an App Paths key that another program has taken over
-// (it names a program outside the destination). A key without a readable value is taken as
-// this installation's.
+// (it names a program outside the destination). A key without that value is taken as this
+// installation's.
 static int IsTakenOver(HKEY root, const char* keyPath)
 {
     char value[PATH_SIZE];

@@ -14,8 +14,7 @@ namespace {
 // Windows-1252): the ANSI registry calls that the wizard and the uninstaller make take a key
 // path of at most 260 characters, and the path starts with the 52 of the Uninstall key.
 constexpr std::size_t MAX_KEY_PATH = 260;
-constexpr std::string_view UNINSTALL_KEY_PATH = CURRENT_VERSION_KEY_TEXT "\\Uninstall\\";
-constexpr std::size_t MAX_KEY_NAME = MAX_KEY_PATH - UNINSTALL_KEY_PATH.size();
+constexpr std::size_t MAX_KEY_NAME = MAX_KEY_PATH - std::string_view(UNINSTALL_KEY_TEXT).size();
 
 }  // namespace
 

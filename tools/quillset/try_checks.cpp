@@ -12,6 +12,7 @@
 
 #include "common/folder_variables.h"
 #include "common/path_routines.h"
+#include "common/registry_keys.h"
 #include "common/uninstall_log_reader.h"
 #include "common/uninstall_log_walks.h"
 #include "file_time.h"
@@ -327,14 +328,14 @@ void CheckShortcuts(TryReport& report, const TryPackage& package, const Installe
 
 const std::map<std::string, std::string>* FindUninstallKey(const TryPackage& package, const InstalledProduct& product)
 {
-    const auto key = product.user.find("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.displayName);
+    const auto key = product.user.find(UNINSTALL_KEY_TEXT + package.displayName);
     return key == product.user.end() ? nullptr : &key->second;
 }
 
 void CheckRegistry(TryReport& report, const TryPackage& package, const InstalledProduct& product)
 {
     const auto* values = FindUninstallKey(package, product);
-    const std::string uninstallKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + package.displayName;
+    const std::string uninstallKey = "HKCU\\" UNINSTALL_KEY_TEXT + package.displayName;
     if (!values) {
         report.Fail("registry", uninstallKey + " is missing");
     } else {
