@@ -95,16 +95,7 @@ void CollectFileJobs(std::vector<TreeItem>& items, const std::vector<SourceNode>
         }
         if (node.size == 0)
             continue;
-        const fs::path path = node.path;
-        const std::uint32_t size = node.size;
-        jobs.push_back({[path, size] {
-                            std::vector<std::uint8_t> bytes = ReadWholeFile(path, MAX_STREAM_SIZE);
-                            if (bytes.size() != size)
-                                throw std::runtime_error(path.string() +
-                                                         ": changed while the package was built");
-                            return bytes;
-                        },
-                        &items[i].data, size, level, {}});
+        jobs.push_back({[&node] { return LoadScannedFile(node); }, &items[i].data, node.size, level, {}});
         if (!builtinUninstaller.empty() && node.path == builtinUninstaller) {
             jobs.back().level = BEST_LEVEL;
             jobs.back().prepacked = GetPrepackedStreamPath(builtinUninstaller);

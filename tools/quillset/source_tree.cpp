@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "file_io.h"
 #include "file_time.h"
 #include "name_rules.h"
 #include "package/package_layout.h"
@@ -235,6 +236,19 @@ SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverr
         AddUninstaller(scanner, folder, addedUninstaller);
     ApplyOverrides(scanner.tree.nodes, overrides, manifestFile);
     return std::move(scanner.tree);
+}
+
+std::vector<std::uint8_t> LoadScannedFile(const SourceNode& node)
+{
+    std::vector<std::uint8_t> bytes = ReadWholeFile(node.path, MAX_FILE_SIZE);
+    // Looked at after the read: a write during it has moved the time by then.
+    struct stat status { };
+    const bool same = ::stat(node.path.c_str(), &status) == 0 && bytes.size() == node.size &&
+                      static_cast<std::uint64_t>(status.st_size) == node.size &&
+                      ConvertToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec) == node.lastWriteTime;
+    if (!same)
+        FailAt(node.path, "changed while the package was built");
+    return bytes;
 }
 
 }  // namespace quillset

@@ -37,4 +37,9 @@ SourceTree ScanSourceTree(const std::filesystem::path& folder, std::span<const A
                           const std::string& manifestFile,
                           const std::filesystem::path& addedUninstaller = {}, bool followOutsideLinks = false);
 
+// The bytes of a scanned file, read for packing. Throws std::runtime_error when the file is no
+// longer the one scanned: another size or another last-write time, as when it is rewritten at
+// the same size while the build runs, which would pack new bytes under the scanned time.
+std::vector<std::uint8_t> LoadScannedFile(const SourceNode& node);
+
 }  // namespace quillset

@@ -10,6 +10,7 @@
 #include "file_io.h"
 #include "package/package_reader.h"
 #include "package_builder.h"
+#include "source_tree.h"
 #include "test_support.h"
 
 namespace quillset {
@@ -205,6 +206,35 @@ TEST(PackageBuilder, RefusesSourcesItCannotUse)
     fs::remove(folder.GetPath() / "wizard.dll");
     test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\n");
     EXPECT_NE(GetBuildError(manifest).find("wizard.dll: No such file"), std::string::npos);
+}
+
+// A file rewritten while the build runs must not be packed with its new bytes under the time
+// the scan took, even when its size stays.
+TEST(PackageBuilder, RefusesAFileChangedSinceTheScan)
+{
+    TemporaryFolder folder;
+    const fs::path file = folder.GetPath() / "data.txt";
+    test::WriteFile(file, "AAAA");
+    SetTime(file, 1600000000, 0);
+    const SourceTree tree = ScanSourceTree(folder.GetPath(), {}, "manifest.toml");
+    ASSERT_EQ(tree.nodes.size(), 1u);
+    EXPECT_EQ(LoadScannedFile(tree.nodes[0]), (Bytes{'A', 'A', 'A', 'A'}));
+
+    const auto expectRefused = [&](const char* what) {
+        try {
+            LoadScannedFile(tree.nodes[0]);
+            ADD_FAILURE() << what << ": loaded";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find("data.txt: changed while the package was built"),
+                      std::string::npos) << what << ": " << error.what();
+        }
+    };
+    test::WriteFile(file, "BBBB");
+    SetTime(file, 1600000000, 100);  // a file time's step
+    expectRefused("same size, 100 ns later");
+    test::WriteFile(file, "AAAAA");
+    SetTime(file, 1600000000, 0);
+    expectRefused("same time, another size");
 }
 
 TEST(PackageBuilder, FollowsLinksOutOfTheSourceFolderOnlyWhenTheManifestAllows)
