@@ -205,6 +205,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     for (const std::string& warning : manifest.warnings)
         std::cerr << "quillset: warning: " << warning << "\n";
     guard.Check(settings.wizard, "the wizard library");
+    guard.Check(GetPrepackedStreamPath(settings.wizard), "the wizard library's prepacked stream");
     std::vector<std::uint8_t> wizard = LoadWizardLibrary(settings.wizard);
     if (manifest.infoBefore)
         guard.Check(*manifest.infoBefore, "the information text before installing");
@@ -220,6 +221,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     if (manifest.uninstaller == UninstallerChoice::Builtin) {
         uninstaller = ResolveInput(settings.uninstaller, UNINSTALLER_FILE, "--uninstaller", "uninstaller");
         guard.Check(uninstaller, "the uninstaller");
+        guard.Check(GetPrepackedStreamPath(uninstaller), "the uninstaller's prepacked stream");
         CheckModuleFile(uninstaller, ReadWholeFile(uninstaller, MAX_STREAM_SIZE), ModuleRole::Uninstaller);
     }
     const SourceTree tree =

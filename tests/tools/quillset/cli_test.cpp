@@ -180,6 +180,7 @@ TEST(CommandLine, RefusesAnOutputThatIsOneOfItsInputs)
         {raw + "product/docs/../Vistrel.exe", "product/Vistrel.exe", "the product file ", minusO},
         {raw + "after.txt", "after.txt", "the information text after installing", minusO},
         {raw + "wizard-link.dll", "wizard.dll", "the wizard library", minusO},
+        {raw + "wizard.dll.zlib", "wizard.dll.zlib", "the wizard library's prepacked stream", minusO},
         {"build manifest.toml --wizard wizard.dll --stub stub.exe -o stub.exe", "stub.exe", "the launcher stub", minusO},
         {"embed p.bin --stub stub.exe -o p.bin", "p.bin", "the package", minusO},
         // Refused before Wine starts, so no Wine is needed here.
