@@ -114,7 +114,9 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
                                  ": it is not a regular file, and the output replaces its file whole");
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     TemporaryFile temporary;
-    temporary.path = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    // A name of its own, not one made from the output's, which may already be as long as a
+    // name can be.
+    temporary.path = (folder / ".quillset-output.XXXXXX").string();
     temporary.descriptor = ::mkstemp(temporary.path.data());
     if (temporary.descriptor < 0) {
         temporary.kept = true;  // nothing was created

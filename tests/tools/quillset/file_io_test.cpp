@@ -71,6 +71,11 @@ TEST(WriteFileAtomically, WritesWhereLinksLeadAndKeepsThem)
     EXPECT_TRUE(fs::is_symlink(folder.GetPath() / "next.exe"));
     EXPECT_EQ(test::ReadBytes(release / "next.exe").size(), 3u);
 
+    // A name as long as a file's name may be.
+    const fs::path longest = folder.GetPath() / (std::string(251, 'S') + ".exe");
+    EXPECT_EQ(GetWriteError(longest), "");
+    EXPECT_EQ(test::ReadBytes(longest).size(), 3u);
+
     fs::create_symlink("loop.exe", folder.GetPath() / "loop.exe");
     EXPECT_EQ(GetWriteError(folder.GetPath() / "loop.exe"),
               "cannot write " + (folder.GetPath() / "loop.exe").string() + ": too many levels of symbolic links");
