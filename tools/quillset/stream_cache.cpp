@@ -98,11 +98,11 @@ bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8
 
 }  // namespace
 
-// An open pack: its descriptor stays open for the build, so that a pack deleted meanwhile by
-// another build's trimming can still be read.
+// A pack whose index this build read. It is opened again for each stream taken from it, not
+// held open: a cache of many packs would take as many descriptors as the process may have. A
+// pack that another build's trimming deleted meanwhile is only a miss.
 struct StreamCache::Pack {
     fs::path path;
-    int file = -1;
     bool refreshed = false;
     bool dropped = false;
 };
@@ -196,9 +196,6 @@ StreamCache::StreamCache(CacheSettings settings)
 
 StreamCache::~StreamCache()
 {
-    for (const std::unique_ptr<Pack>& pack : found)
-        if (pack->file >= 0)
-            ::close(pack->file);
     if (newPack >= 0) {
         ::close(newPack);
         ::unlink(newPackPath.c_str());  // the build stopped: nobody is to read half a pack
@@ -257,16 +254,27 @@ void StreamCache::ReadPacks()
         ReadPack(candidate.path);
 }
 
-void StreamCache::ReadPack(const fs::path& path)
+int StreamCache::OpenPack(const fs::path& path)
 {
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        if (errno != ENOENT)  // trimmed by another build since it was listed
-            NoteFailure(DescribeErrno("cannot open", path));
+    if (file < 0 && errno != ENOENT)  // trimmed by another build since it was listed
+        NoteFailure(DescribeErrno("cannot open", path));
+    return file;
+}
+
+void StreamCache::ReadPack(const fs::path& path)
+{
+    const int file = OpenPack(path);
+    if (file < 0)
         return;
-    }
-    found.push_back(std::make_unique<Pack>(Pack{path, file}));
-    const std::size_t packIndex = found.size() - 1;
+    found.push_back(std::make_unique<Pack>(Pack{path}));
+    ReadPackIndex(file, found.size() - 1);
+    (void)::close(file);  // only read from
+}
+
+void StreamCache::ReadPackIndex(int file, std::size_t packIndex)
+{
+    const fs::path& path = found[packIndex]->path;
     struct stat status { };
     if (::fstat(file, &status) != 0) {
         NoteFailure(DescribeErrno("cannot read", path));
@@ -315,7 +323,7 @@ void StreamCache::DropPack(std::size_t packIndex, const std::string& why)
     if (pack.dropped)
         return;
     pack.dropped = true;
-    // A damaged pack goes whole, and what it held is made anew; its descriptor stays open.
+    // A damaged pack goes whole, and what it held is made anew.
     if (::unlink(pack.path.c_str()) != 0 && errno != ENOENT)
         NoteFailure(DescribeErrno("cannot delete the damaged pack (it " + why + ")", pack.path));
 }
@@ -332,20 +340,28 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     const std::uint64_t mostSize = libdeflate_zlib_compress_bound(nullptr, input.size());
     std::vector<std::uint8_t> stream;
     bool sound = location.inputSize == input.size() && location.streamSize <= mostSize;
-    if (sound) {
-        stream.resize(location.streamSize);
-        sound = ReadExactlyAt(pack.file, stream.data(), stream.size(), location.offset) &&
-                GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
-    }
     if (!sound) {
         DropPack(location.pack, "held a stream that does not match its record");
         return std::nullopt;
     }
-    const std::lock_guard lock(packGuard);
-    if (!pack.refreshed && !pack.dropped) {
-        pack.refreshed = true;
-        if (::futimens(pack.file, nullptr) != 0)
-            NoteFailure(DescribeErrno("cannot refresh the time of", pack.path));
+    const int file = OpenPack(pack.path);
+    if (file < 0)
+        return std::nullopt;
+    stream.resize(location.streamSize);
+    sound = ReadExactlyAt(file, stream.data(), stream.size(), location.offset) &&
+            GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
+    if (sound) {
+        const std::lock_guard lock(packGuard);
+        if (!pack.refreshed && !pack.dropped) {
+            pack.refreshed = true;
+            if (::futimens(file, nullptr) != 0)
+                NoteFailure(DescribeErrno("cannot refresh the time of", pack.path));
+        }
+    }
+    (void)::close(file);  // only read from
+    if (!sound) {
+        DropPack(location.pack, "held a stream that does not match its record");
+        return std::nullopt;
     }
     return stream;
 }

@@ -67,8 +67,8 @@ public:
 
     // The stream stored for `key`, after checking it against `input`: its sizes, its CRC-32, its
     // zlib header, and the Adler-32 in its trailer against the input's. A pack holding a stream
-    // that fails a check is deleted and nothing is returned; its sound streams still serve this
-    // build, and the next build makes them anew. A hit makes its pack new.
+    // that fails a check is deleted and nothing is returned, nor later for its other streams,
+    // which this build makes anew. A hit makes its pack new.
     std::optional<std::vector<std::uint8_t>> Find(const StreamKey& key, std::span<const std::uint8_t> input);
 
     // Adds `stream` for `key` to this build's pack, putting the pack in place first when the
@@ -107,7 +107,9 @@ private:
     };
 
     void ReadPacks();
+    int OpenPack(const std::filesystem::path& path);  // -1 when it cannot be read
     void ReadPack(const std::filesystem::path& path);
+    void ReadPackIndex(int file, std::size_t pack);
     void DropPack(std::size_t pack, const std::string& why);
     bool OpenNewPack();
     void CommitNewPack();

@@ -2,6 +2,7 @@
 // count, damaged packs and mismatched streams are made anew, and trimming and failures.
 #include <gtest/gtest.h>
 #include <libdeflate.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -302,6 +303,35 @@ TEST(StreamCache, KeepsAtMostSoManyPacksAndNoStaleTemporaries)
     EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-stale"));
     EXPECT_TRUE(fs::exists(PackFolder(cache) / ".tmp-2-running"));
     EXPECT_FALSE(fs::exists(cache / "streams-v1"));
+}
+
+// A cache of more packs than the process may open files still serves every stream.
+TEST(StreamCache, ServesMorePacksThanTheProcessMayOpenFiles)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    constexpr int packCount = 60;
+    for (int i = 0; i < packCount; ++i)
+        ASSERT_FALSE(StorePack(cache, "pack " + std::to_string(i)).empty());
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit lowered = before;
+    lowered.rlim_cur = 40;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    int found = 0;
+    std::string warning;
+    {
+        StreamCache reader({cache});
+        for (int i = 0; i < packCount; ++i) {
+            const std::string text = "pack " + std::to_string(i);
+            const Bytes input(text.begin(), text.end());
+            found += reader.Find(*reader.MakeKey(input, DEFAULT_LEVEL), input).has_value() ? 1 : 0;
+        }
+        warning = reader.TakeWarning();
+    }
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_EQ(found, packCount);
+    EXPECT_EQ(warning, "");
 }
 
 TEST(StreamCache, ABuildsStreamsFillPacksOfTheSizeSetSoThatALimitKeepsSomeOfThem)
