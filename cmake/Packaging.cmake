@@ -14,8 +14,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quillset developers <developers@quillset.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
-# Depends from the libraries the tool links: libdeflate, zlib, Debian's toml++ library and the
-# C++ runtime (CLI11 is header-only). The architecture is dpkg's own.
+# Depends from the libraries the tool links: zlib, Debian's toml++ library and the C++ runtime
+# (CLI11 is header-only; libdeflate is linked in). The architecture is dpkg's own.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # cpack builds the install's dependencies first; the full build has run by then, and building

@@ -27,7 +27,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Version) == "$version" ]] || fail "version $(field Version), not $version"
 [[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || fail "architecture $(field Architecture)"
 depends=$(field Depends)
-[[ $depends == *libdeflate* && $depends == *zlib1g* ]] || fail "Depends lacks libdeflate or zlib: $depends"
+[[ $depends == *zlib1g* ]] || fail "Depends lacks zlib: $depends"
+# The stream cache's keys hold for the libdeflate the tool was built with, so it is linked in.
+[[ $depends != *libdeflate* ]] || fail "Depends names libdeflate, which the tool links in: $depends"
 
 root=$work/root
 dpkg -x "$deb" "$root"
