@@ -52,14 +52,17 @@ fs::path FindCacheFolder()
     return fs::path(home && *home ? home : "/tmp") / ".cache" / "quillset";
 }
 
-std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::string& display)
+// `temporary` is the run's own TMPDIR: Wine keeps each prefix's server folder there, and in the
+// system's folder those would stay after the run, one for every run's copy of the prefix.
+std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::string& display,
+                                         const fs::path& temporary)
 {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string_view item = *entry;
         const std::string_view name = item.substr(0, item.find('='));
         if (name != "WINEPREFIX" && name != "WINEARCH" && name != "DISPLAY" && name != "WINEDEBUG" &&
-            name != "WINEDLLOVERRIDES" && name != "WINESERVER" && name != "WAYLAND_DISPLAY")
+            name != "WINEDLLOVERRIDES" && name != "WINESERVER" && name != "WAYLAND_DISPLAY" && name != "TMPDIR")
             environment.emplace_back(item);
     }
     environment.push_back("WINEPREFIX=" + prefix.string());
@@ -67,17 +70,18 @@ std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::stri
     environment.push_back("DISPLAY=" + display);
     environment.push_back("WINEDEBUG=-all");
     environment.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d");
+    environment.push_back("TMPDIR=" + temporary.string());
     return environment;
 }
 
 // Makes the template in a folder of its own beside `target`, then renames it into place, so
 // that a half-made template is never used.
-void MakeTemplate(const fs::path& target, const std::string& display)
+void MakeTemplate(const fs::path& target, const std::string& display, const fs::path& temporary)
 {
     const fs::path building = target.string() + ".building";
     fs::remove_all(building);
     fs::create_directories(building);
-    const auto environment = MakeEnvironment(building, display);
+    const auto environment = MakeEnvironment(building, display, temporary);
     const fs::path log = target.parent_path() / "template.log";
     auto run = [&](const std::vector<std::string>& argv) {
         if (RunProcess(argv, environment, log, 300).exitCode != 0)
@@ -215,6 +219,12 @@ WineWorld::WineWorld()
         throw std::runtime_error("cannot make a temporary folder");
     folder_ = pattern;
     prefix_ = folder_ / "prefix";
+    temporary_ = folder_ / "tmp";
+    std::error_code error;
+    if (!fs::create_directory(temporary_, error)) {
+        Close();
+        throw std::runtime_error("cannot make a temporary folder: " + error.message());
+    }
 
     for (int number = 200; number < 400 && display_.empty(); ++number) {
         const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
@@ -267,7 +277,7 @@ WineWorld::WineWorld()
         flock(lockFile, LOCK_EX);
         try {
             if (!fs::exists(templatePrefix / "system.reg"))
-                MakeTemplate(templatePrefix, display_);
+                MakeTemplate(templatePrefix, display_, temporary_);
         } catch (...) {
             close(lockFile);
             throw;
@@ -302,7 +312,10 @@ void WineWorld::Close()
     closing = false;
 }
 
-std::vector<std::string> WineWorld::Environment() const { return MakeEnvironment(prefix_, display_); }
+std::vector<std::string> WineWorld::Environment() const
+{
+    return MakeEnvironment(prefix_, display_, temporary_);
+}
 
 void WineWorld::WaitForServer() { RunProcess({"wineserver", "--wait"}, Environment(), {}, 60); }
 

@@ -71,6 +71,7 @@ private:
     std::optional<StopSignalWatch> stopWatch_;  // from the start to the end of the world
     std::filesystem::path folder_;
     std::filesystem::path prefix_;
+    std::filesystem::path temporary_;  // the TMPDIR of every program run in the world
     std::string display_;
     int xvfbPid_ = -1;
 };

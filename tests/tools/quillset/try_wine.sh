@@ -147,8 +147,9 @@ PYTHON
     ;;
 interrupted)
     # SIGTERM while the wizard runs (a background job ignores SIGINT): the run ends with 143 and
-    # takes its display, Wine server and prefix with it. Every process it started carries its
-    # TMPDIR. An earlier report that passed gives way to one that says why this run failed.
+    # takes its display, Wine server and prefix with it. Every process it started carries a
+    # TMPDIR inside the run's folder. An earlier report that passed gives way to one that says
+    # why this run failed.
     build_sample ''
     mkdir -p "$work/tmp"
     printf '{"ok": true}\n' >"$work/report.json"
@@ -173,7 +174,7 @@ interrupted)
         exit 1
     fi
     for environ in /proc/[0-9]*/environ; do
-        if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qxF "TMPDIR=$work/tmp"; then
+        if tr '\0' '\n' 2>/dev/null <"$environ" | grep -qF "TMPDIR=$work/tmp/"; then
             echo "try_wine.sh: a process of the run is left: $(tr '\0' ' ' <"${environ%environ}cmdline")" >&2
             exit 1
         fi
@@ -184,9 +185,15 @@ interrupted)
 *) echo "unknown case $case" >&2; exit 2 ;;
 esac
 
-"$tool" try "$work/Setup.exe" "${args[@]}" >"$work/report.txt" 2>&1
+# A TMPDIR of the run's own, which it must leave as it found it: empty.
+mkdir -p "$work/tmp"
+TMPDIR=$work/tmp "$tool" try "$work/Setup.exe" "${args[@]}" >"$work/report.txt" 2>&1
 code=$?
 cat "$work/report.txt"
+if [[ -n $(ls -A "$work/tmp") ]]; then
+    echo "try_wine.sh: the run left in its TMPDIR: $(cd "$work/tmp" && find . -mindepth 1 | head -5)" >&2
+    exit 1
+fi
 if [[ $code != "$expect_code" ]]; then
     echo "try_wine.sh: exit code $code, expected $expect_code" >&2
     exit 1
