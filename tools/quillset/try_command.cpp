@@ -199,6 +199,8 @@ int RunTryInto(const TryCommand& command, TryReport& report)
         if (choices.launch)
             report.Pass("install", "the Finish page started " + choices.launchProgram + ", which showed its window");
     }
+    if (run.programsEnded)
+        report.Pass("install", DescribeEndedPrograms("the installation"));
 
     InstalledProduct product;
     product.prefix = world.Prefix();

@@ -64,6 +64,8 @@ void RemoveQuietly(TryReport& report, WineWorld& world, const RemovalRun& run)
     const ProcessResult result =
         world.RunWine(SplitCommand(*commandLine), world.Folder() / "uninstall.log", run.timeout,
                       PictureOnTimeout(report, world, run));
+    if (result.programsEnded)
+        report.Pass("removal", DescribeEndedPrograms("the removal"));
     if (result.timedOut)
         report.Fail("removal", DescribeTimeout(*commandLine, run.timeout));
     else if (result.exitCode != 0)
@@ -83,6 +85,8 @@ void RemoveAsUser(TryReport& report, WineWorld& world, const RemovalRun& run)
     const ProcessResult result = world.RunWine({run.watch.string(), "answer", *commandLine}, output, run.timeout,
                                                PictureOnTimeout(report, world, run));
     const WatchOutcome watched = ReadWatchOutput(ReadProgramOutput(output));
+    if (result.programsEnded)
+        report.Pass("removal", DescribeEndedPrograms("the removal"));
     for (const std::string& question : watched.questions)
         report.Pass("removal", "it asked \"" + question + "\", answered Yes");
     for (const std::string& message : watched.messages) {

@@ -27,6 +27,10 @@ namespace {
 // While the world is closed, a second signal must not stop the cleaning up.
 bool closing = false;
 
+// The server lingers a few seconds after its last program; this much is always granted.
+constexpr double MIN_SERVER_WAIT_SECONDS = 10;
+constexpr double SERVER_END_SECONDS = 30;  // for a server told to end
+
 // Changed whenever the template is made differently, so that an older one is not used.
 constexpr const char* TEMPLATE_NAME = "prefix-win32-v2";
 
@@ -296,8 +300,8 @@ void WineWorld::Close()
 {
     closing = true;
     if (fs::exists(prefix_)) {
-        RunProcess({"wineserver", "--kill"}, Environment(), {}, 30);
-        RunProcess({"wineserver", "--wait"}, Environment(), {}, 30);
+        RunProcess({"wineserver", "--kill"}, Environment(), {}, SERVER_END_SECONDS);
+        RunProcess({"wineserver", "--wait"}, Environment(), {}, SERVER_END_SECONDS);
     }
     if (xvfbPid_ > 0) {
         kill(xvfbPid_, SIGTERM);
@@ -317,17 +321,30 @@ std::vector<std::string> WineWorld::Environment() const
     return MakeEnvironment(prefix_, display_, temporary_);
 }
 
-void WineWorld::WaitForServer() { RunProcess({"wineserver", "--wait"}, Environment(), {}, 60); }
+bool WineWorld::WaitForServer(double seconds)
+{
+    if (!RunProcess({"wineserver", "--wait"}, Environment(), {}, seconds).timedOut)
+        return true;
+    // The registry is read next: the server saves it only as it ends.
+    RunProcess({"wineserver", "--kill"}, Environment(), {}, SERVER_END_SECONDS);
+    RunProcess({"wineserver", "--wait"}, Environment(), {}, SERVER_END_SECONDS);
+    return false;
+}
 
 ProcessResult WineWorld::RunWine(const std::vector<std::string>& args, const fs::path& output,
                                  double timeoutSeconds, const std::function<void()>& onTimeout)
 {
+    const auto start = std::chrono::steady_clock::now();
     std::vector<std::string> argv = {"wine"};
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessResult result = RunProcess(argv, Environment(), output, timeoutSeconds, onTimeout);
-    if (result.timedOut)
-        RunProcess({"wineserver", "--kill"}, Environment(), {}, 30);
-    WaitForServer();
+    if (result.timedOut) {
+        RunProcess({"wineserver", "--kill"}, Environment(), {}, SERVER_END_SECONDS);
+        WaitForServer(SERVER_END_SECONDS);
+        return result;
+    }
+    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.programsEnded = !WaitForServer(std::max(timeoutSeconds - spent, MIN_SERVER_WAIT_SECONDS));
     return result;
 }
 

@@ -17,6 +17,7 @@ namespace quillset {
 struct ProcessResult {
     int exitCode = -1;
     bool timedOut = false;
+    bool programsEnded = false;  // RunWine: programs it started still ran after it, and were ended
 };
 
 // A run stopped by SIGINT, SIGTERM or SIGHUP while a WineWorld stood: thrown by RunProcess once
@@ -34,6 +35,12 @@ public:
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                          const std::filesystem::path& output, double timeoutSeconds,
                          const std::function<void()>& onTimeout = {});
+
+// The report's line for ProcessResult::programsEnded of `step` ("the installation").
+inline std::string DescribeEndedPrograms(const std::string& step)
+{
+    return "programs started by " + step + " still ran after it had ended; they were ended before the checks";
+}
 
 // Throws TryStopped when a stop signal came while no process was waited for.
 void ThrowIfStopped();
@@ -55,7 +62,9 @@ public:
     const std::string& Display() const { return display_; }
     std::vector<std::string> Environment() const;
 
-    // `wine ARGS...`, then waits for the wineserver to end so that the registry is saved.
+    // `wine ARGS...`, then waits for the wineserver to end so that the registry is saved, within
+    // what is left of `timeoutSeconds` (at least a few seconds); programs still running then
+    // are ended (programsEnded).
     ProcessResult RunWine(const std::vector<std::string>& args, const std::filesystem::path& output,
                           double timeoutSeconds, const std::function<void()>& onTimeout = {});
     // Saves the whole screen as a PNG; false when it could not.
@@ -64,10 +73,10 @@ public:
     std::optional<std::filesystem::path> ToUnixPath(const std::string& windowsPath) const;
     // The Z: path of a Linux file, as Wine's programs take it.
     static std::string ToWinePath(const std::filesystem::path& file);
-    void WaitForServer();
 
 private:
     void Close();  // ends the server and the display, removes the folder
+    bool WaitForServer(double seconds);  // false when programs still ran, which are ended
     std::optional<StopSignalWatch> stopWatch_;  // from the start to the end of the world
     std::filesystem::path folder_;
     std::filesystem::path prefix_;

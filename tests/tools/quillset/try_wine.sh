@@ -6,8 +6,9 @@
 # error-box (a destination that cannot be created while installing), refused (one the
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
 # removed through the uninstaller's questions), no-launch (--launch with no program to launch),
-# hang (a post-install program that never ends), took-more (a log that makes the removal take a
-# folder that was there before), other-drive (a destination outside the prefix's drive C:),
+# hang (a post-install program that never ends), lingering (one that Setup does not wait for
+# and that stays open), took-more (a log that makes the removal take a folder that was there
+# before), other-drive (a destination outside the prefix's drive C:),
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
@@ -127,6 +128,15 @@ hang)
     args=(--timeout 20 --shots "$work/shots")
     expect=("FAILED  the installer hung: no end within 20 s, on the installing page at step 'await installation 21'"
             "picture $work/shots/timeout.png")
+    ;;
+lingering)
+    # A post-install program that Setup does not wait for and that stays open: ended before the
+    # checks, said in the report, and the run goes on.
+    build_sample '$a [run.post_install]\nprogram = '"'"'%SystemDir%\\notepad.exe'"'"'\nwait = false'
+    args=(--timeout 20)
+    expect_code=0
+    expect=('ok      programs started by the installation still ran after it had ended; they were ended before the checks'
+            'result: clean installation and removal')
     ;;
 took-more)
     # The log is changed to say that the installation made Music too, which every prefix has;
