@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "stop_signals.h"
+
 namespace quillset {
 namespace {
 
@@ -104,15 +106,14 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file, std::uint64_t maxS
     return bytes;
 }
 
-void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> bytes)
+namespace {
+
+// Writes `bytes` to a temporary file in `folder` and renames it to `file`, unless a stop signal
+// other than `stopBefore` is noted first: then the temporary file goes and `file` stays as it was.
+void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder, std::span<const std::uint8_t> bytes,
+                               int stopBefore)
 {
-    const fs::path file = ResolveLinks(output);
-    // Renaming over a device or a pipe would put a file in its place, not write to it.
-    struct stat status { };
-    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
-        throw std::runtime_error("cannot write " + output.string() +
-                                 ": it is not a regular file, and the output replaces its file whole");
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const auto IsStopped = [stopBefore] { return GetStopSignal() != stopBefore; };
     TemporaryFile temporary;
     // A name of its own, not one made from the output's, which may already be as long as a
     // name can be.
@@ -126,7 +127,7 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
         throw MakeSystemError("cannot set the mode of", temporary.path);
 
     std::size_t written = 0;
-    while (written < bytes.size()) {
+    while (written < bytes.size() && !IsStopped()) {
         const ssize_t count = ::write(temporary.descriptor, bytes.data() + written, bytes.size() - written);
         if (count < 0 && errno == EINTR)
             continue;
@@ -138,9 +139,36 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
     temporary.descriptor = -1;
     if (::close(descriptor) != 0)
         throw MakeSystemError("cannot write", temporary.path);
+    if (IsStopped())
+        return;
     if (::rename(temporary.path.c_str(), file.c_str()) != 0)
         throw MakeSystemError("cannot write", file);
     temporary.kept = true;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> bytes)
+{
+    const fs::path file = ResolveLinks(output);
+    // Renaming over a device or a pipe would put a file in its place, not write to it.
+    struct stat status { };
+    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw std::runtime_error("cannot write " + output.string() +
+                                 ": it is not a regular file, and the output replaces its file whole");
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    // A stop during the write takes its course once the temporary file is gone. One noted
+    // before, while a command ends its run, leaves this write to finish.
+    const int stopBefore = GetStopSignal();
+    int stop = 0;
+    {
+        const StopSignalWatch watch;
+        WriteThroughTemporaryFile(file, folder, bytes, stopBefore);
+        if (GetStopSignal() != stopBefore)
+            stop = GetStopSignal();
+    }
+    if (stop != 0)
+        (void)::raise(stop);  // with the handler from before, which ends the process or notes it
 }
 
 std::string ReadProgramOutput(const fs::path& file)

@@ -21,7 +21,9 @@ std::string ReadProgramOutput(const std::filesystem::path& file);
 // Writes `bytes` to a temporary file beside `output` and renames it over `output` at the end;
 // on any failure the temporary file is removed and std::runtime_error is thrown. A symbolic
 // link is followed, so that the file it leads to is written and the link stays; an existing
-// output that is not a regular file (a device, a pipe) is refused.
+// output that is not a regular file (a device, a pipe) is refused. SIGINT, SIGTERM or SIGHUP
+// during the write leave `output` as it was and the temporary file removed before the signal
+// takes its course.
 void WriteFileAtomically(const std::filesystem::path& output, std::span<const std::uint8_t> bytes);
 
 }  // namespace quillset

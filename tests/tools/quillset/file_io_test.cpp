@@ -1,11 +1,17 @@
 // Tests of whole-file reading and writing: a file up to the size bound is read whole, and a
 // larger one, or a device that never ends, is refused with its name instead of filling memory;
-// an output through links is written where they lead, and a pipe is not replaced.
+// an output through links is written where they lead, a pipe is not replaced, and a stop during
+// a write leaves the earlier output.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "file_io.h"
 #include "test_support.h"
@@ -92,6 +98,37 @@ TEST(WriteFileAtomically, DoesNotReplaceAPipe)
                                              ": it is not a regular file, and the output replaces its file whole");
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.GetPath()), fs::directory_iterator()), 2)
+        << "no temporary file is left";
+}
+
+// A child writes a large output and sends itself SIGTERM as soon as the temporary file is there:
+// it ends by the signal, the earlier output stays whole and no temporary file is left. Should
+// the write win the race, the new output must be whole instead.
+TEST(WriteFileAtomically, AStopDuringTheWriteLeavesTheEarlierOutput)
+{
+    test::TemporaryFolder folder;
+    const fs::path output = folder.GetPath() / "Setup.exe";
+    test::WriteFile(output, "earlier");
+    constexpr std::size_t size = std::size_t{256} << 20;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::thread stopper([&] {
+            while (std::distance(fs::directory_iterator(folder.GetPath()), fs::directory_iterator()) < 2)
+                std::this_thread::yield();
+            ::kill(::getpid(), SIGTERM);
+        });
+        stopper.detach();
+        WriteFileAtomically(output, std::vector<std::uint8_t>(size, 'n'));
+        ::pause();  // the signal was noted after the rename and is on its way
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    const std::uintmax_t written = fs::file_size(output);
+    EXPECT_TRUE(written == 7 || written == size) << written;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.GetPath()), fs::directory_iterator()), 1)
         << "no temporary file is left";
 }
 
