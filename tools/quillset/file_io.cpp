@@ -163,12 +163,22 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
     int stop = 0;
     {
         const StopSignalWatch watch;
-        WriteThroughTemporaryFile(file, folder, bytes, stopBefore);
+        try {
+            WriteThroughTemporaryFile(file, folder, bytes, stopBefore);
+        } catch (const std::runtime_error&) {
+            if (GetStopSignal() == stopBefore)
+                throw;  // a failure of its own; after a stop, the stop is what counts
+        }
         if (GetStopSignal() != stopBefore)
             stop = GetStopSignal();
     }
-    if (stop != 0)
-        (void)::raise(stop);  // with the handler from before, which ends the process or notes it
+    if (stop == 0)
+        return;
+    // With the handler from before: the process ends, or an outer watch notes it and this
+    // write still has to fail.
+    (void)::raise(stop);
+    throw std::runtime_error("stopped by signal " + std::to_string(stop) + "; " + output.string() +
+                             " was not written");
 }
 
 std::string ReadProgramOutput(const fs::path& file)

@@ -137,7 +137,7 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
     if (node == nodes.end())
         return;
     std::vector<std::uint8_t> signedBytes =
-        SignImage(signing, ReadWholeFile(node->path, MAX_STREAM_SIZE), UNINSTALLER_FILE);
+        SignImage(signing, LoadScannedFile(*node), UNINSTALLER_FILE);
     if (signedBytes.size() > MAX_STREAM_SIZE)
         throw std::runtime_error("the signed uninst.exe is larger than a package file may be");
     PackedStream& stream = items[static_cast<std::size_t>(node - nodes.begin())].data;

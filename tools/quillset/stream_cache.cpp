@@ -344,6 +344,11 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
         DropPack(location.pack, "held a stream that does not match its record");
         return std::nullopt;
     }
+    {
+        const std::lock_guard lock(packGuard);
+        if (pack.dropped)  // also when it could not be deleted
+            return std::nullopt;
+    }
     const int file = OpenPack(pack.path);
     if (file < 0)
         return std::nullopt;

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -56,8 +57,9 @@ fs::path FindCacheFolder()
     return fs::path(home && *home ? home : "/tmp") / ".cache" / "quillset";
 }
 
-// `temporary` is the run's own TMPDIR: Wine keeps each prefix's server folder there, and in the
-// system's folder those would stay after the run, one for every run's copy of the prefix.
+// `temporary` is the run's own TMPDIR: Wine may keep the prefix's server folder there (see
+// RemoveServerFolder), and in the system's folder those would stay after the run, one for
+// every run's copy of the prefix.
 std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::string& display,
                                          const fs::path& temporary)
 {
@@ -296,12 +298,32 @@ WineWorld::WineWorld()
 
 WineWorld::~WineWorld() { Close(); }
 
+namespace {
+
+// Debian's Wine puts a prefix's server folder, server-DEVICE-INODE of the prefix in hex, in
+// /run/user/UID/wine when the login made /run/user/UID, and in TMPDIR (the run's) otherwise.
+// The one in /run/user stays after the server, and each run's prefix copy is a new inode.
+void RemoveServerFolder(const fs::path& prefix)
+{
+    struct stat status { };
+    if (::stat(prefix.c_str(), &status) != 0)
+        return;
+    std::ostringstream name;
+    name << "server-" << std::hex << static_cast<unsigned long long>(status.st_dev) << "-"
+         << static_cast<unsigned long long>(status.st_ino);
+    std::error_code ignored;  // none there is the usual case
+    fs::remove_all(fs::path("/run/user") / std::to_string(::getuid()) / "wine" / name.str(), ignored);
+}
+
+}  // namespace
+
 void WineWorld::Close()
 {
     closing = true;
     if (fs::exists(prefix_)) {
         RunProcess({"wineserver", "--kill"}, Environment(), {}, SERVER_END_SECONDS);
         RunProcess({"wineserver", "--wait"}, Environment(), {}, SERVER_END_SECONDS);
+        RemoveServerFolder(prefix_);
     }
     if (xvfbPid_ > 0) {
         kill(xvfbPid_, SIGTERM);
