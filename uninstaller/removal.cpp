@@ -347,17 +347,7 @@ void RemoveFileList(int skipOwnFiles)
 // installation's.
 static int IsTakenOver(HKEY root, const char* keyPath)
 {
-    char value[PATH_SIZE];
-    if (GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS) {
-        int read = ReadTextValue(root, keyPath, NULL, value, sizeof(value));
-        if (read < 0)
-            return 1; // not as the installation wrote it
-        return read && !IsPathInside(value, uninstall.plan.destination.path);
-    }
-    int read = ReadInstallLocation(root, keyPath, value);
-    if (read < 0)
-        return 1; // not as the installation wrote it
-    return read && lstrcmpiA(value, uninstall.plan.destination.path) != 0;
+    return NamesDestination(root, keyPath, uninstall.plan.destination.path) == 0;
 }
 
 void RemoveRegistryKeys(void)

@@ -2,6 +2,9 @@
 // buffer holds the text only when it is whole.
 #include "common/win32/registry_values.h"
 
+#include "common/path_routines.h"
+#include "common/registry_keys.h"
+
 int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size)
 {
     HKEY key;
@@ -16,4 +19,15 @@ int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, 
     if (result != ERROR_SUCCESS)
         return 0;
     return type == REG_SZ && read > 0 && text[read - 1] == 0 ? 1 : -1;
+}
+
+int NamesDestination(HKEY root, const char* keyPath, const char* destination)
+{
+    BOOL appPath = GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS;
+    char value[PATH_SIZE];
+    int read = ReadTextValue(root, keyPath, appPath ? NULL : UNINSTALL_LOCATION_VALUE, value,
+                             sizeof(value));
+    if (read <= 0)
+        return read == 0 ? -1 : 0;
+    return appPath ? IsPathInside(value, destination) : !lstrcmpiA(value, destination);
 }

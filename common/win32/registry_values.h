@@ -9,3 +9,9 @@
 // value is there but is not such a text that fits: longer than `size`, of another type (as
 // another program may write it) or without its ending NUL.
 int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size);
+
+// Whether the product key `keyPath` below `root` (registry_keys.h) names the installation in
+// `destination`: an App Paths key when its program lies in it, an Uninstall entry when its
+// folder value is it. 1 when it does; 0 when it names another place or holds no text that an
+// installation writes there; -1 when it has no such value.
+int NamesDestination(HKEY root, const char* keyPath, const char* destination);

@@ -528,15 +528,10 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
 void WarnAboutOutsideLaunchProgram(const Reader& reader, const std::optional<ManifestRunEntry>& entry,
                                    Manifest& manifest)
 {
-    if (!entry)
-        return;
-    constexpr std::string_view installDir = "%InstallDir%";
-    const std::string& program = entry->program;
-    if (program.starts_with(installDir) && program.size() > installDir.size() &&
-        (program[installDir.size()] == '\\' || program[installDir.size()] == '/'))
+    if (!entry || SplitBelowInstallDir(entry->program))
         return;
     manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) +
-                                ": 'program' in [run.launch] is " + Quote(program) +
+                                ": 'program' in [run.launch] is " + Quote(entry->program) +
                                 ", outside %InstallDir%; the installer registers it under App Paths, "
                                 "and the removal leaves that key, as it may be another program's");
 }

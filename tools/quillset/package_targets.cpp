@@ -9,40 +9,13 @@
 
 #include "common/folder_variables.h"
 #include "common/path_routines.h"
+#include "folder_references.h"
 #include "manifest_table.h"
 #include "name_rules.h"
 #include "text_encoding.h"
 
 namespace quillset {
 namespace {
-
-// The components after "%InstallDir%\", or nothing when the text does not start so or leaves
-// the installation folder.
-std::optional<std::vector<std::string_view>> SplitBelowInstallDir(std::string_view text)
-{
-    const std::string token = "%" + std::string(GetFolderVariableName(FOLDER_INSTALL_DIR)) + "%";
-    if (!text.starts_with(token) || text.size() == token.size() || !IsSeparator(text[token.size()]))
-        return std::nullopt;
-    std::vector<std::string_view> components;
-    std::string_view rest = text.substr(token.size());
-    while (!rest.empty()) {
-        std::size_t length = 0;
-        while (length < rest.size() && !IsSeparator(rest[length]))
-            ++length;
-        const std::string_view component = rest.substr(0, length);
-        rest.remove_prefix(length < rest.size() ? length + 1 : length);
-        if (component.empty() || component == ".")
-            continue;
-        if (component == "..") {
-            if (components.empty())
-                return std::nullopt;
-            components.pop_back();
-            continue;
-        }
-        components.push_back(component);
-    }
-    return components;
-}
 
 // The node that `components` name, or null.
 const SourceNode* FindNode(const SourceTree& tree, const std::vector<std::string_view>& components)

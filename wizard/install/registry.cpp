@@ -184,13 +184,8 @@ static void RegisterAppPath(const char* commandLine, char* program)
 // stays out of the log.
 static int NamesThisDestination(int root, const char* keyPath)
 {
-    BOOL appPath = GetProductKeyKind(keyPath) == PRODUCT_KEY_APP_PATHS;
-    char value[PATH_SIZE];
-    if (ReadTextValue(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      keyPath, appPath ? NULL : UNINSTALL_LOCATION_VALUE, value,
-                      sizeof(value)) != 1)
-        return 0;
-    return appPath ? IsPathInside(value, wizard.installDir) : !lstrcmpiA(value, wizard.installDir);
+    return NamesDestination(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                            keyPath, wizard.installDir) == 1;
 }
 
 UINT RegisterProduct(void)
