@@ -36,10 +36,10 @@ constexpr std::uint64_t MAX_SETUP_FILE_SIZE = std::uint64_t{1} << 32;
 
 // Writes the output and says so in one line on standard output, the only thing a successful
 // build or embed prints there (the progress bar draws on standard error).
-void WriteOutput(const fs::path& output, const std::vector<std::uint8_t>& bytes)
+void WriteOutput(const fs::path& output, const BytePieces& bytes)
 {
     WriteFileAtomically(output, bytes);
-    std::cout << "wrote " << output.string() << " (" << FormatGrouped(bytes.size()) << " bytes)\n"
+    std::cout << "wrote " << output.string() << " (" << FormatGrouped(bytes.Size()) << " bytes)\n"
               << std::flush;
 }
 
@@ -98,11 +98,10 @@ int RunBuild(const BuildCommand& command)
         WriteOutput(output, package.bytes);
         return 0;
     }
-    std::vector<std::uint8_t> setup =
-        EmbedPackage(stub, package.bytes,
-                     [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); });
+    BytePieces setup = EmbedPackageInPieces(stub, package.bytes,
+                                            [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); });
     if (package.signing)
-        setup = SignImage(*package.signing, setup, "Setup.exe");
+        setup = BytePieces(SignImage(*package.signing, setup.Join(), "Setup.exe"));
     WriteOutput(output, setup);
     return 0;
 }
@@ -132,7 +131,9 @@ int RunEmbed(const EmbedCommand& command)
             message += "\n  " + failure;
         throw std::runtime_error(message);
     }
-    WriteOutput(output, EmbedPackage(stubBytes, package));
+    BytePieces packagePieces;
+    packagePieces.AppendBorrowed(package);
+    WriteOutput(output, EmbedPackageInPieces(stubBytes, packagePieces));
     return 0;
 }
 

@@ -108,10 +108,10 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file, std::uint64_t maxS
 
 namespace {
 
-// Writes `bytes` to a temporary file in `folder` and renames it to `file`, unless a stop signal
+// Writes `pieces`, one after the other, to a temporary file in `folder` and renames it to `file`, unless a stop signal
 // other than `stopBefore` is noted first: then the temporary file goes and `file` stays as it was.
-void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder, std::span<const std::uint8_t> bytes,
-                               int stopBefore)
+void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder,
+                               std::span<const std::span<const std::uint8_t>> pieces, int stopBefore)
 {
     const auto IsStopped = [stopBefore] { return GetStopSignal() != stopBefore; };
     TemporaryFile temporary;
@@ -126,14 +126,16 @@ void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder, std
     if (::fchmod(temporary.descriptor, GetDefaultFileMode()) != 0)
         throw MakeSystemError("cannot set the mode of", temporary.path);
 
-    std::size_t written = 0;
-    while (written < bytes.size() && !IsStopped()) {
-        const ssize_t count = ::write(temporary.descriptor, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            throw MakeSystemError("cannot write", temporary.path);
-        written += static_cast<std::size_t>(count);
+    for (const std::span<const std::uint8_t> bytes : pieces) {
+        std::size_t written = 0;
+        while (written < bytes.size() && !IsStopped()) {
+            const ssize_t count = ::write(temporary.descriptor, bytes.data() + written, bytes.size() - written);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0)
+                throw MakeSystemError("cannot write", temporary.path);
+            written += static_cast<std::size_t>(count);
+        }
     }
     const int descriptor = temporary.descriptor;
     temporary.descriptor = -1;
@@ -146,9 +148,7 @@ void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder, std
     temporary.kept = true;
 }
 
-}  // namespace
-
-void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> bytes)
+void WritePiecesAtomically(const fs::path& output, std::span<const std::span<const std::uint8_t>> pieces)
 {
     const fs::path file = ResolveLinks(output);
     // Renaming over a device or a pipe would put a file in its place, not write to it.
@@ -164,7 +164,7 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
     {
         const StopSignalWatch watch;
         try {
-            WriteThroughTemporaryFile(file, folder, bytes, stopBefore);
+            WriteThroughTemporaryFile(file, folder, pieces, stopBefore);
         } catch (const std::runtime_error&) {
             if (GetStopSignal() == stopBefore)
                 throw;  // a failure of its own; after a stop, the stop is what counts
@@ -179,6 +179,19 @@ void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> b
     (void)::raise(stop);
     throw std::runtime_error("stopped by signal " + std::to_string(stop) + "; " + output.string() +
                              " was not written");
+}
+
+}  // namespace
+
+void WriteFileAtomically(const fs::path& output, std::span<const std::uint8_t> bytes)
+{
+    const std::span<const std::uint8_t> pieces[] = {bytes};
+    WritePiecesAtomically(output, pieces);
+}
+
+void WriteFileAtomically(const fs::path& output, const BytePieces& bytes)
+{
+    WritePiecesAtomically(output, bytes.Spans());
 }
 
 std::string ReadProgramOutput(const fs::path& file)

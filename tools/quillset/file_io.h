@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "byte_pieces.h"
+
 namespace quillset {
 
 // The bytes of a file; throws std::runtime_error naming the file and the reason, also when the
@@ -25,5 +27,7 @@ std::string ReadProgramOutput(const std::filesystem::path& file);
 // during the write leave `output` as it was and the temporary file removed before the signal
 // takes its course.
 void WriteFileAtomically(const std::filesystem::path& output, std::span<const std::uint8_t> bytes);
+// The same for bytes in pieces, written one after the other.
+void WriteFileAtomically(const std::filesystem::path& output, const BytePieces& bytes);
 
 }  // namespace quillset

@@ -194,7 +194,7 @@ std::vector<std::uint8_t> LoadInformationText(const fs::path& file)
 
 std::vector<std::uint8_t> BuildPackage(const BuildSettings& settings)
 {
-    return BuildSignedPackage(settings).bytes;
+    return BuildSignedPackage(settings).bytes.Join();
 }
 
 BuiltPackage BuildSignedPackage(const BuildSettings& settings)

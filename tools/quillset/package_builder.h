@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "byte_pieces.h"
 #include "code_signing.h"
 #include "compression.h"
 #include "stream_cache.h"
@@ -29,7 +30,7 @@ struct BuildSettings {
 };
 
 struct BuiltPackage {
-    std::vector<std::uint8_t> bytes;
+    BytePieces bytes;
     std::optional<SigningCommand> signing;  // the command that signed uninst.exe, to sign Setup.exe with
 };
 

@@ -77,7 +77,7 @@ void WriteStream(ByteWriter& writer, PackageField offsetField, PackedStream& str
     writer.PatchU32(offsetField, writer.GetOffset());
     writer.PatchU32(offsetField + 4, static_cast<std::uint32_t>(stream.bytes.size()));
     writer.PatchU32(offsetField + 8, stream.size);
-    writer.AppendBytes(stream.bytes);
+    writer.AppendOwned(std::move(stream.bytes));
     stream.bytes = {};
 }
 
@@ -97,7 +97,7 @@ void WriteTreeLevel(ByteWriter& writer, std::vector<TreeItem>& items, TreeTotals
         writer.AppendU64(item.lastWriteTime);
         writer.AppendText(item.name);
         if (!empty)
-            writer.AppendBytes(item.data.bytes);
+            writer.AppendOwned(std::move(item.data.bytes));
         item.data.bytes = {};
         ++totals.fileCount;
         totals.totalSize += item.data.size;
@@ -106,7 +106,7 @@ void WriteTreeLevel(ByteWriter& writer, std::vector<TreeItem>& items, TreeTotals
     writer.AppendU32(TREE_END_MARKER);
 }
 
-// Bytes of the tree's records, so that the package buffer is allocated once.
+// Bytes of the tree's records, so that a package past 32 bits is refused before it is laid out.
 std::uint64_t MeasureTree(const std::vector<TreeItem>& items)
 {
     std::uint64_t size = 4;  // the level's end marker
@@ -119,7 +119,7 @@ std::uint64_t MeasureTree(const std::vector<TreeItem>& items)
     return size;
 }
 
-// The streams and the tree, which are nearly all of a package; the rest grows as needed.
+// The streams and the tree, which are nearly all of a package.
 std::uint64_t EstimatePackageSize(const PackageModel& model)
 {
     std::uint64_t size = PACKAGE_HEADER_SIZE + model.wizard.bytes.size() + MeasureTree(model.files);
@@ -132,13 +132,11 @@ std::uint64_t EstimatePackageSize(const PackageModel& model)
 
 }  // namespace
 
-std::vector<std::uint8_t> WritePackage(PackageModel model)
+BytePieces WritePackage(PackageModel model)
 {
-    const std::uint64_t estimate = EstimatePackageSize(model);
-    if (estimate > std::numeric_limits<std::uint32_t>::max())
+    if (EstimatePackageSize(model) > std::numeric_limits<std::uint32_t>::max())
         throw std::runtime_error("the package would be larger than 4 GiB, beyond its 32-bit offsets");
     ByteWriter writer;
-    writer.Reserve(estimate + 4096);
     for (int i = 0; i < PACKAGE_HEADER_SIZE; ++i)
         writer.AppendU8(0);
 
@@ -169,7 +167,7 @@ std::vector<std::uint8_t> WritePackage(PackageModel model)
     writer.PatchU32(FIELD_FILE_COUNT, static_cast<std::uint32_t>(totals.fileCount));
     writer.PatchU32(FIELD_TOTAL_SIZE, static_cast<std::uint32_t>(totals.totalSize));
     writer.GetOffset();
-    return writer.TakeBytes();
+    return writer.TakePieces();
 }
 
 }  // namespace quillset

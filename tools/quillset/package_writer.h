@@ -2,15 +2,13 @@
 // the streams and the file tree, in this order, with nothing after the tree's last end marker.
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
+#include "byte_pieces.h"
 #include "package_model.h"
 
 namespace quillset {
 
-// The package bytes. Streams are released as they are copied, so the model is taken by value
-// (move it in). Throws std::runtime_error when an offset or a sum outgrows 32 bits.
-std::vector<std::uint8_t> WritePackage(PackageModel model);
+// The package bytes, whose streams are the model's own buffers taken over, so the model is
+// taken by value (move it in). Throws std::runtime_error when an offset or a sum outgrows 32 bits.
+BytePieces WritePackage(PackageModel model);
 
 }  // namespace quillset

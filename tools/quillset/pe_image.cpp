@@ -213,19 +213,38 @@ std::uint64_t FindEndOfSections(const PeImage& pe)
 
 std::uint32_t ComputePeChecksum(std::span<const std::uint8_t> image, std::uint64_t checksumOffset)
 {
+    const std::span<const std::uint8_t> pieces[] = {image};
+    return ComputePeChecksum(std::span(pieces), checksumOffset);
+}
+
+std::uint32_t ComputePeChecksum(std::span<const std::span<const std::uint8_t>> pieces,
+                                std::uint64_t checksumOffset)
+{
     // The words are summed whole and the carries folded in once at the end, which gives the
     // same value as folding after every word, at a fraction of the time on a large installer.
-    const std::size_t size = image.size();
+    // A piece may end inside a word; the word's next byte is then the next piece's first.
     std::uint64_t sum = 0;
-    for (std::size_t i = 0; i + 1 < size; i += 2)
-        sum += image[i] | static_cast<std::uint32_t>(image[i + 1]) << 8;
-    if (size % 2 != 0)
-        sum += image[size - 1];
-    for (std::uint64_t i = checksumOffset; i < checksumOffset + 4 && i < size; ++i)
-        sum -= static_cast<std::uint64_t>(image[i]) << (i % 2 == 0 ? 0 : 8);
+    std::uint64_t position = 0;
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        const std::size_t size = piece.size();
+        std::size_t i = 0;
+        if (position % 2 != 0 && size != 0) {
+            sum += static_cast<std::uint32_t>(piece[0]) << 8;
+            i = 1;
+        }
+        for (; i + 1 < size; i += 2)
+            sum += piece[i] | static_cast<std::uint32_t>(piece[i + 1]) << 8;
+        if (i < size)
+            sum += piece[i];
+        for (std::uint64_t at = checksumOffset; at < checksumOffset + 4; ++at) {
+            if (at >= position && at - position < size)
+                sum -= static_cast<std::uint64_t>(piece[at - position]) << (at % 2 == 0 ? 0 : 8);
+        }
+        position += size;
+    }
     while (sum >> 16 != 0)
         sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + size);
+    return static_cast<std::uint32_t>(sum + position);
 }
 
 }  // namespace quillset

@@ -126,5 +126,8 @@ std::uint64_t FindEndOfSections(const PeImage& pe);
 // The image checksum of the optional header: 16-bit one's-complement style sum of the file,
 // the checksum field itself counted as zero, plus the file length.
 std::uint32_t ComputePeChecksum(std::span<const std::uint8_t> image, std::uint64_t checksumOffset);
+// The same for an image kept in pieces, laid end to end.
+std::uint32_t ComputePeChecksum(std::span<const std::span<const std::uint8_t>> pieces,
+                                std::uint64_t checksumOffset);
 
 }  // namespace quillset

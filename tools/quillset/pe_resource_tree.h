@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "byte_pieces.h"
 #include "pe_image.h"
 
 namespace quillset {
@@ -32,12 +33,14 @@ struct ResourceKey {
     friend bool operator==(const ResourceKey&, const ResourceKey&) = default;
 };
 
-// The bytes of one resource: in the buffer they were read from, or in `owner` for new ones.
+// The bytes of one resource: in the buffer they were read from, or in `owner` for new ones, or
+// in `pieces` for one too large to copy (the package), which is then the section's last data.
 struct ResourceData {
     std::span<const std::uint8_t> bytes;
     std::uint32_t codePage = 0;
     std::uint32_t reserved = 0;
     std::shared_ptr<const std::vector<std::uint8_t>> owner{};
+    const BytePieces* pieces = nullptr;
 };
 
 // A resource that holds its own bytes, so that the tree may outlive whoever made them.
@@ -70,7 +73,10 @@ bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b);
 // directories, then data entries, then name strings, then the data, each aligned to 8 bytes,
 // and zeros up to a multiple of `alignment`. Every directory's entries are written in Windows'
 // order, whatever their order in `root`. Returns the section's size without the zeros.
-std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const ResourceDirectory& root,
-                                    std::uint32_t sectionRva, std::uint64_t alignment);
+// At most one data item may be given as pieces; it is laid out last and not copied: `image`
+// then ends where its bytes begin, and `rest` receives them, borrowed, and the zeros.
+std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, BytePieces& rest,
+                                    const ResourceDirectory& root, std::uint32_t sectionRva,
+                                    std::uint64_t alignment);
 
 }  // namespace quillset

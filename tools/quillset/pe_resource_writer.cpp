@@ -1,6 +1,7 @@
 // Serialises a ResourceDirectory tree as a resource section: directories breadth first, then
 // the data entries, the name strings and the data, every directory sorted as Windows expects.
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "pe_bytes.h"
@@ -51,6 +52,11 @@ std::vector<const ResourceEntry*> SortEntries(const ResourceDirectory& directory
     return sorted;
 }
 
+std::uint64_t GetDataSize(const ResourceData& item)
+{
+    return item.pieces ? item.pieces->Size() : item.bytes.size();
+}
+
 }  // namespace
 
 ResourceData MakeOwnedResource(std::vector<std::uint8_t> bytes)
@@ -81,8 +87,9 @@ bool IsResourceKeyBefore(const ResourceKey& a, const ResourceKey& b)
     return a.name < b.name;  // names equal but for case: any fixed order keeps the output stable
 }
 
-std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const ResourceDirectory& root,
-                                    std::uint32_t sectionRva, std::uint64_t alignment)
+std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, BytePieces& rest,
+                                    const ResourceDirectory& root, std::uint32_t sectionRva,
+                                    std::uint64_t alignment)
 {
     std::vector<DirectorySlot> slots{{&root, SortEntries(root)}};
     std::vector<EntryPlace> places;
@@ -116,20 +123,41 @@ std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const Reso
             cursor += 2 + 2 * place.entry->key.name.size();
         }
     }
-    std::vector<std::uint64_t> dataOffsets;
-    for (const ResourceData* item : data) {
+    // The one item given in pieces (the package) goes after the others, so that everything
+    // before it is written here and it follows as it is.
+    std::optional<std::size_t> inPieces;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (data[i]->pieces) {
+            if (inPieces) {
+                throw std::logic_error("more than one resource is given in pieces");
+            }
+            inPieces = i;
+        }
+    }
+    std::vector<std::uint64_t> dataOffsets(data.size());
+    const auto placeData = [&](std::size_t index) {
         cursor = AlignUp(cursor, kDataAlignment);
-        dataOffsets.push_back(cursor);
-        cursor += item->bytes.size();
+        dataOffsets[index] = cursor;
+        cursor += GetDataSize(*data[index]);
+    };
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i != inPieces) {
+            placeData(i);
+        }
+    }
+    const std::uint64_t copiedEnd = cursor;
+    if (inPieces) {
+        placeData(*inPieces);
     }
     if (cursor > kMaxSectionSize || cursor > 0xFFFFFFFFULL - sectionRva) {
         throw std::runtime_error("the resources are too large for a PE32 image");
     }
 
-    // One allocation for the section and its padding: the package alone may be many megabytes.
+    // One allocation for the section and its padding, or for the part before the pieces.
     const std::size_t start = image.size();
-    image.resize(start + AlignUp(cursor, alignment));
-    const std::span<std::uint8_t> section(image.data() + start, cursor);
+    const std::uint64_t padded = AlignUp(cursor, alignment);
+    image.resize(start + (inPieces ? dataOffsets[*inPieces] : padded));
+    const std::span<std::uint8_t> section(image.data() + start, copiedEnd);
     std::size_t placeIndex = 0;
     for (const DirectorySlot& slot : slots) {
         const ResourceDirectory& directory = *slot.directory;
@@ -165,11 +193,17 @@ std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, const Reso
     for (std::size_t i = 0; i < data.size(); ++i) {
         const std::uint64_t entry = dataEntries + kDataEntrySize * i;
         PutU32(section, entry, sectionRva + static_cast<std::uint32_t>(dataOffsets[i]));
-        PutU32(section, entry + 4, static_cast<std::uint32_t>(data[i]->bytes.size()));
+        PutU32(section, entry + 4, static_cast<std::uint32_t>(GetDataSize(*data[i])));
         PutU32(section, entry + 8, data[i]->codePage);
         PutU32(section, entry + 12, data[i]->reserved);
-        std::copy(data[i]->bytes.begin(), data[i]->bytes.end(),
-                  section.begin() + static_cast<std::ptrdiff_t>(dataOffsets[i]));
+        if (i != inPieces) {
+            std::copy(data[i]->bytes.begin(), data[i]->bytes.end(),
+                      section.begin() + static_cast<std::ptrdiff_t>(dataOffsets[i]));
+        }
+    }
+    if (inPieces) {
+        rest.AppendBorrowed(*data[*inPieces]->pieces);
+        rest.Append(std::vector<std::uint8_t>(padded - cursor, 0));
     }
     return cursor;
 }

@@ -78,7 +78,7 @@ std::vector<std::uint8_t> DropSignature(std::span<const std::uint8_t> stub)
 
 // Makes `package` the only RT_RCDATA 1: a copy in another language would be a stale package
 // that FindResource could pick on a system of that language.
-void PutPackage(ResourceDirectory& root, std::span<const std::uint8_t> package)
+void PutPackage(ResourceDirectory& root, const BytePieces& package)
 {
     const auto findOrAdd = [](ResourceDirectory& directory,
                               std::uint16_t id) -> ResourceDirectory& {
@@ -92,7 +92,9 @@ void PutPackage(ResourceDirectory& root, std::span<const std::uint8_t> package)
     };
     ResourceDirectory& languages = findOrAdd(findOrAdd(root, kResourceTypeRcData), kPackageId);
     languages.entries.clear();
-    languages.entries.push_back({ResourceKey{false, kLanguageNeutral, {}}, ResourceData{package}});
+    ResourceData data;
+    data.pieces = &package;
+    languages.entries.push_back({ResourceKey{false, kLanguageNeutral, {}}, data});
 }
 
 // The index of the section that starts with the resource directory and is the last one in
@@ -217,9 +219,10 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
 
 }  // namespace
 
-std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
-                                           const std::string& what, const ResourceEdit& edit,
-                                           bool pageAligned)
+namespace {
+
+BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const std::string& what,
+                                    const ResourceEdit& edit, bool pageAligned)
 {
     const PeImage pe = ReadPeImage(source);
     CheckImage(pe, source, what);
@@ -267,10 +270,11 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
     PutU32(image, header + kSecPointerToRawData, static_cast<std::uint32_t>(image.size()));
 
     const std::uint64_t sectionStart = image.size();
-    const std::uint64_t sectionSize = AppendResourceSection(image, tree, sectionRva, pe.fileAlignment);
-    const std::uint64_t rawSize = image.size() - sectionStart;
+    BytePieces rest;
+    const std::uint64_t sectionSize = AppendResourceSection(image, rest, tree, sectionRva, pe.fileAlignment);
+    const std::uint64_t rawSize = image.size() + rest.Size() - sectionStart;
     const std::uint64_t imageSize = AlignUp(std::uint64_t{sectionRva} + sectionSize, pe.sectionAlignment);
-    if (image.size() > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
+    if (image.size() + rest.Size() > 0xFFFFFFFFULL || imageSize > 0xFFFFFFFFULL) {
         throw std::runtime_error("the resources are too large for a PE32 image");
     }
 
@@ -286,16 +290,28 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
     const std::uint64_t resourceEntry = pe.dataDirectoryOffset + 8ULL * kResourceDirectoryIndex;
     PutU32(image, resourceEntry, sectionRva);
     PutU32(image, resourceEntry + 4, static_cast<std::uint32_t>(sectionSize));
-    PutU32(image, optional + kOptCheckSum, ComputePeChecksum(image, optional + kOptCheckSum));
-    return image;
+    std::vector<std::span<const std::uint8_t>> spans{image};
+    spans.insert(spans.end(), rest.Spans().begin(), rest.Spans().end());
+    PutU32(image, optional + kOptCheckSum, ComputePeChecksum(spans, optional + kOptCheckSum));
+    BytePieces pieces(std::move(image));
+    pieces.Append(std::move(rest));
+    return pieces;
 }
 
-std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
-                                       std::span<const std::uint8_t> package,
-                                       const ResourceEdit& brand)
+}  // namespace
+
+std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> source,
+                                           const std::string& what, const ResourceEdit& edit,
+                                           bool pageAligned)
+{
+    return RewriteResourcesInPieces(source, what, edit, pageAligned).Join();
+}
+
+BytePieces EmbedPackageInPieces(std::span<const std::uint8_t> givenStub, const BytePieces& package,
+                                const ResourceEdit& brand)
 {
     const std::vector<std::uint8_t> stub = DropSignature(givenStub);
-    return RewriteResources(
+    return RewriteResourcesInPieces(
         stub, "the stub",
         [&](ResourceDirectory& tree) {
             if (brand) {
@@ -303,7 +319,16 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> givenStub,
             }
             PutPackage(tree, package);
         },
-        package.size() >= PAGE_ALIGNED_PACKAGE_SIZE);
+        package.Size() >= PAGE_ALIGNED_PACKAGE_SIZE);
+}
+
+std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
+                                       std::span<const std::uint8_t> package,
+                                       const ResourceEdit& brand)
+{
+    BytePieces pieces;
+    pieces.AppendBorrowed(package);
+    return EmbedPackageInPieces(stub, pieces, brand).Join();
 }
 
 void CheckStubCanEmbed(std::span<const std::uint8_t> givenStub)

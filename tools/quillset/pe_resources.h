@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "byte_pieces.h"
+
 namespace quillset {
 
 // A package of at least this many bytes starts its section on a page of the file: Wine maps
@@ -39,6 +41,11 @@ std::vector<std::uint8_t> RewriteResources(std::span<const std::uint8_t> image,
 std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package,
                                        const ResourceEdit& brand = {});
+
+// The same image in pieces: the package's own pieces, borrowed (so `package` must outlive the
+// result), between the stub's part and the padding, so that no copy of its size is made.
+BytePieces EmbedPackageInPieces(std::span<const std::uint8_t> stub, const BytePieces& package,
+                                const ResourceEdit& brand = {});
 
 // Throws, with the reason, what EmbedPackage would throw for `stub` whatever the package: so that
 // a stub it cannot use is refused before a package is built for it.

@@ -80,7 +80,7 @@ struct PackageView {
 
 TEST(PackageWriter, LaysOutHeaderTextsAndEntriesInOrder)
 {
-    const Bytes bytes = WritePackage(MakeFullModel());
+    const Bytes bytes = WritePackage(MakeFullModel()).Join();
     const PackageView package{bytes};
     EXPECT_EQ(package.ReadField(PackageField(0)), 0u);
     EXPECT_EQ(package.ReadField(PackageField(4)), 0u);
@@ -139,7 +139,7 @@ TEST(PackageWriter, LaysOutHeaderTextsAndEntriesInOrder)
 
 TEST(PackageWriter, StreamsFollowTheEntriesAndDecodeInOneCall)
 {
-    const Bytes bytes = WritePackage(MakeFullModel());
+    const Bytes bytes = WritePackage(MakeFullModel()).Join();
     const PackageView package{bytes};
     const std::uint32_t wizard = package.ReadField(FIELD_WIZARD_OFFSET);
     EXPECT_EQ(bytes[wizard], 0x78);
@@ -160,7 +160,7 @@ TEST(PackageWriter, StreamsFollowTheEntriesAndDecodeInOneCall)
 
 TEST(PackageWriter, TreeHasEveryRecordKindAndEndsThePackage)
 {
-    const Bytes bytes = WritePackage(MakeFullModel());
+    const Bytes bytes = WritePackage(MakeFullModel()).Join();
     const PackageView package{bytes};
     const unsigned char* at = package.GetBase() + package.ReadField(FIELD_FILE_TREE);
     std::vector<TreeRecord> records;
@@ -215,7 +215,7 @@ TEST(PackageWriter, AbsentItemsKeepOffsetZero)
         model.notice = text;
         model.eventName = text;
         model.wizard = Pack("MZ");
-        const Bytes bytes = WritePackage(std::move(model));
+        const Bytes bytes = WritePackage(std::move(model)).Join();
         const PackageView package{bytes};
         for (const PackageField field :
              {FIELD_NOTICE, FIELD_EVENT_NAME, FIELD_INFO_BEFORE_OFFSET, FIELD_INFO_BEFORE_PACKED_SIZE,

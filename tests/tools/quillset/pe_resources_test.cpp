@@ -142,6 +142,38 @@ TEST_P(PeStubTest, PackageRoundTripsAndOtherResourcesStay)
     EXPECT_EQ(FlattenResources(image), expected);
 }
 
+// The build writes the installer from the package's own pieces; odd sizes put the checksum's
+// words across the pieces' edges.
+TEST_P(PeStubTest, AnImageInPiecesIsTheImageInOneBuffer)
+{
+    const Bytes package = MakePayload(72001, 5);
+    BytePieces pieces;
+    pieces.Append(Bytes(package.begin(), package.begin() + 1001));
+    pieces.Append(Bytes(package.begin() + 1001, package.begin() + 1002));
+    pieces.AppendBorrowed(std::span(package).subspan(1002));
+
+    const BytePieces image = EmbedPackageInPieces(stub, pieces);
+    EXPECT_EQ(image.Size(), EmbedPackage(stub, package).size());
+    EXPECT_EQ(image.Join(), EmbedPackage(stub, package));
+}
+
+TEST(PeChecksum, AnySplitOfTheImageGivesTheSameSum)
+{
+    const Bytes image = MakePayload(1001, 9);
+    for (const std::uint64_t field : {64, 63}) {
+        const std::uint32_t whole = ComputePeChecksum(image, field);
+        for (std::size_t first = 0; first <= image.size(); ++first) {
+            for (std::size_t second = first; second <= std::min(first + 3, image.size()); ++second) {
+                const std::span<const std::uint8_t> bytes(image);
+                const std::span<const std::uint8_t> pieces[] = {
+                    bytes.first(first), bytes.subspan(first, second - first), bytes.subspan(second)};
+                ASSERT_EQ(ComputePeChecksum(std::span(pieces), field), whole)
+                    << "split at " << first << " and " << second << ", field at " << field;
+            }
+        }
+    }
+}
+
 TEST_P(PeStubTest, HeadersDescribeTheNewSection)
 {
     const Bytes image = EmbedPackage(stub, MakePayload(5000, 3));
@@ -385,7 +417,9 @@ TEST(ResourceSectionTest, DirectoriesAreSortedAndDataAligned)
 
     constexpr std::uint32_t kRva = 0x3000;
     Bytes section;
-    AppendResourceSection(section, root, kRva, 1);
+    BytePieces rest;
+    AppendResourceSection(section, rest, root, kRva, 1);
+    EXPECT_EQ(rest.Size(), 0U);
     PeImage pe;
     pe.sections.push_back({{},
                            static_cast<std::uint32_t>(section.size()),
