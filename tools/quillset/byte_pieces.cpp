@@ -3,6 +3,13 @@
 
 namespace quillset {
 
+BytePieces BytePieces::Borrowing(std::span<const std::uint8_t> bytes)
+{
+    BytePieces pieces;
+    pieces.AppendBorrowed(bytes);
+    return pieces;
+}
+
 void BytePieces::Append(std::vector<std::uint8_t> piece)
 {
     if (piece.empty())
@@ -29,8 +36,11 @@ void BytePieces::AppendBorrowed(std::span<const std::uint8_t> piece)
 
 void BytePieces::AppendBorrowed(const BytePieces& other)
 {
-    for (const std::span<const std::uint8_t> piece : other.spans)
-        AppendBorrowed(piece);
+    // By index, over the pieces there were at the start: `other` may be these pieces.
+    const std::size_t count = other.spans.size();
+    spans.reserve(spans.size() + count);
+    for (std::size_t i = 0; i < count; ++i)
+        AppendBorrowed(std::span<const std::uint8_t>(other.spans[i]));
 }
 
 std::vector<std::uint8_t> BytePieces::Join() const

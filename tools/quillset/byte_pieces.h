@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace quillset {
@@ -12,8 +13,22 @@ class BytePieces {
 public:
     BytePieces() = default;
     explicit BytePieces(std::vector<std::uint8_t> bytes) { Append(std::move(bytes)); }
-    BytePieces(BytePieces&&) = default;
-    BytePieces& operator=(BytePieces&&) = default;
+    // Pieces of `bytes` without a copy: they must outlive the pieces.
+    static BytePieces Borrowing(std::span<const std::uint8_t> bytes);
+
+    // A moved-from BytePieces is empty, so that its size still tells its bytes.
+    BytePieces(BytePieces&& other) noexcept
+        : spans(std::exchange(other.spans, {})), owned(std::exchange(other.owned, {})),
+          size(std::exchange(other.size, 0))
+    {
+    }
+    BytePieces& operator=(BytePieces&& other) noexcept
+    {
+        spans = std::exchange(other.spans, {});
+        owned = std::exchange(other.owned, {});
+        size = std::exchange(other.size, 0);
+        return *this;
+    }
     BytePieces(const BytePieces&) = delete;
     BytePieces& operator=(const BytePieces&) = delete;
 

@@ -17,6 +17,8 @@ namespace quillset {
 
 class ByteWriter {
 public:
+    static constexpr std::size_t SMALLEST_OWNED_CHUNK = 64 * 1024;
+
     // The current end as a 32-bit offset; throws when the package has outgrown 32 bits.
     std::uint32_t GetOffset() const
     {
@@ -45,9 +47,14 @@ public:
         size += data.size();
     }
 
-    // Takes `data` over as the next bytes, where they are.
+    // Takes `data` over as the next bytes, where they are; a small block is copied instead, so
+    // that a product of many small files is not written in two pieces for each of them.
     void AppendOwned(std::vector<std::uint8_t> data)
     {
+        if (data.size() < SMALLEST_OWNED_CHUNK) {
+            AppendBytes(data);
+            return;
+        }
         size += data.size();
         chunks.push_back(std::move(data));
         isTailOpen = false;
@@ -67,9 +74,6 @@ public:
         }
         throw std::out_of_range("a patch past the end of the written bytes");
     }
-
-    // Room for `count` more bytes of the chunk being written.
-    void Reserve(std::size_t count) { OpenChunk().reserve(OpenChunk().size() + count); }
 
     BytePieces TakePieces()
     {

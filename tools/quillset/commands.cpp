@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A Setup.exe is a PE32 image, whose file offsets and sizes are 32-bit (EmbedPackage refuses a
+// A Setup.exe is a PE32 image, whose file offsets and sizes are 32-bit (embedding refuses a
 // bigger one), and a package addresses its bytes with 32-bit offsets; so neither can be larger
 // than 4 GiB, and a bigger file is refused before it is read into memory.
 constexpr std::uint64_t MAX_SETUP_FILE_SIZE = std::uint64_t{1} << 32;
@@ -93,15 +93,20 @@ int RunBuild(const BuildCommand& command)
                            ResolveCacheSettings(command),
                            signing,
                            &brand};
-    const BuiltPackage package = BuildSignedPackage(settings);
+    BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
         WriteOutput(output, package.bytes);
         return 0;
     }
     BytePieces setup = EmbedPackageInPieces(stub, package.bytes,
                                             [&](ResourceDirectory& tree) { ApplyStubBrand(tree, brand); });
-    if (package.signing)
-        setup = BytePieces(SignImage(*package.signing, setup.Join(), "Setup.exe"));
+    if (package.signing) {
+        // The signing command takes the image as one file; it is held once while it signs.
+        const std::vector<std::uint8_t> image = setup.Join();
+        setup = {};
+        package.bytes = {};
+        setup = BytePieces(SignImage(*package.signing, image, "Setup.exe"));
+    }
     WriteOutput(output, setup);
     return 0;
 }
@@ -131,8 +136,7 @@ int RunEmbed(const EmbedCommand& command)
             message += "\n  " + failure;
         throw std::runtime_error(message);
     }
-    BytePieces packagePieces;
-    packagePieces.AppendBorrowed(package);
+    const BytePieces packagePieces = BytePieces::Borrowing(package);
     WriteOutput(output, EmbedPackageInPieces(stubBytes, packagePieces));
     return 0;
 }

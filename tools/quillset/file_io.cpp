@@ -108,8 +108,9 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file, std::uint64_t maxS
 
 namespace {
 
-// Writes `pieces`, one after the other, to a temporary file in `folder` and renames it to `file`, unless a stop signal
-// other than `stopBefore` is noted first: then the temporary file goes and `file` stays as it was.
+// Writes `pieces`, one after the other, to a temporary file in `folder` and renames it to
+// `file`, unless a stop signal other than `stopBefore` is noted first: then the temporary file
+// goes and `file` stays as it was.
 void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder,
                                std::span<const std::span<const std::uint8_t>> pieces, int stopBefore)
 {

@@ -78,7 +78,6 @@ void WriteStream(ByteWriter& writer, PackageField offsetField, PackedStream& str
     writer.PatchU32(offsetField + 4, static_cast<std::uint32_t>(stream.bytes.size()));
     writer.PatchU32(offsetField + 8, stream.size);
     writer.AppendOwned(std::move(stream.bytes));
-    stream.bytes = {};
 }
 
 void WriteTreeLevel(ByteWriter& writer, std::vector<TreeItem>& items, TreeTotals& totals)
@@ -98,7 +97,6 @@ void WriteTreeLevel(ByteWriter& writer, std::vector<TreeItem>& items, TreeTotals
         writer.AppendText(item.name);
         if (!empty)
             writer.AppendOwned(std::move(item.data.bytes));
-        item.data.bytes = {};
         ++totals.fileCount;
         totals.totalSize += item.data.size;
         writer.GetOffset();  // refuses a package past 32 bits as soon as it gets there

@@ -153,7 +153,8 @@ std::uint64_t AppendResourceSection(std::vector<std::uint8_t>& image, BytePieces
         throw std::runtime_error("the resources are too large for a PE32 image");
     }
 
-    // One allocation for the section and its padding, or for the part before the pieces.
+    // One allocation for the section and its padding; with pieces, for the part before them,
+    // and the padding follows them.
     const std::size_t start = image.size();
     const std::uint64_t padded = AlignUp(cursor, alignment);
     image.resize(start + (inPieces ? dataOffsets[*inPieces] : padded));

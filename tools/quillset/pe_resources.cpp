@@ -217,10 +217,6 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
     return chosen;
 }
 
-}  // namespace
-
-namespace {
-
 BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const std::string& what,
                                     const ResourceEdit& edit, bool pageAligned)
 {
@@ -326,9 +322,7 @@ std::vector<std::uint8_t> EmbedPackage(std::span<const std::uint8_t> stub,
                                        std::span<const std::uint8_t> package,
                                        const ResourceEdit& brand)
 {
-    BytePieces pieces;
-    pieces.AppendBorrowed(package);
-    return EmbedPackageInPieces(stub, pieces, brand).Join();
+    return EmbedPackageInPieces(stub, BytePieces::Borrowing(package), brand).Join();
 }
 
 void CheckStubCanEmbed(std::span<const std::uint8_t> givenStub)
