@@ -338,9 +338,7 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     Pack& pack = *found[location.pack];
     // An entry longer than any stream of the input is damaged and is not even read.
     const std::uint64_t mostSize = libdeflate_zlib_compress_bound(nullptr, input.size());
-    std::vector<std::uint8_t> stream;
-    bool sound = location.inputSize == input.size() && location.streamSize <= mostSize;
-    if (!sound) {
+    if (location.inputSize != input.size() || location.streamSize > mostSize) {
         DropPack(location.pack, "held a stream that does not match its record");
         return std::nullopt;
     }
@@ -352,9 +350,9 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     const int file = OpenPack(pack.path);
     if (file < 0)
         return std::nullopt;
-    stream.resize(location.streamSize);
-    sound = ReadExactlyAt(file, stream.data(), stream.size(), location.offset) &&
-            GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
+    std::vector<std::uint8_t> stream(location.streamSize);
+    const bool sound = ReadExactlyAt(file, stream.data(), stream.size(), location.offset) &&
+                       GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
     if (sound) {
         const std::lock_guard lock(packGuard);
         if (!pack.refreshed && !pack.dropped) {
