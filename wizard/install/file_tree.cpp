@@ -62,7 +62,8 @@ const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log,
             }
             // A file of the same name keeps the directory from being made. Its files would fail
             // on their own, but an empty directory would pass, logged, and no removal could
-            // ever take it away.
+            // ever take it away. Shown first, so that the page behind an error names it.
+            ops->showPath(path);
             if (!ops->createDirectory(path, attributes)) {
                 position = 0;
                 break;

@@ -3,6 +3,7 @@
 #include "destination_checks.h"
 
 #include "common/path_routines.h"
+#include "common/uninstall_log_format.h"
 #include "common/text.h"
 #include "package/package_layout.h"
 #include "ui/resource.h"
@@ -30,6 +31,27 @@ void FormDriveRoot(const char* path, char* root)
     root[3] = 0;
 }
 
+// The name of the tree record at `at` (null for an end marker), and in `next` the position
+// after it: past a directory record, that is its first contained record.
+static const char* ReadTreeName(const unsigned char* at, uint32_t attributes,
+                                const unsigned char** next)
+{
+    if (attributes == TREE_END_MARKER) {
+        *next = at + 4;
+        return 0;
+    }
+    if (attributes & ATTRIBUTE_DIRECTORY) {
+        const char* name = (const char*)at + DIRECTORY_RECORD_HEAD;
+        *next = (const unsigned char*)name + GetTextLength(name) + 1;
+        return name;
+    }
+    const char* name = (const char*)at + FILE_RECORD_HEAD;
+    uint32_t size = ReadU32(at + 8);
+    // An empty file carries no data, whatever its compressed-size field says.
+    *next = (const unsigned char*)name + GetTextLength(name) + 1 + (size ? ReadU32(at + 4) : 0);
+    return name;
+}
+
 uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize)
 {
     if (clusterSize == 0)
@@ -39,23 +61,55 @@ uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize
     const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
     for (;;) {
         uint32_t attributes = ReadU32(at);
-        if (attributes == TREE_END_MARKER) {
+        const unsigned char* next;
+        if (!ReadTreeName(at, attributes, &next)) {
             if (!depth)
                 return total;
             --depth;
-            at += 4;
         } else if (attributes & ATTRIBUTE_DIRECTORY) {
-            const char* name = (const char*)at + DIRECTORY_RECORD_HEAD;
-            at = (const unsigned char*)name + GetTextLength(name) + 1;
             ++depth;
         } else {
-            uint32_t packedSize = ReadU32(at + 4);
             uint32_t size = ReadU32(at + 8);
-            const char* name = (const char*)at + FILE_RECORD_HEAD;
-            at = (const unsigned char*)name + GetTextLength(name) + 1 + (size ? packedSize : 0);
             // In 32 bits: a 64-bit division would bring in a runtime helper.
             uint32_t clusters = size / clusterSize + (size % clusterSize != 0);
             total += (uint64_t)clusters * clusterSize;
         }
+        at = next;
+    }
+}
+
+// Levels of the deepest tree whose paths could fit: each takes a character and a separator.
+static const size_t TREE_DEPTH_LIMIT = PATH_SIZE / 2;
+
+size_t MeasureLongestTreePath(const unsigned char* package)
+{
+    // The relative path of the directory open at each depth, separator included, in characters.
+    size_t levelLengths[TREE_DEPTH_LIMIT];
+    size_t depth = 0;
+    size_t levelLength = 0;
+    size_t longest = sizeof(UNINSTALL_LOG_NAME) - 1;
+    const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
+    for (;;) {
+        uint32_t attributes = ReadU32(at);
+        const unsigned char* next;
+        const char* name = ReadTreeName(at, attributes, &next);
+        if (!name) {
+            if (!depth)
+                return longest;
+            levelLength = levelLengths[--depth];
+        } else {
+            size_t length = levelLength + GetTextLength(name);
+            if (length >= PATH_SIZE)
+                return PATH_SIZE;
+            if (length > longest)
+                longest = length;
+            if (attributes & ATTRIBUTE_DIRECTORY) {
+                if (depth == TREE_DEPTH_LIMIT)
+                    return PATH_SIZE;
+                levelLengths[depth++] = levelLength;
+                levelLength = length + 1;
+            }
+        }
+        at = next;
     }
 }

@@ -20,3 +20,8 @@ void FormDriveRoot(const char* path, char* root);
 // The room the package's files take on a drive whose files occupy whole clusters of
 // `clusterSize` bytes: each file's size rounded up to a cluster (an empty file takes none).
 uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize);
+
+// Characters of the longest path that installing puts below the destination, relative to it:
+// the package's files and directories, and the uninstall log. PATH_SIZE or more when some
+// path could never fit.
+size_t MeasureLongestTreePath(const unsigned char* package);

@@ -75,6 +75,9 @@ static UINT ValidateInstallDir(const char* path, char* named)
     UINT refusal = CheckInstallDirForm(path);
     if (refusal)
         return refusal;
+    // Otherwise the installation would end part-way, at the first path that does not fit.
+    if (GetTextLength(path) + 1 + MeasureLongestTreePath(wizard.package) >= PATH_SIZE)
+        return IDS_DESTINATION_TOO_LONG;
     // The other product would lose its log and with it every way to be removed.
     if (FindOtherProduct(path, wizard.productName, named, PRODUCT_NAME_SIZE))
         return IDS_OTHER_PRODUCT;

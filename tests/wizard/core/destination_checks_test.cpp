@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/command_quoting.h"
+#include "common/path_routines.h"
 #include "ui/destination_checks.h"
 #include "ui/picker_title.h"
 #include "test_package.h"
@@ -76,6 +77,61 @@ TEST(MeasureClusteredSize, RoundsEachFileUpToWholeClustersThroughTheTree)
     large.AddFile("b.bin", ATTRIBUTE_ARCHIVE, "p", 0xFFFFFFFFu, 0);
     large.EndLevel();
     EXPECT_EQ(MeasureClusteredSize(large.data(), 65536), 2ull * 0x100000000ull);
+}
+
+// The relative paths the installation makes, each a directory's path plus a separator and the
+// name; the deepest path need not be the last or the longest name.
+TEST(MeasureLongestTreePath, FindsTheLongestPathBelowTheDestination)
+{
+    TestPackage package;
+    package.SetField(FIELD_FILE_TREE, (uint32_t)package.bytes.size());
+    package.AddFile("a.txt", ATTRIBUTE_ARCHIVE, "p", 1, 0);
+    package.AddDirectory("docs", 0);
+    package.AddDirectory("guide", 0);
+    package.AddFile("chapter-one.txt", ATTRIBUTE_ARCHIVE, "p", 1, 0);
+    package.EndLevel();
+    package.AddFile("x", ATTRIBUTE_ARCHIVE, "pp", 2, 0);
+    package.EndLevel();
+    package.AddFile("longer-name.txt", ATTRIBUTE_ARCHIVE, "", 0, 0);
+    package.EndLevel();
+    EXPECT_EQ(MeasureLongestTreePath(package.data()),
+              std::string("docs\\guide\\chapter-one.txt").size());
+
+    // Only the uninstall log goes below the destination of a package without files.
+    TestPackage empty;
+    empty.SetField(FIELD_FILE_TREE, (uint32_t)empty.bytes.size());
+    empty.EndLevel();
+    EXPECT_EQ(MeasureLongestTreePath(empty.data()), std::string("uninst.dat").size());
+
+    // A directory's own path counts, also with nothing in it.
+    TestPackage hollow;
+    hollow.SetField(FIELD_FILE_TREE, (uint32_t)hollow.bytes.size());
+    hollow.AddDirectory(std::string(40, 'd'), 0);
+    hollow.EndLevel();
+    hollow.EndLevel();
+    EXPECT_EQ(MeasureLongestTreePath(hollow.data()), 40u);
+}
+
+TEST(MeasureLongestTreePath, ReachesThePathLimitForTreesThatCannotFit)
+{
+    TestPackage wide;
+    wide.SetField(FIELD_FILE_TREE, (uint32_t)wide.bytes.size());
+    wide.AddDirectory(std::string(200, 'd'), 0);
+    wide.AddFile(std::string(100, 'f'), ATTRIBUTE_ARCHIVE, "p", 1, 0);
+    wide.EndLevel();
+    wide.EndLevel();
+    EXPECT_EQ(MeasureLongestTreePath(wide.data()), size_t(PATH_SIZE));
+
+    // Deeper than any path of PATH_SIZE could be, while each level adds only its separator: the
+    // walk stops there instead of overrunning its table of levels.
+    const int levels = 200;
+    TestPackage deep;
+    deep.SetField(FIELD_FILE_TREE, (uint32_t)deep.bytes.size());
+    for (int level = 0; level < levels; ++level)
+        deep.AddDirectory("", 0);
+    for (int level = 0; level <= levels; ++level)
+        deep.EndLevel();
+    EXPECT_EQ(MeasureLongestTreePath(deep.data()), size_t(PATH_SIZE));
 }
 
 const char PROMPT[] = "Select a place for the program folder.";
