@@ -45,6 +45,7 @@ add_library(quillset_runtime_win32 STATIC
     ${QUILLSET_ROOT}/common/win32/memory.cpp
     ${QUILLSET_ROOT}/common/win32/product_event.cpp
     ${QUILLSET_ROOT}/common/win32/registry_values.cpp
+    ${QUILLSET_ROOT}/common/win32/temp_directory.cpp
     ${QUILLSET_ROOT}/common/win32/view_guard.cpp)
 target_link_libraries(quillset_runtime_win32 PUBLIC quillset_common_win32)
 quillset_no_runtime(quillset_runtime_win32)

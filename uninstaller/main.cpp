@@ -66,12 +66,13 @@ static void RemoveProduct(void)
     RemoveShortcuts();
     RemoveFileList(1);
     // What stays keeps its log, the uninstaller and the Uninstall entry, so that the removal
-    // can be run again once the cause is gone; without them it would stay for good.
+    // can be run again once the cause is gone; without them it would stay for good. The
+    // uninstaller itself stays when no copy can be started to remove it.
     if (!uninstall.itemsLeft) {
-        RemoveRegistryKeys();
         TrimFolder(&uninstall.plan.menuFolder);
         CheckDestinationLeftovers();
-        StartCleanupCopy();
+        if (StartCleanupCopy())
+            RemoveRegistryKeys();
     }
     CloseProgressWindow();
 }

@@ -6,6 +6,7 @@
 
 #include "common/path_routines.h"
 #include "common/text.h"
+#include "common/win32/temp_directory.h"
 #include "log_file.h"
 #include "messages.h"
 #include "progress.h"
@@ -54,8 +55,7 @@ static int IsCopyFolder(const char* folder)
 // The copies' folder in the temporary directory, made when missing.
 static int FindCopyFolder(char* folder)
 {
-    DWORD length = GetTempPathA(PATH_SIZE, folder);
-    if (!length || length >= PATH_SIZE || !AppendPath(folder, COPY_FOLDER))
+    if (!GetTempDirectory(folder) || !AppendPath(folder, COPY_FOLDER))
         return 0;
     return CreateDirectoryA(folder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
@@ -70,7 +70,7 @@ static int MakeCopy(char* folder, char* copy)
            CopyFileA(uninstall.modulePath, copy, FALSE);
 }
 
-void StartCleanupCopy(void)
+int StartCleanupCopy(void)
 {
     char temp[PATH_SIZE];
     char copy[PATH_SIZE] = "";
@@ -84,14 +84,16 @@ void StartCleanupCopy(void)
         (void)DeleteFileA(copy); // nothing else to do if it was never made
         NoteOwnFilesStay();
         StepRemoval();
-        return;
+        return 0;
     }
     STARTUPINFOA startup;
     FillBytes(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
     // The copy works in the temporary directory, so that it holds no folder it must remove.
-    if (CreateProcessA(copy, command, NULL, NULL, TRUE, 0, NULL, temp, &startup, &process)) {
+    int started = CreateProcessA(copy, command, NULL, NULL, TRUE, 0, NULL, temp, &startup,
+                                 &process);
+    if (started) {
         (void)CloseHandle(process.hThread); // nothing to do if closing fails
         (void)CloseHandle(process.hProcess);
     } else {
@@ -99,6 +101,7 @@ void StartCleanupCopy(void)
         NoteOwnFilesStay();
     }
     StepRemoval();
+    return started;
 }
 
 int RunCleanup(void)

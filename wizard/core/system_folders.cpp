@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "common/registry_keys.h"
+#include "common/win32/temp_directory.h"
 #include "core/folder_values.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
@@ -25,41 +26,6 @@ static const ShellFolder SHELL_FOLDERS[] = {
     {CSIDL_STARTUP, "Startup", FOLDER_STARTUP_MENU},
     {CSIDL_SENDTO, "SendTo", FOLDER_SEND_TO_DIR},
 };
-
-BOOL DirectoryExists(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The environment variable `name`, made absolute, when it names an existing directory that
-// leaves room for a temporary file's name: the folder that the launcher chose for the library.
-static UINT ReadDirectoryVariable(const char* name, char* buffer)
-{
-    char value[PATH_SIZE];
-    DWORD length = GetEnvironmentVariableA(name, value, PATH_SIZE);
-    if (length == 0 || length >= PATH_SIZE || !DirectoryExists(value))
-        return 0;
-    length = GetFullPathNameA(value, PATH_SIZE, buffer, NULL);
-    return length <= TEMP_FOLDER_LENGTH_LIMIT ? length : 0;
-}
-
-// The temporary directory into `buffer` (PATH_SIZE), as the launcher chooses it: TMP or TEMP
-// when it names a usable directory, else the Windows directory. Returns its length, 0 on failure.
-static UINT GetTempDirectory(char* buffer)
-{
-    UINT length = ReadDirectoryVariable("TMP", buffer);
-    if (!length)
-        length = ReadDirectoryVariable("TEMP", buffer);
-    if (!length) {
-        length = GetWindowsDirectoryA(buffer, PATH_SIZE);
-        if (length > TEMP_FOLDER_LENGTH_LIMIT)
-            length = 0;
-    }
-    if (!length)
-        buffer[0] = 0;
-    return length;
-}
 
 // A registry value read as text whatever its type; a value without its own NUL gets one, and
 // one that leaves no room for it (longer than a path) is refused.

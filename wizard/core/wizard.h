@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "common/win32/temp_directory.h"  // DirectoryExists, shared with the uninstaller
+
 // Derives the starting state from the package header; 0 when the shell allocator is missing.
 int InitWizard(void);
 
@@ -16,7 +18,4 @@ void InitCommonControlsForWizard(DWORD classes);
 // A message box owned by the frame with caption "Setup Error", the error icon and string
 // `stringId`, printed with `argument` as its "%s" when that is not null.
 void ShowSetupError(UINT stringId, const char* argument);
-
-// True when `path` names an existing directory.
-BOOL DirectoryExists(const char* path);
 

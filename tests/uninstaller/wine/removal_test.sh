@@ -47,6 +47,18 @@ wait_for_copies_to_end() {
     done
 }
 
+# A silent removal with TMP and TEMP set to $1, through a batch file beside the work folder:
+# Wine takes the two from its own settings, not from the environment it is started in.
+remove_with_temp() {
+    local batch=$work-remove.bat
+    printf 'set TMP=%s\r\nset TEMP=%s\r\n"%s\\uninst.exe" /S\r\nexit /b %%ERRORLEVEL%%\r\n' \
+        "$1" "$1" "$destination" >"$batch"
+    "$run" "$state" cmd /c "Z:${batch//\//\\}"
+    local code=$?
+    rm -f "$batch"
+    return $code
+}
+
 listing() {
     (cd "$work" && find . | sort)
 }
@@ -236,6 +248,32 @@ install command "$broadcast"
 "$run" "$state" "$watch" confirm "$destination\\uninst.exe" || fail "broadcasting uninstall command"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
+
+# TMP and TEMP naming a folder that does not exist: the cleanup copy goes to the Windows
+# folder's copies' folder instead, and the removal completes.
+install
+set +e; remove_with_temp 'C:\nonexistent'; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "missing temporary folder: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "missing temporary folder left: $(listing)"
+key_exists && fail "missing temporary folder left the Uninstall key"
+
+# No copy can be made (a file holds the copies' folder's name): the uninstaller, its log and
+# the Uninstall entry stay, so that the removal can be run again from the installed programs.
+install
+mkdir -p "$work/temp"
+touch "$work/temp/Quillset Uninstall"
+set +e; remove_with_temp "Z:${work//\//\\}\temp"; code=$?; set -e
+((code == 1)) || fail "no cleanup copy: exit code $code"
+expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
+expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu\n./temp\n./temp/Quillset Uninstall'
+[[ "$(listing)" == "$expected" ]] || fail "no cleanup copy: left $(listing)"
+key_exists || fail "no cleanup copy: the Uninstall key was removed"
+rm -rf "$work/temp"
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "no cleanup copy, second run: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "no cleanup copy, second run left: $(listing)"
 
 # App Paths keys: one that still names the product's program goes; one that another program has
 # taken over since stays, and so does one rewritten as an expandable text, as no installation
