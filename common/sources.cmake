@@ -6,6 +6,7 @@ set(QUILLSET_COMMON_SOURCES
     ${QUILLSET_ROOT}/common/format.cpp
     ${QUILLSET_ROOT}/common/path_copy.cpp
     ${QUILLSET_ROOT}/common/path_routines.cpp
+    ${QUILLSET_ROOT}/common/product_locks.cpp
     ${QUILLSET_ROOT}/common/registry_keys.cpp
     ${QUILLSET_ROOT}/common/text.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_builder.cpp

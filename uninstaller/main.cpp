@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/path_routines.h"
+#include "common/product_locks.h"
 #include "common/text.h"
 #include "common/win32/product_event.h"
 #include "log_file.h"
@@ -13,25 +14,15 @@
 #include "self_removal.h"
 #include "uninstall_state.h"
 
-static const char REMOVAL_LOCK_PREFIX[] = "Quillset removal of ";
-
-enum {
-    REMOVAL_LOCK_NAME_SIZE = MAX_PATH,  // the longest name a mutex takes, NUL included
-};
-
 // Takes the product's removal lock, a named mutex that stays until this process and the
 // temporary copy, which inherits it, have ended: a second removal started meanwhile would
 // find the log still there and leave the uninstaller behind alone. False when another
 // removal holds it, one with other rights (elevated, or another user) included, whose lock
-// this process may not open; a lock that cannot be made at all stops nothing. A long product
-// name is cut to the length a name may have; two products alike that far only take turns.
+// this process may not open; a lock that cannot be made at all stops nothing.
 static int ClaimRemoval(void)
 {
-    char name[REMOVAL_LOCK_NAME_SIZE];
-    size_t prefixLength = sizeof(REMOVAL_LOCK_PREFIX) - 1;
-    CopyBytes(name, REMOVAL_LOCK_PREFIX, prefixLength);
-    (void)CopyTextBounded(name + prefixLength, sizeof(name) - prefixLength,
-                          uninstall.plan.displayName); // a name cut short still locks
+    char name[PRODUCT_LOCK_NAME_SIZE];
+    MakeProductLockName(PRODUCT_REMOVAL_LOCK, uninstall.plan.displayName, name);
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
     HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
     if (!lock)

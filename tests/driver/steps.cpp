@@ -72,6 +72,7 @@ const std::vector<StepForm>& ListStepForms()
         {"touch", 1, 1, "touch PATH", TouchFile},
         {"hold", 1, 1, "hold PATH", HoldFile},
         {"hold-event", 1, 1, "hold-event NAME", HoldEventOfOthers},
+        {"hold-mutex", 1, 1, "hold-mutex NAME", HoldMutex},
         {"write", 2, 2, "write PATH BYTES", WriteFileOfSize},
         {"rmdir", 1, 1, "rmdir PATH", RemoveFolder},
         {"delete", 1, 1, "delete PATH", RemoveFile},

@@ -60,6 +60,7 @@ std::string TouchFile(Session& session, const Arguments& args);
 std::string RemoveFolder(Session& session, const Arguments& args);
 std::string HoldFile(Session& session, const Arguments& args);
 std::string HoldEventOfOthers(Session& session, const Arguments& args);
+std::string HoldMutex(Session& session, const Arguments& args);
 std::string RemoveFile(Session& session, const Arguments& args);
 std::string RunInkwell(Session& session, const Arguments& args);
 std::string StopInkwell(Session& session, const Arguments& args);

@@ -269,6 +269,15 @@ std::string HoldEventOfOthers(Session& session, const Arguments& args)
     return "";
 }
 
+std::string HoldMutex(Session& session, const Arguments& args)
+{
+    HANDLE mutex = CreateMutexA(NULL, FALSE, args[0].c_str());
+    if (!mutex)
+        return "cannot create the mutex " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    session.heldHandles.push_back(mutex);
+    return "";
+}
+
 std::string RemoveFile(Session&, const Arguments& args)
 {
     if (!DeleteFileA(args[0].c_str()))

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/product_locks.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
@@ -36,6 +37,20 @@ static void RunMessageLoop(void)
     }
 }
 
+// Takes the product's setup lock, a named mutex held until the process ends and not passed to
+// the programs it starts: two wizards of one product at once would both pass the destination
+// checks, and then split its registration between two folders. False when another setup holds
+// it, one with other rights included; a lock that cannot be made at all stops nothing.
+static BOOL ClaimSetup(void)
+{
+    char name[PRODUCT_LOCK_NAME_SIZE];
+    MakeProductLockName(PRODUCT_SETUP_LOCK, wizard.productName, name);
+    HANDLE lock = CreateMutexA(NULL, FALSE, name); // held until the process ends
+    if (!lock)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    return GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
 extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback decompress,
                                  const unsigned char* package)
 {
@@ -44,6 +59,11 @@ extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback deco
     wizard.decompress = decompress;
     if (!InitWizard())
         return 0;
+    if (!ClaimSetup()) {
+        ShowSetupError(IDS_SETUP_RUNNING, wizard.productShortName);
+        (void)wizard.shellAllocator->Release(); // the count that remains is the shell's business
+        return 1;
+    }
     EnablePackagePages();
     // The system shows no boxes of its own (say, for a drive without media) while we run.
     (void)SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); // previous mode unused
