@@ -2,6 +2,7 @@
 // launcher stub, or inspect a package; options parsed with CLI11.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <iostream>
 #include <thread>
 
@@ -24,6 +25,9 @@ unsigned GetDefaultThreads()
 
 int main(int argc, char** argv)
 {
+    // A write past the file size limit (ulimit -f) then fails with EFBIG, which the output's
+    // writer cleans up after and the cache takes as a warning, instead of killing the tool.
+    (void)std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"quillset: builds self-contained Setup.exe installers for 32-bit Windows programs"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("quillset ") + QUILLSET_VERSION);

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -37,6 +38,9 @@ constexpr std::array<std::uint8_t, 4> PACK_MAGIC{'Q', 'S', 'P', '1'};
 constexpr std::size_t RECORD_SIZE = 52;  // key 32, offset 8, input size, stream size, CRC-32
 constexpr std::size_t TAIL_SIZE = 12;    // record count, CRC-32 of the records, magic
 constexpr std::size_t ZLIB_FRAME_SIZE = 6;  // two header bytes and the Adler-32
+// A tail that claims more records (208 MiB of them) is taken as damaged rather than read into
+// memory; at worst a pack of more streams than that is only never served.
+constexpr std::uint64_t MOST_PACK_RECORDS = std::uint64_t{1} << 22;
 // A build that was stopped may leave its temporary file; one this old belongs to no build.
 constexpr auto STALE_TEMPORARY_AGE = std::chrono::hours(1);
 constexpr std::string_view TEMPORARY_PREFIX = ".tmp-";
@@ -67,6 +71,23 @@ bool ReadExactlyAt(int fd, std::uint8_t* into, std::size_t size, std::uint64_t o
     return true;
 }
 
+// Makes `folder` and the missing levels above it, each open to its owner alone, as the packs
+// are: they hold a copy of every product built, which is no business of other users.
+std::error_code MakePrivateFolders(const fs::path& folder)
+{
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return {};
+    const fs::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder) {
+        if (const std::error_code parentError = MakePrivateFolders(parent))
+            return parentError;
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return {errno, std::generic_category()};
+    return {};
+}
+
 bool WriteExactly(int fd, const std::uint8_t* from, std::size_t size)
 {
     while (size > 0) {
@@ -81,8 +102,10 @@ bool WriteExactly(int fd, const std::uint8_t* from, std::size_t size)
     return true;
 }
 
-// Whether `stream` is a sound zlib stream of `input`: the zlib header for deflate with a 32 KiB
-// window and no preset dictionary, and the input's Adler-32 in its trailer.
+// Whether `stream` is a zlib stream of exactly `input`, as the launcher will inflate it: the
+// header for deflate with a 32 KiB window and no preset dictionary, and a body that decodes,
+// to its last byte, to the input's bytes. Checksums alone would not do: a record's CRC-32 is
+// written by whoever wrote the pack, and other bytes of the same Adler-32 are easy to make.
 bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8_t> input)
 {
     if (stream.size() < ZLIB_FRAME_SIZE)
@@ -90,10 +113,17 @@ bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8
     const unsigned header = stream[0] << 8 | stream[1];
     if (stream[0] != 0x78 || header % 31 != 0 || (stream[1] & 0x20) != 0)
         return false;
-    const std::uint8_t* trailer = stream.data() + stream.size() - 4;
-    const std::uint32_t adler = static_cast<std::uint32_t>(trailer[0]) << 24 | trailer[1] << 16 |
-                                trailer[2] << 8 | trailer[3];
-    return adler == libdeflate_adler32(1, input.data(), input.size());
+    const std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> decompressor(
+        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    if (!decompressor)
+        throw std::bad_alloc();  // not the stream's fault: see Find
+    std::vector<std::uint8_t> inflated(input.size());
+    std::size_t read = 0;
+    std::size_t written = 0;
+    return libdeflate_zlib_decompress_ex(decompressor.get(), stream.data(), stream.size(), inflated.data(),
+                                         inflated.size(), &read, &written) == LIBDEFLATE_SUCCESS &&
+           read == stream.size() && written == input.size() &&
+           std::equal(inflated.begin(), inflated.end(), input.begin());
 }
 
 }  // namespace
@@ -191,7 +221,12 @@ std::uint64_t ParseCacheLimit(std::string_view text)
 StreamCache::StreamCache(CacheSettings settings)
     : settings(std::move(settings)), packs(this->settings.folder / PACK_FOLDER)
 {
-    ReadPacks();
+    try {
+        ReadPacks();
+    } catch (const std::exception& error) {
+        // What was read serves; the rest of the cache is a miss.
+        NoteFailure("cannot read the packs in " + packs.string() + ": " + error.what());
+    }
 }
 
 StreamCache::~StreamCache()
@@ -288,7 +323,7 @@ void StreamCache::ReadPackIndex(int file, std::size_t packIndex)
         return;
     }
     const std::uint64_t count = ReadU32(tail.data());
-    if (count * RECORD_SIZE > size - TAIL_SIZE) {
+    if (count > MOST_PACK_RECORDS || count * RECORD_SIZE > size - TAIL_SIZE) {
         DropPack(packIndex, "has more records than room for them");
         return;
     }
@@ -350,9 +385,18 @@ std::optional<std::vector<std::uint8_t>> StreamCache::Find(const StreamKey& key,
     const int file = OpenPack(pack.path);
     if (file < 0)
         return std::nullopt;
-    std::vector<std::uint8_t> stream(location.streamSize);
-    const bool sound = ReadExactlyAt(file, stream.data(), stream.size(), location.offset) &&
-                       GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
+    std::vector<std::uint8_t> stream;
+    bool sound = false;
+    try {
+        stream.resize(location.streamSize);
+        sound = ReadExactlyAt(file, stream.data(), stream.size(), location.offset) &&
+                GetCrc32(stream) == location.crc && IsStreamOf(stream, input);
+    } catch (const std::bad_alloc&) {
+        // Memory short for the check says nothing about the pack: only this stream is made anew.
+        (void)::close(file);  // only read from
+        NoteFailure("not enough memory to check a stream of " + pack.path.string());
+        return std::nullopt;
+    }
     if (sound) {
         const std::lock_guard lock(packGuard);
         if (!pack.refreshed && !pack.dropped) {
@@ -375,9 +419,7 @@ bool StreamCache::OpenNewPack()
         return true;
     if (newPackFailed)
         return false;
-    std::error_code error;
-    fs::create_directories(packs, error);
-    if (error) {
+    if (const std::error_code error = MakePrivateFolders(packs)) {
         NoteFailure("cannot create " + packs.string() + ": " + error.message());
         newPackFailed = true;
         return false;
@@ -389,7 +431,7 @@ bool StreamCache::OpenNewPack()
                                std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) +
                                "-" + std::to_string(packsMade.fetch_add(1));
     newPackPath = packs / (std::string(TEMPORARY_PREFIX) + unique);
-    newPack = ::open(newPackPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    newPack = ::open(newPackPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (newPack < 0) {
         NoteFailure(DescribeErrno("cannot create", newPackPath));
         newPackFailed = true;
@@ -486,14 +528,17 @@ void StreamCache::Trim()
         const fs::file_time_type time = it->last_write_time(entryError);
         if (entryError || !it->is_regular_file(entryError))
             continue;  // gone since it was listed, or not ours
+        // A time ahead of the clock was set while the clock was wrong, and says nothing of how
+        // recently a pack was used: such a pack counts as the oldest, which a hit puts right.
+        const bool dated = time <= now;
         if (it->path().filename().string().starts_with(TEMPORARY_PREFIX)) {
-            if (now - time > STALE_TEMPORARY_AGE)
+            if (!dated || now - time > STALE_TEMPORARY_AGE)
                 fs::remove(it->path(), entryError);
             continue;
         }
         if (it->path().extension() != PACK_SUFFIX)
             continue;
-        kept.push_back({time, size, it->path()});
+        kept.push_back({dated ? time : fs::file_time_type::min(), size, it->path()});
         total += size;
     }
     if (error && error != std::errc::no_such_file_or_directory) {
@@ -503,14 +548,14 @@ void StreamCache::Trim()
     std::sort(kept.begin(), kept.end(), [](const Entry& a, const Entry& b) {
         return a.time != b.time ? a.time < b.time : a.path < b.path;
     });
+    // A pack that cannot be deleted (another user's, in a shared folder) stays whatever this
+    // build does: it is no longer counted, so that it does not take the newest packs with it.
     std::size_t count = kept.size();
     for (const Entry& entry : kept) {
         if (total <= settings.limit && count <= MAX_PACKS)
             break;
-        if (!fs::remove(entry.path, error) && error) {
+        if (!fs::remove(entry.path, error) && error)
             NoteFailure("cannot delete " + entry.path.string() + ": " + error.message());
-            return;
-        }
         total -= entry.size;
         --count;
     }

@@ -57,7 +57,8 @@ class StreamCache {
 public:
     // Reads the index of every pack, newest first.
     explicit StreamCache(CacheSettings settings);
-    // A pack that was not finished, because the build stopped, is deleted.
+    // A pack that was not finished, because the build failed, is deleted. One that a signal
+    // left goes with the first build an hour later.
     ~StreamCache();
     StreamCache(const StreamCache&) = delete;
     StreamCache& operator=(const StreamCache&) = delete;
@@ -66,9 +67,9 @@ public:
     std::optional<StreamKey> MakeKey(std::span<const std::uint8_t> input, int level);
 
     // The stream stored for `key`, after checking it against `input`: its sizes, its CRC-32, its
-    // zlib header, and the Adler-32 in its trailer against the input's. A pack holding a stream
-    // that fails a check is deleted and nothing is returned, nor later for its other streams,
-    // which this build makes anew. A hit makes its pack new.
+    // zlib header, and that it inflates to exactly the input. A pack holding a stream that
+    // fails a check is deleted and nothing is returned, nor later for its other streams, which
+    // this build makes anew. A hit makes its pack new.
     std::optional<std::vector<std::uint8_t>> Find(const StreamKey& key, std::span<const std::uint8_t> input);
 
     // Adds `stream` for `key` to this build's pack, putting the pack in place first when the

@@ -155,6 +155,29 @@ TEST(CommandLine, AFailedBuildLeavesTheOldOutputAndNoTemporaryFile)
     EXPECT_EQ(RunTool(folder.GetPath(), "inspect Setup.exe").exitCode, 1);  // still "old"
 }
 
+std::string ReadText(const fs::path& file);
+
+TEST(CommandLine, AnOutputOverTheFileSizeLimitIsAnErrorNotAKill)
+{
+    // Under ulimit -f, through the cache's pack and then the output: both writes fail with
+    // EFBIG, the cache's as a warning, the output's as the error, and no temporary file stays.
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    const std::vector<std::uint8_t> noise = test::MakeNoise(400000, 5);
+    test::WriteFile(folder.GetPath() / "product" / "noise.bin", std::string(noise.begin(), noise.end()));
+    test::WriteFile(folder.GetPath() / "Setup.exe", "old");
+    const test::ToolRun run = test::RunProgram(
+        folder.GetPath(), "/bin/sh",
+        "-c \"ulimit -f 256 && XDG_CACHE_HOME='" + (folder.GetPath() / "cache").string() + "' exec '" +
+            QUILLSET_TOOL + "' build manifest.toml --raw --wizard wizard.dll -o Setup.exe\"");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: warning: stream cache: ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "File too large")) << run.output;
+    EXPECT_EQ(ReadText(folder.GetPath() / "Setup.exe"), "old");
+    for (const auto& entry : fs::directory_iterator(folder.GetPath()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".quillset-output")) << entry.path();
+}
+
 std::string ReadText(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);

@@ -1,8 +1,12 @@
 // Tests of the stream cache: a build gives the same bytes with and without it on any thread
 // count, damaged packs and mismatched streams are made anew, and trimming and failures.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libdeflate.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -101,6 +105,8 @@ std::map<std::string, Bytes> ReadRecords(const fs::path& cache)
         all.merge(ReadPackRecords(bytes));
     return all;
 }
+
+bool Finds(const fs::path& cache, const std::string& text);
 
 TEST(StreamCache, SameBytesWithAndWithoutTheCacheOnAnyThreadCount)
 {
@@ -222,6 +228,28 @@ TEST(StreamCache, AnotherInputsStreamIsNotTaken)
     EXPECT_TRUE(ReadRecords(cache) == pristine);
 }
 
+TEST(StreamCache, AStreamOfOtherBytesWithTheSameChecksumsIsNotTaken)
+{
+    // Written through the cache itself, so that the record's sizes and CRC-32 are right: the
+    // stream is of other bytes that the Adler-32 cannot tell from the input (+1 and -1 on two
+    // neighbouring pairs), "1250" became "2141".
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const std::string text = "This build pays 1250 dollars to account 4711.\n";
+    const Bytes input(text.begin(), text.end());
+    Bytes other = input;
+    ++other[16], --other[17], --other[18], ++other[19];
+    ASSERT_EQ(libdeflate_adler32(1, input.data(), input.size()), libdeflate_adler32(1, other.data(), other.size()));
+    {
+        StreamCache writer({cache});
+        writer.Store(*writer.MakeKey(input, DEFAULT_LEVEL), input, CompressZlib(other, DEFAULT_LEVEL));
+        writer.Finish();
+    }
+    ASSERT_EQ(ReadFiles(cache).size(), 1u);
+    EXPECT_FALSE(Finds(cache, text));
+    EXPECT_TRUE(ReadFiles(cache).empty());
+}
+
 TEST(StreamCache, KeysDependOnTheBytesAndTheLevel)
 {
     const Bytes bytes(1000, 'q');
@@ -303,6 +331,83 @@ TEST(StreamCache, KeepsAtMostSoManyPacksAndNoStaleTemporaries)
     EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-stale"));
     EXPECT_TRUE(fs::exists(PackFolder(cache) / ".tmp-2-running"));
     EXPECT_FALSE(fs::exists(cache / "streams-v1"));
+}
+
+TEST(StreamCache, APackDatedAheadOfTheClockGoesFirst)
+{
+    // Dated while the clock was wrong: it would otherwise outlive every pack made since.
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const fs::path ahead = StorePack(cache, std::string(30000, 'a'));
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(ahead, now + std::chrono::hours(24 * 30));
+    test::WriteFile(PackFolder(cache) / ".tmp-1-ahead", "left by a stopped build before the clock was set back");
+    fs::last_write_time(PackFolder(cache) / ".tmp-1-ahead", now + std::chrono::hours(24 * 30));
+    StorePack(cache, std::string(30000, 'n'), fs::file_size(ahead) + 100);
+    EXPECT_FALSE(fs::exists(ahead));
+    EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-ahead"));
+    EXPECT_TRUE(Finds(cache, std::string(30000, 'n')));
+}
+
+TEST(StreamCache, APackThatCannotBeDeletedLeavesTheNextOldestToGo)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const fs::path stuck = StorePack(cache, std::string(30000, 'a'));
+    const fs::path older = StorePack(cache, std::string(30000, 'b'));
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(stuck, now - std::chrono::hours(48));
+    fs::last_write_time(older, now - std::chrono::hours(24));
+    // As another user's pack in a shared folder is; here, for root too, by the immutable flag.
+    const int file = ::open(stuck.c_str(), O_RDONLY);
+    ASSERT_GE(file, 0);
+    int flags = 0;
+    if (::ioctl(file, FS_IOC_GETFLAGS, &flags) != 0 || (flags |= FS_IMMUTABLE_FL, ::ioctl(file, FS_IOC_SETFLAGS, &flags)) != 0) {
+        ::close(file);
+        GTEST_SKIP() << "this file system or user cannot make a file immutable";
+    }
+    StorePack(cache, std::string(30000, 'c'), fs::file_size(stuck) + 100);
+    const bool olderKept = fs::exists(older);
+    flags &= ~FS_IMMUTABLE_FL;
+    (void)::ioctl(file, FS_IOC_SETFLAGS, &flags);
+    ::close(file);
+    EXPECT_FALSE(olderKept);
+    EXPECT_TRUE(Finds(cache, std::string(30000, 'c')));
+}
+
+TEST(StreamCache, AHugeIndexIsADamagedPackNotAFailure)
+{
+    // A sparse file whose tail claims 2^32 - 1 records: not read into memory, and dropped.
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const fs::path pack = PackFolder(cache) / "1-1-1.pack";
+    fs::create_directories(PackFolder(cache));
+    const std::uint64_t size = std::uint64_t{300} << 30;
+    {
+        const int file = ::open(pack.c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::ftruncate(file, static_cast<off_t>(size)), 0);
+        std::uint8_t tail[TAIL_SIZE];
+        WriteU32(tail, 0xFFFFFFFF);
+        WriteU32(tail + 4, 0);
+        std::copy_n("QSP1", 4, tail + 8);
+        ASSERT_EQ(::pwrite(file, tail, sizeof tail, static_cast<off_t>(size - sizeof tail)), 12);
+        ::close(file);
+    }
+    StreamCache opened({cache});
+    EXPECT_FALSE(fs::exists(pack));
+    EXPECT_EQ(opened.TakeWarning(), "");
+}
+
+TEST(StreamCache, ItsFoldersAndPacksAreTheUsersAlone)
+{
+    // They hold a copy of every product built.
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "home" / "cache" / "quillset";
+    const fs::path pack = StorePack(cache, "a product's file");
+    for (const fs::path& made : {folder.GetPath() / "home", cache, PackFolder(cache)})
+        EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
+    EXPECT_EQ(fs::status(pack).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // A cache of more packs than the process may open files still serves every stream.
