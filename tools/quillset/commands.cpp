@@ -3,9 +3,11 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "brand.h"
 #include "build_options.h"
@@ -41,6 +43,31 @@ void WriteOutput(const fs::path& output, const BytePieces& bytes)
     WriteFileAtomically(output, bytes);
     std::cout << "wrote " << output.string() << " (" << FormatGrouped(bytes.Size()) << " bytes)\n"
               << std::flush;
+}
+
+// WriteOutput, which on a full disk gives up the room that this build's packs took in the
+// stream cache and tries once more: the cache must never be why a build fails.
+void WriteBuildOutput(const fs::path& output, const BytePieces& bytes, const std::vector<fs::path>& cachePacks)
+{
+    try {
+        WriteOutput(output, bytes);
+        return;
+    } catch (const std::system_error& error) {
+        const bool full = error.code() == std::errc::no_space_on_device || error.code().value() == EDQUOT;
+        if (!full || cachePacks.empty())
+            throw;
+    }
+    std::uintmax_t freed = 0;
+    for (const fs::path& pack : cachePacks) {
+        std::error_code sizeError;
+        std::error_code removeError;
+        const std::uintmax_t size = fs::file_size(pack, sizeError);
+        if (fs::remove(pack, removeError) && !sizeError)
+            freed += size;
+    }
+    std::cerr << "quillset: warning: stream cache: the disk is full; the " << FormatGrouped(freed)
+              << " bytes of this build's streams in the cache are given up for the output\n";
+    WriteOutput(output, bytes);
 }
 
 // The launcher stub's bytes, refused with its name when no working Setup.exe can be made of
@@ -95,7 +122,7 @@ int RunBuild(const BuildCommand& command)
                            &brand};
     BuiltPackage package = BuildSignedPackage(settings);
     if (command.raw) {
-        WriteOutput(output, package.bytes);
+        WriteBuildOutput(output, package.bytes, package.cachePacks);
         return 0;
     }
     BytePieces setup = EmbedPackageInPieces(stub, package.bytes,
@@ -107,7 +134,7 @@ int RunBuild(const BuildCommand& command)
         package.bytes = {};
         setup = BytePieces(SignImage(*package.signing, image, "Setup.exe"));
     }
-    WriteOutput(output, setup);
+    WriteBuildOutput(output, setup, package.cachePacks);
     return 0;
 }
 

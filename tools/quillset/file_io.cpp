@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -20,9 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::runtime_error MakeSystemError(const std::string& what, const fs::path& file)
+// Carries errno, so that a caller can tell a full disk from other failures.
+std::system_error MakeSystemError(const std::string& what, const fs::path& file)
 {
-    return std::runtime_error(what + " " + file.string() + ": " + std::strerror(errno));
+    return std::system_error(errno, std::generic_category(), what + " " + file.string());
 }
 
 // Removes the temporary file unless the write got as far as the rename.

@@ -266,13 +266,15 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     ProgressBar progress(totalWork, jobs.size(), settings.showProgress);
     RunCompressionJobs(jobs, settings.threads, progress, cache ? &*cache : nullptr);
     progress.Finish();
+    std::vector<fs::path> cachePacks;
     if (cache) {
         cache->Finish();
         if (const std::string warning = cache->TakeWarning(); !warning.empty())
             std::cerr << "quillset: warning: stream cache: " << warning
                       << "; the build went on without the cache where it failed\n";
+        cachePacks = cache->GetMadePacks();
     }
-    return {WritePackage(std::move(model)), signing};
+    return {WritePackage(std::move(model)), signing, std::move(cachePacks)};
 }
 
 }  // namespace quillset

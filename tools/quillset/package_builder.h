@@ -32,6 +32,7 @@ struct BuildSettings {
 struct BuiltPackage {
     BytePieces bytes;
     std::optional<SigningCommand> signing;  // the command that signed uninst.exe, to sign Setup.exe with
+    std::vector<std::filesystem::path> cachePacks;  // the packs that the build added to the cache
 };
 
 // The bytes of the setup package; throws std::runtime_error (or ManifestError) for any input

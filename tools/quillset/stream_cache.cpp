@@ -492,7 +492,9 @@ void StreamCache::CommitNewPack()
     if (!written || !closed || ::rename(newPackPath.c_str(), final.c_str()) != 0) {
         NoteFailure(DescribeErrno("cannot write", newPackPath));
         ::unlink(newPackPath.c_str());
+        return;
     }
+    madePacks.push_back(final);
 }
 
 void StreamCache::Finish()

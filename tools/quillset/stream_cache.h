@@ -84,6 +84,9 @@ public:
     // The first failure of the cache, for one warning after the build; empty when none.
     std::string TakeWarning();
 
+    // The packs that this build put in place, for a build that needs their room back.
+    const std::vector<std::filesystem::path>& GetMadePacks() const { return madePacks; }
+
     // Packs beyond this many are trimmed, oldest first, so that opening the cache stays quick.
     static constexpr std::size_t MAX_PACKS = 256;
 
@@ -128,6 +131,7 @@ private:
     std::uint64_t newPackSize = 0;
     std::vector<NewRecord> newRecords;  // of the open pack
     std::unordered_set<std::array<std::uint8_t, 32>, DigestHash> storedKeys;  // by this build
+    std::vector<std::filesystem::path> madePacks;
     std::mutex failureGuard;
     std::string firstFailure;
 };

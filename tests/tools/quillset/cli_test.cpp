@@ -178,6 +178,34 @@ TEST(CommandLine, AnOutputOverTheFileSizeLimitIsAnErrorNotAKill)
         EXPECT_FALSE(entry.path().filename().string().starts_with(".quillset-output")) << entry.path();
 }
 
+TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
+{
+    // A 1 MiB drive for the cache and the output, mounted in a mount namespace of the test's
+    // own: the output fits it, the output and the cache's copy of its stream do not.
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    const std::vector<std::uint8_t> noise = test::MakeNoise(600000, 9);
+    test::WriteFile(folder.GetPath() / "product" / "noise.bin", std::string(noise.begin(), noise.end()));
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll --no-cache -o plain.bin")
+                  .exitCode,
+              0);
+    const fs::path drive = folder.GetPath() / "drive";
+    fs::create_directory(drive);
+    const std::string script =
+        "mount -t tmpfs -o size=1m tmpfs '" + drive.string() + "' || exit 77; XDG_CACHE_HOME='" +
+        (drive / "cache").string() + "' '" + QUILLSET_TOOL +
+        "' build manifest.toml --raw --wizard wizard.dll -o '" + (drive / "package.bin").string() +
+        "'; echo exit $?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
+        (drive / "cache" / "quillset" / "packs-v1").string() + "'";
+    const test::ToolRun run = test::RunProgram(folder.GetPath(), "unshare", "-m sh -c \"" + script + "\"");
+    if (run.exitCode == 77 || run.exitCode == 1)  // unshare refused, or mount
+        GTEST_SKIP() << "no private mount of a small drive here: " << run.output;
+    EXPECT_TRUE(Contains(run.output, "exit 0\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: warning: stream cache: the disk is full")) << run.output;
+    EXPECT_FALSE(Contains(run.output, ".pack")) << run.output;
+    EXPECT_EQ(ReadText(folder.GetPath() / "full.bin"), ReadText(folder.GetPath() / "plain.bin"));
+}
+
 std::string ReadText(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
