@@ -76,13 +76,13 @@ TEST(ExtractFileTree, NestedTreeIsWorkedAndLoggedInRecordOrder)
     for (const RecordedCall& call : recordedCalls)
         sequence += call.what + " " + call.path + "\n";
     EXPECT_EQ(sequence, "show C:\\Dest\\a.txt\ncreate C:\\Dest\\a.txt\nfill C:\\Dest\\a.txt\nstep \n"
-                        "dir C:\\Dest\\docs\n"
+                        "show C:\\Dest\\docs\ndir C:\\Dest\\docs\n"
                         "show C:\\Dest\\docs\\empty.txt\ncreate C:\\Dest\\docs\\empty.txt\n"
                         "fill C:\\Dest\\docs\\empty.txt\nstep \n"
-                        "dir C:\\Dest\\docs\\deep\n"
+                        "show C:\\Dest\\docs\\deep\ndir C:\\Dest\\docs\\deep\n"
                         "show C:\\Dest\\docs\\deep\\b.bin\ncreate C:\\Dest\\docs\\deep\\b.bin\n"
                         "fill C:\\Dest\\docs\\deep\\b.bin\nstep \n"
-                        "dir C:\\Dest\\empty\n"
+                        "show C:\\Dest\\empty\ndir C:\\Dest\\empty\n"
                         "show C:\\Dest\\last\ncreate C:\\Dest\\last\nfill C:\\Dest\\last\nstep \n");
 
     // What each operation was handed: attributes, sizes, times and the right stream bytes.
@@ -221,7 +221,8 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExistsAndTh
     EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "fill C:\\Dest\\two");
 
     // A directory that cannot be made (a file holds its name) stops the walk unlogged, even
-    // an empty one, which nothing inside would have failed.
+    // an empty one, which nothing inside would have failed; it is the path shown last, so
+    // that the page behind the error names it.
     TestPackage withFolder = StartTree();
     withFolder.AddFile("one", 0x20, "1", 1, TIME_A);
     withFolder.AddDirectory("cache", 0x10);
@@ -234,7 +235,7 @@ TEST(ExtractFileTree, FailuresStopTheWalkWithTheFileLoggedOnlyWhileItExistsAndTh
     EXPECT_EQ(ExtractFileTree(&recordingOps, &blocked, path, withFolder.data()), 0);
     EXPECT_EQ(std::string((const char*)blocked.buffer, blocked.logLength), "\x02uninst.dat\0\x02one\0\0"s);
     FreeLog(&blocked);
-    EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "step ");
+    EXPECT_EQ(recordedCalls.back().what + " " + recordedCalls.back().path, "show C:\\Dest\\cache");
     EXPECT_STREQ(path, "C:\\Dest");
 
     // A failure inside a directory ends that level's list and every one above it.
