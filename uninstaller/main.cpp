@@ -27,7 +27,12 @@ static int ClaimRemoval(void)
     HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
     if (!lock)
         return GetLastError() != ERROR_ACCESS_DENIED;
-    return GetLastError() != ERROR_ALREADY_EXISTS;
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+        return 1;
+    // A refused removal whose message is still open must not keep the lock in being for the
+    // next one, once the removal that holds it has ended.
+    (void)CloseHandle(lock);
+    return 0;
 }
 
 static int IsProductRunning(void)

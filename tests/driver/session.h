@@ -19,6 +19,7 @@ struct Session {
     std::string definedDrives; // letters defined by the scenario, removed at its end
     long long markCounter = 0; // performance counter at the last 'mark' step
     std::vector<HANDLE> heldHandles; // files and events held by 'hold' and 'hold-event', closed at the end
+    std::map<std::string, HANDLE> heldMutexes; // those of 'hold-mutex', by name, until 'release-mutex'
 };
 
 // Sends a message without blocking the driver; Settle waits until the wizard has handled it.

@@ -73,6 +73,8 @@ const std::vector<StepForm>& ListStepForms()
         {"hold", 1, 1, "hold PATH", HoldFile},
         {"hold-event", 1, 1, "hold-event NAME", HoldEventOfOthers},
         {"hold-mutex", 1, 1, "hold-mutex NAME", HoldMutex},
+        {"release-mutex", 1, 1, "release-mutex NAME", ReleaseHeldMutex},
+        {"expect no mutex", 1, 1, "expect no mutex NAME", ExpectNoMutex},
         {"write", 2, 2, "write PATH BYTES", WriteFileOfSize},
         {"rmdir", 1, 1, "rmdir PATH", RemoveFolder},
         {"delete", 1, 1, "delete PATH", RemoveFile},

@@ -61,6 +61,8 @@ std::string RemoveFolder(Session& session, const Arguments& args);
 std::string HoldFile(Session& session, const Arguments& args);
 std::string HoldEventOfOthers(Session& session, const Arguments& args);
 std::string HoldMutex(Session& session, const Arguments& args);
+std::string ReleaseHeldMutex(Session& session, const Arguments& args);
+std::string ExpectNoMutex(Session& session, const Arguments& args);
 std::string RemoveFile(Session& session, const Arguments& args);
 std::string RunInkwell(Session& session, const Arguments& args);
 std::string StopInkwell(Session& session, const Arguments& args);

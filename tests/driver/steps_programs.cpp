@@ -271,11 +271,34 @@ std::string HoldEventOfOthers(Session& session, const Arguments& args)
 
 std::string HoldMutex(Session& session, const Arguments& args)
 {
-    HANDLE mutex = CreateMutexA(NULL, FALSE, args[0].c_str());
-    if (!mutex)
-        return "cannot create the mutex " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
+    HANDLE mutex = CreateMutexA(NULL, TRUE, args[0].c_str());
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
+        return "cannot create and own the mutex " + args[0] + " (error " + std::to_string(GetLastError()) + ")";
     session.heldHandles.push_back(mutex);
+    session.heldMutexes[args[0]] = mutex;
     return "";
+}
+
+std::string ReleaseHeldMutex(Session& session, const Arguments& args)
+{
+    auto held = session.heldMutexes.find(args[0]);
+    if (held == session.heldMutexes.end())
+        return "the mutex " + args[0] + " is not held by this scenario";
+    HANDLE mutex = held->second;
+    session.heldMutexes.erase(held);
+    session.heldHandles.erase(std::find(session.heldHandles.begin(), session.heldHandles.end(), mutex));
+    ::ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return "";
+}
+
+std::string ExpectNoMutex(Session&, const Arguments& args)
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, args[0].c_str());
+    if (!mutex)
+        return "";
+    CloseHandle(mutex);
+    return "the mutex " + args[0] + " is still in being";
 }
 
 std::string RemoveFile(Session&, const Arguments& args)

@@ -37,10 +37,12 @@ static void RunMessageLoop(void)
     }
 }
 
-// Takes the product's setup lock, a named mutex held until the process ends and not passed to
-// the programs it starts: two wizards of one product at once would both pass the destination
-// checks, and then split its registration between two folders. False when another setup holds
-// it, one with other rights included; a lock that cannot be made at all stops nothing.
+// Takes the product's setup lock, a named mutex that this thread owns until the process ends
+// and that the programs it starts do not inherit: two wizards of one product at once would both
+// pass the destination checks, and then split its registration between two folders. Owning,
+// not only opening, is what counts, so that a refused Setup whose message is still open keeps
+// no later one out, and the lock of a Setup that crashed is taken over. False when another
+// Setup owns it, or one with other rights has it; a lock that cannot be made stops nothing.
 static BOOL ClaimSetup(void)
 {
     char name[PRODUCT_LOCK_NAME_SIZE];
@@ -48,7 +50,10 @@ static BOOL ClaimSetup(void)
     HANDLE lock = CreateMutexA(NULL, FALSE, name); // held until the process ends
     if (!lock)
         return GetLastError() != ERROR_ACCESS_DENIED;
-    return GetLastError() != ERROR_ALREADY_EXISTS;
+    if (WaitForSingleObject(lock, 0) != WAIT_TIMEOUT)
+        return TRUE; // owned, or abandoned by a Setup that ended without giving it up
+    (void)CloseHandle(lock); // only the owner's handle may keep the lock in being
+    return FALSE;
 }
 
 extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback decompress,
