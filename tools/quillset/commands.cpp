@@ -2,6 +2,8 @@
 // step at the end, and inspect prints its account to stdout and its failures to stderr.
 #include "commands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <iostream>
@@ -45,20 +47,39 @@ void WriteOutput(const fs::path& output, const BytePieces& bytes)
               << std::flush;
 }
 
-// WriteOutput, which on a full disk gives up the room that this build's packs took in the
-// stream cache and tries once more: the cache must never be why a build fails.
+// The packs among `cachePacks` that lie on the disk of `output`'s folder.
+std::vector<fs::path> FindPacksBeside(const fs::path& output, const std::vector<fs::path>& cachePacks)
+{
+    const fs::path folder = output.has_parent_path() ? output.parent_path() : fs::path(".");
+    struct stat outputStatus { };
+    std::vector<fs::path> beside;
+    if (::stat(folder.c_str(), &outputStatus) != 0)
+        return beside;
+    for (const fs::path& pack : cachePacks) {
+        struct stat packStatus { };
+        if (::stat(pack.c_str(), &packStatus) == 0 && packStatus.st_dev == outputStatus.st_dev)
+            beside.push_back(pack);
+    }
+    return beside;
+}
+
+// WriteOutput, which on a full disk gives up the room that this build's packs took there in
+// the stream cache and tries once more: the cache must never be why a build fails.
 void WriteBuildOutput(const fs::path& output, const BytePieces& bytes, const std::vector<fs::path>& cachePacks)
 {
+    std::vector<fs::path> beside;
     try {
         WriteOutput(output, bytes);
         return;
     } catch (const std::system_error& error) {
         const bool full = error.code() == std::errc::no_space_on_device || error.code().value() == EDQUOT;
-        if (!full || cachePacks.empty())
+        if (full)
+            beside = FindPacksBeside(output, cachePacks);
+        if (beside.empty())
             throw;
     }
     std::uintmax_t freed = 0;
-    for (const fs::path& pack : cachePacks) {
+    for (const fs::path& pack : beside) {
         std::error_code sizeError;
         std::error_code removeError;
         const std::uintmax_t size = fs::file_size(pack, sizeError);

@@ -15,6 +15,10 @@
 
 namespace {
 
+// Does nothing: a caught signal, unlike an ignored one, goes back to its default in the
+// programs that the tool starts (the signing command, Wine).
+extern "C" void NoteFileSizeLimit(int) {}
+
 unsigned GetDefaultThreads()
 {
     const unsigned cores = std::thread::hardware_concurrency();
@@ -27,7 +31,7 @@ int main(int argc, char** argv)
 {
     // A write past the file size limit (ulimit -f) then fails with EFBIG, which the output's
     // writer cleans up after and the cache takes as a warning, instead of killing the tool.
-    (void)std::signal(SIGXFSZ, SIG_IGN);
+    (void)std::signal(SIGXFSZ, NoteFileSizeLimit);
     CLI::App app{"quillset: builds self-contained Setup.exe installers for 32-bit Windows programs"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("quillset ") + QUILLSET_VERSION);

@@ -38,11 +38,14 @@ constexpr std::array<std::uint8_t, 4> PACK_MAGIC{'Q', 'S', 'P', '1'};
 constexpr std::size_t RECORD_SIZE = 52;  // key 32, offset 8, input size, stream size, CRC-32
 constexpr std::size_t TAIL_SIZE = 12;    // record count, CRC-32 of the records, magic
 constexpr std::size_t ZLIB_FRAME_SIZE = 6;  // two header bytes and the Adler-32
-// A tail that claims more records (208 MiB of them) is taken as damaged rather than read into
-// memory; at worst a pack of more streams than that is only never served.
+// The most records a pack holds (208 MiB of them): a build closes its pack there, and a tail
+// that claims more is damaged, not read into memory.
 constexpr std::uint64_t MOST_PACK_RECORDS = std::uint64_t{1} << 22;
 // A build that was stopped may leave its temporary file; one this old belongs to no build.
 constexpr auto STALE_TEMPORARY_AGE = std::chrono::hours(1);
+// A file dated further ahead than this was dated while the clock was wrong. Less is a build
+// writing at this moment, or a file system whose clock runs a little ahead.
+constexpr auto AHEAD_OF_THE_CLOCK = std::chrono::hours(1);
 constexpr std::string_view TEMPORARY_PREFIX = ".tmp-";
 
 std::uint32_t GetCrc32(std::span<const std::uint8_t> bytes)
@@ -124,6 +127,15 @@ bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8
                                          inflated.size(), &read, &written) == LIBDEFLATE_SUCCESS &&
            read == stream.size() && written == input.size() &&
            std::equal(inflated.begin(), inflated.end(), input.begin());
+}
+
+// The packs folder of an earlier version, open to everyone, is closed to its owner: the packs
+// in it were made readable by all.
+void ClosePackFolder(const fs::path& packs)
+{
+    struct stat status { };
+    if (::stat(packs.c_str(), &status) == 0 && status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
+        (void)::chmod(packs.c_str(), 0700);  // a folder left open is what it was before
 }
 
 }  // namespace
@@ -262,6 +274,7 @@ std::string StreamCache::TakeWarning()
 
 void StreamCache::ReadPacks()
 {
+    ClosePackFolder(packs);
     struct Candidate {
         fs::file_time_type time;
         fs::path path;
@@ -447,7 +460,7 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
     const std::lock_guard lock(packGuard);
     if (storedKeys.contains(key.digest))
         return;
-    if (newPackSize > 0 && newPackSize + stream.size() > settings.packSize)
+    if (newPackSize > 0 && (newPackSize + stream.size() > settings.packSize || newRecords.size() == MOST_PACK_RECORDS))
         CommitNewPack();
     if (!OpenNewPack())
         return;
@@ -530,9 +543,9 @@ void StreamCache::Trim()
         const fs::file_time_type time = it->last_write_time(entryError);
         if (entryError || !it->is_regular_file(entryError))
             continue;  // gone since it was listed, or not ours
-        // A time ahead of the clock was set while the clock was wrong, and says nothing of how
-        // recently a pack was used: such a pack counts as the oldest, which a hit puts right.
-        const bool dated = time <= now;
+        // A time far ahead of the clock says nothing of how recently a pack was used: such a
+        // pack counts as the oldest, which a hit puts right.
+        const bool dated = time <= now + AHEAD_OF_THE_CLOCK;
         if (it->path().filename().string().starts_with(TEMPORARY_PREFIX)) {
             if (!dated || now - time > STALE_TEMPORARY_AGE)
                 fs::remove(it->path(), entryError);

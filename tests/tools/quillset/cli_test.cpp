@@ -195,7 +195,7 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
         "mount -t tmpfs -o size=1m tmpfs '" + drive.string() + "' || exit 77; XDG_CACHE_HOME='" +
         (drive / "cache").string() + "' '" + QUILLSET_TOOL +
         "' build manifest.toml --raw --wizard wizard.dll -o '" + (drive / "package.bin").string() +
-        "'; echo exit $?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
+        "'; echo exit \\$?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
         (drive / "cache" / "quillset" / "packs-v1").string() + "'";
     const test::ToolRun run = test::RunProgram(folder.GetPath(), "unshare", "-m sh -c \"" + script + "\"");
     if (run.exitCode == 77 || run.exitCode == 1)  // unshare refused, or mount
@@ -204,6 +204,21 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
     EXPECT_TRUE(Contains(run.output, "quillset: warning: stream cache: the disk is full")) << run.output;
     EXPECT_FALSE(Contains(run.output, ".pack")) << run.output;
     EXPECT_EQ(ReadText(folder.GetPath() / "full.bin"), ReadText(folder.GetPath() / "plain.bin"));
+
+    // A cache on another disk gives no room on the output's: its packs stay, the error stands.
+    const std::string elsewhere =
+        "mount -t tmpfs -o size=256k tmpfs '" + drive.string() + "' || exit 77; XDG_CACHE_HOME='" +
+        (folder.GetPath() / "cache").string() + "' '" + QUILLSET_TOOL +
+        "' build manifest.toml --raw --wizard wizard.dll -o '" + (drive / "package.bin").string() +
+        "'; echo exit \\$?";
+    const test::ToolRun other = test::RunProgram(folder.GetPath(), "unshare", "-m sh -c \"" + elsewhere + "\"");
+    EXPECT_TRUE(Contains(other.output, "No space left on device")) << other.output;
+    EXPECT_TRUE(Contains(other.output, "exit 1\n")) << other.output;
+    EXPECT_FALSE(Contains(other.output, "the disk is full")) << other.output;
+    std::size_t packs = 0;
+    for (const auto& entry : fs::directory_iterator(folder.GetPath() / "cache" / "quillset" / "packs-v1"))
+        packs += entry.path().extension() == ".pack";
+    EXPECT_EQ(packs, 1u);
 }
 
 std::string ReadText(const fs::path& file)

@@ -343,9 +343,13 @@ TEST(StreamCache, APackDatedAheadOfTheClockGoesFirst)
     fs::last_write_time(ahead, now + std::chrono::hours(24 * 30));
     test::WriteFile(PackFolder(cache) / ".tmp-1-ahead", "left by a stopped build before the clock was set back");
     fs::last_write_time(PackFolder(cache) / ".tmp-1-ahead", now + std::chrono::hours(24 * 30));
+    // Written by another build while this one lists the folder, on a clock a little ahead.
+    test::WriteFile(PackFolder(cache) / ".tmp-2-writing", "another build's pack");
+    fs::last_write_time(PackFolder(cache) / ".tmp-2-writing", now + std::chrono::minutes(2));
     StorePack(cache, std::string(30000, 'n'), fs::file_size(ahead) + 100);
     EXPECT_FALSE(fs::exists(ahead));
     EXPECT_FALSE(fs::exists(PackFolder(cache) / ".tmp-1-ahead"));
+    EXPECT_TRUE(fs::exists(PackFolder(cache) / ".tmp-2-writing"));
     EXPECT_TRUE(Finds(cache, std::string(30000, 'n')));
 }
 
@@ -408,6 +412,12 @@ TEST(StreamCache, ItsFoldersAndPacksAreTheUsersAlone)
     for (const fs::path& made : {folder.GetPath() / "home", cache, PackFolder(cache)})
         EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
     EXPECT_EQ(fs::status(pack).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    // The packs folder of an earlier version, open to all, is closed once the cache is opened.
+    fs::permissions(PackFolder(cache), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                           fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(Finds(cache, "a product's file"));
+    EXPECT_EQ(fs::status(PackFolder(cache)).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 // A cache of more packs than the process may open files still serves every stream.
