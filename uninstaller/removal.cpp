@@ -62,10 +62,7 @@ void RunUninstallCommand(void)
     PROCESS_INFORMATION process;
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
                         uninstall.plan.destination.path, &startup, &process)) {
-        // A program that is gone has nothing left to undo: most often an earlier removal that
-        // left some items ran it and then removed it with the product's files.
-        if (!IsGone(GetLastError()))
-            NoteFailure(commandLine);
+        NoteFailure(commandLine);
         StepRemoval();
         return;
     }

@@ -249,15 +249,6 @@ install command "$broadcast"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
 
-# The uninstall command's program already gone, as after an earlier removal that left some
-# items: nothing to run, and no failure of its own.
-install command "$broadcast"
-rm "$work/Apps/Smoke Product/broadcast.exe"
-set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
-wait_for_copy
-((code == 0)) || fail "uninstall command gone: exit code $code"
-[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "uninstall command gone left: $(listing)"
-
 # TMP and TEMP naming a folder that does not exist: the cleanup copy goes to the Windows
 # folder's copies' folder instead, and the removal completes.
 install
