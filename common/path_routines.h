@@ -10,6 +10,9 @@ enum {
     // separator, the file's name and its NUL must fit a path. Windows refuses a longer one,
     // and Wine writes the name past the caller's buffer.
     TEMP_FOLDER_LENGTH_LIMIT = PATH_SIZE - 14,
+    // CreateDirectoryA makes no folder whose path, NUL included, is longer than this: there
+    // must be room left in a path for an 8.3 name in it.
+    FOLDER_PATH_SIZE = PATH_SIZE - 12,
 };
 
 int IsSeparator(char c);

@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "common/path_routines.h"
-#include "common/uninstall_log_format.h"
 #include "text_encoding.h"
 #include "typical_folders.h"
 
@@ -18,11 +17,12 @@ void CheckLevel(const std::string& parent, const std::vector<SourceNode>& nodes)
 {
     for (const SourceNode& node : nodes) {
         const std::string path = parent + "\\" + node.name;
-        if (path.size() > MAX_INSTALLED_PATH)
+        const std::size_t limit = node.directory ? MAX_INSTALLED_FOLDER_PATH : MAX_INSTALLED_PATH;
+        if (path.size() > limit)
             throw std::runtime_error(
                 node.path.string() + ": installed as \"" + DecodeWindows1252(path) + "\" its path is " +
-                std::to_string(path.size()) + " characters long; Windows allows " +
-                std::to_string(MAX_INSTALLED_PATH) + " (folder variables counted with typical values)");
+                std::to_string(path.size()) + " characters long; Windows allows " + std::to_string(limit) +
+                (node.directory ? " for a folder" : "") + " (folder variables counted with typical values)");
         if (node.directory)
             CheckLevel(path, node.children);
     }
@@ -40,14 +40,13 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
     std::string base = *expanded;
     if (!base.empty() && (base.back() == '\\' || base.back() == '/'))
         base.pop_back();
-    // The wizard writes its log into every destination, after all the files: a path too long
-    // for it would fail the installation at its end.
-    const std::string logPath = base + "\\" + UNINSTALL_LOG_NAME;
-    if (logPath.size() > MAX_INSTALLED_PATH)
-        throw std::runtime_error("install_dir " + Quote(installDir) + " gives the uninstall log " +
-                                 Quote(logPath) + ", " + std::to_string(logPath.size()) +
-                                 " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
-                                 " (folder variables counted with typical values); choose a shorter folder");
+    // A folder short enough to be made also leaves room for the log that the wizard writes
+    // into every destination, "uninst.dat".
+    if (base.size() > MAX_INSTALLED_FOLDER_PATH)
+        throw std::runtime_error("install_dir " + Quote(installDir) + " is " + std::to_string(base.size()) +
+                                 " characters long once its folder variables are expanded (counted with "
+                                 "typical values); Windows makes folders of up to " +
+                                 std::to_string(MAX_INSTALLED_FOLDER_PATH) + "; choose a shorter folder");
     CheckLevel(base, tree.nodes);
 }
 

@@ -7,15 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "common/path_routines.h"
 #include "source_tree.h"
 
 namespace quillset {
 
 // The longest path Windows' ANSI file functions take: 260 characters with the NUL.
-constexpr std::size_t MAX_INSTALLED_PATH = 259;
+constexpr std::size_t MAX_INSTALLED_PATH = PATH_SIZE - 1;
+// The longest path of a folder that CreateDirectoryA makes.
+constexpr std::size_t MAX_INSTALLED_FOLDER_PATH = FOLDER_PATH_SIZE - 1;
 
-// Throws std::runtime_error naming the first file or folder whose installed path would be
-// longer than MAX_INSTALLED_PATH characters.
+// Throws std::runtime_error naming the first file whose installed path would be longer than
+// MAX_INSTALLED_PATH characters, or the install directory or first folder whose path would be
+// longer than MAX_INSTALLED_FOLDER_PATH.
 void CheckPathLengths(const std::string& installDir, const SourceTree& tree);
 
 // Why the wizard cannot offer `installDir` (Windows-1252, folder variables) as the destination:

@@ -81,13 +81,14 @@ uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize
 // Levels of the deepest tree whose paths could fit: each takes a character and a separator.
 static const size_t TREE_DEPTH_LIMIT = PATH_SIZE / 2;
 
-size_t MeasureLongestTreePath(const unsigned char* package)
+TreePathLengths MeasureTreePaths(const unsigned char* package)
 {
+    const TreePathLengths beyond = {PATH_SIZE, PATH_SIZE};
+    TreePathLengths lengths = {sizeof(UNINSTALL_LOG_NAME) - 1, 0};
     // The relative path of the directory open at each depth, separator included, in characters.
     size_t levelLengths[TREE_DEPTH_LIMIT];
     size_t depth = 0;
     size_t levelLength = 0;
-    size_t longest = sizeof(UNINSTALL_LOG_NAME) - 1;
     const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
     for (;;) {
         uint32_t attributes = ReadU32(at);
@@ -95,21 +96,30 @@ size_t MeasureLongestTreePath(const unsigned char* package)
         const char* name = ReadTreeName(at, attributes, &next);
         if (!name) {
             if (!depth)
-                return longest;
+                return lengths;
             levelLength = levelLengths[--depth];
         } else {
             size_t length = levelLength + GetTextLength(name);
             if (length >= PATH_SIZE)
-                return PATH_SIZE;
-            if (length > longest)
-                longest = length;
+                return beyond;
+            if (length > lengths.longestPath)
+                lengths.longestPath = length;
             if (attributes & ATTRIBUTE_DIRECTORY) {
                 if (depth == TREE_DEPTH_LIMIT)
-                    return PATH_SIZE;
+                    return beyond;
+                if (length > lengths.longestFolder)
+                    lengths.longestFolder = length;
                 levelLengths[depth++] = levelLength;
                 levelLength = length + 1;
             }
         }
         at = next;
     }
+}
+
+int FitsBelow(const char* destination, const TreePathLengths* lengths)
+{
+    size_t length = GetTextLength(destination);
+    return length < FOLDER_PATH_SIZE && length + 1 + lengths->longestPath < PATH_SIZE &&
+           (!lengths->longestFolder || length + 1 + lengths->longestFolder < FOLDER_PATH_SIZE);
 }

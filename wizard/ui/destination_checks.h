@@ -21,7 +21,16 @@ void FormDriveRoot(const char* path, char* root);
 // `clusterSize` bytes: each file's size rounded up to a cluster (an empty file takes none).
 uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize);
 
-// Characters of the longest path that installing puts below the destination, relative to it:
-// the package's files and directories, and the uninstall log. PATH_SIZE or more when some
-// path could never fit.
-size_t MeasureLongestTreePath(const unsigned char* package);
+// The longest paths that installing puts below the destination, in characters relative to it.
+struct TreePathLengths {
+    size_t longestPath;     // of the package's files and directories, and the uninstall log
+    size_t longestFolder;   // of its directories alone; 0 without any
+};
+
+// Measures the package's tree; a length of PATH_SIZE or more stands for a path that could
+// never fit.
+TreePathLengths MeasureTreePaths(const unsigned char* package);
+
+// Whether the tree measured fits below `destination`, itself a folder to be made: every path
+// fits a path buffer, and every folder's path one that CreateDirectoryA takes.
+int FitsBelow(const char* destination, const TreePathLengths* lengths);

@@ -76,7 +76,8 @@ static UINT ValidateInstallDir(const char* path, char* named)
     if (refusal)
         return refusal;
     // Otherwise the installation would end part-way, at the first path that does not fit.
-    if (GetTextLength(path) + 1 + MeasureLongestTreePath(wizard.package) >= PATH_SIZE)
+    TreePathLengths lengths = MeasureTreePaths(wizard.package);
+    if (!FitsBelow(path, &lengths))
         return IDS_DESTINATION_TOO_LONG;
     // The other product would lose its log and with it every way to be removed.
     if (FindOtherProduct(path, wizard.productName, named, PRODUCT_NAME_SIZE))

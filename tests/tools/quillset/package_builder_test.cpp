@@ -432,9 +432,10 @@ TEST(PackageBuilder, RefusesPathsLongerThanWindowsAllows)
     EXPECT_NE(error.find("\"C:\\Program Files\\Vistrel\\ddd"), std::string::npos) << error;
 }
 
-TEST(PackageBuilder, RefusesADestinationTooLongForTheUninstallLog)
+TEST(PackageBuilder, RefusesADestinationTooLongForAFolder)
 {
-    // The log goes into the destination even when no uninstaller is among the files.
+    // CreateDirectoryA makes folders of up to 247 characters, which leaves room for the log
+    // that goes into the destination even when no uninstaller is among the files.
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
     test::WriteFile(folder.GetPath() / "small" / "b", "b");
@@ -443,12 +444,26 @@ TEST(PackageBuilder, RefusesADestinationTooLongForTheUninstallLog)
                                       std::string(folderLength, 'd') +
                                       "'\nmenu_folder='V'\n[files]\nsource='small'\nuninstaller='none'\n");
     };
-    writeManifest(245);  // "C:\", the folder and "\uninst.dat" make 259
+    writeManifest(244);  // "C:\" and the folder make 247
     EXPECT_EQ(GetBuildError(manifest), "(built)");
-    writeManifest(246);
-    const std::string error = GetBuildError(manifest);
-    EXPECT_NE(error.find("gives the uninstall log \"C:\\ddd"), std::string::npos) << error;
-    EXPECT_NE(error.find("\\uninst.dat\", 260 characters long; Windows allows 259"), std::string::npos) << error;
+    writeManifest(245);
+    std::string error = GetBuildError(manifest);
+    EXPECT_NE(error.find("install_dir \"C:\\ddd"), std::string::npos) << error;
+    EXPECT_NE(error.find("is 248 characters long"), std::string::npos) << error;
+    EXPECT_NE(error.find("Windows makes folders of up to 247"), std::string::npos) << error;
+
+    // A folder of the product's files, the same: "C:\" + 200 + "\" + 43 = 247.
+    const auto writeTree = [&](std::size_t nameLength) {
+        fs::remove_all(folder.GetPath() / "small");
+        test::WriteFile(folder.GetPath() / "small" / std::string(nameLength, 'n') / "b", "b");
+    };
+    writeManifest(200);
+    writeTree(43);
+    EXPECT_EQ(GetBuildError(manifest), "(built)");
+    writeTree(44);
+    error = GetBuildError(manifest);
+    EXPECT_NE(error.find("its path is 248 characters long; Windows allows 247 for a folder"), std::string::npos)
+        << error;
 }
 
 TEST(PackageBuilder, RefusesFilesAndTotalsTheInstallerCannotHold)

@@ -81,7 +81,7 @@ TEST(MeasureClusteredSize, RoundsEachFileUpToWholeClustersThroughTheTree)
 
 // The relative paths the installation makes, each a directory's path plus a separator and the
 // name; the deepest path need not be the last or the longest name.
-TEST(MeasureLongestTreePath, FindsTheLongestPathBelowTheDestination)
+TEST(MeasureTreePaths, FindsTheLongestPathAndFolderBelowTheDestination)
 {
     TestPackage package;
     package.SetField(FIELD_FILE_TREE, (uint32_t)package.bytes.size());
@@ -94,14 +94,17 @@ TEST(MeasureLongestTreePath, FindsTheLongestPathBelowTheDestination)
     package.EndLevel();
     package.AddFile("longer-name.txt", ATTRIBUTE_ARCHIVE, "", 0, 0);
     package.EndLevel();
-    EXPECT_EQ(MeasureLongestTreePath(package.data()),
-              std::string("docs\\guide\\chapter-one.txt").size());
+    TreePathLengths lengths = MeasureTreePaths(package.data());
+    EXPECT_EQ(lengths.longestPath, std::string("docs\\guide\\chapter-one.txt").size());
+    EXPECT_EQ(lengths.longestFolder, std::string("docs\\guide").size());
 
     // Only the uninstall log goes below the destination of a package without files.
     TestPackage empty;
     empty.SetField(FIELD_FILE_TREE, (uint32_t)empty.bytes.size());
     empty.EndLevel();
-    EXPECT_EQ(MeasureLongestTreePath(empty.data()), std::string("uninst.dat").size());
+    lengths = MeasureTreePaths(empty.data());
+    EXPECT_EQ(lengths.longestPath, std::string("uninst.dat").size());
+    EXPECT_EQ(lengths.longestFolder, 0u);
 
     // A directory's own path counts, also with nothing in it.
     TestPackage hollow;
@@ -109,10 +112,12 @@ TEST(MeasureLongestTreePath, FindsTheLongestPathBelowTheDestination)
     hollow.AddDirectory(std::string(40, 'd'), 0);
     hollow.EndLevel();
     hollow.EndLevel();
-    EXPECT_EQ(MeasureLongestTreePath(hollow.data()), 40u);
+    lengths = MeasureTreePaths(hollow.data());
+    EXPECT_EQ(lengths.longestPath, 40u);
+    EXPECT_EQ(lengths.longestFolder, 40u);
 }
 
-TEST(MeasureLongestTreePath, ReachesThePathLimitForTreesThatCannotFit)
+TEST(MeasureTreePaths, ReachesThePathLimitForTreesThatCannotFit)
 {
     TestPackage wide;
     wide.SetField(FIELD_FILE_TREE, (uint32_t)wide.bytes.size());
@@ -120,7 +125,7 @@ TEST(MeasureLongestTreePath, ReachesThePathLimitForTreesThatCannotFit)
     wide.AddFile(std::string(100, 'f'), ATTRIBUTE_ARCHIVE, "p", 1, 0);
     wide.EndLevel();
     wide.EndLevel();
-    EXPECT_EQ(MeasureLongestTreePath(wide.data()), size_t(PATH_SIZE));
+    EXPECT_EQ(MeasureTreePaths(wide.data()).longestPath, size_t(PATH_SIZE));
 
     // Deeper than any path of PATH_SIZE could be, while each level adds only its separator: the
     // walk stops there instead of overrunning its table of levels.
@@ -131,7 +136,32 @@ TEST(MeasureLongestTreePath, ReachesThePathLimitForTreesThatCannotFit)
         deep.AddDirectory("", 0);
     for (int level = 0; level <= levels; ++level)
         deep.EndLevel();
-    EXPECT_EQ(MeasureLongestTreePath(deep.data()), size_t(PATH_SIZE));
+    EXPECT_EQ(MeasureTreePaths(deep.data()).longestPath, size_t(PATH_SIZE));
+}
+
+// A file's path must fit a path buffer (259 characters); a folder's, the destination's own
+// included, what CreateDirectoryA takes (247).
+std::string DestinationOfLength(size_t length)
+{
+    return "C:\\" + std::string(length - 3, 'a');
+}
+
+TEST(FitsBelow, KeepsFilesAndFoldersWithinTheirLimits)
+{
+    // Files 14 characters below it: 244 + 1 + 14 = 259.
+    const TreePathLengths files = {14, 0};
+    EXPECT_TRUE(FitsBelow(DestinationOfLength(244).c_str(), &files));
+    EXPECT_FALSE(FitsBelow(DestinationOfLength(245).c_str(), &files));
+    // A folder of 14 characters below it: 232 + 1 + 14 = 247.
+    const TreePathLengths folders = {14, 14};
+    EXPECT_TRUE(FitsBelow(DestinationOfLength(232).c_str(), &folders));
+    EXPECT_FALSE(FitsBelow(DestinationOfLength(233).c_str(), &folders));
+    // Only the log below it: the destination is a folder to be made, of 247 at most.
+    const TreePathLengths log = {10, 0};
+    EXPECT_TRUE(FitsBelow(DestinationOfLength(247).c_str(), &log));
+    EXPECT_FALSE(FitsBelow(DestinationOfLength(248).c_str(), &log));
+    const TreePathLengths beyond = {PATH_SIZE, PATH_SIZE};
+    EXPECT_FALSE(FitsBelow("C:\\a", &beyond));
 }
 
 const char PROMPT[] = "Select a place for the program folder.";
