@@ -156,6 +156,10 @@ TEST(FitsBelow, KeepsFilesAndFoldersWithinTheirLimits)
     const TreePathLengths folders = {14, 14};
     EXPECT_TRUE(FitsBelow(DestinationOfLength(232).c_str(), &folders));
     EXPECT_FALSE(FitsBelow(DestinationOfLength(233).c_str(), &folders));
+    // A short folder beside longer files still limits it first: 241 + 1 + 5 = 247.
+    const TreePathLengths shortFolder = {14, 5};
+    EXPECT_TRUE(FitsBelow(DestinationOfLength(241).c_str(), &shortFolder));
+    EXPECT_FALSE(FitsBelow(DestinationOfLength(242).c_str(), &shortFolder));
     // Only the log below it: the destination is a folder to be made, of 247 at most.
     const TreePathLengths log = {10, 0};
     EXPECT_TRUE(FitsBelow(DestinationOfLength(247).c_str(), &log));
