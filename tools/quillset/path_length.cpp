@@ -93,14 +93,19 @@ std::optional<std::string> FindLinkPathProblem(std::string_view folder, std::str
 std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName)
 {
     // The menu folder is no folder-variable text: only the Programs menu is expanded.
-    std::string path = ExpandTypicalFolders("%ProgramsMenu%").value() + "\\" + std::string(menuFolder);
-    if (!longestName.empty())
-        path += "\\" + std::string(longestName) + ".lnk";
+    const std::string folder = ExpandTypicalFolders("%ProgramsMenu%").value() + "\\" + std::string(menuFolder);
+    // The wizard makes the folder with CreateDirectoryA, which holds it to less than a file.
+    if (folder.size() > MAX_INSTALLED_FOLDER_PATH)
+        return "the folder would be " + Quote(folder) + ", " + std::to_string(folder.size()) +
+               " characters long; Windows makes folders of up to " + std::to_string(MAX_INSTALLED_FOLDER_PATH) +
+               " (the Programs menu counted with a typical value); shorten the folder";
+    if (longestName.empty())
+        return std::nullopt;
+    const std::string path = folder + "\\" + std::string(longestName) + ".lnk";
     if (path.size() <= MAX_INSTALLED_PATH)
         return std::nullopt;
-    return std::string(longestName.empty() ? "the folder" : "its shortcut " + Quote(longestName)) +
-           " would be installed as " + Quote(path) + ", " + std::to_string(path.size()) +
-           " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
+    return "its shortcut " + Quote(longestName) + " would be installed as " + Quote(path) + ", " +
+           std::to_string(path.size()) + " characters long; Windows allows " + std::to_string(MAX_INSTALLED_PATH) +
            " (the Programs menu counted with a typical value); shorten the folder or the shortcut's name";
 }
 

@@ -28,10 +28,10 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree);
 // long once expanded is left to CheckPathLengths.
 std::optional<std::string> FindInstallDirProblem(const std::string& installDir);
 
-// Why a shortcut named `longestName` would not fit in the Start Menu folder `menuFolder` (both
-// Windows-1252): its path "<Programs menu>\<menu folder>\<name>.lnk", with the Programs menu's
-// typical value, is longer than MAX_INSTALLED_PATH. Nothing when it fits; an empty name checks
-// the folder alone.
+// Why the Start Menu folder `menuFolder` or a shortcut named `longestName` in it (both
+// Windows-1252) would not fit, with the Programs menu's typical value: the folder's path is
+// longer than MAX_INSTALLED_FOLDER_PATH, or "<folder>\<name>.lnk" longer than MAX_INSTALLED_PATH.
+// Nothing when both fit; an empty name checks the folder alone.
 std::optional<std::string> FindMenuPathProblem(std::string_view menuFolder, std::string_view longestName);
 
 // Why `text` (Windows-1252, folder variables), a shortcut's target or folder or a program's

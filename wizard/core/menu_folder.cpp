@@ -41,6 +41,13 @@ int MakeMenuFolderRelative(const char* chosen, const char* startMenu, size_t off
     return 1;
 }
 
+int IsMakeableMenuFolder(const char* folder, size_t offset)
+{
+    size_t length = GetTextLength(folder);
+    return IsPlainRelativePath(folder, length) && offset < FOLDER_PATH_SIZE &&
+           length < FOLDER_PATH_SIZE - offset;
+}
+
 int CopyFirstComponent(const char* folder, char* component)
 {
     size_t length = (size_t)(FindFirstSeparator(folder) - folder);

@@ -22,6 +22,11 @@ int ComputeMenuFolder(const char* startMenu, const char* programsMenu, const cha
 int MakeMenuFolderRelative(const char* chosen, const char* startMenu, size_t offset,
                            const char* group, char* menuFolder);
 
+// True when `folder`, relative to the Start Menu's parent prefix of `offset` characters, can be
+// made there: its names are plain, so that ".." cannot lead out of the Start Menu (the
+// uninstaller's log reader wants them so too), and its absolute path fits a folder.
+int IsMakeableMenuFolder(const char* folder, size_t offset);
+
 // Copies the first component of a relative folder into `component` (PATH_SIZE). Refused (0,
 // empty text) when it would not fit.
 int CopyFirstComponent(const char* folder, char* component);

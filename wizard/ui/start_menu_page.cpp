@@ -99,12 +99,9 @@ static BOOL AcceptStartMenuPage(HWND page)
         ShowSetupError(IDS_INVALID_PATH_CHARS, NULL);
         return FALSE;
     }
-    // The folder becomes absolute when the installation starts; one that would not fit a
-    // path then could not be made. Its names are plain, as the uninstaller's log reader wants
-    // them, so that ".." cannot lead out of the Start Menu.
-    size_t length = GetTextLength(wizard.menuFolder);
-    if (!IsInStartMenu(wizard.menuFolder) || !IsPlainRelativePath(wizard.menuFolder, length) ||
-        wizard.menuFolderOffset + length >= PATH_SIZE) {
+    // The folder becomes absolute when the installation starts, and is made then.
+    if (!IsInStartMenu(wizard.menuFolder) ||
+        !IsMakeableMenuFolder(wizard.menuFolder, wizard.menuFolderOffset)) {
         ShowSetupError(IDS_INVALID_MENU_FOLDER, NULL);
         return FALSE;
     }

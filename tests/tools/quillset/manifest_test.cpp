@@ -300,6 +300,14 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                     "menu's Startup folder, whose shortcuts Windows starts at each logon");
     test::WriteFile(file, product + "menu_folder='V\\Startup'\n" + owned);
     EXPECT_EQ(ReadManifest(file).menuFolder, "V\\Startup");
+    // The folder is made like any other: the Programs menu's typical 76 characters, a backslash
+    // and 170 make the 247 that CreateDirectoryA allows, with no shortcut to lengthen it.
+    test::WriteFile(file, product + "menu_folder='" + std::string(170, 'm') + "'\n" + owned);
+    EXPECT_EQ(ReadManifest(file).menuFolder.size(), 170u);
+    expectError(product + "menu_folder='" + std::string(171, 'm') + "'\n" + owned,
+                ":5: 'menu_folder' is too long: the folder would be \"C:\\Users\\Administrator\\AppData\\Roaming\\"
+                "Microsoft\\Windows\\Start Menu\\Programs\\" + std::string(171, 'm') + "\", 248 characters long; "
+                "Windows makes folders of up to 247");
     // A folder variable gives a whole folder, so it only starts the destination, before a separator;
     // the wizard offers the defaults as written, so their separators are backslashes.
     for (const auto& [installDir, expected] :

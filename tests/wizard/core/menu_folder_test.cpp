@@ -1,6 +1,5 @@
-// The Start Menu folder kept relative to the Start Menu's parent: the offset, the default
-// folder when Programs is or is not inside the Start Menu, a folder chosen in the picker, and
-// the first component that the Start Menu check compares.
+// The Start Menu folder kept relative to the Start Menu's parent: the offset, the default folder,
+// a folder chosen in the picker, the folders the page takes and the first component it compares.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -114,6 +113,24 @@ TEST(MakeMenuFolderRelative, RefusesFoldersOutsideAndJoinsTooLong)
     char folder[PATH_SIZE] = "old";
     EXPECT_EQ(MakeMenuFolderRelative(START_MENU, nullptr, 31, "V", folder), 0);
     EXPECT_STREQ(folder, "old");
+}
+
+TEST(IsMakeableMenuFolder, TakesPlainNamesWhoseFolderCreateDirectoryCanMake)
+{
+    const size_t offset = GetMenuFolderOffset(START_MENU);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\V", offset), 1);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\..\\..\\V", offset), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\", offset), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("", offset), 0);
+    // The absolute folder may take 247 characters, 12 fewer than a file's path.
+    const std::string base = "Start Menu\\";
+    const std::string longest = base + std::string(247 - offset - base.size(), 'm');
+    EXPECT_EQ(IsMakeableMenuFolder(longest.c_str(), offset), 1);
+    EXPECT_EQ(IsMakeableMenuFolder((longest + "m").c_str(), offset), 0);
+    // A parent prefix that leaves no room at all is no reason to wrap around.
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 300), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 238), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 237), 1);
 }
 
 TEST(CopyFirstComponent, TakesTheTextBeforeTheFirstSeparator)
