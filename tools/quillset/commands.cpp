@@ -47,12 +47,18 @@ void WriteOutput(const fs::path& output, const BytePieces& bytes)
               << std::flush;
 }
 
-// The packs among `cachePacks` that lie on the disk of `output`'s folder.
+// The packs among `cachePacks` that lie on the disk that `output` is written to, the disk of
+// the file its links lead to.
 std::vector<fs::path> FindPacksBeside(const fs::path& output, const std::vector<fs::path>& cachePacks)
 {
-    const fs::path folder = output.has_parent_path() ? output.parent_path() : fs::path(".");
-    struct stat outputStatus { };
     std::vector<fs::path> beside;
+    fs::path folder;
+    try {
+        folder = FindOutputFolder(output);
+    } catch (const std::runtime_error&) {
+        return beside;  // the write's own error is the one to report
+    }
+    struct stat outputStatus { };
     if (::stat(folder.c_str(), &outputStatus) != 0)
         return beside;
     for (const fs::path& pack : cachePacks) {

@@ -61,6 +61,11 @@ fs::path ResolveLinks(const fs::path& file)
     throw std::runtime_error("cannot write " + file.string() + ": too many levels of symbolic links");
 }
 
+fs::path FindFileFolder(const fs::path& file)
+{
+    return file.parent_path().empty() ? fs::path(".") : file.parent_path();
+}
+
 mode_t GetDefaultFileMode()
 {
     const mode_t mask = ::umask(0);
@@ -159,7 +164,7 @@ void WritePiecesAtomically(const fs::path& output, std::span<const std::span<con
     if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
         throw std::runtime_error("cannot write " + output.string() +
                                  ": it is not a regular file, and the output replaces its file whole");
-    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const fs::path folder = FindFileFolder(file);
     // A stop during the write takes its course once the temporary file is gone. One noted
     // before, while a command ends its run, leaves this write to finish.
     const int stopBefore = GetStopSignal();
@@ -203,6 +208,11 @@ std::string ReadProgramOutput(const fs::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+fs::path FindOutputFolder(const fs::path& output)
+{
+    return FindFileFolder(ResolveLinks(output));
 }
 
 }  // namespace quillset

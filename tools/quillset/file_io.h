@@ -30,4 +30,8 @@ void WriteFileAtomically(const std::filesystem::path& output, std::span<const st
 // The same for bytes in pieces, written one after the other.
 void WriteFileAtomically(const std::filesystem::path& output, const BytePieces& bytes);
 
+// The folder that WriteFileAtomically writes `output` in: that of the file its symbolic links
+// lead to ("." for a bare name). Throws std::runtime_error when the links cannot be followed.
+std::filesystem::path FindOutputFolder(const std::filesystem::path& output);
+
 }  // namespace quillset

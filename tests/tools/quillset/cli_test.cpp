@@ -196,7 +196,12 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
         (drive / "cache").string() + "' '" + QUILLSET_TOOL +
         "' build manifest.toml --raw --wizard wizard.dll -o '" + (drive / "package.bin").string() +
         "'; echo exit \\$?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
-        (drive / "cache" / "quillset" / "packs-v1").string() + "'";
+        (drive / "cache" / "quillset" / "packs-v1").string() + "'" +
+        // The same through a link on another disk: the room is freed where the file goes.
+        "; rm -rf '" + (drive / "cache").string() + "' '" + (drive / "package.bin").string() + "'; ln -s '" +
+        (drive / "package.bin").string() + "' link.bin; XDG_CACHE_HOME='" + (drive / "cache").string() + "' '" +
+        QUILLSET_TOOL + "' build manifest.toml --raw --wizard wizard.dll -o link.bin; echo link exit \\$?; cmp '" +
+        (drive / "package.bin").string() + "' plain.bin && echo link same";
     const test::ToolRun run = test::RunProgram(folder.GetPath(), "unshare", "-m sh -c \"" + script + "\"");
     if (run.exitCode == 77 || run.exitCode == 1)  // unshare refused, or mount
         GTEST_SKIP() << "no private mount of a small drive here: " << run.output;
@@ -204,6 +209,7 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
     EXPECT_TRUE(Contains(run.output, "quillset: warning: stream cache: the disk is full")) << run.output;
     EXPECT_FALSE(Contains(run.output, ".pack")) << run.output;
     EXPECT_EQ(ReadText(folder.GetPath() / "full.bin"), ReadText(folder.GetPath() / "plain.bin"));
+    EXPECT_TRUE(Contains(run.output, "link exit 0\nlink same\n")) << run.output;
 
     // A cache on another disk gives no room on the output's: its packs stay, the error stands.
     const std::string elsewhere =
