@@ -418,6 +418,11 @@ TEST(StreamCache, ItsFoldersAndPacksAreTheUsersAlone)
                                            fs::perms::others_read | fs::perms::others_exec);
     EXPECT_TRUE(Finds(cache, "a product's file"));
     EXPECT_EQ(fs::status(PackFolder(cache)).permissions() & fs::perms::all, fs::perms::owner_all);
+    // One shared with a group on purpose stays shared.
+    const fs::perms shared = fs::perms::owner_all | fs::perms::group_all | fs::perms::set_gid;
+    fs::permissions(PackFolder(cache), shared);
+    EXPECT_TRUE(Finds(cache, "a product's file"));
+    EXPECT_EQ(fs::status(PackFolder(cache)).permissions(), shared);
 }
 
 // A cache of more packs than the process may open files still serves every stream.
