@@ -6,6 +6,7 @@
 #include "common/product_locks.h"
 #include "common/text.h"
 #include "common/win32/product_event.h"
+#include "common/win32/product_lock_check.h"
 #include "log_file.h"
 #include "messages.h"
 #include "progress.h"
@@ -92,6 +93,12 @@ int RunUninstall(void)
     }
     if (!ClaimRemoval()) {
         (void)ShowMessage(IDS_REMOVAL_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
+        return EXIT_REFUSED;
+    }
+    // Looked for once this removal's own lock is taken, as Setup looks for that one once it
+    // holds its own: of two started at once, neither goes on.
+    if (IsProductLockInBeing(PRODUCT_SETUP_LOCK, uninstall.plan.displayName)) {
+        (void)ShowMessage(IDS_SETUP_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
         return EXIT_REFUSED;
     }
     if (IsProductRunning()) {

@@ -37,3 +37,4 @@
 #define IDS_STATUS_FOLDERS          44
 #define IDS_OUT_OF_MEMORY           45
 #define IDS_REMOVAL_RUNNING         46
+#define IDS_SETUP_RUNNING           47

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "common/product_locks.h"
+#include "common/win32/product_lock_check.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "ui/frame.h"
@@ -64,8 +65,15 @@ extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback deco
     wizard.decompress = decompress;
     if (!InitWizard())
         return 0;
-    if (!ClaimSetup()) {
-        ShowSetupError(IDS_SETUP_RUNNING, wizard.productShortName);
+    // The lock is taken before the removal's is looked for, as the uninstaller takes its own
+    // before it looks for this one: of two started at once, neither goes on.
+    UINT refusal = 0;
+    if (!ClaimSetup())
+        refusal = IDS_SETUP_RUNNING;
+    else if (IsProductLockInBeing(PRODUCT_REMOVAL_LOCK, wizard.productName))
+        refusal = IDS_REMOVAL_RUNNING;
+    if (refusal) {
+        ShowSetupError(refusal, wizard.productShortName);
         (void)wizard.shellAllocator->Release(); // the count that remains is the shell's business
         return 1;
     }

@@ -216,6 +216,10 @@ key_exists || fail "running product: the Uninstall key was removed"
 # The same when its event may not be opened with every right, as when the product runs elevated.
 "$run" "$state" "$watch" running-other "$destination\\uninst.exe" || fail "product running with other rights"
 [[ "$(listing)" == "$before" ]] || fail "product running with other rights: files changed"
+# A Setup of the product running: refused, as that Setup would lose the files it writes.
+"$run" "$state" "$watch" setup-running "$destination\\uninst.exe" || fail "setup running"
+[[ "$(listing)" == "$before" ]] || fail "setup running: files changed"
+key_exists || fail "setup running: the Uninstall key was removed"
 
 # The confirmation declined: nothing removed.
 "$run" "$state" "$watch" decline "$destination\\uninst.exe" || fail "declined confirmation"

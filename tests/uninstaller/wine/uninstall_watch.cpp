@@ -1,8 +1,9 @@
 // Starts uninst.exe as a user would, answers its message boxes and checks their texts and the
-// exit code:  uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer
+// exit code:  uninstall_watch running|running-other|setup-running|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer
 //             UNINST_EXE [SHORT_NAME DISPLAY_NAME]
 // "running" holds the product's event first, so the uninstaller must refuse; "running-other" holds
-// one that the uninstaller may not open with every right, as a product running elevated; "kept" confirms and
+// one that the uninstaller may not open with every right, as a product running elevated; "setup-running"
+// owns the product's setup lock, as a Setup of it does, so the uninstaller must refuse; "kept" confirms and
 // expects the closing message that lists the folders kept for the user's files; "holding" keeps app.exe beside UNINST_EXE
 // open, so that it is listed as removed at the next restart, and "holding-long" keeps it open
 // until the temporary copy has ended, "holding-plugins" with every file of
@@ -129,7 +130,7 @@ bool HasCopyEnded()
 int main(int argc, char** argv)
 {
     if (argc != 3 && argc != 5) {
-        printf("usage: uninstall_watch running|running-other|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer UNINST_EXE "
+        printf("usage: uninstall_watch running|running-other|setup-running|decline|confirm|twice|kept|holding|holding-long|holding-plugins|holding-link|elsewhere|silent|answer UNINST_EXE "
                "[SHORT_NAME DISPLAY_NAME]\n"
                "       uninstall_watch wait SECONDS   (runs that long: a program in use)\n");
         return 2;
@@ -151,6 +152,14 @@ int main(int argc, char** argv)
             return 1;
         }
         mode = "running";
+    }
+    HANDLE setupLock = NULL;
+    if (mode == "setup-running") {
+        setupLock = CreateMutexA(NULL, TRUE, ("Quillset setup of " + displayName).c_str());
+        if (!setupLock) {
+            printf("FAIL: cannot own the setup lock (error %lu)\n", GetLastError());
+            return 1;
+        }
     }
     HANDLE held = INVALID_HANDLE_VALUE;
     bool holdThroughCopy = mode == "holding-long" || mode == "holding-plugins";
@@ -211,6 +220,9 @@ int main(int argc, char** argv)
     std::string confirmText = "completely remove " + displayName;
     if (mode == "running") {
         passed = AnswerBox(process, (shortName + " is currently running.").c_str(), IDOK);
+        expectedCode = 2;
+    } else if (mode == "setup-running") {
+        passed = AnswerBox(process, ("Setup of " + shortName + " is running. Please close it").c_str(), IDOK);
         expectedCode = 2;
     } else if (mode == "decline") {
         passed = AnswerBox(process, confirmText.c_str(), IDNO);
@@ -276,6 +288,8 @@ int main(int argc, char** argv)
     }
     if (event)
         CloseHandle(event);
+    if (setupLock)
+        CloseHandle(setupLock);
     for (DWORD waited = 0; holdThroughCopy && waited < BOX_TIMEOUT; waited += POLL_INTERVAL) {
         if (HasCopyEnded())
             break;
