@@ -19,21 +19,31 @@
 // temporary copy, which inherits it, have ended: a second removal started meanwhile would
 // find the log still there and leave the uninstaller behind alone. False when another
 // removal holds it, one with other rights (elevated, or another user) included, whose lock
-// this process may not open; a lock that cannot be made at all stops nothing.
-static int ClaimRemoval(void)
+// this process may not open; a lock that cannot be made at all stops nothing. `lock` is the
+// handle held, or null.
+static int ClaimRemoval(HANDLE* lock)
 {
     char name[PRODUCT_LOCK_NAME_SIZE];
     MakeProductLockName(PRODUCT_REMOVAL_LOCK, uninstall.plan.displayName, name);
     SECURITY_ATTRIBUTES inherited = {sizeof(inherited), NULL, TRUE};
-    HANDLE lock = CreateMutexA(&inherited, FALSE, name); // held until the process ends
-    if (!lock)
+    *lock = CreateMutexA(&inherited, FALSE, name);
+    if (!*lock)
         return GetLastError() != ERROR_ACCESS_DENIED;
     if (GetLastError() != ERROR_ALREADY_EXISTS)
         return 1;
-    // A refused removal whose message is still open must not keep the lock in being for the
-    // next one, once the removal that holds it has ended.
-    (void)CloseHandle(lock);
+    (void)CloseHandle(*lock);
+    *lock = NULL;
     return 0;
+}
+
+// A refused removal gives its lock up before its message, which may stay open for long: the
+// lock would keep out the Setup or the removal that comes next.
+static int RefuseRemoval(HANDLE lock, UINT message)
+{
+    if (lock)
+        (void)CloseHandle(lock);
+    (void)ShowMessage(message, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
+    return EXIT_REFUSED;
 }
 
 static int IsProductRunning(void)
@@ -91,20 +101,15 @@ int RunUninstall(void)
         (void)ShowMessage(error, named, MB_ICONERROR | MB_OK); // only OK to press
         return EXIT_REFUSED;
     }
-    if (!ClaimRemoval()) {
-        (void)ShowMessage(IDS_REMOVAL_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
-        return EXIT_REFUSED;
-    }
+    HANDLE lock;
+    if (!ClaimRemoval(&lock))
+        return RefuseRemoval(NULL, IDS_REMOVAL_RUNNING);
     // Looked for once this removal's own lock is taken, as Setup looks for that one once it
     // holds its own: of two started at once, neither goes on.
-    if (IsProductLockInBeing(PRODUCT_SETUP_LOCK, uninstall.plan.displayName)) {
-        (void)ShowMessage(IDS_SETUP_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
-        return EXIT_REFUSED;
-    }
-    if (IsProductRunning()) {
-        (void)ShowMessage(IDS_PRODUCT_RUNNING, uninstall.plan.shortName, MB_ICONERROR | MB_OK);
-        return EXIT_REFUSED;
-    }
+    if (IsProductLockInBeing(PRODUCT_SETUP_LOCK, uninstall.plan.displayName))
+        return RefuseRemoval(lock, IDS_SETUP_RUNNING);
+    if (IsProductRunning())
+        return RefuseRemoval(lock, IDS_PRODUCT_RUNNING);
     if (ShowMessage(IDS_CONFIRM_REMOVAL, uninstall.plan.displayName,
                     MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) == IDNO)
         return EXIT_DECLINED;

@@ -18,7 +18,7 @@ enum {
 enum {
     EXIT_REMOVED = 0,
     EXIT_NOT_ALL_REMOVED = 1,
-    EXIT_REFUSED = 2,               // damaged log, product running or in removal, bad command
+    EXIT_REFUSED = 2,               // damaged log, product, setup or removal running, bad command
     EXIT_DECLINED = 3,
 };
 

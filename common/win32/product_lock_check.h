@@ -7,6 +7,6 @@
 #include "common/product_locks.h"
 
 // TRUE while the mutex named for `lock` of the product `displayName` exists, even one that this
-// process may not open. Only a running setup or removal keeps it in being: a refused one
-// closes its handle, and a mutex goes with its last handle.
+// process may not open. Only a setup or removal that goes on keeps it in being: a refused one
+// closes its handle before its message, and a mutex goes with its last handle.
 BOOL IsProductLockInBeing(ProductLock lock, const char* displayName);

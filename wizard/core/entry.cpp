@@ -41,20 +41,31 @@ static void RunMessageLoop(void)
 // Takes the product's setup lock, a named mutex that this thread owns until the process ends
 // and that the programs it starts do not inherit: two wizards of one product at once would both
 // pass the destination checks, and then split its registration between two folders. Owning,
-// not only opening, is what counts, so that a refused Setup whose message is still open keeps
-// no later one out, and the lock of a Setup that crashed is taken over. False when another
-// Setup owns it, or one with other rights has it; a lock that cannot be made stops nothing.
-static BOOL ClaimSetup(void)
+// not only opening, is what counts, so that the lock of a Setup that crashed is taken over.
+// False when another Setup owns it, or one with other rights has it; a lock that cannot be
+// made stops nothing. `lock` is the handle owned, or null.
+static BOOL ClaimSetup(HANDLE* lock)
 {
     char name[PRODUCT_LOCK_NAME_SIZE];
     MakeProductLockName(PRODUCT_SETUP_LOCK, wizard.productName, name);
-    HANDLE lock = CreateMutexA(NULL, FALSE, name); // held until the process ends
-    if (!lock)
+    *lock = CreateMutexA(NULL, FALSE, name);
+    if (!*lock)
         return GetLastError() != ERROR_ACCESS_DENIED;
-    if (WaitForSingleObject(lock, 0) != WAIT_TIMEOUT)
+    if (WaitForSingleObject(*lock, 0) != WAIT_TIMEOUT)
         return TRUE; // owned, or abandoned by a Setup that ended without giving it up
-    (void)CloseHandle(lock); // only the owner's handle may keep the lock in being
+    (void)CloseHandle(*lock); // only the owner's handle may keep the lock in being
+    *lock = NULL;
     return FALSE;
+}
+
+// A refused Setup gives its lock up before its message, which may stay open for long: the lock
+// would keep out the removal or the Setup that comes next.
+static void GiveUpSetupLock(HANDLE lock)
+{
+    if (!lock)
+        return;
+    (void)ReleaseMutex(lock); // owned by this thread since ClaimSetup
+    (void)CloseHandle(lock);
 }
 
 extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback decompress,
@@ -67,12 +78,14 @@ extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback deco
         return 0;
     // The lock is taken before the removal's is looked for, as the uninstaller takes its own
     // before it looks for this one: of two started at once, neither goes on.
+    HANDLE lock;
     UINT refusal = 0;
-    if (!ClaimSetup())
+    if (!ClaimSetup(&lock))
         refusal = IDS_SETUP_RUNNING;
     else if (IsProductLockInBeing(PRODUCT_REMOVAL_LOCK, wizard.productName))
         refusal = IDS_REMOVAL_RUNNING;
     if (refusal) {
+        GiveUpSetupLock(lock);
         ShowSetupError(refusal, wizard.productShortName);
         (void)wizard.shellAllocator->Release(); // the count that remains is the shell's business
         return 1;

@@ -87,6 +87,24 @@ bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int but
     return found;
 }
 
+// Answers a refusal, which must have given up the removal lock before showing its box: the
+// next Setup or removal is not to be kept out while the box is open.
+bool AnswerRefusal(const PROCESS_INFORMATION& process, const std::string& expected,
+                   const std::string& displayName)
+{
+    std::string text;
+    bool lockGone = true;
+    if (WaitForBox(process, &text)) {
+        HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, ("Quillset removal of " + displayName).c_str());
+        lockGone = lock == NULL;
+        if (lock) {
+            CloseHandle(lock);
+            printf("FAIL: the removal lock stays while the refusal is open\n");
+        }
+    }
+    return AnswerBox(process, expected.c_str(), IDOK) && lockGone;
+}
+
 // Answers every box as a user who wants the product gone would; a removal that takes long
 // is waited for, since quillset try ends a hanging run itself.
 void AnswerAll(const PROCESS_INFORMATION& process)
@@ -219,10 +237,10 @@ int main(int argc, char** argv)
     DWORD expectedCode;
     std::string confirmText = "completely remove " + displayName;
     if (mode == "running") {
-        passed = AnswerBox(process, (shortName + " is currently running.").c_str(), IDOK);
+        passed = AnswerRefusal(process, shortName + " is currently running.", displayName);
         expectedCode = 2;
     } else if (mode == "setup-running") {
-        passed = AnswerBox(process, ("Setup of " + shortName + " is running. Please close it").c_str(), IDOK);
+        passed = AnswerRefusal(process, "Setup of " + shortName + " is running. Please close it", displayName);
         expectedCode = 2;
     } else if (mode == "decline") {
         passed = AnswerBox(process, confirmText.c_str(), IDNO);
