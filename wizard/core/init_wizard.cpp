@@ -43,6 +43,9 @@ int InitWizard(void)
                                              folderValues[FOLDER_PROGRAMS_MENU],
                                              GetPackageText(FIELD_MENU_FOLDER), wizard.menuFolder,
                                              &wizard.menuFolderOffset);
+    // The default is checked as a typed folder is: the Start Menu's place on this machine
+    // decides whether it can be made.
+    wizard.menuFolderChanged = !wizard.noMenuFolder;
 
     FormatRequiredSpace(wizard.requiredSpaceText, GetHeaderField(FIELD_TOTAL_SIZE));
 

@@ -93,7 +93,8 @@ static void StoreStartMenuPage(HWND page)
 static BOOL AcceptStartMenuPage(HWND page)
 {
     StoreStartMenuPage(page);
-    if (!wizard.menuFolderChanged)
+    // A folder that is not to be made is checked once it is wanted again.
+    if (!wizard.menuFolderChanged || wizard.noMenuFolder)
         return TRUE;
     if (HasInvalidPathChars(wizard.menuFolder)) {
         ShowSetupError(IDS_INVALID_PATH_CHARS, NULL);
