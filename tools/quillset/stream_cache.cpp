@@ -129,15 +129,15 @@ bool IsStreamOf(std::span<const std::uint8_t> stream, std::span<const std::uint8
            std::equal(inflated.begin(), inflated.end(), input.begin());
 }
 
-// The packs folder of an earlier version, made with the usual mode and so readable by all, is
-// closed to its owner: the packs in it were made readable by all. A folder of any other mode,
-// or a link to one, was opened on purpose and is left as it is.
+// The packs folder of an earlier version, made with the user's umask and so open to others, is
+// closed to its owner: the packs in it were made readable by all. A folder that carries the
+// setgid or sticky bit, which no version made, is shared on purpose and stays as it is; so
+// does a link to one.
 void ClosePackFolder(const fs::path& packs)
 {
-    constexpr mode_t EARLIER_FOLDER_MODE = 0755;
     struct stat status { };
     if (::lstat(packs.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
-        (status.st_mode & 07777) == EARLIER_FOLDER_MODE)
+        (status.st_mode & (S_ISGID | S_ISVTX)) == 0 && (status.st_mode & 077) != 0)
         (void)::chmod(packs.c_str(), 0700);  // a folder left open is what it was before
 }
 

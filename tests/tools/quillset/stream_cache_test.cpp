@@ -413,11 +413,14 @@ TEST(StreamCache, ItsFoldersAndPacksAreTheUsersAlone)
         EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
     EXPECT_EQ(fs::status(pack).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
-    // The packs folder of an earlier version, open to all, is closed once the cache is opened.
-    fs::permissions(PackFolder(cache), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                           fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_TRUE(Finds(cache, "a product's file"));
-    EXPECT_EQ(fs::status(PackFolder(cache)).permissions() & fs::perms::all, fs::perms::owner_all);
+    // The packs folder of an earlier version, open to all by the umask 022 or 002, is closed
+    // once the cache is opened.
+    for (const fs::perms others : {fs::perms::group_read | fs::perms::group_exec, fs::perms::group_all}) {
+        fs::permissions(PackFolder(cache),
+                        fs::perms::owner_all | others | fs::perms::others_read | fs::perms::others_exec);
+        EXPECT_TRUE(Finds(cache, "a product's file"));
+        EXPECT_EQ(fs::status(PackFolder(cache)).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
     // One shared with a group on purpose stays shared.
     const fs::perms shared = fs::perms::owner_all | fs::perms::group_all | fs::perms::set_gid;
     fs::permissions(PackFolder(cache), shared);
