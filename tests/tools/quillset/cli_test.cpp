@@ -195,7 +195,7 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
         "mount -t tmpfs -o size=1m tmpfs '" + drive.string() + "' || exit 77; XDG_CACHE_HOME='" +
         (drive / "cache").string() + "' '" + QUILLSET_TOOL +
         "' build manifest.toml --raw --wizard wizard.dll -o '" + (drive / "package.bin").string() +
-        "'; echo exit \\$?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
+        "'; echo full exit \\$?; cp '" + (drive / "package.bin").string() + "' full.bin; ls -A '" +
         (drive / "cache" / "quillset" / "packs-v1").string() + "'" +
         // The same through a link on another disk: the room is freed where the file goes.
         "; rm -rf '" + (drive / "cache").string() + "' '" + (drive / "package.bin").string() + "'; ln -s '" +
@@ -205,7 +205,7 @@ TEST(CommandLine, TheCacheGivesUpItsRoomWhenTheOutputsDiskIsFull)
     const test::ToolRun run = test::RunProgram(folder.GetPath(), "unshare", "-m sh -c \"" + script + "\"");
     if (run.exitCode == 77 || run.exitCode == 1)  // unshare refused, or mount
         GTEST_SKIP() << "no private mount of a small drive here: " << run.output;
-    EXPECT_TRUE(Contains(run.output, "exit 0\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "full exit 0\n")) << run.output;
     EXPECT_TRUE(Contains(run.output, "quillset: warning: stream cache: the disk is full")) << run.output;
     EXPECT_FALSE(Contains(run.output, ".pack")) << run.output;
     EXPECT_EQ(ReadText(folder.GetPath() / "full.bin"), ReadText(folder.GetPath() / "plain.bin"));
