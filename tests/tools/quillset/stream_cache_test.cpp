@@ -413,19 +413,23 @@ TEST(StreamCache, ItsFoldersAndPacksAreTheUsersAlone)
         EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
     EXPECT_EQ(fs::status(pack).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
-    // The packs folder of an earlier version, open to all by the umask 022 or 002, is closed
-    // once the cache is opened.
-    for (const fs::perms others : {fs::perms::group_read | fs::perms::group_exec, fs::perms::group_all}) {
-        fs::permissions(PackFolder(cache),
-                        fs::perms::owner_all | others | fs::perms::others_read | fs::perms::others_exec);
+    // The packs folder of an earlier version, open by the umask (022, 002, 027, 007) to others
+    // or to the group, is closed once the cache is opened.
+    const fs::perms groupReads = fs::perms::group_read | fs::perms::group_exec;
+    const fs::perms othersRead = fs::perms::others_read | fs::perms::others_exec;
+    for (const fs::perms open : {groupReads | othersRead, fs::perms::group_all | othersRead, groupReads,
+                                 fs::perms::group_all}) {
+        fs::permissions(PackFolder(cache), fs::perms::owner_all | open);
         EXPECT_TRUE(Finds(cache, "a product's file"));
-        EXPECT_EQ(fs::status(PackFolder(cache)).permissions() & fs::perms::all, fs::perms::owner_all);
+        EXPECT_EQ(fs::status(PackFolder(cache)).permissions(), fs::perms::owner_all) << int(open);
     }
-    // One shared with a group on purpose stays shared.
-    const fs::perms shared = fs::perms::owner_all | fs::perms::group_all | fs::perms::set_gid;
-    fs::permissions(PackFolder(cache), shared);
-    EXPECT_TRUE(Finds(cache, "a product's file"));
-    EXPECT_EQ(fs::status(PackFolder(cache)).permissions(), shared);
+    // One shared with a group, or with all, on purpose stays shared.
+    for (const fs::perms shared : {fs::perms::owner_all | fs::perms::group_all | fs::perms::set_gid,
+                                   fs::perms::all | fs::perms::sticky_bit}) {
+        fs::permissions(PackFolder(cache), shared);
+        EXPECT_TRUE(Finds(cache, "a product's file"));
+        EXPECT_EQ(fs::status(PackFolder(cache)).permissions(), shared) << int(shared);
+    }
 }
 
 // A cache of more packs than the process may open files still serves every stream.
