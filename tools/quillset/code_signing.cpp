@@ -114,8 +114,8 @@ void EndCommand(pid_t child, int& status)
     }
 }
 
-// Runs `words` in `folder` with standard input from /dev/null (a command that asks for a
-// password must not hang the build) and standard output and error into `log`.
+// Runs `words` in `folder` with standard input from /dev/null and no terminal (a command that
+// asks for a password must not hang the build) and standard output and error into `log`.
 CommandResult RunCommand(const std::vector<std::string>& words, const fs::path& folder, const fs::path& log)
 {
     std::vector<char*> argv;
@@ -130,11 +130,12 @@ CommandResult RunCommand(const std::vector<std::string>& words, const fs::path& 
                                      0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    // A group of its own, so that a stop ends the command with whatever it started.
+    // A session of its own: no controlling terminal, so that a prompt on /dev/tty fails instead
+    // of stopping the command for good, and a process group led by the command, so that a stop
+    // ends it with whatever it started.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     const StopSignalWatch watch;
     pid_t child = 0;
     CommandResult result;

@@ -245,6 +245,22 @@ TEST_F(SigningBuild, AStopWhileSigningEndsTheSignerAndLeavesNothing)
     EXPECT_TRUE(IsClean());
 }
 
+TEST_F(SigningBuild, ASignerThatAsksOnTheTerminalFailsInsteadOfWaiting)
+{
+    // The build on a terminal of its own, as a vendor runs it, where a signer that reads the
+    // terminal would be stopped for good; `timeout` ends a build that waits.
+    WriteManifest("[signing]\ncommand = '''sh -c 'read p </dev/tty && cp \"$1\" \"$2\"' sh {in} {out}'''\n");
+    test::WriteFile(folder.GetPath() / "on_terminal.sh",
+                    "timeout 30 script -qec '\"" + std::string(QUILLSET_TOOL) +
+                        "\" build project/manifest.toml --wizard project/wizard.dll --stub \"" + STUB.string() +
+                        "\" -o Setup.exe' /dev/null\necho \"exit $?\"\n");
+    const test::ToolRun run = test::RunProgram(folder.GetPath(), "/bin/sh", "on_terminal.sh");
+    EXPECT_FALSE(Contains(run.output, "exit 124")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "the signing command 'sh' failed with exit code 2 while it signed uninst.exe"))
+        << run.output;
+    EXPECT_TRUE(IsClean());
+}
+
 TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeavesNothing)
 {
     struct Case {
