@@ -53,10 +53,18 @@ class SigningFolder {
 public:
     SigningFolder()
     {
-        std::string pattern = (fs::absolute(fs::temp_directory_path()) / "quillset-sign.XXXXXX").string();
+        std::error_code error;
+        const fs::path parent = fs::temp_directory_path(error);
+        if (error) {
+            const char* named = std::getenv("TMPDIR");
+            throw std::runtime_error("cannot make a temporary folder for signing: " + error.message() +
+                                     (named ? std::string(" (TMPDIR is \"") + named + "\")" : std::string()) +
+                                     "; set TMPDIR to a folder that can be written");
+        }
+        std::string pattern = (fs::absolute(parent) / "quillset-sign.XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot make a temporary folder for signing in " +
-                                     fs::temp_directory_path().string() + ": " + std::strerror(errno));
+            throw std::runtime_error("cannot make a temporary folder for signing in " + parent.string() + ": " +
+                                     std::strerror(errno));
         path = pattern;
     }
     ~SigningFolder()

@@ -261,6 +261,18 @@ TEST_F(SigningBuild, ASignerThatAsksOnTheTerminalFailsInsteadOfWaiting)
     EXPECT_TRUE(IsClean());
 }
 
+TEST_F(SigningBuild, AnUnusableTemporaryFolderIsNamedAndNothingIsWritten)
+{
+    const fs::path missing = folder.GetPath() / "missing";
+    ::setenv("TMPDIR", missing.c_str(), 1);
+    WriteManifest("[signing]\ncommand = '" + signer + " {in} {out}'\n");
+    const test::ToolRun run = Build("");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: error: cannot make a temporary folder for signing: ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "(TMPDIR is \"" + missing.string() + "\"); set TMPDIR to a folder")) << run.output;
+    EXPECT_TRUE(IsClean());
+}
+
 TEST_F(SigningBuild, AFailingSignerStopsTheBuildWithItsExitCodeAndOutputAndLeavesNothing)
 {
     struct Case {
