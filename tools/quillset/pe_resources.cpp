@@ -33,8 +33,9 @@ void CheckImage(const PeImage& pe, std::span<const std::uint8_t> image, const st
     const PeDataDirectory certificates = pe.DataDirectory(kCertificateDirectoryIndex);
     if (certificates.rva != 0 || certificates.size != 0) {
         throw std::runtime_error(what +
-                                 " is signed (it has a certificate table); use the unsigned one "
-                                 "and sign the result");
+                                 " is signed (it has a certificate table), and rewriting its resources "
+                                 "would break that signature; use the unsigned one: the signature "
+                                 "belongs on the Setup.exe built from it (--sign)");
     }
     if (pe.sizeOfHeaders > image.size()) {
         throw std::runtime_error(what + " is truncated: its headers are cut off");

@@ -368,7 +368,8 @@ TEST(EmbedPackageTest, RefusesStubsItCannotUse)
     expectRefusal(patched(pe.optionalHeaderOffset, kMagicPe32Plus, 2), "more data directories");
     expectRefusal(patched(pe.fileHeaderOffset, 0x8664, 2), "not an i386 image");
     expectRefusal(patched(pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex + 4, 0x800, 4),
-                  "is signed");
+                  "is signed (it has a certificate table), and rewriting its resources would break that "
+                  "signature; use the unsigned one");
     Bytes mappedAsIs = patched(pe.optionalHeaderOffset + kOptSectionAlignment, 512, 4);
     PutU32(mappedAsIs, pe.optionalHeaderOffset + kOptFileAlignment, 512);
     expectRefusal(mappedAsIs, "section alignment of 512 is below a page");
