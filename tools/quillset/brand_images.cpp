@@ -265,6 +265,11 @@ std::vector<std::uint8_t> ParsePageBitmap(std::span<const std::uint8_t> bytes,
     const bool sixteen = dib.bitCount == 4 && (dib.compression == BI_RGB ||
                                                (dib.compression == BI_RLE4 && !topDown));
     const bool trueColour = dib.bitCount == 24 && dib.compression == BI_RGB;
+    if (dib.planes == 1 && dib.bitCount == 4 && dib.compression == BI_RLE4 && topDown) {
+        throw std::runtime_error(prefix + " is RLE4 compressed with its rows from the top down, which "
+                                 "Windows does not read; store it bottom-up, as image editors do by "
+                                 "default, or uncompressed");
+    }
     if (dib.planes != 1 || (!sixteen && !trueColour)) {
         throw std::runtime_error(prefix + " has " + std::to_string(dib.bitCount) +
                                  " bits per pixel" +
@@ -280,6 +285,10 @@ std::vector<std::uint8_t> ParsePageBitmap(std::span<const std::uint8_t> bytes,
     const std::uint64_t row = MeasureRow(page.width, dib.bitCount);
     const std::uint64_t pixelSize =
         dib.compression == BI_RLE4 ? GetU32(bytes, FILE_HEADER_SIZE + 20) : row * page.height;
+    if (dib.compression == BI_RLE4 && pixelSize == 0) {
+        throw std::runtime_error(prefix + " is RLE4 compressed, but its header does not give the size of "
+                                 "its compressed pixels; save it again with an editor that writes it");
+    }
     if (colours > 16 || pixelsAt < paletteAt + 4 * colours || pixelSize == 0 ||
         !HasBytes(bytes, pixelsAt, pixelSize)) {
         throw std::runtime_error(prefix + " is cut short or its colours and pixels overlap");

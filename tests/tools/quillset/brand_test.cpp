@@ -207,6 +207,13 @@ TEST(BrandImages, PageBitmapsMustHaveTheirPagesSizeAndDepth)
     Bytes rle = MakeDibHeader(164, 314, 4, 2);
     PutU32(rle, 20, 4);
     ExpectRefusal(parse(MakeBmp(rle, Bytes(64), {200, 0x11, 0, 1})), "RLE4 pixel data that runs outside");
+    // RLE4 from the top down, which Windows does not read, and RLE4 without its size.
+    Bytes topDownRle = MakeDibHeader(164, -314, 4, 2);
+    PutU32(topDownRle, 20, 4);
+    ExpectRefusal(parse(MakeBmp(topDownRle, Bytes(64), {0, 1, 0, 1})),
+                  "w.bmp: the welcome image is RLE4 compressed with its rows from the top down");
+    ExpectRefusal(parse(MakeBmp(MakeDibHeader(164, 314, 4, 2), Bytes(64), {0, 1, 0, 1})),
+                  "its header does not give the size of its compressed pixels");
     ExpectRefusal(parse(Bytes{'B', 'M', 0}), "not a Windows BMP file; it must be a 164 x 314 BMP");
 }
 
