@@ -5,7 +5,8 @@
 
 void AddTryOptions(CLI::App& app, quillset::TryCommand& command)
 {
-    app.add_option("SETUP", command.setup, "The Setup.exe to try")->required()->check(CLI::ExistingFile);
+    // A missing Setup.exe is the run's error, not a usage error, so that its --json report says so.
+    app.add_option("SETUP", command.setup, "The Setup.exe to try")->required();
     app.add_option("--dest", command.choices.dest, "Destination typed on the Destination page");
     app.add_option("--menu-folder", command.choices.menuFolder, "Start Menu folder typed on its page");
     app.add_flag("--no-menu-folder", command.choices.noMenuFolder, "Tick \"no Start Menu folder\"");

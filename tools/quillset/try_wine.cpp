@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -33,7 +35,7 @@ constexpr double MIN_SERVER_WAIT_SECONDS = 10;
 constexpr double SERVER_END_SECONDS = 30;  // for a server told to end
 
 // Changed whenever the template is made differently, so that an older one is not used.
-constexpr const char* TEMPLATE_NAME = "prefix-win32-v2";
+constexpr const char* TEMPLATE_NAME = "prefix-win32-v3";
 
 bool IsOnPath(const std::string& program)
 {
@@ -96,19 +98,13 @@ void MakeTemplate(const fs::path& target, const std::string& display, const fs::
     };
     run({"wineboot", "--init"});
     run({"wineserver", "--wait"});
-    // Wine links the profile's Desktop, Documents and the like to the user's own home; an
-    // installation must not write there, so these become plain folders of the prefix.
+    // Wine links the profile's Desktop, Documents, Templates and the like to the user's own
+    // home; an installation must not write there, so these become plain folders of the prefix.
+    ReplaceOutsideLinks(building / "drive_c", building);
     for (const auto& user : fs::directory_iterator(building / "drive_c" / "users")) {
-        if (!user.is_directory())
-            continue;
-        for (const auto& entry : fs::directory_iterator(user.path())) {
-            if (entry.is_symlink()) {
-                fs::remove(entry.path());
-                fs::create_directory(entry.path());
-            }
-        }
-        fs::create_directories(user.path() / "AppData" / "Roaming" / "Microsoft" / "Internet Explorer" /
-                               "Quick Launch");
+        if (user.is_directory())
+            fs::create_directories(user.path() / "AppData" / "Roaming" / "Microsoft" / "Internet Explorer" /
+                                   "Quick Launch");
     }
     // Without a window manager Wine waits for one whenever a window is hidden.
     run({"wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"});
@@ -120,7 +116,55 @@ void MakeTemplate(const fs::path& target, const std::string& display, const fs::
     fs::rename(building, target);
 }
 
+// Takes the template lock, waiting for a run that makes the template; a stop while waiting
+// ends the wait without touching the template.
+int LockTemplate(const fs::path& lockPath)
+{
+    const int lockFile = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFile < 0)
+        throw std::runtime_error(std::string("cannot open ") + lockPath.string() + ": " + std::strerror(errno));
+    while (flock(lockFile, LOCK_EX) != 0) {
+        const int error = errno;
+        if (error == EINTR && GetStopSignal() == 0)
+            continue;
+        close(lockFile);
+        if (error == EINTR)
+            throw TryStopped(GetStopSignal());
+        throw std::runtime_error(std::string("cannot lock ") + lockPath.string() + ": " + std::strerror(error));
+    }
+    return lockFile;
+}
+
 }  // namespace
+
+void ReplaceOutsideLinks(const fs::path& root, const fs::path& within)
+{
+    const fs::path inside = fs::absolute(within).lexically_normal();
+    std::vector<fs::path> outside;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        if (!it->is_symlink())
+            continue;
+        fs::path target = fs::read_symlink(it->path());
+        if (target.is_relative())
+            target = it->path().parent_path() / target;
+        const fs::path normal = fs::absolute(target).lexically_normal();
+        const auto [end, unused] = std::mismatch(inside.begin(), inside.end(), normal.begin(), normal.end());
+        if (end != inside.end())
+            outside.push_back(it->path());
+    }
+    for (const fs::path& link : outside) {
+        std::error_code error;
+        const bool file = fs::is_regular_file(link, error);  // a link to a file keeps a copy of it
+        const fs::path copy = link.string() + ".copy";
+        if (file)
+            fs::copy_file(link, copy, fs::copy_options::overwrite_existing);
+        fs::remove(link);
+        if (file)
+            fs::rename(copy, link);
+        else
+            fs::create_directory(link);
+    }
+}
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                          const fs::path& output, double timeoutSeconds, const std::function<void()>& onTimeout)
@@ -208,9 +252,11 @@ std::optional<std::string> FindMissingTools()
         packages.push_back("xvfb");
     if (!IsOnPath("convert"))
         packages.push_back("imagemagick");
+    if (!IsOnPath("xwd"))
+        packages.push_back("x11-apps");
     if (packages.empty())
         return std::nullopt;
-    std::string message = "quillset try needs Wine with its 32-bit loader, Xvfb and ImageMagick; install:";
+    std::string message = "quillset try needs Wine with its 32-bit loader, Xvfb, xwd and ImageMagick; install:";
     for (const std::string& package : packages)
         message += " " + package;
     return message;
@@ -279,8 +325,7 @@ WineWorld::WineWorld()
         const fs::path cache = FindCacheFolder();
         fs::create_directories(cache);
         const fs::path templatePrefix = cache / TEMPLATE_NAME;
-        const int lockFile = open((cache / "template.lock").c_str(), O_RDWR | O_CREAT, 0644);
-        flock(lockFile, LOCK_EX);
+        const int lockFile = LockTemplate(cache / "template.lock");
         try {
             if (!fs::exists(templatePrefix / "system.reg"))
                 MakeTemplate(templatePrefix, display_, temporary_);

@@ -45,7 +45,13 @@ inline std::string DescribeEndedPrograms(const std::string& step)
 // Throws TryStopped when a stop signal came while no process was waited for.
 void ThrowIfStopped();
 
-// Names the Debian packages to install when wine, the 32-bit loader, Xvfb or convert is missing.
+// Replaces every symbolic link below `root` that leads outside `within` with an empty folder,
+// or with a copy of the file it leads to, so that nothing written below `root` lands elsewhere
+// (Wine links a profile's folders to the user's home).
+void ReplaceOutsideLinks(const std::filesystem::path& root, const std::filesystem::path& within);
+
+// Names the Debian packages to install when wine, the 32-bit loader, Xvfb, xwd or convert is
+// missing.
 std::optional<std::string> FindMissingTools();
 
 class WineWorld {

@@ -480,23 +480,25 @@ TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOw
     // Stand-ins for the programs a run needs, so that it gets past that check without Wine.
     const fs::path tools = folder.GetPath() / "tools";
     fs::create_directories(tools);
-    for (const char* name : {"wine", "wineserver", "wineboot", "wine-stable", "Xvfb", "convert"}) {
+    for (const char* name : {"wine", "wineserver", "wineboot", "wine-stable", "Xvfb", "xwd", "convert"}) {
         test::WriteFile(tools / name, "#!/bin/sh\nexit 1\n");
         fs::permissions(tools / name, fs::perms::owner_all);
     }
-    const std::vector<std::tuple<fs::path, int, std::string>> cases = {
-        {folder.GetPath() / "none", 2, "quillset try needs Wine with its 32-bit loader"},
-        {tools, 1, "Setup.exe: not a PE image: no MZ header; try takes a Setup.exe"},
+    // A Setup.exe that a failed build never wrote, too.
+    const std::vector<std::tuple<fs::path, std::string, int, std::string>> cases = {
+        {folder.GetPath() / "none", "Setup.exe", 2, "quillset try needs Wine with its 32-bit loader"},
+        {tools, "Setup.exe", 1, "Setup.exe: not a PE image: no MZ header; try takes a Setup.exe"},
+        {tools, "Missing.exe", 1, "cannot read Missing.exe: No such file or directory"},
     };
-    for (const auto& [path, exitCode, error] : cases) {
-        test::WriteFile(folder.GetPath() / "report.json", "{\n  \"setup\": \"Setup.exe\",\n  \"ok\": true\n}\n");
+    for (const auto& [path, setup, exitCode, error] : cases) {
+        test::WriteFile(folder.GetPath() / "report.json", "{\n  \"setup\": \"" + setup + "\",\n  \"ok\": true\n}\n");
         const test::ToolRun run = test::RunProgram(
             folder.GetPath(), "/usr/bin/env",
-            "PATH='" + path.string() + "' '" + QUILLSET_TOOL + "' try Setup.exe --json report.json");
+            "PATH='" + path.string() + "' '" + QUILLSET_TOOL + "' try " + setup + " --json report.json");
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
         EXPECT_TRUE(Contains(run.output, error)) << run.output;
         const std::string report = ReadText(folder.GetPath() / "report.json");
-        EXPECT_TRUE(report.starts_with("{\n  \"setup\": \"Setup.exe\",\n  \"ok\": false,\n  \"error\": \"" + error))
+        EXPECT_TRUE(report.starts_with("{\n  \"setup\": \"" + setup + "\",\n  \"ok\": false,\n  \"error\": \"" + error))
             << report;
     }
 }
@@ -539,7 +541,6 @@ TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
         {"inspect", "FILE is required"},
         {"inspect manifest.toml extra", "The following argument was not expected: extra"},
         {"try", "SETUP is required"},
-        {"try missing.exe", "SETUP: File does not exist: missing.exe"},
         {"try manifest.toml --timeout 1", "--timeout: Value 1 not in range"},
     };
     for (const auto& [arguments, message] : misuses) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "file_time.h"
 #include "try_checks.h"
@@ -18,6 +19,7 @@
 #include "try_report.h"
 #include "try_scenario.h"
 #include "try_snapshot.h"
+#include "try_wine.h"
 
 namespace quillset {
 namespace {
@@ -129,6 +131,40 @@ TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersOnly)
     for (const char* entry : {"folder C:\\windows", "file C:\\users\\root\\Temp\\a.tmp",
                               "folder C:\\users\\root\\AppData\\Local\\Temp"})
         EXPECT_FALSE(snapshot.entries.contains(entry)) << entry;
+}
+
+TEST(TryTemplate, LinksThatLeadOutOfThePrefixBecomeItsOwnAtAnyDepth)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-template-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path base(folder);
+    const fs::path home = base / "home";
+    const fs::path prefix = base / "prefix";
+    const fs::path roaming = prefix / "drive_c/users/root/AppData/Roaming/Microsoft/Windows";
+    fs::create_directories(home);
+    fs::create_directories(roaming);
+    std::ofstream(home / "notes.txt") << "the user's own";
+    std::ofstream(prefix / "drive_c/inside.txt") << "the prefix's";
+    // As Wine makes them: the profile's folders and a deeper one lead to the home.
+    fs::create_directory_symlink(home, prefix / "drive_c/users/root/Desktop");
+    fs::create_directory_symlink(home, roaming / "Templates");
+    fs::create_symlink(home / "notes.txt", prefix / "drive_c/users/root/notes.txt");
+    fs::create_symlink("../../inside.txt", prefix / "drive_c/users/root/inside.txt");
+    fs::create_directory_symlink("../" + home.filename().string(), prefix / "escape");
+
+    ReplaceOutsideLinks(prefix / "drive_c", prefix);
+
+    for (const fs::path& folderLink : {prefix / "drive_c/users/root/Desktop", roaming / "Templates"}) {
+        EXPECT_FALSE(fs::is_symlink(folderLink)) << folderLink;
+        EXPECT_TRUE(fs::is_directory(folderLink) && fs::is_empty(folderLink)) << folderLink;
+    }
+    EXPECT_FALSE(fs::is_symlink(prefix / "drive_c/users/root/notes.txt"));
+    std::ifstream copy(prefix / "drive_c/users/root/notes.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), "the user's own");
+    EXPECT_TRUE(fs::is_symlink(prefix / "drive_c/users/root/inside.txt"));  // within the prefix
+    EXPECT_TRUE(fs::is_symlink(prefix / "escape"));                         // outside the walk
+    EXPECT_TRUE(fs::exists(home / "notes.txt"));
+    fs::remove_all(base);
 }
 
 TEST(TrySnapshot, ListsOnlyWhatWasAddedAndLeavesOutWineOwnKeys)
