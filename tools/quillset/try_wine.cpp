@@ -53,7 +53,8 @@ bool IsOnPath(const std::string& program)
 
 fs::path FindCacheFolder()
 {
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache)
+    // A relative value is not one, by the XDG rules.
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && fs::path(cache).is_absolute())
         return fs::path(cache) / "quillset";
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : "/tmp") / ".cache" / "quillset";
@@ -84,11 +85,9 @@ std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::stri
 
 // Makes the template in a folder of its own beside `target`, then renames it into place, so
 // that a half-made template is never used.
-void MakeTemplate(const fs::path& target, const std::string& display, const fs::path& temporary)
+void BuildTemplate(const fs::path& target, const fs::path& building, const std::string& display,
+                   const fs::path& temporary)
 {
-    const fs::path building = target.string() + ".building";
-    fs::remove_all(building);
-    fs::create_directories(building);
     const auto environment = MakeEnvironment(building, display, temporary);
     const fs::path log = target.parent_path() / "template.log";
     auto run = [&](const std::vector<std::string>& argv) {
@@ -114,6 +113,25 @@ void MakeTemplate(const fs::path& target, const std::string& display, const fs::
     run({"wine", "reg", "add", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths", "/f"});
     run({"wineserver", "--wait"});
     fs::rename(building, target);
+}
+
+// A template stopped or failed half-way goes with its server, not to be left in the cache.
+void MakeTemplate(const fs::path& target, const std::string& display, const fs::path& temporary)
+{
+    const fs::path building = target.string() + ".building";
+    fs::remove_all(building);
+    fs::create_directories(building);
+    try {
+        BuildTemplate(target, building, display, temporary);
+    } catch (...) {
+        closing = true;  // the server is ended even after a stop signal; the run ends anyway
+        const auto environment = MakeEnvironment(building, display, temporary);
+        RunProcess({"wineserver", "--kill"}, environment, {}, SERVER_END_SECONDS);
+        RunProcess({"wineserver", "--wait"}, environment, {}, SERVER_END_SECONDS);
+        std::error_code ignored;  // a folder that will not go is only space lost
+        fs::remove_all(building, ignored);
+        throw;
+    }
 }
 
 // Takes the template lock, waiting for a run that makes the template; a stop while waiting
@@ -266,7 +284,8 @@ WineWorld::WineWorld()
 {
     stopWatch_.emplace();
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillset-try.XXXXXX";
+    // Absolute, as Wine takes only an absolute prefix.
+    std::string pattern = fs::absolute(tmp && *tmp ? tmp : "/tmp").string() + "/quillset-try.XXXXXX";
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a temporary folder");
     folder_ = pattern;

@@ -10,7 +10,8 @@
 # and that stays open), took-more (a log that makes the removal take a folder that was there
 # before), other-drive (a destination outside the prefix's drive C:),
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
-# (SIGTERM while the wizard runs), in-windows (a destination in C:\windows spelled otherwise).
+# (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
+# in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -154,6 +155,32 @@ PYTHON
     export QUILLSET_TRY_BEFORE_CHECK="python3 '$work/widen_log.py' \"\$QUILLSET_TRY_DEST/uninst.dat\""
     args=(--dest 'C:\users\Public\Music\Inkwell')
     expect=('FAILED  took what was there before the installation: folder C:\users\Public\Music')
+    ;;
+template-stopped)
+    # SIGTERM while the template prefix is made, in a cache of the case's own: the half-made
+    # template goes with its server, and a later run makes it anew.
+    build_sample ''
+    XDG_CACHE_HOME=$work/cache "$tool" try "$work/Setup.exe" >"$work/report.txt" 2>&1 &
+    run=$!
+    for _ in $(seq 600); do
+        compgen -G "$work/cache/quillset/prefix-*.building/system.reg" >/dev/null && break
+        sleep 0.1
+    done
+    kill -TERM "$run"
+    wait "$run"
+    code=$?
+    cat "$work/report.txt"
+    [[ $code == 143 ]] || { echo "try_wine.sh: exit code $code after SIGTERM, expected 143" >&2; exit 1; }
+    if compgen -G "$work/cache/quillset/prefix-*" >/dev/null; then
+        echo "try_wine.sh: a half-made template is left: $(ls "$work/cache/quillset")" >&2
+        exit 1
+    fi
+    if pgrep -f "$work/cache" >/dev/null; then
+        echo "try_wine.sh: a process of the half-made template still runs" >&2
+        exit 1
+    fi
+    rm -rf "$work"
+    exit 0
     ;;
 interrupted)
     # SIGTERM while the wizard runs (a background job ignores SIGINT): the run ends with 143 and
