@@ -3,6 +3,7 @@
 #include "try_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -104,6 +105,9 @@ void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
 
 namespace {
 
+// How much of a broken Wine's printout the error quotes.
+constexpr std::size_t MAX_QUOTED_OUTPUT = 600;
+
 // The run itself, with its account in `report`; the caller writes the JSON.
 int RunTryInto(const TryCommand& command, TryReport& report)
 {
@@ -178,6 +182,23 @@ int RunTryInto(const TryCommand& command, TryReport& report)
                 report.pictures.push_back(picture.string());
         });
     const DriverOutcome outcome = ReadDriverOutput(ReadProgramOutput(driverOutput));
+    // A driver that began no step never ran: Wine is what failed, which says nothing of the
+    // installer.
+    if (outcome.lastStep.empty()) {
+        std::string said = ReadProgramOutput(driverOutput);
+        while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
+            said.pop_back();
+        if (said.size() > MAX_QUOTED_OUTPUT)
+            said = said.substr(0, MAX_QUOTED_OUTPUT) + "...";
+        const std::string message = "Wine did not run the wizard test driver" +
+                                    (run.timedOut ? " (no end within " + std::to_string(int(command.timeout)) + " s)"
+                                                  : " (exit code " + std::to_string(run.exitCode) + ")") +
+                                    (said.empty() ? std::string(", and printed nothing") : ": " + said) +
+                                    "; the installer was not tried";
+        std::cerr << "quillset: " << message << "\n";
+        report.error = message;
+        return 2;
+    }
     report.pages = outcome.pages;
     if (!command.shots.empty())
         ConvertShots(report, world, shotsFolder, command.shots);

@@ -11,6 +11,7 @@
 # before), other-drive (a destination outside the prefix's drive C:),
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
+# broken-wine (a Wine that cannot start the test driver),
 # in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
@@ -155,6 +156,30 @@ PYTHON
     export QUILLSET_TRY_BEFORE_CHECK="python3 '$work/widen_log.py' \"\$QUILLSET_TRY_DEST/uninst.dat\""
     args=(--dest 'C:\users\Public\Music\Inkwell')
     expect=('FAILED  took what was there before the installation: folder C:\users\Public\Music')
+    ;;
+broken-wine)
+    # A Wine that cannot start the test driver: the environment's fault, exit 2, with no word
+    # on the installer. The stand-in passes everything else on to the real Wine.
+    build_sample ''
+    mkdir -p "$work/bin"
+    real=$(command -v wine)
+    printf '#!/bin/sh\ncase "$1" in *wizard_driver.exe) echo "wine: could not load kernel32.dll"; exit 1;; esac\nexec "%s" "$@"\n' \
+        "$real" >"$work/bin/wine"
+    chmod +x "$work/bin/wine"
+    PATH=$work/bin:$PATH "$tool" try "$work/Setup.exe" --json "$work/report.json" >"$work/report.txt" 2>&1
+    code=$?
+    cat "$work/report.txt"
+    [[ $code == 2 ]] || { echo "try_wine.sh: exit code $code, expected 2" >&2; exit 1; }
+    grep -qF 'Wine did not run the wizard test driver (exit code 1): wine: could not load kernel32.dll' "$work/report.txt" ||
+        { echo "try_wine.sh: no word of the broken Wine" >&2; exit 1; }
+    if grep -qF 'FAILED' "$work/report.txt"; then
+        echo "try_wine.sh: the installer was judged" >&2
+        exit 1
+    fi
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert not r["ok"] and r["error"].startswith("Wine did not run"), r' \
+        "$work/report.json" || exit 1
+    rm -rf "$work"
+    exit 0
     ;;
 template-stopped)
     # SIGTERM while the template prefix is made, in a cache of the case's own: the half-made
