@@ -165,6 +165,10 @@ int RunTryInto(const TryCommand& command, TryReport& report)
     WineWorld world;
     const PrefixSnapshot before = TakeSnapshot(world.Prefix());
 
+    // The bytes checked above, in the run's folder: Windows cannot name every Linux path (a
+    // folder with '*' or '"' in it), and a rebuild during the run must not change what is tried.
+    const fs::path setupCopy = world.Folder() / "Setup.exe";
+    WriteFileAtomically(setupCopy, setup);
     const fs::path scenarioFile = world.Folder() / "scenario.txt";
     std::ofstream(scenarioFile) << scenario;
     const fs::path shotsFolder = world.Folder() / "shots";
@@ -172,7 +176,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
     const fs::path driverOutput = world.Folder() / "driver.log";
     const int stepTimeout = std::max(1, std::min(20, static_cast<int>(command.timeout)));
     const ProcessResult run = world.RunWine(
-        {driver.string(), WineWorld::ToWinePath(scenarioFile), "SETUP=" + WineWorld::ToWinePath(fs::absolute(command.setup)),
+        {driver.string(), WineWorld::ToWinePath(scenarioFile), "SETUP=" + WineWorld::ToWinePath(setupCopy),
          "SHOTS=" + WineWorld::ToWinePath(shotsFolder), "TIMEOUT=" + std::to_string(stepTimeout)},
         driverOutput, command.timeout, [&] {
             const fs::path picture = (command.shots.empty() ? fs::current_path() : command.shots) / "timeout.png";

@@ -11,7 +11,8 @@
 # before), other-drive (a destination outside the prefix's drive C:),
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
-# broken-wine (a Wine that cannot start the test driver),
+# broken-wine (a Wine that cannot start the test driver), odd-path (a Setup.exe in a folder
+# whose name Windows cannot write),
 # in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
@@ -181,6 +182,15 @@ broken-wine)
     rm -rf "$work"
     exit 0
     ;;
+odd-path)
+    # A Setup.exe in a folder whose name Windows cannot write ('*' and '"'): tried as any other.
+    build_sample ''
+    setup="$work/st*ar \"q\"/Setup.exe"
+    mkdir -p "$(dirname "$setup")"
+    mv "$work/Setup.exe" "$setup"
+    expect_code=0
+    expect=('result: clean installation and removal')
+    ;;
 template-stopped)
     # SIGTERM while the template prefix is made, in a cache of the case's own: the half-made
     # template goes with its server, and a later run makes it anew.
@@ -249,7 +259,7 @@ esac
 
 # A TMPDIR of the run's own, which it must leave as it found it: empty.
 mkdir -p "$work/tmp"
-TMPDIR=$work/tmp "$tool" try "$work/Setup.exe" "${args[@]}" >"$work/report.txt" 2>&1
+TMPDIR=$work/tmp "$tool" try "${setup:-$work/Setup.exe}" "${args[@]}" >"$work/report.txt" 2>&1
 code=$?
 cat "$work/report.txt"
 if [[ -n $(ls -A "$work/tmp") ]]; then
