@@ -285,9 +285,11 @@ WineWorld::WineWorld()
     stopWatch_.emplace();
     const char* tmp = std::getenv("TMPDIR");
     // Absolute, as Wine takes only an absolute prefix.
-    std::string pattern = fs::absolute(tmp && *tmp ? tmp : "/tmp").string() + "/quillset-try.XXXXXX";
+    const fs::path parent = fs::absolute(tmp && *tmp ? tmp : "/tmp");
+    std::string pattern = (parent / "quillset-try.XXXXXX").string();
     if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder");
+        throw std::runtime_error(std::string("cannot make the run's folder in ") + parent.string() + ": " +
+                                 std::strerror(errno) + " (set TMPDIR to a folder that can be written)");
     folder_ = pattern;
     prefix_ = folder_ / "prefix";
     temporary_ = folder_ / "tmp";
