@@ -340,6 +340,23 @@ TEST(EmbedPackageTest, ReplacesEveryLanguageOfTheOldPackage)
     EXPECT_EQ(after.at("10/1/0").bytes, MakePayload(10, 1));
 }
 
+TEST(RewriteResourcesTest, RefusesASignedImageWithAdviceAVendorCanFollow)
+{
+    // As a signed wizard library given with page images is: its result goes into Setup.exe.
+    Bytes image = ReadFixture("rsrc_inner.exe");
+    const PeImage pe = ReadPeImage(image);
+    PutU32(image, pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex, 0x400);
+    PutU32(image, pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex + 4, 0x800);
+    try {
+        RewriteResources(image, "w.dll", [](ResourceDirectory&) {}, false);
+        ADD_FAILURE() << "a signed image was rewritten";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "w.dll is signed (it has a certificate table), and rewriting its resources "
+                                   "would break that signature; use the unsigned one: the signature belongs on "
+                                   "the Setup.exe built from it (--sign)");
+    }
+}
+
 TEST(EmbedPackageTest, RefusesStubsItCannotUse)
 {
     const Bytes stub = ReadFixture("rsrc_inner.exe");
@@ -368,8 +385,7 @@ TEST(EmbedPackageTest, RefusesStubsItCannotUse)
     expectRefusal(patched(pe.optionalHeaderOffset, kMagicPe32Plus, 2), "more data directories");
     expectRefusal(patched(pe.fileHeaderOffset, 0x8664, 2), "not an i386 image");
     expectRefusal(patched(pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex + 4, 0x800, 4),
-                  "is signed (it has a certificate table), and rewriting its resources would break that "
-                  "signature; use the unsigned one");
+                  "is signed");
     Bytes mappedAsIs = patched(pe.optionalHeaderOffset + kOptSectionAlignment, 512, 4);
     PutU32(mappedAsIs, pe.optionalHeaderOffset + kOptFileAlignment, 512);
     expectRefusal(mappedAsIs, "section alignment of 512 is below a page");
