@@ -2,14 +2,16 @@
 // named event while it runs, and only its existence counts.
 #include "common/win32/product_event.h"
 
-BOOL IsProductEventHeld(const char* eventName)
+BOOL IsOpenedObjectInBeing(HANDLE opened)
 {
-    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, eventName);
-    if (event) {
-        (void)CloseHandle(event); // only its existence mattered
+    if (opened) {
+        (void)CloseHandle(opened); // only its existence mattered
         return TRUE;
     }
-    // An event that this process may not open exists all the same: the product runs with
-    // other rights (elevated, or as another user).
     return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+BOOL IsProductEventHeld(const char* eventName)
+{
+    return IsOpenedObjectInBeing(OpenEventA(EVENT_ALL_ACCESS, FALSE, eventName));
 }

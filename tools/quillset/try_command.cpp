@@ -185,11 +185,12 @@ int RunTryInto(const TryCommand& command, TryReport& report)
             if (world.SaveScreen(picture))
                 report.pictures.push_back(picture.string());
         });
-    const DriverOutcome outcome = ReadDriverOutput(ReadProgramOutput(driverOutput));
+    const std::string driverSaid = ReadProgramOutput(driverOutput);
+    const DriverOutcome outcome = ReadDriverOutput(driverSaid);
     // A driver that began no step never ran: Wine is what failed, which says nothing of the
     // installer.
     if (outcome.lastStep.empty()) {
-        std::string said = ReadProgramOutput(driverOutput);
+        std::string said = driverSaid;
         while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
             said.pop_back();
         if (said.size() > MAX_QUOTED_OUTPUT)
@@ -217,7 +218,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
         report.Fail("install", "the installer stopped on the " + page + " page: " + outcome.failure);
     else if (run.exitCode != 0)
         report.Fail("install", "the wizard test driver ended with exit code " + std::to_string(run.exitCode) +
-                                   ": " + ReadProgramOutput(driverOutput));
+                                   ": " + driverSaid);
     else {
         installed = true;
         report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");

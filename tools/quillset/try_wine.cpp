@@ -21,6 +21,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "stream_cache.h"
+
 extern char** environ;
 
 namespace quillset {
@@ -51,13 +53,10 @@ bool IsOnPath(const std::string& program)
     return false;
 }
 
+// The builds' cache folder; without one (no HOME either), one in /tmp.
 fs::path FindCacheFolder()
 {
-    // A relative value is not one, by the XDG rules.
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && fs::path(cache).is_absolute())
-        return fs::path(cache) / "quillset";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".cache" / "quillset";
+    return FindDefaultCacheFolder().value_or(fs::path("/tmp") / ".cache" / "quillset");
 }
 
 // `temporary` is the run's own TMPDIR: Wine may keep the prefix's server folder there (see
