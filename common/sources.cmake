@@ -13,5 +13,6 @@ set(QUILLSET_COMMON_SOURCES
     ${QUILLSET_ROOT}/common/uninstall_log_carry.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_reader.cpp
     ${QUILLSET_ROOT}/common/uninstall_log_walks.cpp
+    ${QUILLSET_ROOT}/package/package_check.cpp
     ${QUILLSET_ROOT}/package/package_reader.cpp
 )

@@ -1,13 +1,12 @@
 // Finds the setup package: the launcher's raw-data resource 1, used in place for as long as
 // the process runs.
 #include "launcher.h"
-
-static const WORD PACKAGE_RESOURCE_ID = 1;
+#include "package/package_layout.h"
 
 const unsigned char* FindSetupPackage()
 {
     HRSRC resource = FindResourceA(launcherModule, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
-                                   MAKEINTRESOURCEA(10));  // RT_RCDATA
+                                   MAKEINTRESOURCEA(PACKAGE_RESOURCE_TYPE));
     if (resource == nullptr) {
         return nullptr;
     }

@@ -38,6 +38,12 @@ enum PackageField : uint32_t {
 
 static const uint32_t TREE_END_MARKER = 0xFFFFFFFFu;
 
+// The launcher carries the package as its raw-data resource (RT_RCDATA) of this id.
+enum {
+    PACKAGE_RESOURCE_ID = 1,
+    PACKAGE_RESOURCE_TYPE = 10,         // RT_RCDATA
+};
+
 // The uninstaller's file name at the top of the tree, the product's registered uninstall command.
 static const char UNINSTALLER_NAME[] = "uninst.exe";
 // File attribute bits of tree records, the values Windows gives them.

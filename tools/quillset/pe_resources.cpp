@@ -11,11 +11,12 @@
 #include "pe_image.h"
 #include "pe_resource_tree.h"
 #include "pe_signature.h"
+#include "package/package_layout.h"
 
 namespace quillset {
 namespace {
 
-constexpr std::uint16_t kPackageId = 1;
+constexpr std::uint16_t kPackageId = PACKAGE_RESOURCE_ID;
 constexpr std::uint32_t kResourceSectionCharacteristics = 0x40000040;  // initialised data, read
 constexpr std::array<char, 8> kResourceSectionName{'.', 'r', 's', 'r', 'c'};
 constexpr std::array<char, 8> kRetiredSectionName{'.', 'r', 's', 'r', 'c', 'o', 'l', 'd'};

@@ -7,6 +7,7 @@
 #include "common/win32/product_lock_check.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "package/package_check.h"
 #include "ui/frame.h"
 #include "ui/resource.h"
 
@@ -68,12 +69,31 @@ static void GiveUpSetupLock(HANDLE lock)
     (void)CloseHandle(lock);
 }
 
+// The package as the launcher carries it, checked whole before anything of it is read: the
+// wizard's walks follow it as stored, and a damaged download could lead them out of it, or
+// install files at sizes that no longer add up. A launcher that keeps its package elsewhere
+// gives no size to check it by, and it is used as handed over.
+static BOOL IsHandedPackageWhole(void)
+{
+    HMODULE launcher = wizard.launcherModule;
+    HRSRC resource = FindResourceA(launcher, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
+                                   MAKEINTRESOURCEA(PACKAGE_RESOURCE_TYPE));
+    HGLOBAL loaded = resource ? LoadResource(launcher, resource) : NULL;
+    if (!loaded || LockResource(loaded) != wizard.package)
+        return TRUE;
+    return IsPackageWhole(wizard.package, SizeofResource(launcher, resource));
+}
+
 extern "C" int WINAPI ShowWizard(HMODULE launcherModule, DecompressCallback decompress,
                                  const unsigned char* package)
 {
     wizard.launcherModule = launcherModule;
     wizard.package = package;
     wizard.decompress = decompress;
+    if (!IsHandedPackageWhole()) {
+        ShowSetupError(IDS_PACKAGE_DAMAGED, "");
+        return 0;
+    }
     if (!InitWizard())
         return 0;
     // The lock is taken before the removal's is looked for, as the uninstaller takes its own

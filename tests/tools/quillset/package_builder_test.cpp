@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "file_io.h"
+#include "package/package_check.h"
 #include "package/package_reader.h"
 #include "package_builder.h"
 #include "source_tree.h"
@@ -89,7 +90,9 @@ TEST(PackageBuilder, TakesTheTreeSortedWithAttributesAndTimes)
     fs::permissions(product / "a2.txt", fs::perms::owner_write, fs::perm_options::remove);
     SetTime(product / "B.txt", 1051545712, 123456789);
 
-    const std::vector<FlatRecord> records = FlattenTree(Build(manifest));
+    const Bytes package = Build(manifest);
+    EXPECT_TRUE(IsPackageWhole(package.data(), static_cast<std::uint32_t>(package.size())));
+    const std::vector<FlatRecord> records = FlattenTree(package);
     std::vector<std::string> names;
     for (const FlatRecord& record : records)
         names.push_back(std::string(record.depth, ' ') + record.name);
@@ -120,6 +123,7 @@ TEST(PackageBuilder, ConvertsTextsAndPacksTheWizardLibrary)
         "info_before='before.txt'\ninfo_after='after.txt'\n[files]\nsource='product'\nuninstaller='own'\n"
         "[run.post_install]\nprogram='%InstallDir%\\my tool.exe'\narguments='/s'\n");
     const Bytes package = Build(manifest);
+    EXPECT_TRUE(IsPackageWhole(package.data(), static_cast<std::uint32_t>(package.size())));
     const unsigned char* base = package.data();
     EXPECT_STREQ(ReadPackageText(base, base + package.size(), ReadHeaderField(base, FIELD_DISPLAY_NAME)),
                  "V \xB2");
