@@ -1,5 +1,6 @@
 // Finds the certificate table (WIN_CERTIFICATE entries, 8-byte aligned) after an image's
-// sections, and cuts it off again; only the entries' framing is checked, not the cryptography.
+// sections, and cuts it off again; the entries' framing and the start of their signed data are
+// checked, not the cryptography.
 #include "pe_signature.h"
 
 #include <algorithm>
@@ -14,6 +15,35 @@ namespace {
 constexpr std::uint32_t kCertificateHeaderSize = 8;  // dwLength, wRevision, wCertificateType
 constexpr std::uint16_t kCertificateTypePkcsSignedData = 2;
 constexpr std::uint64_t kCertificateAlignment = 8;
+
+// The DER of PKCS#7's signedData content type, 1.2.840.113549.1.7.2, with its tag and length.
+constexpr std::uint8_t kSignedDataIdentifier[] = {0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02};
+
+// Whether the `size` bytes at `at` start as a PKCS#7 ContentInfo of signed data: a SEQUENCE
+// whose length fits them (or is left open, as BER allows) and whose content type comes first.
+bool StartsAsSignedData(std::span<const std::uint8_t> image, std::uint64_t at, std::uint64_t size)
+{
+    if (size < 2 || image[at] != 0x30)
+        return false;
+    std::uint64_t head = 2;
+    const std::uint8_t lengthByte = image[at + 1];
+    if (lengthByte > 0x80) {
+        const unsigned lengthBytes = lengthByte & 0x7F;
+        if (lengthBytes > 4 || size < head + lengthBytes)
+            return false;
+        std::uint64_t length = 0;
+        for (unsigned i = 0; i < lengthBytes; ++i)
+            length = length << 8 | image[at + head + i];
+        head += lengthBytes;
+        if (length > size - head)
+            return false;
+    } else if (lengthByte < 0x80 && lengthByte > size - head) {
+        return false;
+    }
+    return size - head >= sizeof(kSignedDataIdentifier) &&
+           std::equal(std::begin(kSignedDataIdentifier), std::end(kSignedDataIdentifier),
+                      image.begin() + static_cast<std::ptrdiff_t>(at + head));
+}
 
 // Why the table at `signature` is not sound, or an empty text when it is.
 std::string CheckCertificateTable(const PeImage& pe, std::span<const std::uint8_t> image,
@@ -32,7 +62,9 @@ std::string CheckCertificateTable(const PeImage& pe, std::span<const std::uint8_
         const std::uint32_t length = end - at < kCertificateHeaderSize ? 0 : GetU32(image, at);
         if (length < kCertificateHeaderSize || length > end - at)
             return "the certificate entry at " + FormatHex(at) + " does not fit the table";
-        hasSignedData = hasSignedData || GetU16(image, at + 6) == kCertificateTypePkcsSignedData;
+        hasSignedData = hasSignedData || (GetU16(image, at + 6) == kCertificateTypePkcsSignedData &&
+                                          StartsAsSignedData(image, at + kCertificateHeaderSize,
+                                                             length - kCertificateHeaderSize));
         at = AlignUp(at + length, kCertificateAlignment);
     }
     if (!hasSignedData)

@@ -26,12 +26,18 @@ bool Contains(const std::string& text, std::string_view part)
 }
 
 // `image` with a certificate table of one entry of `type` after it, and `trailing` bytes after that.
-Bytes AddCertificate(Bytes image, std::uint16_t type, std::size_t trailing)
+// The start of a PKCS#7 ContentInfo: a SEQUENCE of 13 bytes, the signedData content type first.
+const Bytes SIGNED_DATA = {0x30, 13, 0x06, 9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02, 0xA0, 0};
+
+// `image` with a certificate table of one 24-byte entry of `type` holding `content`, and
+// `trailing` bytes after it.
+Bytes AddCertificate(Bytes image, std::uint16_t type, std::size_t trailing, Bytes content = SIGNED_DATA)
 {
     const PeImage pe = ReadPeImage(image);
     const std::uint32_t offset = static_cast<std::uint32_t>(image.size());
-    const Bytes entry = {24, 0, 0, 0, 0, 2, static_cast<std::uint8_t>(type), 0, 0x30, 0x82, 1, 2, 3, 4, 5, 6,
-                         7, 8, 9, 10, 11, 12, 13, 14};
+    Bytes entry = {24, 0, 0, 0, 0, 2, static_cast<std::uint8_t>(type), 0};
+    content.resize(16, 0);
+    entry.insert(entry.end(), content.begin(), content.end());
     image.insert(image.end(), entry.begin(), entry.end());
     PutU32(image, pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex, offset);
     PutU32(image, pe.dataDirectoryOffset + 8 * kCertificateDirectoryIndex + 4, 24);
@@ -69,10 +75,24 @@ TEST(SignatureReport, SaysWhetherSetupAndItsUninstallerAreSignedAndWhatFollows)
     EXPECT_TRUE(Contains(report.failures[0],
                          "Setup.exe: signed, but 5 bytes follow the signature, which it does not cover"));
 
-    report = InspectFile(AddCertificate(setup, 1, 0));  // an X.509 certificate alone signs nothing
-    ASSERT_EQ(report.failures.size(), 1u);
-    EXPECT_TRUE(Contains(report.failures[0], "Setup.exe: damaged signature: the certificate table holds no "
-                                             "PKCS#7 signed data"));
+    // An X.509 certificate alone signs nothing; nor does data that no verifier reads as signed:
+    // not a SEQUENCE, another content type (envelopedData), a length past the entry.
+    Bytes notSequence = SIGNED_DATA;
+    notSequence[0] = 0x31;
+    Bytes enveloped = SIGNED_DATA;
+    enveloped[12] = 0x03;
+    Bytes tooLong = SIGNED_DATA;
+    tooLong[1] = 15;
+    const Bytes longForm = {0x30, 0x81, 12, 0x06, 9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02, 0xA0};
+    const Bytes openLength = {0x30, 0x80, 0x06, 9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02, 0xA0};
+    EXPECT_TRUE(InspectFile(AddCertificate(setup, 2, 0, longForm)).failures.empty());
+    EXPECT_TRUE(InspectFile(AddCertificate(setup, 2, 0, openLength)).failures.empty());
+    for (const Bytes& unsound : {SIGNED_DATA, notSequence, enveloped, tooLong}) {
+        report = InspectFile(AddCertificate(setup, unsound == SIGNED_DATA ? 1 : 2, 0, unsound));
+        ASSERT_EQ(report.failures.size(), 1u);
+        EXPECT_TRUE(Contains(report.failures[0], "Setup.exe: damaged signature: the certificate table holds no "
+                                                 "PKCS#7 signed data"));
+    }
 
     WriteFileAtomically(uninstaller, Bytes(stub.begin(), stub.end()));
     report = InspectPackage(BuildPackage({manifest, folder.GetPath() / "wizard.dll", 1, false, {}, {}, DEFAULT_LEVEL, {}}));

@@ -34,7 +34,7 @@ with open("signed.txt", "a") as log:
 image = bytearray(open(source, "rb").read())
 entry = int.from_bytes(image[60:64], "little") + 24 + 128
 image[entry:entry + 8] = len(image).to_bytes(4, "little") + (24).to_bytes(4, "little")
-image += (24).to_bytes(4, "little") + bytes([0, 2, 2, 0, 0x30, 0x82]) + bytes(14)
+image += (24).to_bytes(4, "little") + bytes([0, 2, 2, 0, 0x30, 13, 6, 9]) + bytes.fromhex("2A864886F70D010702") + bytes(3)
 open(target, "wb").write(image)
 )";
 
