@@ -150,16 +150,19 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
         jobs.push_back(std::move(job));
 }
 
-// The product's own uninstaller is packed as it is, so a signature that a verifier would refuse
-// would ship in it: inspect fails such an installer. A signing command replaces it instead.
-void CheckOwnUninstallerSignature(const std::vector<SourceNode>& nodes)
+// The product's own uninstaller is packed as it is, and the Uninstall entry names it: a file
+// that is no program would leave the product with an uninstall command that cannot start, and a
+// signature that a verifier would refuse would ship in it (inspect fails such an installer). A
+// signing command replaces it instead.
+void CheckOwnUninstaller(const std::vector<SourceNode>& nodes)
 {
     const auto node = FindUninstallerNode(nodes);
     if (node == nodes.end())
         return;
-    if (const auto unsound = FindUnsoundSignature(ReadWholeFile(node->path, MAX_STREAM_SIZE)))
-        throw std::runtime_error(node->path.string() + ": the uninstaller's signature is unsound (" + *unsound +
-                                 "); sign it again, or give it unsigned");
+    if (const auto problem = FindModuleProblem(ReadWholeFile(node->path, MAX_STREAM_SIZE), ModuleRole::Uninstaller))
+        throw std::runtime_error(node->path.string() + ": not a usable uninstaller: " + *problem +
+                                 "; the product's own uninst.exe is its uninstall command, and must be " +
+                                 DescribeModuleRole(ModuleRole::Uninstaller));
 }
 
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)
@@ -255,7 +258,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     if (signing && manifest.uninstaller != UninstallerChoice::None)
         SignUninstaller(*signing, tree.nodes, model.files, jobs);
     else if (manifest.uninstaller == UninstallerChoice::Own)
-        CheckOwnUninstallerSignature(tree.nodes);
+        CheckOwnUninstaller(tree.nodes);
 
     std::uint64_t totalWork = 0;
     for (const CompressionJob& job : jobs)

@@ -55,13 +55,20 @@ protected:
             package[field + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
 
-    // Byte ranges of every stream with the name its failure carries.
-    std::vector<std::tuple<std::size_t, std::size_t, std::string>> FindStreams() const
+    struct Stream {
+        std::size_t offset;
+        std::size_t packedSize;
+        std::uint32_t size;
+        std::string name;           // as its failure carries it
+    };
+
+    std::vector<Stream> FindStreams() const
     {
-        std::vector<std::tuple<std::size_t, std::size_t, std::string>> streams = {
-            {ReadField(FIELD_WIZARD_OFFSET), ReadField(FIELD_WIZARD_PACKED_SIZE), "wizard library stream"},
+        std::vector<Stream> streams = {
+            {ReadField(FIELD_WIZARD_OFFSET), ReadField(FIELD_WIZARD_PACKED_SIZE), ReadField(FIELD_WIZARD_SIZE),
+             "wizard library stream"},
             {ReadField(FIELD_INFO_BEFORE_OFFSET), ReadField(FIELD_INFO_BEFORE_PACKED_SIZE),
-             "before-install text stream"}};
+             ReadField(FIELD_INFO_BEFORE_SIZE), "before-install text stream"}};
         const unsigned char* end = package.data() + package.size();
         const unsigned char* at = package.data() + ReadField(FIELD_FILE_TREE);
         std::vector<std::string> folders;
@@ -71,8 +78,8 @@ protected:
             if (record.kind == TREE_RECORD_DIRECTORY)
                 folders.push_back(std::string(record.name) + "\\");
             if (record.kind == TREE_RECORD_FILE && record.size)
-                streams.emplace_back(record.data - package.data(), record.packedSize,
-                                     "file " + (folders.empty() ? "" : folders.back()) + record.name);
+                streams.push_back({static_cast<std::size_t>(record.data - package.data()), record.packedSize,
+                                   record.size, "file " + (folders.empty() ? "" : folders.back()) + record.name});
         }
         return streams;
     }
@@ -115,11 +122,17 @@ TEST_F(Inspector, NamesEachStreamThatNoLongerDecodes)
 {
     const auto streams = FindStreams();
     ASSERT_EQ(streams.size(), 2u + 3u);
-    for (const auto& [offset, size, name] : streams) {
-        for (std::size_t at = offset; at < offset + size; ++at) {
+    for (const Stream& stream : streams) {
+        const auto content = test::InflateInOneCall({package.data() + stream.offset, stream.packedSize}, stream.size);
+        ASSERT_TRUE(content) << stream.name;
+        for (std::size_t at = stream.offset; at < stream.offset + stream.packedSize; ++at) {
             Bytes flipped = package;
             flipped[at] ^= 0xFF;
-            EXPECT_TRUE(HasFailure(InspectPackage(flipped), name + ":")) << name << " byte " << at - offset;
+            // Deflate leaves some bits unread: a flip there changes nothing that a reader gets.
+            if (test::InflateInOneCall({flipped.data() + stream.offset, stream.packedSize}, stream.size) == content)
+                continue;
+            EXPECT_TRUE(HasFailure(InspectPackage(flipped), stream.name + ":"))
+                << stream.name << " byte " << at - stream.offset;
         }
     }
 }

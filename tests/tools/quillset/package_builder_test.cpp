@@ -315,13 +315,16 @@ TEST(PackageBuilder, AddsTheBuiltinUninstallerUnlessTheManifestSaysOtherwise)
     EXPECT_EQ(ListTopLevel(FlattenTree(package)), (std::vector<std::string>{"Vistrel.exe", "docs", "x.txt"}));
     EXPECT_EQ(ReadHeaderField(package.data(), FIELD_FILE_COUNT), 5u);
 
-    // Own: the vendor's file, and no builtin one is looked for.
-    test::WriteFile(product / "uninst.exe", "the vendor's");
+    // Own: the vendor's file, and no builtin one is looked for; it is the uninstall command, so it
+    // must be a program.
     test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = \"own\"\n");
+    test::WriteFile(product / "uninst.exe", "the vendor's placeholder");
+    const std::string refusal = GetBuildError(manifest, folder.GetPath() / "absent.exe");
+    EXPECT_NE(refusal.find("uninst.exe: not a usable uninstaller: not a PE image"), std::string::npos) << refusal;
+    fs::copy_file(test::GetFixture("gui_stub.exe"), product / "uninst.exe", fs::copy_options::overwrite_existing);
     records = FlattenTree(Build(manifest, 2, folder.GetPath() / "absent.exe"));
     EXPECT_EQ(ListTopLevel(records), (std::vector<std::string>{"Vistrel.exe", "docs", "uninst.exe", "x.txt"}));
-    const std::string vendors = "the vendor's";
-    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), Bytes(vendors.begin(), vendors.end()));
+    EXPECT_EQ(GetTopLevelContent(records, "uninst.exe"), ReadWholeFile(product / "uninst.exe", 1 << 20));
 }
 
 TEST(PackageBuilder, RefusesUninstallerChoicesTheSourceContradicts)

@@ -218,7 +218,7 @@ TEST_F(SigningBuild, AnUninstallerWhoseSignatureAVerifierWouldRefuseIsNotPacked)
     WriteManifest("");
     const test::ToolRun own = Build("");
     EXPECT_EQ(own.exitCode, 1) << own.output;
-    EXPECT_TRUE(Contains(own.output, "uninst.exe: the uninstaller's " + unsound)) << own.output;
+    EXPECT_TRUE(Contains(own.output, "uninst.exe: not a usable uninstaller: its " + unsound)) << own.output;
 
     fs::rename(product / "uninst.exe", folder.GetPath() / "builtin.exe");
     test::WriteFile(manifest, test::GetMinimalManifest());

@@ -110,7 +110,7 @@ fs::path WriteSampleProject(const fs::path& folder, std::string_view extraManife
 {
     const fs::path product = folder / "product";
     WriteFile(product / "Vistrel.exe", std::string(5000, 'x') + "program text");
-    WriteFile(product / "uninst.exe", "uninstaller");
+    fs::copy_file(GetFixture("gui_stub.exe"), product / "uninst.exe", fs::copy_options::overwrite_existing);
     WriteFile(product / "docs" / "readme.txt", "Read me\n");
     WriteFile(product / "docs" / "empty.txt", "");
     fs::create_directories(product / "docs" / "nothing");
