@@ -131,8 +131,9 @@ void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder,
         temporary.kept = true;  // nothing was created
         throw MakeSystemError("cannot create a file in", folder);
     }
+    // Errors name the output, not the hidden temporary file that is removed again.
     if (::fchmod(temporary.descriptor, GetDefaultFileMode()) != 0)
-        throw MakeSystemError("cannot set the mode of", temporary.path);
+        throw MakeSystemError("cannot set the mode of", file);
 
     for (const std::span<const std::uint8_t> bytes : pieces) {
         std::size_t written = 0;
@@ -141,14 +142,14 @@ void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder,
             if (count < 0 && errno == EINTR)
                 continue;
             if (count < 0)
-                throw MakeSystemError("cannot write", temporary.path);
+                throw MakeSystemError("cannot write", file);
             written += static_cast<std::size_t>(count);
         }
     }
     const int descriptor = temporary.descriptor;
     temporary.descriptor = -1;
     if (::close(descriptor) != 0)
-        throw MakeSystemError("cannot write", temporary.path);
+        throw MakeSystemError("cannot write", file);
     if (IsStopped())
         return;
     if (::rename(temporary.path.c_str(), file.c_str()) != 0)

@@ -152,6 +152,10 @@ std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reade
 void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifest)
 {
     manifest.shortName = product.RequireText("short_name");
+    if (manifest.shortName.find_first_not_of(' ') == std::string::npos)
+        product.Fail(product.FindLine("short_name"),
+                     "'short_name' is blank; give the product's name as the wizard's caption and texts show "
+                     "it, e.g. \"Inkwell\"");
     manifest.displayName = product.RequireText("display_name");
     CheckDisplayName(product, manifest.displayName);
     manifest.installDir = product.RequireFolderText("install_dir");
