@@ -40,13 +40,6 @@ void CheckPathLengths(const std::string& installDir, const SourceTree& tree)
     std::string base = *expanded;
     if (!base.empty() && (base.back() == '\\' || base.back() == '/'))
         base.pop_back();
-    // A folder short enough to be made also leaves room for the log that the wizard writes
-    // into every destination, "uninst.dat".
-    if (base.size() > MAX_INSTALLED_FOLDER_PATH)
-        throw std::runtime_error("install_dir " + Quote(installDir) + " is " + std::to_string(base.size()) +
-                                 " characters long once its folder variables are expanded (counted with "
-                                 "typical values); Windows makes folders of up to " +
-                                 std::to_string(MAX_INSTALLED_FOLDER_PATH) + "; choose a shorter folder");
     CheckLevel(base, tree.nodes);
 }
 
@@ -62,6 +55,14 @@ std::optional<std::string> FindInstallDirProblem(const std::string& installDir)
     if (expanded && !isDrivePath(*expanded))
         return "which is no absolute path once its folder variables are expanded; give a drive path such "
                "as 'C:\\Demo' or a folder variable that gives one, as in '%ProgramFiles%\\Demo'";
+    // A folder short enough to be made also leaves room for the log that the wizard writes into
+    // every destination, "uninst.dat".
+    const std::size_t length = expanded ? expanded->size() - (IsSeparator(expanded->back()) ? 1 : 0) : 0;
+    if (length > MAX_INSTALLED_FOLDER_PATH)
+        return "which is " + std::to_string(length) +
+               " characters long once its folder variables are expanded (counted with typical values); "
+               "Windows makes folders of up to " + std::to_string(MAX_INSTALLED_FOLDER_PATH) +
+               ": choose a shorter folder";
     const char* folderName = FindLastComponent(installDir.c_str());
     if (folderName == installDir.c_str() || !IsPlainName(folderName))
         return "which does not end in a folder name after a backslash; the wizard appends that name to "
