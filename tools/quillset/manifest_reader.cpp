@@ -500,7 +500,11 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     } else {
         entry.workingDir = table.FindFolderText("working_dir").value_or("");
         entry.showMode = table.FindShowMode("show");
-        entry.wait = table.FindBool("wait", false);
+        if (kind == RunEntryKind::Launch && table.HasKey("wait"))
+            table.Fail(table.FindLine("wait"), "'wait' is not taken in [run.launch]: the Finish page starts the "
+                                               "program and closes without waiting for it; remove the key");
+        else
+            entry.wait = table.FindBool("wait", false);
     }
     table.RejectUnknownKeys();
     return entry;

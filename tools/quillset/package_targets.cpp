@@ -43,13 +43,22 @@ const SourceNode* FindNode(const SourceTree& tree, const std::vector<std::string
 void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::string& text, std::size_t line,
                  const std::string& what)
 {
-    const std::optional<std::vector<std::string_view>> components = SplitBelowInstallDir(text);
+    // The installation folder itself is a folder of the package too.
+    const std::string installDir = "%" + std::string(GetFolderVariableName(FOLDER_INSTALL_DIR)) + "%";
+    const std::optional<std::vector<std::string_view>> components =
+        text == installDir ? std::vector<std::string_view>{} : SplitBelowInstallDir(text);
     if (!components)
         return;
     const SourceNode* node = FindNode(tree, *components);
-    if (node && !node->directory)
-        return;
     const std::string head = what + " is " + Quote(text);
+    if (node && !node->directory) {
+        // Windows takes a name with a separator after it for a folder's, and finds no file.
+        if (IsSeparator(text.back()))
+            ThrowManifestError(manifest.file.string(), line,
+                               head + ", a file of the package with a separator after its name, which Windows "
+                                      "takes for a folder; leave the separator out");
+        return;
+    }
     const std::string files = manifest.uninstaller == UninstallerChoice::Builtin
                                   ? "the source folder's files or the builtin uninst.exe"
                                   : "the source folder's files";

@@ -193,6 +193,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "'show' is not taken in [run.uninstall]"},
         BadManifest{"[run.uninstall]\nprogram='a.exe'\nwait=false\n", 11,
                     "'wait' is not taken in [run.uninstall]"},
+        BadManifest{"[run.launch]\nprogram='a.exe'\nwait=true\n", 11,
+                    "'wait' is not taken in [run.launch]: the Finish page starts the program and closes "
+                    "without waiting for it"},
         // The log keeps the uninstall command as written, before its folders are expanded.
         BadManifest{"[run.uninstall]\nprogram='%InstallDir%\\app.exe'\narguments='/x " + std::string(240, 'a') +
                         "'\n",

@@ -384,8 +384,17 @@ TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
     // builtin uninstaller counts, and post-install programs are not looked for.
     write("builtin", "%InstallDir%/DOCS\\.\\\\Readme.TXT", "%InstallDir%\\uninst.exe");
     EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
-    write("none", "%InstallDir%\\..\\Other\\x.exe", "%InstallDir%");
+    write("none", "%InstallDir%\\..\\Other\\x.exe", "%SystemDir%\\notepad.exe");
     EXPECT_EQ(GetBuildError(manifest, builtin), "(built)");
+    // The installation folder itself is a folder, and a file's name with a separator after it
+    // is a folder's for Windows.
+    write("none", "%InstallDir%\\Vistrel.exe", "%InstallDir%");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":16: 'program' in [run.launch] is \"%InstallDir%\", a folder"),
+              std::string::npos);
+    write("none", "%InstallDir%\\Vistrel.exe\\", "%InstallDir%\\Vistrel.exe");
+    EXPECT_NE(GetBuildError(manifest, builtin).find(":14: 'target' in [[shortcut]] is \"%InstallDir%\\Vistrel.exe\\\", "
+                                                   "a file of the package with a separator after its name"),
+              std::string::npos);
 
     write("none", "%InstallDir%\\Vistrel.exe", "%InstallDir%\\uninst.exe");
     std::string error = GetBuildError(manifest, builtin);
