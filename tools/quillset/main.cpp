@@ -78,6 +78,15 @@ int main(int argc, char** argv)
     CLI::App* tryApp = app.add_subcommand("try", "Install a Setup.exe in a throwaway Wine prefix, check it, remove it");
     AddTryOptions(*tryApp, tryRun);
 
+    // CLI11 would only say that a command is required.
+    const auto isCommand = [&](const std::string& name) {
+        return !app.get_subcommands([&](CLI::App* command) { return command->get_name() == name; }).empty();
+    };
+    if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
+        std::cerr << "quillset: unknown command \"" << argv[1]
+                  << "\"; the commands are build, embed, inspect and try (quillset --help says more)\n";
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

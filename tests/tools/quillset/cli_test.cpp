@@ -540,6 +540,7 @@ TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
     const std::vector<std::pair<std::string, std::string>> misuses = {
         {"build manifest.toml --raw --wizard wizard.dll -j 0", "--jobs: Value 0 not in range"},
         {"", "A subcommand is required"},
+        {"bogus manifest.toml", "unknown command \"bogus\"; the commands are build, embed, inspect and try"},
         {"inspect", "FILE is required"},
         {"inspect manifest.toml extra", "The following argument was not expected: extra"},
         {"try", "SETUP is required"},
