@@ -206,7 +206,8 @@ void ApplyOverrides(std::vector<SourceNode>& nodes, std::span<const AttributeOve
                 joined += (joined.empty() ? "" : "/") + component;
             throw std::runtime_error(manifestFile + ":" + std::to_string(entry.line) +
                                      ": [files.attributes] names '" + joined +
-                                     "', which is not in the source folder");
+                                     "', which is not in the source folder (its path is written as the folder "
+                                     "spells it, with / between names)");
         }
         if (node->directory)
             node->attributes = ATTRIBUTE_DIRECTORY | entry.bits;
