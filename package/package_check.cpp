@@ -38,7 +38,8 @@ static int AreEntriesWhole(const unsigned char* package, const unsigned char* en
     ShortcutEntry shortcut;
     for (PackageField field : SINGLE_SHORTCUT_FIELDS) {
         uint32_t offset = ReadHeaderField(package, field);
-        if (offset && (offset >= size || !ReadSingleShortcutEntry(package + offset, end, &shortcut)))
+        if (offset &&
+            (offset >= size || !ReadSingleShortcutEntry(package + offset, end, &shortcut)))
             return 0;
     }
     RunEntry run;

@@ -62,7 +62,7 @@ const std::vector<StepForm>& ListStepForms()
         {"type", 2, 2, "type ID TEXT", TypeIntoField},
         {"check", 1, 1, "check ID", [](Session& s, const Arguments& a) { return ClickBox(s, true, a); }},
         {"uncheck", 1, 1, "uncheck ID", [](Session& s, const Arguments& a) { return ClickBox(s, false, a); }},
-        {"press", 1, 1, "press next|back|cancel|finish|close|escape|enter", Press},
+        {"press", 1, 1, "press next|back|cancel|finish|close|escape|enter|tab", Press},
         {"send command", 1, 1, "send command next|back|cancel", SendCommand},
         {"focus", 1, 1, "focus ID", Focus},
         {"click", 1, 1, "click ID", ClickButton},

@@ -176,7 +176,7 @@ std::string Press(Session& session, const Arguments& args)
         SendWithoutWaiting(session, view.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
         return Settle(session);
     }
-    if (name == "escape" || name == "enter") {
+    if (name == "escape" || name == "enter" || name == "tab") {
         // Posted like a key stroke to the focus, so that it passes through the wizard's
         // message loop as a typed key would.
         problem = WaitForWizard(session, view, [&](const WizardView&) -> std::string {
@@ -187,8 +187,8 @@ std::string Press(Session& session, const Arguments& args)
         HWND target = ReadFocus(view.frame);
         if (!target)
             target = view.frame;
-        WPARAM key = name == "escape" ? VK_ESCAPE : VK_RETURN;
-        LPARAM scan = name == "escape" ? 0x00010000 : 0x001C0000;
+        WPARAM key = name == "escape" ? VK_ESCAPE : name == "tab" ? VK_TAB : VK_RETURN;
+        LPARAM scan = name == "escape" ? 0x00010000 : name == "tab" ? 0x000F0000 : 0x001C0000;
         if (!PostMessageA(target, WM_KEYDOWN, key, scan | 1) ||
             !PostMessageA(target, WM_KEYUP, key, scan | 0xC0000001))
             return "could not post the " + name + " key";
