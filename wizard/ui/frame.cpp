@@ -121,6 +121,9 @@ void ShowPage(int index)
     if (wizard.pageWindow)
         (void)DestroyWindow(wizard.pageWindow); // the new page lies on top of it either way
 
+    // Enter presses the default button; on the Finish page, where Next is hidden, that is Finish.
+    (void)SendMessageA(wizard.frameWindow, DM_SETDEFID,
+                       index == PAGE_FINISH ? IDCANCEL : IDC_NEXT, 0);
     HWND focus = entry->nextCaptionId ? wizard.nextButton : wizard.cancelButton;
     (void)SendMessageA(wizard.frameWindow, WM_NEXTDLGCTL, (WPARAM)focus, TRUE);
     SetButton(wizard.cancelButton, entry->cancelCaptionId);
