@@ -152,7 +152,7 @@ std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reade
 void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifest)
 {
     manifest.shortName = product.RequireText("short_name");
-    if (manifest.shortName.find_first_not_of(' ') == std::string::npos)
+    if (manifest.shortName.find_first_not_of(WINDOWS_1252_BLANKS) == std::string::npos)
         product.Fail(product.FindLine("short_name"),
                      "'short_name' is blank; give the product's name as the wizard's caption and texts show "
                      "it, e.g. \"Inkwell\"");
@@ -500,11 +500,10 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
     } else {
         entry.workingDir = table.FindFolderText("working_dir").value_or("");
         entry.showMode = table.FindShowMode("show");
-        if (kind == RunEntryKind::Launch && table.HasKey("wait"))
+        entry.wait = table.FindBool("wait", false);
+        if (kind == RunEntryKind::Launch && entry.wait)
             table.Fail(table.FindLine("wait"), "'wait' is not taken in [run.launch]: the Finish page starts the "
                                                "program and closes without waiting for it; remove the key");
-        else
-            entry.wait = table.FindBool("wait", false);
     }
     table.RejectUnknownKeys();
     return entry;
@@ -536,7 +535,8 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
 void WarnAboutOutsideLaunchProgram(const Reader& reader, const std::optional<ManifestRunEntry>& entry,
                                    Manifest& manifest)
 {
-    if (!entry || SplitBelowInstallDir(entry->program))
+    // %InstallDir% itself is refused as a folder when the tree is checked.
+    if (!entry || SplitBelowInstallDir(entry->program) || entry->program == "%InstallDir%")
         return;
     manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) +
                                 ": 'program' in [run.launch] is " + Quote(entry->program) +

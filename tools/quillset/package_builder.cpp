@@ -140,6 +140,11 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
         SignImage(signing, LoadScannedFile(*node), UNINSTALLER_FILE);
     if (signedBytes.size() > MAX_STREAM_SIZE)
         throw std::runtime_error("the signed uninst.exe is larger than a package file may be");
+    // The uninstall command as it ships: the product's own one is checked here, once signed.
+    if (const auto problem = FindModuleProblem(signedBytes, ModuleRole::Uninstaller))
+        throw std::runtime_error(node->path.string() + ": not a usable uninstaller once signed: " + *problem +
+                                 "; uninst.exe is the product's uninstall command, and must be " +
+                                 DescribeModuleRole(ModuleRole::Uninstaller));
     PackedStream& stream = items[static_cast<std::size_t>(node - nodes.begin())].data;
     stream.size = static_cast<std::uint32_t>(signedBytes.size());
     CompressionJob job = MakeMemoryJob(std::move(signedBytes), stream);
@@ -150,7 +155,8 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
         jobs.push_back(std::move(job));
 }
 
-// The product's own uninstaller is packed as it is, and the Uninstall entry names it: a file
+// The product's own uninstaller (with "none", one the source folder holds all the same) is
+// packed as it is, and the Uninstall entry names it: a file
 // that is no program would leave the product with an uninstall command that cannot start, and a
 // signature that a verifier would refuse would ship in it (inspect fails such an installer). A
 // signing command replaces it instead.
@@ -257,7 +263,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
     }
     if (signing && manifest.uninstaller != UninstallerChoice::None)
         SignUninstaller(*signing, tree.nodes, model.files, jobs);
-    else if (manifest.uninstaller == UninstallerChoice::Own)
+    else if (manifest.uninstaller != UninstallerChoice::Builtin)
         CheckOwnUninstaller(tree.nodes);
 
     std::uint64_t totalWork = 0;

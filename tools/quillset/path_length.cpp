@@ -52,12 +52,15 @@ std::optional<std::string> FindInstallDirProblem(const std::string& installDir)
         return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
                IsSeparator(path[2]);
     };
-    if (expanded && !isDrivePath(*expanded))
+    if (!expanded)
+        return "which is longer than Windows allows once its folder variables are expanded (counted "
+               "with typical values); choose a shorter folder";
+    if (!isDrivePath(*expanded))
         return "which is no absolute path once its folder variables are expanded; give a drive path such "
                "as 'C:\\Demo' or a folder variable that gives one, as in '%ProgramFiles%\\Demo'";
     // A folder short enough to be made also leaves room for the log that the wizard writes into
     // every destination, "uninst.dat".
-    const std::size_t length = expanded ? expanded->size() - (IsSeparator(expanded->back()) ? 1 : 0) : 0;
+    const std::size_t length = expanded->size() - (IsSeparator(expanded->back()) ? 1 : 0);
     if (length > MAX_INSTALLED_FOLDER_PATH)
         return "which is " + std::to_string(length) +
                " characters long once its folder variables are expanded (counted with typical values); "

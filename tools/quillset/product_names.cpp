@@ -31,7 +31,7 @@ std::vector<std::string> FindDisplayNameProblems(std::string_view displayName)
                            " characters long; it names the product's Uninstall registry key, which takes at "
                            "most " + std::to_string(MAX_KEY_NAME) +
                            " (the key's path may not pass 260 characters): shorten it");
-    if (displayName.find_first_not_of(' ') == std::string_view::npos)
+    if (displayName.find_first_not_of(WINDOWS_1252_BLANKS) == std::string_view::npos)
         problems.push_back("is blank; give the product's name with its version, e.g. \"Inkwell 1.0\"");
     return problems;
 }

@@ -16,6 +16,10 @@ public:
     std::size_t offset;
 };
 
+// The Windows-1252 characters that show as nothing: space, tab, line ends, no-break space. A
+// name of these alone is blank.
+inline constexpr std::string_view WINDOWS_1252_BLANKS = " \t\r\n\xA0";
+
 // The Windows-1252 bytes of a UTF-8 text; throws EncodingError for invalid UTF-8, for a NUL and
 // for a character that the code page does not have.
 std::string EncodeWindows1252(std::string_view utf8);

@@ -252,7 +252,7 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                 ":3: 'display_name' cannot contain a backslash");
     expectError("[product]\nshort_name='V'\ndisplay_name='   '\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":3: 'display_name' is blank");
-    expectError("[product]\nshort_name='  '\ndisplay_name='V'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
+    expectError("[product]\nshort_name=' \t'\ndisplay_name='V'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":2: 'short_name' is blank");
     // The limit counts Windows-1252 characters: "\u00E9" is two bytes in the manifest, one stored.
     std::string accented;

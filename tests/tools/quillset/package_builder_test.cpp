@@ -309,8 +309,12 @@ TEST(PackageBuilder, AddsTheBuiltinUninstallerUnlessTheManifestSaysOtherwise)
     // Vistrel.exe, readme.txt, docs/uninst.exe, x.txt and the uninstaller.
     EXPECT_EQ(ReadHeaderField(package.data(), FIELD_TOTAL_SIZE), 5012u + 8 + 47 + 30 + content.size());
 
-    // None: the product's files alone.
+    // None: the product's files alone; an uninst.exe among them is the uninstall command all
+    // the same, so it must be a program too.
     test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller = \"none\"\n");
+    test::WriteFile(product / "uninst.exe", "not a program");
+    EXPECT_NE(GetBuildError(manifest, builtin).find("uninst.exe: not a usable uninstaller"), std::string::npos);
+    fs::remove(product / "uninst.exe");
     package = Build(manifest, 2, builtin);
     EXPECT_EQ(ListTopLevel(FlattenTree(package)), (std::vector<std::string>{"Vistrel.exe", "docs", "x.txt"}));
     EXPECT_EQ(ReadHeaderField(package.data(), FIELD_FILE_COUNT), 5u);
@@ -468,6 +472,10 @@ TEST(PackageBuilder, RefusesADestinationTooLongForAFolder)
     EXPECT_NE(error.find("manifest.toml:4: 'install_dir' is \"C:\\ddd"), std::string::npos) << error;
     EXPECT_NE(error.find("which is 248 characters long"), std::string::npos) << error;
     EXPECT_NE(error.find("Windows makes folders of up to 247"), std::string::npos) << error;
+    writeManifest(270);  // longer than a path: no length to give, but the line all the same
+    error = GetBuildError(manifest);
+    EXPECT_NE(error.find("manifest.toml:4: 'install_dir' is \"C:\\ddd"), std::string::npos) << error;
+    EXPECT_NE(error.find("which is longer than Windows allows"), std::string::npos) << error;
 
     // A folder of the product's files, the same: "C:\" + 200 + "\" + 43 = 247.
     const auto writeTree = [&](std::size_t nameLength) {

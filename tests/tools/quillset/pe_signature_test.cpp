@@ -85,6 +85,9 @@ TEST(SignatureReport, SaysWhetherSetupAndItsUninstallerAreSignedAndWhatFollows)
     tooLong[1] = 15;
     const Bytes longForm = {0x30, 0x81, 12, 0x06, 9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02, 0xA0};
     const Bytes openLength = {0x30, 0x80, 0x06, 9, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02, 0xA0};
+    Bytes fillsTheEntry = SIGNED_DATA;
+    fillsTheEntry[1] = 14;  // the 16 bytes of the entry's content, to the last
+    EXPECT_TRUE(InspectFile(AddCertificate(setup, 2, 0, fillsTheEntry)).failures.empty());
     EXPECT_TRUE(InspectFile(AddCertificate(setup, 2, 0, longForm)).failures.empty());
     EXPECT_TRUE(InspectFile(AddCertificate(setup, 2, 0, openLength)).failures.empty());
     for (const Bytes& unsound : {SIGNED_DATA, notSequence, enveloped, tooLong}) {

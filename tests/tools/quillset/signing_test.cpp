@@ -228,6 +228,19 @@ TEST_F(SigningBuild, AnUninstallerWhoseSignatureAVerifierWouldRefuseIsNotPacked)
     EXPECT_TRUE(IsClean());
 }
 
+TEST_F(SigningBuild, AnOwnUninstallerThatIsNoProgramIsRefusedOnceSigned)
+{
+    // The recording signer signs any PE image, a DLL too.
+    fs::copy_file(folder.GetPath() / "project" / "wizard.dll", folder.GetPath() / "project" / "product" / "uninst.exe",
+                  fs::copy_options::overwrite_existing);
+    WriteManifest("");
+    const test::ToolRun run = Build(SignOption(signer + " {in} {out}"));
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_TRUE(Contains(run.output, "uninst.exe: not a usable uninstaller once signed: it is a DLL, not a program"))
+        << run.output;
+    EXPECT_TRUE(IsClean());
+}
+
 TEST_F(SigningBuild, AStopWhileSigningEndsTheSignerAndLeavesNothing)
 {
     WriteManifest("[signing]\ncommand = '''sh -c 'echo $$ >signer.pid; exec sleep 60' sh {in} {out}'''\n");

@@ -19,7 +19,7 @@ void Check(bool condition)
         __builtin_trap();
 }
 
-int sink;   // what the fill read, so that its reads are not left out
+unsigned sink;  // what the fill read, so that its reads are not left out; wraps at will
 int dummyFile;
 
 int MakeDirectory(const char*, uint32_t) { return 1; }
