@@ -4,8 +4,18 @@
 #include "launcher.h"
 #include "package/package_layout.h"
 
-bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package)
+bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package, DWORD packageSize)
 {
+    // A damaged header could place the stream outside the package, where reading it could
+    // fault before any message is shown.
+    if (packageSize < PACKAGE_HEADER_SIZE) {
+        return false;
+    }
+    uint32_t streamOffset = ReadHeaderField(package, FIELD_WIZARD_OFFSET);
+    uint32_t packedSize = ReadHeaderField(package, FIELD_WIZARD_PACKED_SIZE);
+    if (streamOffset > packageSize || packedSize > packageSize - streamOffset) {
+        return false;
+    }
     uint32_t librarySize = ReadHeaderField(package, FIELD_WIZARD_SIZE);
 
     HANDLE file = CreateFileA(tempFile, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -28,8 +38,7 @@ bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package)
     // volume, and on Wine: a temporary drive that fills while the view is written fails the
     // extraction instead of the process.
     ViewInflation inflated =
-        InflateIntoView(Decompress, package + ReadHeaderField(package, FIELD_WIZARD_OFFSET),
-                        ReadHeaderField(package, FIELD_WIZARD_PACKED_SIZE),
+        InflateIntoView(Decompress, package + streamOffset, packedSize,
                         static_cast<unsigned char*>(view), librarySize);
     // Unmapping hands the pages to the file; a failure would show up when the file is checked.
     (void)UnmapViewOfFile(view);

@@ -17,16 +17,18 @@ extern HMODULE launcherModule;  // strings are loaded from it; the wizard gets i
 // Start-up: search only the system directory for libraries, never the current directory.
 void RestrictDllSearch();
 
-// The setup package: RT_RCDATA 1 of the launcher, locked for the life of the process.
-const unsigned char* FindSetupPackage();
+// The setup package: RT_RCDATA 1 of the launcher, locked for the life of the process, and in
+// `size` its size in bytes.
+const unsigned char* FindSetupPackage(DWORD* size);
 
 // TMP, else TEMP, else the Windows directory into `buffer` (PATH_BUFFER_SIZE characters);
 // the length of the text, or 0 when none is usable.
 UINT GetTempDirectory(char* buffer);
 bool DirectoryExists(const char* path);
 
-// Inflates the package's wizard library into the existing file `tempFile`.
-bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package);
+// Inflates the wizard library of the `packageSize` bytes at `package` into the existing file
+// `tempFile`; false also when the package's header places its stream outside the package.
+bool ExtractWizardLibrary(const char* tempFile, const unsigned char* package, DWORD packageSize);
 
 // Reopens the extracted library so that nobody can write, rename or delete it, and checks that
 // it still holds exactly what the package inflates to. The handle, or INVALID_HANDLE_VALUE.

@@ -12,7 +12,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     launcherModule = instance;
     RestrictDllSearch();
 
-    const unsigned char* package = FindSetupPackage();
+    DWORD packageSize = 0;
+    const unsigned char* package = FindSetupPackage(&packageSize);
     if (package == nullptr) {
         return 0;
     }
@@ -27,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     HANDLE lockedLibrary = INVALID_HANDLE_VALUE;
-    if (PrepareInflater() && ExtractWizardLibrary(tempFile, package)) {
+    if (PrepareInflater() && ExtractWizardLibrary(tempFile, package, packageSize)) {
         lockedLibrary = LockWizardLibrary(tempFile, package);
     }
     if (lockedLibrary == INVALID_HANDLE_VALUE) {

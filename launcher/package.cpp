@@ -3,7 +3,7 @@
 #include "launcher.h"
 #include "package/package_layout.h"
 
-const unsigned char* FindSetupPackage()
+const unsigned char* FindSetupPackage(DWORD* size)
 {
     HRSRC resource = FindResourceA(launcherModule, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
                                    MAKEINTRESOURCEA(PACKAGE_RESOURCE_TYPE));
@@ -14,5 +14,6 @@ const unsigned char* FindSetupPackage()
     if (loaded == nullptr) {
         return nullptr;
     }
+    *size = SizeofResource(launcherModule, resource);
     return static_cast<const unsigned char*>(LockResource(loaded));
 }

@@ -77,6 +77,9 @@ const Scenario SCENARIOS[] = {
      nullptr, false},
     {"empty_library", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, TEXT_CANNOT_EXTRACT, nullptr,
      false},
+    // A header whose wizard stream lies past the package's end, where reading could fault.
+    {"stream_outside", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, TEXT_CANNOT_EXTRACT, nullptr,
+     false},
     {"not_a_library", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, TEXT_CANNOT_LOAD, nullptr,
      false},
     {"no_export", TMP_DIRECTORY, TEMP_DIRECTORY, TMP_DIRECTORY, nullptr, nullptr, false},

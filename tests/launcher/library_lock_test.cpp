@@ -15,6 +15,9 @@ HANDLE processHeap;  // the launcher's entry routine records it; this test stand
 
 namespace {
 
+// The bytes of the package under test, all of which are its resource.
+DWORD packageSize;
+
 std::vector<unsigned char> ReadPackage(const std::string& path)
 {
     std::vector<unsigned char> bytes;
@@ -81,7 +84,7 @@ bool Resize(const std::string& path, DWORD size)
 void TestLockKeepsOthersOut(const std::string& directory, const unsigned char* package)
 {
     std::string path = MakeTempFile(directory);
-    Check(ExtractWizardLibrary(path.c_str(), package), "the library is extracted");
+    Check(ExtractWizardLibrary(path.c_str(), package, packageSize), "the library is extracted");
     HANDLE lock = LockWizardLibrary(path.c_str(), package);
     Check(lock != INVALID_HANDLE_VALUE, "the extracted library is locked");
     if (lock == INVALID_HANDLE_VALUE) {
@@ -115,7 +118,7 @@ void TestLockRefuses(const std::string& directory, const unsigned char* package,
                      const std::string& what, Change change)
 {
     std::string path = MakeTempFile(directory);
-    bool extracted = ExtractWizardLibrary(path.c_str(), package);
+    bool extracted = ExtractWizardLibrary(path.c_str(), package, packageSize);
     bool changed = extracted && change(path);
     Check(changed, what + ": file prepared");
     HANDLE lock = changed ? LockWizardLibrary(path.c_str(), package) : INVALID_HANDLE_VALUE;
@@ -143,7 +146,7 @@ void TestChangedFiles(const std::string& directory, const unsigned char* package
 void TestOpenWriter(const std::string& directory, const unsigned char* package)
 {
     std::string path = MakeTempFile(directory);
-    bool extracted = ExtractWizardLibrary(path.c_str(), package);
+    bool extracted = ExtractWizardLibrary(path.c_str(), package, packageSize);
     HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     Check(extracted && writer != INVALID_HANDLE_VALUE, "a writer still open: file prepared");
@@ -167,7 +170,7 @@ void TestZeroPadding(const std::string& directory, std::vector<unsigned char> pa
     WriteU32(package.data() + FIELD_WIZARD_SIZE, size);
 
     std::string path = MakeTempFile(directory);
-    Check(ExtractWizardLibrary(path.c_str(), package.data()), "padded: extracted");
+    Check(ExtractWizardLibrary(path.c_str(), package.data(), packageSize), "padded: extracted");
     HANDLE lock = LockWizardLibrary(path.c_str(), package.data());
     Check(lock != INVALID_HANDLE_VALUE, "padded with zero bytes: locked");
     if (lock != INVALID_HANDLE_VALUE) {
@@ -184,22 +187,31 @@ void TestZeroPadding(const std::string& directory, std::vector<unsigned char> pa
 
 void TestExtractionFailures(const std::string& directory, std::vector<unsigned char> package)
 {
+    std::vector<unsigned char> outside = package;
+    WriteU32(outside.data() + FIELD_WIZARD_OFFSET, packageSize);  // the stream would start at the end
+    std::string streamPath = MakeTempFile(directory);
+    Check(!ExtractWizardLibrary(streamPath.c_str(), outside.data(), packageSize),
+          "stream past the package's end: extraction fails");
+    Check(ExtractWizardLibrary(streamPath.c_str(), package.data(), packageSize),
+          "the same file, the stream inside: extracted");
+    DeleteFileA(streamPath.c_str());
+
     std::vector<unsigned char> empty = package;
     WriteU32(empty.data() + FIELD_WIZARD_SIZE, 0);
     std::string path = MakeTempFile(directory);
-    Check(!ExtractWizardLibrary(path.c_str(), empty.data()), "size 0: extraction fails");
+    Check(!ExtractWizardLibrary(path.c_str(), empty.data(), packageSize), "size 0: extraction fails");
     DeleteFileA(path.c_str());
 
     std::vector<unsigned char> small = package;
     WriteU32(small.data() + FIELD_WIZARD_SIZE, ReadHeaderField(package.data(), FIELD_WIZARD_SIZE) - 1);
     path = MakeTempFile(directory);
-    Check(!ExtractWizardLibrary(path.c_str(), small.data()),
+    Check(!ExtractWizardLibrary(path.c_str(), small.data(), packageSize),
           "size one byte short: extraction fails");
     DeleteFileA(path.c_str());
 
     path = MakeTempFile(directory);
     DeleteFileA(path.c_str());
-    Check(!ExtractWizardLibrary(path.c_str(), package.data()),
+    Check(!ExtractWizardLibrary(path.c_str(), package.data(), packageSize),
           "temporary file gone: extraction fails");
 }
 
@@ -255,6 +267,7 @@ int main(int argc, char** argv)
     }
     processHeap = GetProcessHeap();
     std::vector<unsigned char> package = ReadPackage(ToWindowsPath(argv[1]));
+    packageSize = static_cast<DWORD>(package.size());
     std::string directory = ToWindowsPath(argv[2]);
     ClearDirectory(directory);
     CreateDirectoryA(directory.c_str(), nullptr);

@@ -19,6 +19,7 @@ static int Usage()
                  "usage: patch_package IN OUT damage-wizard-stream\n"
                  "       patch_package IN OUT set-wizard-size BYTES\n"
                  "       patch_package IN OUT grow-wizard-size BYTES\n"
+                 "       patch_package IN OUT set-wizard-offset OFFSET\n"
                  "       patch_package IN OUT replace-wizard FILE\n");
     return 2;
 }
@@ -53,6 +54,8 @@ int main(int argc, char** argv)
         WriteU32(base + FIELD_WIZARD_SIZE,
                  ReadHeaderField(base, FIELD_WIZARD_SIZE) +
                      static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 0)));
+    } else if (command == "set-wizard-offset" && argc == 5) {
+        WriteU32(base + FIELD_WIZARD_OFFSET, static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 0)));
     } else if (command == "replace-wizard" && argc == 5) {
         // FILE, compressed, becomes the wizard library stream; it goes after the tree, where
         // no other offset points.
