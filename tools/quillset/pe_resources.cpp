@@ -257,6 +257,13 @@ BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const 
                 const auto at = static_cast<std::ptrdiff_t>(GetSectionHeaderOffset(pe, i));
                 std::copy(kRetiredSectionName.begin(), kRetiredSectionName.end(),
                           image.begin() + at);
+                // Nothing reads its bytes any more. As zeros they pack to almost nothing in the
+                // stream that a branded wizard library travels in.
+                const std::uint64_t rawEnd =
+                    std::min<std::uint64_t>(std::uint64_t{old.pointerToRawData} + old.sizeOfRawData, image.size());
+                if (old.pointerToRawData < rawEnd)
+                    std::fill(image.begin() + static_cast<std::ptrdiff_t>(old.pointerToRawData),
+                              image.begin() + static_cast<std::ptrdiff_t>(rawEnd), std::uint8_t{0});
             }
         }
     }

@@ -258,8 +258,14 @@ TEST_P(PeStubTest, ContentOfTheOtherSectionsIsUntouched)
     const bool replaced = after.sections.size() == before.sections.size();
     const std::uint64_t end = replaced ? before.sections.back().pointerToRawData : stub.size();
     ASSERT_GE(image.size(), end);
-    EXPECT_TRUE(std::equal(stub.begin() + before.sizeOfHeaders,
-                           stub.begin() + static_cast<std::ptrdiff_t>(end),
+    // A resource section that stays in place, retired, is zeroed; every other byte is kept.
+    Bytes expected = stub;
+    if (!replaced && before.DataDirectory(kResourceDirectoryIndex).rva != 0) {
+        const auto& retired = FindSectionAt(before, before.DataDirectory(kResourceDirectoryIndex).rva);
+        std::fill_n(expected.begin() + retired.pointerToRawData, retired.sizeOfRawData, 0);
+    }
+    EXPECT_TRUE(std::equal(expected.begin() + before.sizeOfHeaders,
+                           expected.begin() + static_cast<std::ptrdiff_t>(end),
                            image.begin() + before.sizeOfHeaders));
     for (std::size_t i = 0; i + (replaced ? 1 : 0) < before.sections.size(); ++i) {
         const PeSection& old = before.sections[i];
@@ -322,11 +328,17 @@ TEST(EmbedPackageTest, OldSectionIsRetiredWhenTheNewOneIsAppended)
 {
     const Bytes stub = ReadFixture("rsrc_inner.exe");
     const PeImage before = ReadPeImage(stub);
-    const PeImage after = ReadPeImage(EmbedPackage(stub, MakePayload(10, 1)));
+    const Bytes embedded = EmbedPackage(stub, MakePayload(10, 1));
+    const PeImage after = ReadPeImage(embedded);
     ASSERT_EQ(after.sections.size(), before.sections.size() + 1);
     const auto& old = FindSectionAt(after, before.DataDirectory(kResourceDirectoryIndex).rva);
     EXPECT_EQ(std::string(old.name.begin(), old.name.end()), ".rsrcold");
     EXPECT_EQ(std::string(after.sections.back().name.data()), ".rsrc");
+    // Its bytes, which nothing reads any more, are zeros.
+    ASSERT_LE(std::uint64_t{old.pointerToRawData} + old.sizeOfRawData, embedded.size());
+    EXPECT_TRUE(std::all_of(embedded.begin() + old.pointerToRawData,
+                            embedded.begin() + old.pointerToRawData + old.sizeOfRawData,
+                            [](std::uint8_t byte) { return byte == 0; }));
 }
 
 TEST(EmbedPackageTest, ReplacesEveryLanguageOfTheOldPackage)
