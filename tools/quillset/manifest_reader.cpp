@@ -149,6 +149,11 @@ std::optional<fs::path> FindSourceFile(ManifestTable& table, const Reader& reade
     return path;
 }
 
+// The characters of a short name that the wizard's one-line page headers show whole: seen with
+// the wizard's dialog font on the Ready page's "Setup is now ready to begin installing %s on
+// your computer.", where 21 letters and spaces fit and 26 lose the sentence's end.
+constexpr std::size_t SHORT_NAME_HEADER_ROOM = 24;
+
 void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifest)
 {
     manifest.shortName = product.RequireText("short_name");
@@ -156,6 +161,13 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
         product.Fail(product.FindLine("short_name"),
                      "'short_name' is blank; give the product's name as the wizard's caption and texts show "
                      "it, e.g. \"Inkwell\"");
+    if (manifest.shortName.size() > SHORT_NAME_HEADER_ROOM)
+        manifest.warnings.push_back(
+            reader.file + ":" + std::to_string(product.FindLine("short_name")) + ": 'short_name' is " +
+            std::to_string(manifest.shortName.size()) + " characters long; the wizard's page headers take one line, "
+            "and the Ready page's \"Setup is now ready to begin installing ... on your computer.\" shows about " +
+            std::to_string(SHORT_NAME_HEADER_ROOM) + " characters of a name before its end is cut (look at the pages "
+            "with quillset try --shots); the full name with its version goes in display_name");
     manifest.displayName = product.RequireText("display_name");
     CheckDisplayName(product, manifest.displayName);
     manifest.installDir = product.RequireFolderText("install_dir");

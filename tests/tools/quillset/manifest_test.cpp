@@ -102,6 +102,19 @@ TEST(Manifest, WarnsAboutRunEntriesThatAreNoPrograms)
               std::string::npos)
         << manifest.warnings[0];
 
+    // A short name longer than the page headers hold.
+    for (const std::size_t length : {24, 25}) {
+        std::string text = test::GetMinimalManifest() + "uninstaller = \"own\"\n";
+        text.replace(text.find("\"Vistrel\""), 9, "\"" + std::string(length, 'V') + "\"");
+        test::WriteFile(file, text);
+        const Manifest named = ReadManifest(file);
+        EXPECT_EQ(named.warnings.size(), length == 25 ? 1u : 0u) << length;
+        if (length == 25)
+            EXPECT_NE(named.warnings[0].find(":2: 'short_name' is 25 characters long; the wizard's page headers"),
+                      std::string::npos)
+                << named.warnings[0];
+    }
+
     // A launch program outside the product's folder keeps its App Paths key at the removal.
     for (const char* program : {"%WindowsDir%\\notepad.exe", "C:\\Tools\\a.exe"}) {
         const Manifest outside = ReadManifest(test::WriteSampleProject(
