@@ -192,6 +192,9 @@ void TestExtractionFailures(const std::string& directory, std::vector<unsigned c
     std::string streamPath = MakeTempFile(directory);
     Check(!ExtractWizardLibrary(streamPath.c_str(), outside.data(), packageSize),
           "stream past the package's end: extraction fails");
+    // This package's stream ends where the package ends: one byte less, and it lies outside.
+    Check(!ExtractWizardLibrary(streamPath.c_str(), package.data(), packageSize - 1),
+          "stream ending past a package one byte short: extraction fails");
     Check(ExtractWizardLibrary(streamPath.c_str(), package.data(), packageSize),
           "the same file, the stream inside: extracted");
     DeleteFileA(streamPath.c_str());

@@ -219,6 +219,26 @@ std::optional<std::uint32_t> FindLanguageData(std::span<const std::uint8_t> tree
     return chosen;
 }
 
+// Whether `section`, which holds the resource tree, holds nothing else that the image points at:
+// no other data directory and not the entry point lie in it, and its raw data is clear of the
+// headers. Some linkers and packers put other data, the imports say, into .rsrc.
+bool HoldsOnlyResources(const PeImage& pe, std::span<const std::uint8_t> image, const PeSection& section)
+{
+    if (section.pointerToRawData < pe.sizeOfHeaders)
+        return false;
+    const std::uint64_t start = section.virtualAddress;
+    const std::uint64_t end = start + std::max(section.virtualSize, section.sizeOfRawData);
+    const auto isInside = [&](std::uint64_t rva) { return rva >= start && rva < end; };
+    for (std::uint32_t i = 0; i < pe.dataDirectories.size(); ++i) {
+        const PeDataDirectory entry = pe.dataDirectories[i];
+        // The certificate table's address is a file offset, not an address in the image.
+        if (i != kResourceDirectoryIndex && i != kCertificateDirectoryIndex && entry.rva != 0 &&
+            isInside(entry.rva))
+            return false;
+    }
+    return !isInside(GetU32(image, pe.optionalHeaderOffset + kOptAddressOfEntryPoint));
+}
+
 BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const std::string& what,
                                     const ResourceEdit& edit, bool pageAligned)
 {
@@ -239,8 +259,8 @@ BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const 
         sectionRva = section.virtualAddress;
         image.assign(source.begin(), source.begin() + section.pointerToRawData);
     } else {
-        // The old resource section stays where it is, unused: dropping it would move the
-        // sections after it, whose addresses the code depends on.
+        // The old resource section stays where it is: dropping it would move the sections after
+        // it, whose addresses the code depends on.
         const std::uint64_t end = FindEndOfImage(pe);
         if (end > 0xFFFFFFFFULL) {
             throw std::runtime_error(what + "'s image is too large for another section");
@@ -257,11 +277,12 @@ BytePieces RewriteResourcesInPieces(std::span<const std::uint8_t> source, const 
                 const auto at = static_cast<std::ptrdiff_t>(GetSectionHeaderOffset(pe, i));
                 std::copy(kRetiredSectionName.begin(), kRetiredSectionName.end(),
                           image.begin() + at);
-                // Nothing reads its bytes any more. As zeros they pack to almost nothing in the
-                // stream that a branded wizard library travels in.
+                // When it holds the resources alone, nothing reads its bytes any more. As zeros
+                // they pack to almost nothing in the stream that a branded wizard library
+                // travels in.
                 const std::uint64_t rawEnd =
                     std::min<std::uint64_t>(std::uint64_t{old.pointerToRawData} + old.sizeOfRawData, image.size());
-                if (old.pointerToRawData < rawEnd)
+                if (HoldsOnlyResources(pe, source, old) && old.pointerToRawData < rawEnd)
                     std::fill(image.begin() + static_cast<std::ptrdiff_t>(old.pointerToRawData),
                               image.begin() + static_cast<std::ptrdiff_t>(rawEnd), std::uint8_t{0});
             }

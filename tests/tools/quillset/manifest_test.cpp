@@ -102,13 +102,17 @@ TEST(Manifest, WarnsAboutRunEntriesThatAreNoPrograms)
               std::string::npos)
         << manifest.warnings[0];
 
-    // A short name longer than the page headers hold.
+    // A short name longer than the page headers hold, counted in characters ("\u00E9" is two
+    // bytes in the manifest).
     for (const std::size_t length : {24, 25}) {
+        std::string name;
+        for (std::size_t i = 0; i < length; ++i)
+            name += "\u00E9";
         std::string text = test::GetMinimalManifest() + "uninstaller = \"own\"\n";
-        text.replace(text.find("\"Vistrel\""), 9, "\"" + std::string(length, 'V') + "\"");
+        text.replace(text.find("\"Vistrel\""), 9, "\"" + name + "\"");
         test::WriteFile(file, text);
         const Manifest named = ReadManifest(file);
-        EXPECT_EQ(named.warnings.size(), length == 25 ? 1u : 0u) << length;
+        ASSERT_EQ(named.warnings.size(), length == 25 ? 1u : 0u) << length;
         if (length == 25)
             EXPECT_NE(named.warnings[0].find(":2: 'short_name' is 25 characters long; the wizard's page headers"),
                       std::string::npos)

@@ -336,9 +336,18 @@ TEST(EmbedPackageTest, OldSectionIsRetiredWhenTheNewOneIsAppended)
     EXPECT_EQ(std::string(after.sections.back().name.data()), ".rsrc");
     // Its bytes, which nothing reads any more, are zeros.
     ASSERT_LE(std::uint64_t{old.pointerToRawData} + old.sizeOfRawData, embedded.size());
+    const auto isZero = [](std::uint8_t byte) { return byte == 0; };
     EXPECT_TRUE(std::all_of(embedded.begin() + old.pointerToRawData,
-                            embedded.begin() + old.pointerToRawData + old.sizeOfRawData,
-                            [](std::uint8_t byte) { return byte == 0; }));
+                            embedded.begin() + old.pointerToRawData + old.sizeOfRawData, isZero));
+
+    // Unless the image points into it for something else, as some linkers put the imports there.
+    Bytes shared = stub;
+    const std::uint64_t importEntry = before.dataDirectoryOffset + 8ULL * 1;
+    PutU32(shared, importEntry, old.virtualAddress + 16);
+    const Bytes kept = EmbedPackage(shared, MakePayload(10, 1));
+    EXPECT_TRUE(std::equal(shared.begin() + old.pointerToRawData,
+                           shared.begin() + old.pointerToRawData + old.sizeOfRawData,
+                           kept.begin() + old.pointerToRawData));
 }
 
 TEST(EmbedPackageTest, ReplacesEveryLanguageOfTheOldPackage)
