@@ -46,6 +46,7 @@ add_library(quillset_runtime_win32 STATIC
     ${QUILLSET_ROOT}/common/win32/product_event.cpp
     ${QUILLSET_ROOT}/common/win32/product_lock_check.cpp
     ${QUILLSET_ROOT}/common/win32/registry_values.cpp
+    ${QUILLSET_ROOT}/common/win32/setup_package.cpp
     ${QUILLSET_ROOT}/common/win32/temp_directory.cpp
     ${QUILLSET_ROOT}/common/win32/view_guard.cpp)
 target_link_libraries(quillset_runtime_win32 PUBLIC quillset_common_win32)

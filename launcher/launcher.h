@@ -17,10 +17,6 @@ extern HMODULE launcherModule;  // strings are loaded from it; the wizard gets i
 // Start-up: search only the system directory for libraries, never the current directory.
 void RestrictDllSearch();
 
-// The setup package: RT_RCDATA 1 of the launcher, locked for the life of the process, and in
-// `size` its size in bytes.
-const unsigned char* FindSetupPackage(DWORD* size);
-
 // TMP, else TEMP, else the Windows directory into `buffer` (PATH_BUFFER_SIZE characters);
 // the length of the text, or 0 when none is usable.
 UINT GetTempDirectory(char* buffer);

@@ -1,5 +1,6 @@
 // The launcher's main routine: find the package, extract the wizard library into a temporary
 // file, run it, and remove the file again. The exit code is always 0.
+#include "common/win32/setup_package.h"
 #include "launcher.h"
 #include "resource.h"
 
@@ -13,7 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     RestrictDllSearch();
 
     DWORD packageSize = 0;
-    const unsigned char* package = FindSetupPackage(&packageSize);
+    const unsigned char* package = FindSetupPackage(launcherModule, &packageSize);
     if (package == nullptr) {
         return 0;
     }

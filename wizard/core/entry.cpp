@@ -5,6 +5,7 @@
 
 #include "common/product_locks.h"
 #include "common/win32/product_lock_check.h"
+#include "common/win32/setup_package.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "package/package_check.h"
@@ -71,26 +72,13 @@ static void GiveUpSetupLock(HANDLE lock)
 
 // The package as the launcher carries it, checked whole before the wizard reads anything of
 // it: the wizard's walks follow it as stored, and a damaged download could lead them out of it,
-// or install files at sizes that no longer add up. Its size must keep it inside the launcher's
-// image too, as the resource's own size field may be the damaged part. A launcher that keeps
-// its package elsewhere gives no size to check it by, and it is used as handed over.
+// or install files at sizes that no longer add up. A launcher that keeps its package elsewhere
+// gives no size to check it by, and it is used as handed over.
 static BOOL IsHandedPackageWhole(void)
 {
-    HMODULE launcher = wizard.launcherModule;
-    HRSRC resource = FindResourceA(launcher, MAKEINTRESOURCEA(PACKAGE_RESOURCE_ID),
-                                   MAKEINTRESOURCEA(PACKAGE_RESOURCE_TYPE));
-    HGLOBAL loaded = resource ? LoadResource(launcher, resource) : NULL;
-    if (!loaded || LockResource(loaded) != wizard.package)
+    DWORD size;
+    if (FindSetupPackage(wizard.launcherModule, &size) != wizard.package)
         return TRUE;
-    // The loader has mapped these headers, which it checked when it loaded the launcher.
-    const unsigned char* image = (const unsigned char*)launcher;
-    const IMAGE_NT_HEADERS* headers =
-        (const IMAGE_NT_HEADERS*)(image + ((const IMAGE_DOS_HEADER*)image)->e_lfanew);
-    DWORD offset = (DWORD)(wizard.package - image);
-    DWORD size = SizeofResource(launcher, resource);
-    if (offset > headers->OptionalHeader.SizeOfImage ||
-        size > headers->OptionalHeader.SizeOfImage - offset)
-        return FALSE;
     return IsPackageWhole(wizard.package, size);
 }
 
