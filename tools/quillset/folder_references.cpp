@@ -77,7 +77,7 @@ std::string ListFolderVariables()
 std::optional<std::vector<std::string_view>> SplitBelowInstallDir(std::string_view text)
 {
     const std::string token = "%" + std::string(GetFolderVariableName(FOLDER_INSTALL_DIR)) + "%";
-    if (!text.starts_with(token) || text.size() == token.size() || !IsSeparator(text[token.size()]))
+    if (!text.starts_with(token) || (text.size() > token.size() && !IsSeparator(text[token.size()])))
         return std::nullopt;
     std::vector<std::string_view> components;
     std::string_view rest = text.substr(token.size());

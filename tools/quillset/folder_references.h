@@ -24,8 +24,9 @@ struct FolderReference {
 // Every folder variable that `text` names, in order, found as the wizard's expansion finds them.
 std::vector<FolderReference> ListFolderReferences(std::string_view text);
 
-// The components after "%InstallDir%\" ("." and empty ones dropped, ".." applied), or nothing
-// when `text` does not start so or leaves the installation folder.
+// The components after "%InstallDir%\" ("." and empty ones dropped, ".." applied; none for
+// "%InstallDir%" itself), or nothing when `text` does not start so or leaves the installation
+// folder.
 std::optional<std::vector<std::string_view>> SplitBelowInstallDir(std::string_view text);
 
 // "%ProgramFiles%, %CommonFiles%, ... and %Handle%", for messages.

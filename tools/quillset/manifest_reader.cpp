@@ -547,8 +547,7 @@ void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntr
 void WarnAboutOutsideLaunchProgram(const Reader& reader, const std::optional<ManifestRunEntry>& entry,
                                    Manifest& manifest)
 {
-    // %InstallDir% itself is refused as a folder when the tree is checked.
-    if (!entry || SplitBelowInstallDir(entry->program) || entry->program == "%InstallDir%")
+    if (!entry || SplitBelowInstallDir(entry->program))
         return;
     manifest.warnings.push_back(reader.file + ":" + std::to_string(entry->programLine) +
                                 ": 'program' in [run.launch] is " + Quote(entry->program) +

@@ -130,6 +130,16 @@ std::vector<SourceNode>::const_iterator FindUninstallerNode(const std::vector<So
 
 // The uninstaller is the other program that users run, so it is signed like Setup.exe: the
 // signed bytes are packed in place of the file's, under the file's own time.
+// Refuses the uninst.exe at `file` (`image`, `when` it is refused: "" or " once signed") when it
+// is no program: it is the product's uninstall command, which would then not start.
+void CheckUninstallerImage(const fs::path& file, std::span<const std::uint8_t> image, const std::string& when)
+{
+    if (const auto problem = FindModuleProblem(image, ModuleRole::Uninstaller))
+        throw std::runtime_error(file.string() + ": not a usable uninstaller" + when + ": " + *problem +
+                                 "; uninst.exe is the product's uninstall command, and must be " +
+                                 DescribeModuleRole(ModuleRole::Uninstaller));
+}
+
 void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode>& nodes,
                      std::vector<TreeItem>& items, std::vector<CompressionJob>& jobs)
 {
@@ -141,10 +151,7 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
     if (signedBytes.size() > MAX_STREAM_SIZE)
         throw std::runtime_error("the signed uninst.exe is larger than a package file may be");
     // The uninstall command as it ships: the product's own one is checked here, once signed.
-    if (const auto problem = FindModuleProblem(signedBytes, ModuleRole::Uninstaller))
-        throw std::runtime_error(node->path.string() + ": not a usable uninstaller once signed: " + *problem +
-                                 "; uninst.exe is the product's uninstall command, and must be " +
-                                 DescribeModuleRole(ModuleRole::Uninstaller));
+    CheckUninstallerImage(node->path, signedBytes, " once signed");
     PackedStream& stream = items[static_cast<std::size_t>(node - nodes.begin())].data;
     stream.size = static_cast<std::uint32_t>(signedBytes.size());
     CompressionJob job = MakeMemoryJob(std::move(signedBytes), stream);
@@ -156,19 +163,13 @@ void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode
 }
 
 // The product's own uninstaller (with "none", one the source folder holds all the same) is
-// packed as it is, and the Uninstall entry names it: a file
-// that is no program would leave the product with an uninstall command that cannot start, and a
-// signature that a verifier would refuse would ship in it (inspect fails such an installer). A
-// signing command replaces it instead.
+// packed as it is, so it must be a program, and a signature that a verifier would refuse would
+// ship in it (inspect fails such an installer). A signing command replaces it instead.
 void CheckOwnUninstaller(const std::vector<SourceNode>& nodes)
 {
     const auto node = FindUninstallerNode(nodes);
-    if (node == nodes.end())
-        return;
-    if (const auto problem = FindModuleProblem(ReadWholeFile(node->path, MAX_STREAM_SIZE), ModuleRole::Uninstaller))
-        throw std::runtime_error(node->path.string() + ": not a usable uninstaller: " + *problem +
-                                 "; the product's own uninst.exe is its uninstall command, and must be " +
-                                 DescribeModuleRole(ModuleRole::Uninstaller));
+    if (node != nodes.end())
+        CheckUninstallerImage(node->path, ReadWholeFile(node->path, MAX_STREAM_SIZE), "");
 }
 
 std::vector<std::uint8_t> LoadWizardLibrary(const fs::path& file)

@@ -43,10 +43,7 @@ const SourceNode* FindNode(const SourceTree& tree, const std::vector<std::string
 void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::string& text, std::size_t line,
                  const std::string& what)
 {
-    // The installation folder itself is a folder of the package too.
-    const std::string installDir = "%" + std::string(GetFolderVariableName(FOLDER_INSTALL_DIR)) + "%";
-    const std::optional<std::vector<std::string_view>> components =
-        text == installDir ? std::vector<std::string_view>{} : SplitBelowInstallDir(text);
+    const std::optional<std::vector<std::string_view>> components = SplitBelowInstallDir(text);
     if (!components)
         return;
     const SourceNode* node = FindNode(tree, *components);
