@@ -189,9 +189,12 @@ std::string Press(Session& session, const Arguments& args)
             target = view.frame;
         WPARAM key = name == "escape" ? VK_ESCAPE : name == "tab" ? VK_TAB : VK_RETURN;
         LPARAM scan = name == "escape" ? 0x00010000 : name == "tab" ? 0x000F0000 : 0x001C0000;
-        if (!PostMessageA(target, WM_KEYDOWN, key, scan | 1) ||
-            !PostMessageA(target, WM_KEYUP, key, scan | 0xC0000001))
+        if (!PostMessageA(target, WM_KEYDOWN, key, scan | 1))
             return "could not post the " + name + " key";
+        // The key may have closed the wizard already (Enter or Esc on the Finish page), and its
+        // release then has no window to go to.
+        if (!PostMessageA(target, WM_KEYUP, key, scan | 0xC0000001) && IsWindow(target))
+            return "could not post the release of the " + name + " key";
         return "";
     }
     int id = ParseButtonName(name);
