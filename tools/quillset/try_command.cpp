@@ -112,7 +112,7 @@ constexpr std::size_t MAX_QUOTED_OUTPUT = 600;
 int RunTryInto(const TryCommand& command, TryReport& report)
 {
     if (const auto missing = FindMissingTools()) {
-        std::cerr << "quillset: " << *missing << "\n";
+        std::cerr << "quillset: error: " << *missing << "\n";
         report.error = *missing;
         return 2;
     }
@@ -200,7 +200,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
                                                   : " (exit code " + std::to_string(run.exitCode) + ")") +
                                     (said.empty() ? std::string(", and printed nothing") : ": " + said) +
                                     "; the installer was not tried";
-        std::cerr << "quillset: " << message << "\n";
+        std::cerr << "quillset: error: " << message << "\n";
         report.error = message;
         return 2;
     }

@@ -498,7 +498,7 @@ TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOw
             folder.GetPath(), "/usr/bin/env",
             "PATH='" + path.string() + "' '" + QUILLSET_TOOL + "' try " + setup + " --json report.json");
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
-        EXPECT_TRUE(Contains(run.output, error)) << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: " + error)) << run.output;
         const std::string report = ReadText(folder.GetPath() / "report.json");
         EXPECT_TRUE(report.starts_with("{\n  \"setup\": \"" + setup + "\",\n  \"ok\": false,\n  \"error\": \"" + error))
             << report;

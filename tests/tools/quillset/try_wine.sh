@@ -171,7 +171,7 @@ broken-wine)
     code=$?
     cat "$work/report.txt"
     [[ $code == 2 ]] || { echo "try_wine.sh: exit code $code, expected 2" >&2; exit 1; }
-    grep -qF 'Wine did not run the wizard test driver (exit code 1): wine: could not load kernel32.dll' "$work/report.txt" ||
+    grep -qF 'quillset: error: Wine did not run the wizard test driver (exit code 1): wine: could not load kernel32.dll' "$work/report.txt" ||
         { echo "try_wine.sh: no word of the broken Wine" >&2; exit 1; }
     if grep -qF 'FAILED' "$work/report.txt"; then
         echo "try_wine.sh: the installer was judged" >&2
