@@ -161,6 +161,10 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
         product.Fail(product.FindLine("short_name"),
                      "'short_name' is blank; give the product's name as the wizard's caption and texts show "
                      "it, e.g. \"Inkwell\"");
+    if (HasControlCharacter(manifest.shortName))
+        product.Fail(product.FindLine("short_name"),
+                     "'short_name' cannot contain control characters (a tab or a line break): the wizard shows "
+                     "it in its caption and in one-line texts");
     if (manifest.shortName.size() > SHORT_NAME_HEADER_ROOM)
         manifest.warnings.push_back(
             reader.file + ":" + std::to_string(product.FindLine("short_name")) + ": 'short_name' is " +

@@ -2,6 +2,7 @@
 // Device names are refused with any extension, as Windows opens the device for "NUL.txt" too.
 #include "name_rules.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -47,9 +48,9 @@ std::optional<std::string> FindNameProblem(std::string_view name)
         return "an empty name cannot be stored";
     if (name == "." || name == "..")
         return "'" + std::string(name) + "' is not a name";
+    if (HasControlCharacter(name))
+        return "a name cannot contain control characters";
     for (const char c : name) {
-        if (static_cast<std::uint8_t>(c) < 0x20)
-            return "a name cannot contain control characters";
         if (IsSeparator(c))
             return "a name cannot contain a path separator";
         if (IsInvalidPathChar(c))
@@ -60,6 +61,11 @@ std::optional<std::string> FindNameProblem(std::string_view name)
     if (IsDeviceName(name))
         return "'" + DecodeWindows1252(name) + "' is a reserved device name on Windows";
     return std::nullopt;
+}
+
+bool HasControlCharacter(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x20; });
 }
 
 std::string FoldNameCase(std::string_view name)

@@ -33,6 +33,11 @@ std::vector<std::string> FindDisplayNameProblems(std::string_view displayName)
                            " (the key's path may not pass 260 characters): shorten it");
     if (displayName.find_first_not_of(WINDOWS_1252_BLANKS) == std::string_view::npos)
         problems.push_back("is blank; give the product's name with its version, e.g. \"Inkwell 1.0\"");
+    // Programs and Features shows the name on one line, and Wine's registry files keep such a
+    // character only as an escape.
+    if (HasControlCharacter(displayName))
+        problems.push_back("cannot contain control characters (a tab or a line break): it is the product's one-line "
+                           "name in Programs and Features and the name of its Uninstall registry key");
     return problems;
 }
 

@@ -45,27 +45,43 @@ std::string EncodeWineUnit(std::uint32_t unit)
     return text;
 }
 
+// The control characters that Wine writes as a backslash and a letter, each after its letter;
+// the others it writes as a backslash and up to three octal digits.
+constexpr std::string_view LETTER_ESCAPES = "a\ab\bt\tn\nv\vf\fr\re\x1b";
+
 // A registry file's text with backslash escapes undone ("\\" to "\", "\"" to '"', "\\xe9"
-// to the character it stands for).
+// to the character it stands for, "\\t" and "\\37" to control characters).
 std::string Unescape(std::string_view text)
 {
     std::string plain;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto isHex = [&](std::size_t at) {
-            return at < text.size() && std::isxdigit(static_cast<unsigned char>(text[at]));
+        const auto isDigitAt = [&](std::size_t at, int base) {
+            if (at >= text.size())
+                return false;
+            const char c = text[at];
+            return base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '7';
         };
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'x' && isHex(i + 2)) {
-            std::size_t end = i + 2;
-            while (end < i + 6 && isHex(end))
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            plain += text[i];
+            continue;
+        }
+        const char escaped = text[++i];
+        const bool hex = escaped == 'x' && isDigitAt(i + 1, 16);
+        if (hex || isDigitAt(i, 8)) {
+            const std::size_t start = hex ? i + 1 : i;
+            std::size_t end = start;
+            while (end < start + (hex ? 4 : 3) && isDigitAt(end, hex ? 16 : 8))
                 ++end;
-            const std::string digits(text.substr(i + 2, end - i - 2));
-            plain += EncodeWineUnit(static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16)));
+            const auto unit = static_cast<std::uint32_t>(
+                std::stoul(std::string(text.substr(start, end - start)), nullptr, hex ? 16 : 8));
+            plain += EncodeWineUnit(unit);
             i = end - 1;
             continue;
         }
-        if (text[i] == '\\' && i + 1 < text.size())
-            ++i;
-        plain += text[i];
+        std::size_t letter = 0;
+        while (letter < LETTER_ESCAPES.size() && LETTER_ESCAPES[letter] != escaped)
+            letter += 2;
+        plain += letter < LETTER_ESCAPES.size() ? LETTER_ESCAPES[letter + 1] : escaped;
     }
     return plain;
 }

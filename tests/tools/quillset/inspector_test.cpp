@@ -191,6 +191,9 @@ TEST_F(Inspector, ReportsForgedHeaderFieldsAndEntries)
     const InspectReport named = InspectPackage(package);
     EXPECT_TRUE(HasFailure(named, "display name cannot contain a backslash"));
     EXPECT_TRUE(HasFailure(named, "event name \"Vistrel 2\\1\" holds a backslash"));
+    package = original;
+    package[ReadField(FIELD_DISPLAY_NAME) + 7] = '\n';
+    EXPECT_TRUE(HasFailure(InspectPackage(package), "display name cannot contain control characters"));
 }
 
 TEST_F(Inspector, ReportsShortcutNamesThatLeaveTheirFolder)

@@ -271,6 +271,11 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
                 ":3: 'display_name' is blank");
     expectError("[product]\nshort_name=' \t'\ndisplay_name='V'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
                 ":2: 'short_name' is blank");
+    // TOML's escapes give a tab or a line break that the name would carry into the registry.
+    expectError("[product]\nshort_name='V'\ndisplay_name=\"V\\t2.1\"\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
+                ":3: 'display_name' cannot contain control characters");
+    expectError("[product]\nshort_name=\"V\\nW\"\ndisplay_name='V'\ninstall_dir='C:\\x'\nmenu_folder='m'\n" + files,
+                ":2: 'short_name' cannot contain control characters");
     // The limit counts Windows-1252 characters: "\u00E9" is two bytes in the manifest, one stored.
     std::string accented;
     // A longer name makes the key's path longer than the ANSI registry calls take (Wine answers

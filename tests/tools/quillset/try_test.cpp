@@ -113,6 +113,17 @@ TEST(TrySnapshot, ReadsWinesEscapesForCharactersBeyondAscii)
     EXPECT_EQ(DescribeRegistryData(values.at("DisplayName")), "Caf\xe9 1.0 \x80\xe9t\xe3\x81\x82");
 }
 
+TEST(TrySnapshot, ReadsWinesEscapesForControlCharacters)
+{
+    // As Wine wrote these key and value names: a letter for some, else one to three octal
+    // digits, three when an octal digit follows.
+    const RegistryKeys keys = ParseWineRegistry("[Software\\\\A\\tB\\nC\\e\\1D\\0015\\19\\x]\n\"v\\a\\37.\"=\"1\"\n");
+    ASSERT_EQ(keys.size(), 1u);
+    const auto& [key, values] = *keys.begin();
+    EXPECT_EQ(key, std::string("Software\\A\tB\nC\x1b\x01" "D\x01" "5\x01" "9x"));
+    EXPECT_TRUE(values.contains("v\a\x1f.")) << values.begin()->first;
+}
+
 TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersOnly)
 {
     std::string folder = (fs::temp_directory_path() / "quillset-snapshot-XXXXXX").string();
