@@ -1,10 +1,12 @@
-// The signals that stop a command of the tool (SIGINT, SIGTERM, SIGHUP), noted while a watch
-// lives instead of ending the process, so that what the command started can be ended first.
+// The signals that stop a command of the tool (SIGINT, SIGTERM, SIGHUP): noted while a watch
+// lives, so that what the command started can be ended first, and otherwise the end of the
+// process, after the files held for removal on a stop are removed.
 #pragma once
 
 #include <signal.h>
 
 #include <cstddef>
+#include <string>
 
 namespace quillset {
 
@@ -12,17 +14,28 @@ class StopSignalWatch {
 public:
     // A signal that was ignored (nohup, a background job) stays ignored.
     StopSignalWatch();
-    // The handlers from before come back.
+    // The handling from before comes back.
     ~StopSignalWatch();
     StopSignalWatch(const StopSignalWatch&) = delete;
     StopSignalWatch& operator=(const StopSignalWatch&) = delete;
-
-private:
-    static constexpr std::size_t SIGNAL_COUNT = 3;
-    struct sigaction previous_[SIGNAL_COUNT];
 };
 
 // The stop signal that came while a watch lived, or 0.
 int GetStopSignal();
+
+// A temporary file that a stop signal coming while no watch lives removes before the process
+// ends, as no destructor runs then. A few are held at once; a path beyond them, or too long,
+// is left as it was before.
+class RemovalOnStop {
+public:
+    explicit RemovalOnStop(const std::string& path);
+    // The file is no longer removed on a stop (it was renamed, or removed).
+    ~RemovalOnStop();
+    RemovalOnStop(const RemovalOnStop&) = delete;
+    RemovalOnStop& operator=(const RemovalOnStop&) = delete;
+
+private:
+    int slot_;
+};
 
 }  // namespace quillset

@@ -248,7 +248,8 @@ StreamCache::~StreamCache()
 {
     if (newPack >= 0) {
         ::close(newPack);
-        ::unlink(newPackPath.c_str());  // the build stopped: nobody is to read half a pack
+        ::unlink(newPackPath.c_str());  // the build failed: nobody is to read half a pack
+        newPackRemoval.reset();
     }
 }
 
@@ -453,6 +454,8 @@ bool StreamCache::OpenNewPack()
         newPackFailed = true;
         return false;
     }
+    // A stop ends the build without unwinding it, and so without the destructor's removal.
+    newPackRemoval.emplace(newPackPath.string());
     return true;
 }
 
@@ -471,6 +474,7 @@ void StreamCache::Store(const StreamKey& key, std::span<const std::uint8_t> inpu
         NoteFailure(DescribeErrno("cannot write", newPackPath));
         ::close(newPack);
         ::unlink(newPackPath.c_str());
+        newPackRemoval.reset();
         newPack = -1;
         newPackFailed = true;
         return;
@@ -508,8 +512,10 @@ void StreamCache::CommitNewPack()
     if (!written || !closed || ::rename(newPackPath.c_str(), final.c_str()) != 0) {
         NoteFailure(DescribeErrno("cannot write", newPackPath));
         ::unlink(newPackPath.c_str());
+        newPackRemoval.reset();
         return;
     }
+    newPackRemoval.reset();
     madePacks.push_back(final);
 }
 

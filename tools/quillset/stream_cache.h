@@ -16,6 +16,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "stop_signals.h"
+
 namespace quillset {
 
 constexpr std::uint64_t DEFAULT_CACHE_LIMIT = std::uint64_t{1} << 30;
@@ -128,6 +130,7 @@ private:
     int newPack = -1;
     bool newPackFailed = false;
     std::filesystem::path newPackPath;
+    std::optional<RemovalOnStop> newPackRemoval;  // while the pack is open
     std::uint64_t newPackSize = 0;
     std::vector<NewRecord> newRecords;  // of the open pack
     std::unordered_set<std::array<std::uint8_t, 32>, DigestHash> storedKeys;  // by this build

@@ -6,10 +6,12 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -282,6 +284,30 @@ bool Finds(const fs::path& cache, const std::string& text)
     const Bytes input(text.begin(), text.end());
     StreamCache reader({cache});
     return reader.Find(*reader.MakeKey(input, DEFAULT_LEVEL), input).has_value();
+}
+
+// A stop signal ends a build without unwinding it: the pack that the build was writing goes
+// with it, and the cache keeps no half-written file.
+TEST(StreamCache, AStopWhileAPackIsOpenRemovesThePack)
+{
+    TemporaryFolder folder;
+    const fs::path cache = folder.GetPath() / "cache";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const Bytes input(5000, 'x');
+        StreamCache writer({cache});
+        writer.Store(*writer.MakeKey(input, DEFAULT_LEVEL), input, CompressZlib(input, DEFAULT_LEVEL));
+        const bool open = std::distance(fs::directory_iterator(PackFolder(cache)), fs::directory_iterator()) == 1;
+        if (open)
+            ::raise(SIGTERM);
+        ::_exit(open ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(std::distance(fs::directory_iterator(PackFolder(cache)), fs::directory_iterator()), 0)
+        << "the open pack is left";
 }
 
 TEST(StreamCache, TrimsOldestPacksFirstAndAHitMakesAPackNew)
