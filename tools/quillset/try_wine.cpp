@@ -343,7 +343,11 @@ WineWorld::WineWorld()
 
     try {
         const fs::path cache = FindCacheFolder();
-        fs::create_directories(cache);
+        std::error_code made;
+        fs::create_directories(cache, made);
+        if (made)
+            throw std::runtime_error("cannot make " + cache.string() + ", the folder of try's Wine template: " +
+                                     made.message() + "; set XDG_CACHE_HOME to a folder you can write");
         const fs::path templatePrefix = cache / TEMPLATE_NAME;
         const int lockFile = LockTemplate(cache / "template.lock");
         try {

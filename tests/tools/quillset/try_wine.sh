@@ -12,7 +12,7 @@
 # accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
 # broken-wine (a Wine that cannot start the test driver), odd-path (a Setup.exe in a folder
-# whose name Windows cannot write),
+# whose name Windows cannot write), no-cache-folder (XDG_CACHE_HOME a file),
 # in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
@@ -214,6 +214,19 @@ template-stopped)
         echo "try_wine.sh: a process of the half-made template still runs" >&2
         exit 1
     fi
+    rm -rf "$work"
+    exit 0
+    ;;
+no-cache-folder)
+    # A template folder that cannot be made, as XDG_CACHE_HOME is a file: named, with the remedy.
+    build_sample ''
+    touch "$work/cache-file"
+    XDG_CACHE_HOME=$work/cache-file "$tool" try "$work/Setup.exe" >"$work/report.txt" 2>&1
+    code=$?
+    cat "$work/report.txt"
+    [[ $code == 1 ]] || { echo "try_wine.sh: exit code $code, expected 1" >&2; exit 1; }
+    grep -qF "quillset: error: cannot make $work/cache-file/quillset, the folder of try's Wine template: Not a directory; set XDG_CACHE_HOME" \
+        "$work/report.txt" || { echo "try_wine.sh: the folder is not named" >&2; exit 1; }
     rm -rf "$work"
     exit 0
     ;;
