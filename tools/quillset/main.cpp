@@ -40,11 +40,17 @@ int main(int argc, char** argv)
     const std::string sharedWizard = quillset::FindSharedFile("Wizard.dll").string();
     const std::string sharedUninstaller = quillset::FindSharedFile("uninst.exe").string();
 
+    // An empty -o would otherwise be taken as no -o at all, and the default written.
+    const CLI::Validator namesAFile(
+        [](const std::string& path) { return path.empty() ? std::string("an empty path names no file") : std::string(); },
+        "");
+
     quillset::BuildCommand build;
     build.threads = GetDefaultThreads();
     CLI::App* buildApp = app.add_subcommand("build", "Build a Setup.exe (or a raw package) from a manifest");
     buildApp->add_option("MANIFEST", build.manifest, "The product manifest (TOML)")->required();
     buildApp->add_option("-o,--output", build.output, "Output file")
+        ->check(namesAFile)
         ->default_str("Setup.exe, or package.bin with --raw");
     buildApp->add_option("--stub", build.stub, "Launcher stub: a 32-bit GUI program with the launcher's resources")
         ->default_str(sharedStub);
@@ -65,7 +71,7 @@ int main(int argc, char** argv)
     quillset::EmbedCommand embed;
     CLI::App* embedApp = app.add_subcommand("embed", "Put a checked package file into the launcher stub");
     embedApp->add_option("PACKAGE", embed.package, "A raw setup package")->required();
-    embedApp->add_option("-o,--output", embed.output, "Output file")->default_str("Setup.exe");
+    embedApp->add_option("-o,--output", embed.output, "Output file")->check(namesAFile)->default_str("Setup.exe");
     embedApp->add_option("--stub", embed.stub, "Launcher stub: a 32-bit GUI program with the launcher's resources")
         ->default_str(sharedStub);
 

@@ -539,6 +539,8 @@ TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
     test::WriteSampleProject(folder.GetPath());
     const std::vector<std::pair<std::string, std::string>> misuses = {
         {"build manifest.toml --raw --wizard wizard.dll -j 0", "--jobs: Value 0 not in range"},
+        {"build manifest.toml --raw --wizard wizard.dll -o ''", "--output: an empty path names no file"},
+        {"embed package.bin -o ''", "--output: an empty path names no file"},
         {"", "A subcommand is required"},
         {"bogus manifest.toml", "unknown command \"bogus\"; the commands are build, embed, inspect and try"},
         {"inspect", "FILE is required"},
