@@ -270,7 +270,11 @@ std::vector<std::uint8_t> ParsePageBitmap(std::span<const std::uint8_t> bytes,
                                  "Windows does not read; store it bottom-up, as image editors do by "
                                  "default, or uncompressed");
     }
-    if (dib.planes != 1 || (!sixteen && !trueColour)) {
+    if (dib.planes != 1)
+        throw std::runtime_error(prefix + " gives " + std::to_string(dib.planes) +
+                                 " colour planes, where a bitmap file has 1; it is damaged or of no "
+                                 "format Windows reads: save it again as a " + wanted + " .bmp file");
+    if (!sixteen && !trueColour) {
         throw std::runtime_error(prefix + " has " + std::to_string(dib.bitCount) +
                                  " bits per pixel" +
                                  (dib.compression != BI_RGB ? " and is compressed" : "") +

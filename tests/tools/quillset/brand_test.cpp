@@ -201,6 +201,10 @@ TEST(BrandImages, PageBitmapsMustHaveTheirPagesSizeAndDepth)
     ExpectRefusal(parse(MakeBmp(MakeDibHeader(164, 314, 8), Bytes(1024), pixels)),
                   "has 8 bits per pixel; it must be a 164 x 314 bitmap in 24-bit colour or in 16 colours");
     ExpectRefusal(parse(MakeBmp(MakeDibHeader(164, 314, 32, 3), {}, pixels)), "32 bits per pixel and is compressed");
+    Bytes twoPlanes = MakeDibHeader(164, 314, 24);
+    twoPlanes[12] = 2;
+    ExpectRefusal(parse(MakeBmp(twoPlanes, {}, pixels)),
+                  "w.bmp: the welcome image gives 2 colour planes, where a bitmap file has 1");
     ExpectRefusal(parse(MakeBmp(MakeDibHeader(164, 314, 24), {}, Bytes(pixels.begin(), pixels.end() - 1))),
                   "is cut short");
     // An RLE4 run of 200 pixels in a row of 164.
