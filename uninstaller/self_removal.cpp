@@ -52,10 +52,11 @@ static int IsCopyFolder(const char* folder)
     return !CompareIgnoringCase(FindLastComponent(folder), COPY_FOLDER);
 }
 
-// The copies' folder in the temporary directory, made when missing.
+// The copies' folder in the temporary directory, made when missing; a temporary directory
+// too deep to take the folder and a copy's name in it gives way to the next one.
 static int FindCopyFolder(char* folder)
 {
-    if (!GetTempDirectory(folder) || !AppendPath(folder, COPY_FOLDER))
+    if (!GetTempDirectory(folder, sizeof(COPY_FOLDER)) || !AppendPath(folder, COPY_FOLDER))
         return 0;
     return CreateDirectoryA(folder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
 }

@@ -11,26 +11,26 @@ BOOL DirectoryExists(const char* path)
 }
 
 // The environment variable `name`, made absolute, when it names an existing directory that
-// leaves room for a temporary file's name; its length, else 0. GetTempPath would take a
-// variable that names no folder at all.
-static UINT ReadDirectoryVariable(const char* name, char* buffer)
+// leaves room for `reserved` characters and a temporary file's name; its length, else 0.
+// GetTempPath would take a variable that names no folder at all.
+static UINT ReadDirectoryVariable(const char* name, UINT reserved, char* buffer)
 {
     char value[PATH_SIZE];
     DWORD length = GetEnvironmentVariableA(name, value, PATH_SIZE);
     if (length == 0 || length >= PATH_SIZE || !DirectoryExists(value))
         return 0;
     length = GetFullPathNameA(value, PATH_SIZE, buffer, NULL);
-    return length <= TEMP_FOLDER_LENGTH_LIMIT ? length : 0;
+    return length + reserved <= TEMP_FOLDER_LENGTH_LIMIT ? length : 0;
 }
 
-UINT GetTempDirectory(char* buffer)
+UINT GetTempDirectory(char* buffer, UINT reserved)
 {
-    UINT length = ReadDirectoryVariable("TMP", buffer);
+    UINT length = ReadDirectoryVariable("TMP", reserved, buffer);
     if (!length)
-        length = ReadDirectoryVariable("TEMP", buffer);
+        length = ReadDirectoryVariable("TEMP", reserved, buffer);
     if (!length) {
         length = GetWindowsDirectoryA(buffer, PATH_SIZE);
-        if (length > TEMP_FOLDER_LENGTH_LIMIT)
+        if (length + reserved > TEMP_FOLDER_LENGTH_LIMIT)
             length = 0;
     }
     if (!length)

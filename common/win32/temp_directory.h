@@ -9,5 +9,6 @@ BOOL DirectoryExists(const char* path);
 
 // The temporary directory into `buffer` (PATH_SIZE): TMP or TEMP when it names an existing
 // directory that leaves room for a temporary file's name, made absolute, else the Windows
-// directory. Returns its length; 0, with `buffer` empty, when none will do.
-UINT GetTempDirectory(char* buffer);
+// directory. `reserved` characters more must fit before that name, for a folder that the
+// caller makes below it. Returns its length; 0, with `buffer` empty, when none will do.
+UINT GetTempDirectory(char* buffer, UINT reserved);

@@ -99,7 +99,7 @@ void InitFolderVariables(void)
     char buffer[PATH_SIZE];
     SetSystemFolder(GetWindowsDirectoryA(buffer, PATH_SIZE), buffer, FOLDER_WINDOWS_DIR);
     SetSystemFolder(GetSystemDirectoryA(buffer, PATH_SIZE), buffer, FOLDER_SYSTEM_DIR);
-    SetSystemFolder(GetTempDirectory(buffer), buffer, FOLDER_TEMP_DIR);
+    SetSystemFolder(GetTempDirectory(buffer, 0), buffer, FOLDER_TEMP_DIR);
 
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, 0, KEY_QUERY_VALUE, &key) ==

@@ -262,6 +262,19 @@ wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "missing temporary folder left: $(listing)"
 key_exists && fail "missing temporary folder left the Uninstall key"
 
+# A temporary folder too deep for the copies' folder and a copy's name in it (235 characters,
+# where 227 is the most) gives way to the next one, here the Windows folder.
+install
+deep="Z:${work//\//\\}\\"
+deep+=$(printf 'd%.0s' $(seq $((235 - ${#deep}))))
+mkdir -p "$work/${deep##*\\}"
+set +e; remove_with_temp "$deep"; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "deep temporary folder: exit code $code"
+rm -rf "$work/${deep##*\\}"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "deep temporary folder left: $(listing)"
+key_exists && fail "deep temporary folder left the Uninstall key"
+
 # No copy can be made (a file holds the copies' folder's name): the uninstaller, its log and
 # the Uninstall entry stay, so that the removal can be run again from the installed programs.
 install
