@@ -18,7 +18,8 @@ static void LoadMessage(UINT id, char* buffer)
 static int ShowText(const char* text, UINT flags)
 {
     char caption[STRING_SIZE];
-    LoadMessage(flags & MB_ICONERROR ? IDS_ERROR_CAPTION : IDS_CAPTION, caption);
+    // MB_ICONWARNING shares a bit with MB_ICONERROR: the icon is compared whole.
+    LoadMessage((flags & MB_ICONMASK) == MB_ICONERROR ? IDS_ERROR_CAPTION : IDS_CAPTION, caption);
     char title[STRING_SIZE];
     const char* name = uninstall.plan.displayName;
     (void)FormatText(title, sizeof(title), caption, name ? name : ""); // a cut title still reads

@@ -68,7 +68,29 @@ HWND WaitForBox(const PROCESS_INFORMATION& process, std::string* text, DWORD lim
     return NULL;
 }
 
-bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int button)
+// The box's title is `title`, when given, and the whole box lies on the screen, where its
+// text can be read and its buttons pressed.
+bool CheckBoxFrame(HWND box, const char* title)
+{
+    bool passed = true;
+    char caption[256] = "";
+    GetWindowTextA(box, caption, sizeof(caption));
+    if (title && strcmp(caption, title)) {
+        printf("FAIL: the box's title is \"%s\", not \"%s\"\n", caption, title);
+        passed = false;
+    }
+    RECT frame;
+    if (!GetWindowRect(box, &frame) || frame.top < 0 || frame.left < 0 ||
+        frame.bottom > GetSystemMetrics(SM_CYSCREEN) || frame.right > GetSystemMetrics(SM_CXSCREEN)) {
+        printf("FAIL: the box (%ld, %ld)-(%ld, %ld) does not lie on the screen\n", frame.left, frame.top,
+               frame.right, frame.bottom);
+        passed = false;
+    }
+    return passed;
+}
+
+bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int button,
+               const char* title = NULL)
 {
     std::string text;
     HWND box = WaitForBox(process, &text);
@@ -80,6 +102,7 @@ bool AnswerBox(const PROCESS_INFORMATION& process, const char* expected, int but
     bool found = text.find(expected) != std::string::npos;
     if (!found)
         printf("FAIL: expected \"%s\"\n", expected);
+    found = CheckBoxFrame(box, title) && found;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
     // The next box is looked for only once this one is gone.
     for (DWORD waited = 0; IsWindow(box) && waited < BOX_TIMEOUT; waited += POLL_INTERVAL)
@@ -255,8 +278,10 @@ int main(int argc, char** argv)
         passed = AnswerBox(process, "belongs to the installation in ", IDOK);
         expectedCode = 2;
     } else if (mode == "holding") {
+        // A warning, titled as every box of the removal but its errors.
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
-                 AnswerBox(process, "app.exe (removed when Windows restarts)", IDOK);
+                 AnswerBox(process, "app.exe (removed when Windows restarts)", IDOK,
+                           (displayName + " Uninstall").c_str());
         expectedCode = 1;
     } else if (mode == "holding-link") {
         passed = AnswerBox(process, confirmText.c_str(), IDYES) &&
