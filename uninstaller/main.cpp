@@ -73,13 +73,19 @@ static void RemoveProduct(void)
     RemoveShortcuts();
     RemoveFileList(1);
     // What stays keeps its log, the uninstaller and the Uninstall entry, so that the removal
-    // can be run again once the cause is gone; without them it would stay for good. The
-    // uninstaller itself stays when no copy can be started to remove it.
+    // can be run again once the cause is gone; without them it would stay for good. So the
+    // keys go only once the copy that removes the uninstaller is made, and the copy starts
+    // only once they are gone.
     if (!uninstall.itemsLeft) {
         TrimFolder(&uninstall.plan.menuFolder);
         CheckDestinationLeftovers();
-        if (StartCleanupCopy())
-            RemoveRegistryKeys();
+        CleanupCopy copy;
+        if (MakeCleanupCopy(&copy)) {
+            if (RemoveRegistryKeys())
+                (void)StartCleanupCopy(&copy); // one that cannot start has noted what stays
+            else
+                DiscardCleanupCopy(&copy);
+        }
     }
     CloseProgressWindow();
 }

@@ -7,6 +7,7 @@
 
 #include "common/command_quoting.h"
 #include "common/folder_variables.h"
+#include "common/format.h"
 #include "common/memory.h"
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
@@ -26,7 +27,11 @@ static const char SCHEDULED_SUFFIX[] = ".removed-at-restart";
 
 enum {
     ENTRY_NAME_SIZE = 256,          // a registry key name, NUL included
+    KEY_TREE_DEPTH = 16,            // subkey levels below a key of the log that are deleted
 };
+
+static const char LOCAL_MACHINE_NAME[] = "HKEY_LOCAL_MACHINE\\%s";
+static const char CURRENT_USER_NAME[] = "HKEY_CURRENT_USER\\%s";
 
 static int IsGone(DWORD error)
 {
@@ -350,8 +355,39 @@ static int IsTakenOver(HKEY root, const char* keyPath)
     return NamesDestination(root, keyPath, uninstall.plan.destination.path) == 0;
 }
 
-void RemoveRegistryKeys(void)
+// Deletes the key `path` below `root` with its subkeys, which belong to the product's entry
+// as much as its values do (a product may add some to its Uninstall entry), and which would
+// keep RegDeleteKey from deleting the key. Deeper subkeys than any entry holds are not
+// followed, and their key stays.
+static LONG DeleteKeyTree(HKEY root, const char* path, int depth)
 {
+    HKEY key;
+    LONG result = RegOpenKeyExA(root, path, 0, KEY_ENUMERATE_SUB_KEYS | DELETE, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    char name[ENTRY_NAME_SIZE];
+    DWORD nameSize = sizeof(name);
+    // Always the first subkey, as each one found is deleted before the next is looked for.
+    while (depth < KEY_TREE_DEPTH &&
+           RegEnumKeyExA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+           DeleteKeyTree(key, name, depth + 1) == ERROR_SUCCESS)
+        nameSize = sizeof(name);
+    (void)RegCloseKey(key); // a handle that does not close holds nothing the deletion needs
+    return RegDeleteKeyA(root, path);
+}
+
+// A key that stays is named with its root, as the registry editor shows it.
+static void NoteKeyLeft(HKEY root, const char* path)
+{
+    char named[PATH_SIZE + sizeof(LOCAL_MACHINE_NAME)];
+    (void)FormatText(named, sizeof(named), root == HKEY_LOCAL_MACHINE ? LOCAL_MACHINE_NAME : CURRENT_USER_NAME,
+                     path); // a cut name still reads
+    NoteItemLeft(named);
+}
+
+int RemoveRegistryKeys(void)
+{
+    int itemsBefore = uninstall.itemsLeft;
     TextListWalk walk;
     BeginRegistryWalk(&walk, &uninstall.plan);
     SetRemovalStatus(IDS_STATUS_REGISTRY, "");
@@ -359,11 +395,12 @@ void RemoveRegistryKeys(void)
         HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         if (IsTakenOver(root, walk.text))
             continue;
-        LONG result = RegDeleteKeyA(root, walk.text);
+        LONG result = DeleteKeyTree(root, walk.text, 0);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-            NoteFailure(walk.text);
+            NoteKeyLeft(root, walk.text);
     }
     StepRemoval();
+    return uninstall.itemsLeft == itemsBefore;
 }
 
 void TrimFolder(const LogFolder* folder)

@@ -13,7 +13,9 @@ void RemoveShortcuts(void);
 // "uninst.dat" are left for the temporary copy that finishes the removal.
 void RemoveFileList(int skipOwnFiles);
 
-void RemoveRegistryKeys(void);
+// The keys of the log, each with its subkeys; one that cannot be deleted is an item left.
+// True when none is left.
+int RemoveRegistryKeys(void);
 
 // Removes the folder's directories, deepest first, down to the part that existed before;
 // stops at the first one that is not empty and does not go at the next restart.

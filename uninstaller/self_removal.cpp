@@ -61,44 +61,51 @@ static int FindCopyFolder(char* folder)
     return CreateDirectoryA(folder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// A new copy of the running program in the copies' folder, whose path ends in `folder`.
-static int MakeCopy(char* folder, char* copy)
+int MakeCleanupCopy(CleanupCopy* copy)
 {
-    if (!FindCopyFolder(folder))
-        return 0;
-    DeleteEarlierCopies(folder);
-    return GetTempFileNameA(folder, COPY_PREFIX, 0, copy) &&
-           CopyFileA(uninstall.modulePath, copy, FALSE);
+    copy->path[0] = 0;
+    if (FindCopyFolder(copy->folder)) {
+        DeleteEarlierCopies(copy->folder);
+        if (GetTempFileNameA(copy->folder, COPY_PREFIX, 0, copy->path) &&
+            CopyFileA(uninstall.modulePath, copy->path, FALSE))
+            return 1;
+    }
+    if (copy->path[0])
+        (void)DeleteFileA(copy->path); // nothing else to do if it was never made
+    NoteOwnFilesStay();
+    StepRemoval();
+    return 0;
 }
 
-int StartCleanupCopy(void)
+void DiscardCleanupCopy(const CleanupCopy* copy)
 {
-    char temp[PATH_SIZE];
-    char copy[PATH_SIZE] = "";
+    (void)DeleteFileA(copy->path); // a later run deletes it with the other earlier copies
+    StepRemoval();
+}
+
+int StartCleanupCopy(const CleanupCopy* copy)
+{
     HANDLE self = NULL;
     char command[COMMAND_SIZE];
-    if (!MakeCopy(temp, copy) ||
-        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         SYNCHRONIZE, TRUE, 0) ||
-        !FormatCleanupCommand(command, sizeof(command), copy, (uint32_t)(UINT_PTR)self,
-                              uninstall.logDirectory, 1)) {
-        (void)DeleteFileA(copy); // nothing else to do if it was never made
-        NoteOwnFilesStay();
-        StepRemoval();
-        return 0;
-    }
-    STARTUPINFOA startup;
-    FillBytes(&startup, 0, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    // The copy works in the temporary directory, so that it holds no folder it must remove.
-    int started = CreateProcessA(copy, command, NULL, NULL, TRUE, 0, NULL, temp, &startup,
-                                 &process);
+    int started = DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                                  SYNCHRONIZE, TRUE, 0) &&
+                  FormatCleanupCommand(command, sizeof(command), copy->path, (uint32_t)(UINT_PTR)self,
+                                       uninstall.logDirectory, 1);
     if (started) {
-        (void)CloseHandle(process.hThread); // nothing to do if closing fails
-        (void)CloseHandle(process.hProcess);
-    } else {
-        (void)DeleteFileA(copy); // nothing else to do if it is gone
+        STARTUPINFOA startup;
+        FillBytes(&startup, 0, sizeof(startup));
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process;
+        // The copy works in the temporary directory, so that it holds no folder it must remove.
+        started = CreateProcessA(copy->path, command, NULL, NULL, TRUE, 0, NULL, copy->folder, &startup,
+                                 &process);
+        if (started) {
+            (void)CloseHandle(process.hThread); // nothing to do if closing fails
+            (void)CloseHandle(process.hProcess);
+        }
+    }
+    if (!started) {
+        (void)DeleteFileA(copy->path); // nothing else to do if it is gone
         NoteOwnFilesStay();
     }
     StepRemoval();

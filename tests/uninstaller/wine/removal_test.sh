@@ -4,7 +4,8 @@
 # folder and a running product that leave everything in place, a declined and an accepted
 # confirmation, a file in use that is left for the next restart (a running program under a new
 # name), a shortcut in use that keeps the uninstaller for another run, an Uninstall entry that
-# another installation took over, and an App Paths key that another program took over.
+# another installation took over, an App Paths key that another program took over, and an
+# Uninstall entry with subkeys.
 #   removal_test.sh WINE_STATE UNINST_EXE WATCH_EXE WORK_DIR BROADCAST_EXE
 set -euo pipefail
 state=$1
@@ -291,6 +292,35 @@ set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
 wait_for_copy
 ((code == 0)) || fail "no cleanup copy, second run: exit code $code"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "no cleanup copy, second run left: $(listing)"
+
+# An Uninstall entry with a subkey that the product added goes whole. One with subkeys too deep
+# to delete (17 levels, where 16 are followed) stays, and so do the uninstaller and its log, for
+# a run once the key is gone; the closing message names the key with its root.
+install
+"$run" "$state" reg add "$key\Extra" /v x /d y /f >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "entry with a subkey: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "entry with a subkey left: $(listing)"
+key_exists && fail "entry with a subkey: the Uninstall key was left"
+install
+"$run" "$state" reg add "$key$(printf '\\k%.0s' $(seq 17))" /f >/dev/null 2>&1
+answers=$("$run" "$state" "$watch" answer "$destination\uninst.exe" | tr -d '\r')
+grep -qF 'exit code: 1' <<<"$answers" || fail "entry too deep: $answers"
+grep -qF "could not be removed:  HKEY_CURRENT_USER\\${key#HKCU\\}  " <<<"$answers" ||
+    fail "entry too deep: the key is not named: $answers"
+grep -qF 'The uninstaller and the entry in the list of installed programs stay' <<<"$answers" ||
+    fail "entry too deep: no word of a second run: $answers"
+expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
+expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu'
+[[ "$(listing)" == "$expected" ]] || fail "entry too deep: left $(listing)"
+key_exists || fail "entry too deep: the Uninstall key was removed"
+"$run" "$state" reg delete "$key\k" /f >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "entry too deep, second run: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "entry too deep, second run left: $(listing)"
+key_exists && fail "entry too deep, second run: the Uninstall key was left"
 
 # App Paths keys: one that still names the product's program goes; one that another program has
 # taken over since stays, and so does one rewritten as an expandable text, as no installation
