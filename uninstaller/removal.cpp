@@ -80,9 +80,7 @@ void RunUninstallCommand(void)
     StepRemoval();
 }
 
-// A file of the package, or a link the user protected, may carry the read-only attribute; it is
-// cleared before deleting, and put back when the file stays all the same.
-static int DeleteUnprotected(const char* path)
+int DeleteUnprotected(const char* path)
 {
     if (DeleteFileA(path) || IsGone(GetLastError()))
         return 1;

@@ -7,6 +7,11 @@
 // Runs the log's uninstall command, folder variables expanded, and waits for it.
 void RunUninstallCommand(void);
 
+// Deletes a file that may carry the read-only attribute (a file of the package, a link the
+// user protected, a copy of a read-only uninstaller); the attribute is cleared before deleting,
+// and put back when the file stays all the same. True when it is gone.
+int DeleteUnprotected(const char* path);
+
 void RemoveShortcuts(void);
 
 // Files and directories of the file list. With `skipOwnFiles`, the running program and

@@ -41,7 +41,7 @@ static void DeleteEarlierCopies(const char* folder)
         return;
     do {
         if (CopyTextBounded(path, sizeof(path), folder) && AppendPath(path, found.cFileName))
-            (void)DeleteFileA(path); // a copy still at work stays for a later run
+            (void)DeleteUnprotected(path); // a copy still at work stays for a later run
     } while (FindNextFileA(search, &found));
     (void)FindClose(search); // nothing to do if closing fails
 }

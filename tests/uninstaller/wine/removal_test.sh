@@ -276,6 +276,19 @@ rm -rf "$work/${deep##*\\}"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "deep temporary folder left: $(listing)"
 key_exists && fail "deep temporary folder left the Uninstall key"
 
+# An earlier run's copy that is read-only (a copy takes the attributes of a read-only
+# uninst.exe) is deleted all the same, as copies would pile up otherwise.
+install
+mkdir -p "$work/temp/Quillset Uninstall"
+touch "$work/temp/Quillset Uninstall/qsu-earlier.tmp"
+chmod 444 "$work/temp/Quillset Uninstall/qsu-earlier.tmp"
+set +e; remove_with_temp "Z:${work//\//\\}\temp"; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "read-only earlier copy: exit code $code"
+[[ -e "$work/temp/Quillset Uninstall/qsu-earlier.tmp" ]] && fail "read-only earlier copy: it stays"
+wait_for_copies_to_end
+rm -rf "$work/temp"
+
 # No copy can be made (a file holds the copies' folder's name): the uninstaller, its log and
 # the Uninstall entry stay, so that the removal can be run again from the installed programs.
 install
