@@ -67,13 +67,24 @@ void NoteKeptFolder(const char* path)
     AddToList(&uninstall.keptFolders, path);
 }
 
-void NoteScheduledRemoval(const char* path)
+// Adds `item` to the list with string `id` saying what became of it.
+static void NoteFailureAs(UINT id, const char* item)
 {
     char format[STRING_SIZE];
     char line[STRING_SIZE + PATH_SIZE];
-    LoadMessage(IDS_REMOVED_AT_RESTART, format);
-    (void)FormatText(line, sizeof(line), format, path); // a cut line still names the file
+    LoadMessage(id, format);
+    (void)FormatText(line, sizeof(line), format, item); // a cut line still names the item
     NoteFailure(line);
+}
+
+void NoteScheduledRemoval(const char* path)
+{
+    NoteFailureAs(IDS_REMOVED_AT_RESTART, path);
+}
+
+void NoteCommandNotRun(const char* commandLine)
+{
+    NoteFailureAs(IDS_COMMAND_NOT_RUN, commandLine);
 }
 
 // Appends string `id`, with the product's name in its "%s", to `text`.

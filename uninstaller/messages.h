@@ -18,5 +18,8 @@ void NoteKeptFolder(const char* path);
 // Adds `path` to the list as a file that Windows removes when it restarts.
 void NoteScheduledRemoval(const char* path);
 
+// Adds the product's uninstall program, `commandLine`, to the list as one that could not run.
+void NoteCommandNotRun(const char* commandLine);
+
 // The closing message: removed, or removed but for the listed items and folders.
 void ShowClosingMessage(void);

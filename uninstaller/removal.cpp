@@ -57,7 +57,7 @@ void RunUninstallCommand(void)
     char commandLine[COMMAND_LINE_SIZE];
     SetRemovalStatus(IDS_STATUS_COMMAND, "");
     if (!PrepareCommandLine(folderValues, command, commandLine)) {
-        NoteFailure(command);
+        NoteCommandNotRun(command);
         StepRemoval();
         return;
     }
@@ -67,7 +67,7 @@ void RunUninstallCommand(void)
     PROCESS_INFORMATION process;
     if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, CREATE_DEFAULT_ERROR_MODE, NULL,
                         uninstall.plan.destination.path, &startup, &process)) {
-        NoteFailure(commandLine);
+        NoteCommandNotRun(commandLine);
         StepRemoval();
         return;
     }

@@ -38,3 +38,4 @@
 #define IDS_OUT_OF_MEMORY           45
 #define IDS_REMOVAL_RUNNING         46
 #define IDS_SETUP_RUNNING           47
+#define IDS_COMMAND_NOT_RUN         48

@@ -254,6 +254,17 @@ install command "$broadcast"
 wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "broadcasting uninstall command left: $(listing)"
 
+# An uninstall command whose program is gone is named as a program that could not be run, not
+# as an item left; everything else goes.
+install command "$broadcast"
+rm "$work/Apps/Smoke Product/broadcast.exe"
+answers=$("$run" "$state" "$watch" answer "$destination\uninst.exe" | tr -d '\r')
+wait_for_copy
+grep -qF 'exit code: 1' <<<"$answers" || fail "missing uninstall program: $answers"
+grep -qF "Smoke Product\broadcast.exe\" (the product's uninstall program, which could not be run)" \
+    <<<"$answers" || fail "missing uninstall program: not named as such: $answers"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "missing uninstall program left: $(listing)"
+
 # TMP and TEMP naming a folder that does not exist: the cleanup copy goes to the Windows
 # folder's copies' folder instead, and the removal completes.
 install
