@@ -51,6 +51,33 @@ const char* FindLastComponent(const char* text)
     return IsSeparator(*last) ? last + 1 : text;
 }
 
+void CompactPathText(char* shown, const char* path, size_t limit)
+{
+    static const char GAP[] = "...";
+    const size_t gap = sizeof(GAP) - 1;
+    const size_t nameEndKept = 12; // of a name too long to show whole: its end and extension
+    size_t length = GetTextLength(path);
+    if (length <= limit) {
+        CopyBytes(shown, path, length + 1);
+        return;
+    }
+    const char* separator = FindLastSeparator(path);
+    size_t nameStart = IsSeparator(*separator) ? (size_t)(separator - path) + 1 : 0;
+    size_t tail = length - nameStart + (nameStart ? 1 : 0); // the name with its separator
+    // The path's start and the whole name; or, for a name too long for that, the name's start,
+    // which tells it from its neighbours, and its end.
+    size_t start = 0;
+    size_t end = tail;
+    if (tail + gap > limit) {
+        start = nameStart;
+        end = nameEndKept;
+    }
+    size_t head = limit - gap - end;
+    CopyBytes(shown, path + start, head);
+    CopyBytes(shown + head, GAP, gap);
+    CopyBytes(shown + head + gap, path + length - end, end + 1);
+}
+
 int IsInvalidPathChar(char c)
 {
     for (const char* invalid = INVALID_PATH_CHARS; *invalid; ++invalid) {

@@ -35,6 +35,11 @@ const char* FindFirstSeparator(const char* text);
 // The text after the last separator, or the whole text when it has none.
 const char* FindLastComponent(const char* text);
 
+// `path` shortened for a message that lists it to at most `limit` characters (at least 16),
+// into `shown` of more than `limit` bytes: a longer one keeps its start and its last name, or
+// the last half of it, around "..." where the folders between were.
+void CompactPathText(char* shown, const char* path, size_t limit);
+
 // True for a character that no file or directory name may carry (separators aside).
 int IsInvalidPathChar(char c);
 

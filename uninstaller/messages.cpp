@@ -3,11 +3,19 @@
 #include "messages.h"
 
 #include "common/format.h"
+#include "common/path_routines.h"
 #include "common/text.h"
 #include "resource.h"
 #include "uninstall_state.h"
 
 static const char LIST_MORE[] = "...\r\n";
+
+// A message box grows to its longest line and its number of lines: a list of long paths, each
+// a word that does not wrap, would take it past the screen's edges, and its OK button with it.
+enum {
+    LISTED_PATH_LENGTH = 96,        // characters of a path in a list, its last name kept
+    LIST_ITEMS_SHOWN = 8,           // items of a list before "..."
+};
 
 static void LoadMessage(UINT id, char* buffer)
 {
@@ -38,13 +46,13 @@ int ShowMessage(UINT id, const char* argument, UINT flags)
     return ShowText(text, flags);
 }
 
-static void AddToList(ItemList* list, const char* path)
+static void AddToList(ItemList* list, const char* item)
 {
     ++list->count;
     uint32_t length = list->length;
-    uint32_t needed = (uint32_t)GetTextLength(path) + 2;
+    uint32_t needed = (uint32_t)GetTextLength(item) + 2;
     // Room is kept for the "..." line that says the list goes on.
-    if (length + needed + sizeof(LIST_MORE) > ITEM_LIST_SIZE) {
+    if (list->count > LIST_ITEMS_SHOWN || length + needed + sizeof(LIST_MORE) > ITEM_LIST_SIZE) {
         if (!list->cut) {
             CopyBytes(list->text + length, LIST_MORE, sizeof(LIST_MORE));
             list->length = length + sizeof(LIST_MORE) - 1;
@@ -52,29 +60,38 @@ static void AddToList(ItemList* list, const char* path)
         }
         return;
     }
-    CopyBytes(list->text + length, path, needed - 2);
+    CopyBytes(list->text + length, item, needed - 2);
     CopyBytes(list->text + length + needed - 2, "\r\n", 3);
     list->length = length + needed;
 }
 
+static void AddPathToList(ItemList* list, const char* path)
+{
+    char shown[LISTED_PATH_LENGTH + 1];
+    CompactPathText(shown, path, LISTED_PATH_LENGTH);
+    AddToList(list, shown);
+}
+
 void NoteFailure(const char* path)
 {
-    AddToList(&uninstall.failures, path);
+    AddPathToList(&uninstall.failures, path);
 }
 
 void NoteKeptFolder(const char* path)
 {
-    AddToList(&uninstall.keptFolders, path);
+    AddPathToList(&uninstall.keptFolders, path);
 }
 
-// Adds `item` to the list with string `id` saying what became of it.
+// Adds `item` to the failures with string `id` saying what became of it.
 static void NoteFailureAs(UINT id, const char* item)
 {
     char format[STRING_SIZE];
-    char line[STRING_SIZE + PATH_SIZE];
+    char shown[LISTED_PATH_LENGTH + 1];
+    char line[STRING_SIZE + LISTED_PATH_LENGTH];
     LoadMessage(id, format);
-    (void)FormatText(line, sizeof(line), format, item); // a cut line still names the item
-    NoteFailure(line);
+    CompactPathText(shown, item, LISTED_PATH_LENGTH);
+    (void)FormatText(line, sizeof(line), format, shown); // a cut line still names the item
+    AddToList(&uninstall.failures, line);
 }
 
 void NoteScheduledRemoval(const char* path)

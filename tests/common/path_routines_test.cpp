@@ -96,6 +96,31 @@ TEST(FindLastComponent, GivesTheFolderNameOfTheDefaultDirectory)
     EXPECT_STREQ(FindLastComponent("C:\\Apps\\"), "");
 }
 
+// CompactPathText into a buffer with a guard byte after `limit` + 1, which it must not touch.
+std::string Compact(const std::string& path, size_t limit)
+{
+    std::string buffer(limit + 2, '#');
+    CompactPathText(&buffer[0], path.c_str(), limit);
+    EXPECT_EQ(buffer[limit + 1], '#') << path;
+    return buffer.c_str();
+}
+
+TEST(CompactPathText, KeepsTheStartAndTheNameOrBothEndsOfALongName)
+{
+    const std::string path = "C:\\Program Files\\Vendor\\A long folder\\Sub\\file.txt";  // 50
+    EXPECT_EQ(Compact(path, 50), path);
+    EXPECT_EQ(Compact("C:\\a", 16), "C:\\a");
+    EXPECT_EQ(Compact(path, 32), "C:\\Program Files\\Ven...\\file.txt");
+    // The name with its separator and the gap take the whole room: nothing of the start.
+    EXPECT_EQ(Compact(path, 12), "...\\file.txt");
+    // Forward slashes separate too.
+    EXPECT_EQ(Compact("C:/Program Files/Vendor/file.txt", 18), "C:/Pro.../file.txt");
+    // A name longer than the room: its start, which tells it from the others, and its end.
+    const std::string plugin = "C:\\p\\plugin07-" + std::string(100, 'x') + ".dll";
+    EXPECT_EQ(Compact(plugin, 40), "plugin07-" + std::string(16, 'x') + "..." + std::string(8, 'x') + ".dll");
+    EXPECT_EQ(Compact(std::string(50, 'c'), 20), std::string(5, 'c') + "..." + std::string(12, 'c'));
+}
+
 TEST(HasInvalidPathChars, FindsEachReservedCharacter)
 {
     for (char reserved : std::string("\"*:<>?|")) {

@@ -1,7 +1,7 @@
 # Makes a fake installation with a hand-written "uninst.dat" for the uninstaller's Wine tests:
 #   make_install.py ROOT UNINST_EXE [user | slashes | plugins | apppaths | command COMMAND_EXE]
 # "user" adds a file of the user's in docs/; "slashes" records the destination with forward
-# slashes, as typed by a user; "plugins" adds 60 files with long names in docs/plugins/;
+# slashes, as typed by a user; "plugins" adds 60 files with long paths in docs/plugins/;
 # "apppaths" records the App Paths keys SmokeApp.exe, SmokeTaken.exe and SmokeExpanded.exe;
 # "command" installs COMMAND_EXE as broadcast.exe and records it as the product's uninstall
 # command.
@@ -16,9 +16,12 @@ with_user_file = sys.argv[3:4] == ['user']
 command_exe = sys.argv[4] if sys.argv[3:4] == ['command'] else None
 with_slashes = sys.argv[3:4] == ['slashes']
 with_app_paths = sys.argv[3:4] == ['apppaths']
-plugins = ['plugin%02d-with-a-name-long-enough-to-fill-lists.dll' % number for number in range(60)] \
-    if sys.argv[3:4] == ['plugins'] else []
 destination = os.path.join(root, 'Apps', 'Smoke Product')
+# Each plugin's path is 240 characters long as Wine sees it, so that a list of them wraps in a
+# message box over many lines.
+plugin_filler = 'x' * (240 - len('Z:' + destination + '/docs/plugins/plugin00-.dll'))
+plugins = ['plugin%02d-%s.dll' % (number, plugin_filler) for number in range(60)] \
+    if sys.argv[3:4] == ['plugins'] else []
 menu = os.path.join(root, 'Menu', 'Smoke 1.0')
 
 os.makedirs(os.path.join(destination, 'docs', 'empty'))
