@@ -74,17 +74,17 @@ static void RemoveProduct(void)
     RemoveFileList(1);
     // What stays keeps its log, the uninstaller and the Uninstall entry, so that the removal
     // can be run again once the cause is gone; without them it would stay for good. So the
-    // keys go only once the copy that removes the uninstaller is made, and the copy starts
-    // only once they are gone.
+    // keys go only once the copy that removes the uninstaller has been started, and the copy
+    // runs only once they are gone.
     if (!uninstall.itemsLeft) {
         TrimFolder(&uninstall.plan.menuFolder);
         CheckDestinationLeftovers();
         CleanupCopy copy;
-        if (MakeCleanupCopy(&copy)) {
+        if (PrepareCleanupCopy(&copy)) {
             if (RemoveRegistryKeys())
-                (void)StartCleanupCopy(&copy); // one that cannot start has noted what stays
+                ReleaseCleanupCopy(&copy);
             else
-                DiscardCleanupCopy(&copy);
+                CancelCleanupCopy(&copy);
         }
     }
     CloseProgressWindow();

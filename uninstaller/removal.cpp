@@ -383,22 +383,32 @@ static void NoteKeyLeft(HKEY root, const char* path)
     NoteItemLeft(named);
 }
 
-int RemoveRegistryKeys(void)
+// Deletes the log's keys of `kind` that are still this installation's; false when one stays.
+static int RemoveKeysOfKind(ProductKeyKind kind)
 {
-    int itemsBefore = uninstall.itemsLeft;
+    int removed = 1;
     TextListWalk walk;
     BeginRegistryWalk(&walk, &uninstall.plan);
-    SetRemovalStatus(IDS_STATUS_REGISTRY, "");
     while (NextRegistryKey(&walk)) {
         HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-        if (IsTakenOver(root, walk.text))
+        if (GetProductKeyKind(walk.text) != kind || IsTakenOver(root, walk.text))
             continue;
         LONG result = DeleteKeyTree(root, walk.text, 0);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
             NoteKeyLeft(root, walk.text);
+            removed = 0;
+        }
     }
+    return removed;
+}
+
+int RemoveRegistryKeys(void)
+{
+    SetRemovalStatus(IDS_STATUS_REGISTRY, "");
+    // The Uninstall entry goes last, once nothing else is left to run the uninstaller for.
+    int removed = RemoveKeysOfKind(PRODUCT_KEY_APP_PATHS) && RemoveKeysOfKind(PRODUCT_KEY_UNINSTALL);
     StepRemoval();
-    return uninstall.itemsLeft == itemsBefore;
+    return removed;
 }
 
 void TrimFolder(const LogFolder* folder)

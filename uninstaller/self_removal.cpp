@@ -21,6 +21,7 @@ static const char COPY_PATTERN[] = "qsu*.tmp";
 
 enum {
     COMMAND_SIZE = 2 * PATH_SIZE + 64,  // quoted copy path, switch, handle, quoted directory
+    COPY_END_WAIT = 5000,               // ms for a copy ended before it ran to let its file go
 };
 
 static void NoteOwnFilesStay(void)
@@ -61,15 +62,42 @@ static int FindCopyFolder(char* folder)
     return CreateDirectoryA(folder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-int MakeCleanupCopy(CleanupCopy* copy)
+// Copies the running program into the copies' folder and starts the copy with the command
+// that has it wait for this process; false when any of it fails.
+static int StartSuspendedCopy(CleanupCopy* copy)
+{
+    if (!FindCopyFolder(copy->folder))
+        return 0;
+    DeleteEarlierCopies(copy->folder);
+    if (!GetTempFileNameA(copy->folder, COPY_PREFIX, 0, copy->path) ||
+        !CopyFileA(uninstall.modulePath, copy->path, FALSE))
+        return 0;
+    // The copy of a read-only uninstaller would be read-only, which neither a later run nor the
+    // restart deletes; if clearing fails, a later run still deletes it unprotected.
+    (void)SetFileAttributesA(copy->path, FILE_ATTRIBUTE_NORMAL);
+    HANDLE self;
+    char command[COMMAND_SIZE];
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE,
+                         TRUE, 0))
+        return 0;
+    if (!FormatCleanupCommand(command, sizeof(command), copy->path, (uint32_t)(UINT_PTR)self,
+                              uninstall.logDirectory, 1)) {
+        (void)CloseHandle(self); // nothing to do if closing fails
+        return 0;
+    }
+    STARTUPINFOA startup;
+    FillBytes(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    // The copy works in the temporary directory, so that it holds no folder it must remove.
+    return CreateProcessA(copy->path, command, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, copy->folder,
+                          &startup, &copy->process);
+}
+
+int PrepareCleanupCopy(CleanupCopy* copy)
 {
     copy->path[0] = 0;
-    if (FindCopyFolder(copy->folder)) {
-        DeleteEarlierCopies(copy->folder);
-        if (GetTempFileNameA(copy->folder, COPY_PREFIX, 0, copy->path) &&
-            CopyFileA(uninstall.modulePath, copy->path, FALSE))
-            return 1;
-    }
+    if (StartSuspendedCopy(copy))
+        return 1;
     if (copy->path[0])
         (void)DeleteFileA(copy->path); // nothing else to do if it was never made
     NoteOwnFilesStay();
@@ -77,39 +105,32 @@ int MakeCleanupCopy(CleanupCopy* copy)
     return 0;
 }
 
-void DiscardCleanupCopy(const CleanupCopy* copy)
+// Ends the copy before it ran and deletes its file.
+static void EndCopy(CleanupCopy* copy)
 {
-    (void)DeleteFileA(copy->path); // a later run deletes it with the other earlier copies
-    StepRemoval();
+    if (TerminateProcess(copy->process.hProcess, EXIT_REFUSED))
+        (void)WaitForSingleObject(copy->process.hProcess, COPY_END_WAIT); // its file is free then
+    (void)CloseHandle(copy->process.hThread); // nothing to do if closing fails
+    (void)CloseHandle(copy->process.hProcess);
+    (void)DeleteFileA(copy->path); // one still held goes with the earlier copies of a later run
 }
 
-int StartCleanupCopy(const CleanupCopy* copy)
+void ReleaseCleanupCopy(CleanupCopy* copy)
 {
-    HANDLE self = NULL;
-    char command[COMMAND_SIZE];
-    int started = DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                                  SYNCHRONIZE, TRUE, 0) &&
-                  FormatCleanupCommand(command, sizeof(command), copy->path, (uint32_t)(UINT_PTR)self,
-                                       uninstall.logDirectory, 1);
-    if (started) {
-        STARTUPINFOA startup;
-        FillBytes(&startup, 0, sizeof(startup));
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process;
-        // The copy works in the temporary directory, so that it holds no folder it must remove.
-        started = CreateProcessA(copy->path, command, NULL, NULL, TRUE, 0, NULL, copy->folder, &startup,
-                                 &process);
-        if (started) {
-            (void)CloseHandle(process.hThread); // nothing to do if closing fails
-            (void)CloseHandle(process.hProcess);
-        }
-    }
-    if (!started) {
-        (void)DeleteFileA(copy->path); // nothing else to do if it is gone
+    if (ResumeThread(copy->process.hThread) != (DWORD)-1) {
+        (void)CloseHandle(copy->process.hThread); // nothing to do if closing fails
+        (void)CloseHandle(copy->process.hProcess);
+    } else {
+        EndCopy(copy);
         NoteOwnFilesStay();
     }
     StepRemoval();
-    return started;
+}
+
+void CancelCleanupCopy(CleanupCopy* copy)
+{
+    EndCopy(copy);
+    StepRemoval();
 }
 
 int RunCleanup(void)

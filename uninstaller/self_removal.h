@@ -6,22 +6,26 @@
 
 #include "common/path_routines.h"
 
-// A copy of the running program in the temporary directory, ready to finish the removal.
+// A copy of the running program in the temporary directory, started suspended, ready to
+// finish the removal.
 struct CleanupCopy {
     char folder[PATH_SIZE];         // the copies' folder, where the copy runs
     char path[PATH_SIZE];
+    PROCESS_INFORMATION process;
 };
 
-// Makes the copy; notes the program and the log as not removed and returns 0 when it cannot.
-int MakeCleanupCopy(CleanupCopy* copy);
+// Makes the copy and starts it suspended, so that whatever the removal meets after this, the
+// copy's start cannot fail any more; notes the program and the log as not removed and returns
+// 0 when it cannot.
+int PrepareCleanupCopy(CleanupCopy* copy);
 
-// Starts the copy, which waits for this process to end; notes the program and the log as not
-// removed, deletes the copy and returns 0 when it cannot.
-int StartCleanupCopy(const CleanupCopy* copy);
+// Lets the copy run: it waits for this process to end and removes the program, the log and
+// the emptied folders. Should it not run, it is ended and the program and the log are noted.
+void ReleaseCleanupCopy(CleanupCopy* copy);
 
-// Deletes the copy unstarted: the removal stopped short, and the program and the log stay
-// for the run that removes the rest.
-void DiscardCleanupCopy(const CleanupCopy* copy);
+// Ends the copy before it ran and deletes it: the removal stopped short, and the program and
+// the log stay for the run that removes the rest.
+void CancelCleanupCopy(CleanupCopy* copy);
 
 // The copy's run: waits for the original, finishes the removal, and has its own file deleted
 // at the next restart. Returns the process exit code.

@@ -147,7 +147,11 @@ install
 wait_for_copies_to_end
 "$run" "$state" reg delete "$pending" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 install plugins
-"$run" "$state" "$watch" holding-plugins "$destination\\uninst.exe" || fail "plugins in use"
+answers=$("$run" "$state" "$watch" holding-plugins "$destination\\uninst.exe" | tr -d '\r') ||
+    fail "plugins in use: $answers"
+# The closing message lists app.exe and 7 of them, each path cut around "...", then "...".
+[[ $(grep -c '^plugin[0-9]*-x*\.\.\.x*\.dll (removed when Windows restarts)$' <<<"$answers") == 7 ]] &&
+    grep -qx '\.\.\.' <<<"$answers" || fail "plugins in use: not 8 items and \"...\" in the message: $answers"
 [[ $(listing | grep -c 'plugins/plugin') == 60 && -z $(listing | grep -v -e plugin -e app.exe |
     grep -v -x -e . -e ./Apps -e './Apps/Smoke Product' -e './Apps/Smoke Product/docs' -e ./Menu) ]] ||
     fail "plugins in use: left $(listing)"
@@ -261,7 +265,7 @@ rm "$work/Apps/Smoke Product/broadcast.exe"
 answers=$("$run" "$state" "$watch" answer "$destination\uninst.exe" | tr -d '\r')
 wait_for_copy
 grep -qF 'exit code: 1' <<<"$answers" || fail "missing uninstall program: $answers"
-grep -qF "Smoke Product\broadcast.exe\" (the product's uninstall program, which could not be run)" \
+grep -qF "\broadcast.exe\" (the product's uninstall program, which could not be run)" \
     <<<"$answers" || fail "missing uninstall program: not named as such: $answers"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "missing uninstall program left: $(listing)"
 
@@ -317,11 +321,11 @@ wait_for_copy
 ((code == 0)) || fail "no cleanup copy, second run: exit code $code"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "no cleanup copy, second run left: $(listing)"
 
-# An Uninstall entry with a subkey that the product added goes whole. One with subkeys too deep
-# to delete (17 levels, where 16 are followed) stays, and so do the uninstaller and its log, for
-# a run once the key is gone; the closing message names the key with its root.
+# An Uninstall entry with subkeys that the product added goes whole, 16 levels of them. One with
+# subkeys too deep to delete (17 levels) stays, and so do the uninstaller and its log, for a run
+# once the key is gone; the closing message names the key with its root.
 install
-"$run" "$state" reg add "$key\Extra" /v x /d y /f >/dev/null 2>&1
+"$run" "$state" reg add "$key$(printf '\\k%.0s' $(seq 16))" /v x /d y /f >/dev/null 2>&1
 set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
 wait_for_copy
 ((code == 0)) || fail "entry with a subkey: exit code $code"
@@ -346,10 +350,28 @@ wait_for_copy
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "entry too deep, second run left: $(listing)"
 key_exists && fail "entry too deep, second run: the Uninstall key was left"
 
+# An App Paths key that stays (subkeys too deep) keeps the Uninstall entry as well, which goes
+# only when nothing else is left, with the uninstaller and its log.
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
+install apppaths
+"$run" "$state" reg add "$app_paths\SmokeApp.exe" /ve /d "$destination\app.exe" /f >/dev/null 2>&1
+"$run" "$state" reg add "$app_paths\SmokeApp.exe$(printf '\\k%.0s' $(seq 17))" /f >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+((code == 1)) || fail "App Paths key left: exit code $code"
+expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
+expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu'
+[[ "$(listing)" == "$expected" ]] || fail "App Paths key left: left $(listing)"
+key_exists || fail "App Paths key left: the Uninstall key was removed"
+"$run" "$state" reg delete "$app_paths\SmokeApp.exe" /f >/dev/null 2>&1
+set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
+wait_for_copy
+((code == 0)) || fail "App Paths key left, second run: exit code $code"
+[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "App Paths key left, second run left: $(listing)"
+key_exists && fail "App Paths key left, second run: the Uninstall key was left"
+
 # App Paths keys: one that still names the product's program goes; one that another program has
 # taken over since stays, and so does one rewritten as an expandable text, as no installation
 # writes it.
-app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
 install apppaths
 "$run" "$state" reg add "$app_paths\SmokeApp.exe" /ve /d "$destination\app.exe" /f >/dev/null 2>&1
 "$run" "$state" reg add "$app_paths\SmokeTaken.exe" /ve /d 'C:\Other Vendor\SmokeTaken.exe' /f \
