@@ -36,8 +36,9 @@ const char* FindFirstSeparator(const char* text);
 const char* FindLastComponent(const char* text);
 
 // `path` shortened for a message that lists it to at most `limit` characters (at least 16),
-// into `shown` of more than `limit` bytes: a longer one keeps its start and its last name, or
-// the last half of it, around "..." where the folders between were.
+// into `shown` of more than `limit` bytes: a longer one keeps its last name whole and as much
+// of its start as fits, around "..." where the folders between were; a name too long for
+// that keeps its own start and its last 12 characters, without the folders.
 void CompactPathText(char* shown, const char* path, size_t limit);
 
 // True for a character that no file or directory name may carry (separators aside).

@@ -70,16 +70,18 @@ void RestoreHandler()
 
 }  // namespace
 
+// The count covers the whole time the handler is in place for the watch, so that a signal in
+// between is noted rather than ending the process.
 StopSignalWatch::StopSignalWatch()
 {
-    InstallHandler();
     ++watches;
+    InstallHandler();
 }
 
 StopSignalWatch::~StopSignalWatch()
 {
-    --watches;
     RestoreHandler();
+    --watches;
 }
 
 int GetStopSignal()
