@@ -70,8 +70,9 @@ void RestoreHandler()
 
 }  // namespace
 
-// The count covers the whole time the handler is in place for the watch, so that a signal in
-// between is noted rather than ending the process.
+// A watch counts from before its handler is in place, so that a signal meanwhile is noted for
+// the watch's command, and stops counting before the handler may go, so that a later signal
+// is not noted when nobody looks any more.
 StopSignalWatch::StopSignalWatch()
 {
     ++watches;
@@ -80,8 +81,8 @@ StopSignalWatch::StopSignalWatch()
 
 StopSignalWatch::~StopSignalWatch()
 {
-    RestoreHandler();
     --watches;
+    RestoreHandler();
 }
 
 int GetStopSignal()
