@@ -89,8 +89,10 @@ static int StartSuspendedCopy(CleanupCopy* copy)
     FillBytes(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     // The copy works in the temporary directory, so that it holds no folder it must remove.
-    return CreateProcessA(copy->path, command, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, copy->folder,
-                          &startup, &copy->process);
+    int started = CreateProcessA(copy->path, command, NULL, NULL, TRUE, CREATE_SUSPENDED, NULL,
+                                 copy->folder, &startup, &copy->process);
+    (void)CloseHandle(self); // the copy has inherited its own; nothing to do if closing fails
+    return started;
 }
 
 int PrepareCleanupCopy(CleanupCopy* copy)
