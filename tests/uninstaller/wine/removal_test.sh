@@ -64,6 +64,19 @@ listing() {
     (cd "$work" && find . | sort)
 }
 
+# What a removal that stopped short leaves: the uninstaller and its log, for another run.
+uninstaller_kept=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
+uninstaller_kept+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu'
+
+# That other run, once the cause is gone, removes the rest and the Uninstall entry.
+expect_clean_second_run() {
+    set +e; "$run" "$state" "$destination\\uninst.exe" /S; local code=$?; set -e
+    wait_for_copy
+    ((code == 0)) || fail "$1, second run: exit code $code"
+    [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "$1, second run left: $(listing)"
+    ! key_exists || fail "$1, second run: the Uninstall key was left"
+}
+
 key_exists() {
     "$run" "$state" reg query "$key" >/dev/null 2>&1
 }
@@ -339,16 +352,10 @@ grep -qF "could not be removed:  HKEY_CURRENT_USER\\${key#HKCU\\}  " <<<"$answer
     fail "entry too deep: the key is not named: $answers"
 grep -qF 'The uninstaller and the entry in the list of installed programs stay' <<<"$answers" ||
     fail "entry too deep: no word of a second run: $answers"
-expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
-expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu'
-[[ "$(listing)" == "$expected" ]] || fail "entry too deep: left $(listing)"
+[[ "$(listing)" == "$uninstaller_kept" ]] || fail "entry too deep: left $(listing)"
 key_exists || fail "entry too deep: the Uninstall key was removed"
 "$run" "$state" reg delete "$key\k" /f >/dev/null 2>&1
-set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
-wait_for_copy
-((code == 0)) || fail "entry too deep, second run: exit code $code"
-[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "entry too deep, second run left: $(listing)"
-key_exists && fail "entry too deep, second run: the Uninstall key was left"
+expect_clean_second_run "entry too deep"
 
 # An App Paths key that stays (subkeys too deep) keeps the Uninstall entry as well, which goes
 # only when nothing else is left, with the uninstaller and its log.
@@ -358,16 +365,10 @@ install apppaths
 "$run" "$state" reg add "$app_paths\SmokeApp.exe$(printf '\\k%.0s' $(seq 17))" /f >/dev/null 2>&1
 set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
 ((code == 1)) || fail "App Paths key left: exit code $code"
-expected=$'.\n./Apps\n./Apps/Smoke Product\n./Apps/Smoke Product/uninst.dat'
-expected+=$'\n./Apps/Smoke Product/uninst.exe\n./Menu'
-[[ "$(listing)" == "$expected" ]] || fail "App Paths key left: left $(listing)"
+[[ "$(listing)" == "$uninstaller_kept" ]] || fail "App Paths key left: left $(listing)"
 key_exists || fail "App Paths key left: the Uninstall key was removed"
 "$run" "$state" reg delete "$app_paths\SmokeApp.exe" /f >/dev/null 2>&1
-set +e; "$run" "$state" "$destination\uninst.exe" /S; code=$?; set -e
-wait_for_copy
-((code == 0)) || fail "App Paths key left, second run: exit code $code"
-[[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "App Paths key left, second run left: $(listing)"
-key_exists && fail "App Paths key left, second run: the Uninstall key was left"
+expect_clean_second_run "App Paths key left"
 
 # App Paths keys: one that still names the product's program goes; one that another program has
 # taken over since stays, and so does one rewritten as an expandable text, as no installation
