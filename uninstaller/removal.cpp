@@ -359,18 +359,18 @@ static int IsTakenOver(HKEY root, const char* keyPath)
 // followed, and their key stays.
 static LONG DeleteKeyTree(HKEY root, const char* path, int depth)
 {
+    // A key whose subkeys cannot be listed may still have none, and its deletion tells.
     HKEY key;
-    LONG result = RegOpenKeyExA(root, path, 0, KEY_ENUMERATE_SUB_KEYS | DELETE, &key);
-    if (result != ERROR_SUCCESS)
-        return result;
-    char name[ENTRY_NAME_SIZE];
-    DWORD nameSize = sizeof(name);
-    // Always the first subkey, as each one found is deleted before the next is looked for.
-    while (depth < KEY_TREE_DEPTH &&
-           RegEnumKeyExA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
-           DeleteKeyTree(key, name, depth + 1) == ERROR_SUCCESS)
-        nameSize = sizeof(name);
-    (void)RegCloseKey(key); // a handle that does not close holds nothing the deletion needs
+    if (RegOpenKeyExA(root, path, 0, KEY_ENUMERATE_SUB_KEYS, &key) == ERROR_SUCCESS) {
+        char name[ENTRY_NAME_SIZE];
+        DWORD nameSize = sizeof(name);
+        // Always the first subkey, as each one found is deleted before the next is looked for.
+        while (depth < KEY_TREE_DEPTH &&
+               RegEnumKeyExA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) == ERROR_SUCCESS &&
+               DeleteKeyTree(key, name, depth + 1) == ERROR_SUCCESS)
+            nameSize = sizeof(name);
+        (void)RegCloseKey(key); // a handle that does not close holds nothing the deletion needs
+    }
     return RegDeleteKeyA(root, path);
 }
 
