@@ -128,8 +128,6 @@ std::vector<SourceNode>::const_iterator FindUninstallerNode(const std::vector<So
     });
 }
 
-// The uninstaller is the other program that users run, so it is signed like Setup.exe: the
-// signed bytes are packed in place of the file's, under the file's own time.
 // Refuses the uninst.exe at `file` (`image`, `when` it is refused: "" or " once signed") when it
 // is no program: it is the product's uninstall command, which would then not start.
 void CheckUninstallerImage(const fs::path& file, std::span<const std::uint8_t> image, const std::string& when)
@@ -140,6 +138,8 @@ void CheckUninstallerImage(const fs::path& file, std::span<const std::uint8_t> i
                                  DescribeModuleRole(ModuleRole::Uninstaller));
 }
 
+// The uninstaller is the other program that users run, so it is signed like Setup.exe: the
+// signed bytes are packed in place of the file's, under the file's own time.
 void SignUninstaller(const SigningCommand& signing, const std::vector<SourceNode>& nodes,
                      std::vector<TreeItem>& items, std::vector<CompressionJob>& jobs)
 {
