@@ -377,7 +377,7 @@ static LONG DeleteKeyTree(HKEY root, const char* path, int depth)
 // A key that stays is named with its root, as the registry editor shows it.
 static void NoteKeyLeft(HKEY root, const char* path)
 {
-    char named[PATH_SIZE + sizeof(LOCAL_MACHINE_NAME)];
+    char named[KEY_PATH_SIZE + sizeof(LOCAL_MACHINE_NAME)];
     (void)FormatText(named, sizeof(named), root == HKEY_LOCAL_MACHINE ? LOCAL_MACHINE_NAME : CURRENT_USER_NAME,
                      path); // a cut name still reads
     NoteItemLeft(named);
