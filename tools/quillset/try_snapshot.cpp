@@ -53,14 +53,14 @@ constexpr std::string_view LETTER_ESCAPES = "a\ab\bt\tn\nv\vf\fr\re\x1b";
 // to the character it stands for, "\\t" and "\\37" to control characters).
 std::string Unescape(std::string_view text)
 {
+    const auto isDigitAt = [&](std::size_t at, int base) {
+        if (at >= text.size())
+            return false;
+        const char c = text[at];
+        return base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '7';
+    };
     std::string plain;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto isDigitAt = [&](std::size_t at, int base) {
-            if (at >= text.size())
-                return false;
-            const char c = text[at];
-            return base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c >= '0' && c <= '7';
-        };
         if (text[i] != '\\' || i + 1 == text.size()) {
             plain += text[i];
             continue;
