@@ -124,6 +124,28 @@ int IsPathInside(const char* path, const char* folder)
     return length > 0 && HasPrefixIgnoringCase(path, folder, length) && IsSeparator(path[length]);
 }
 
+size_t MeasureSharedFolders(const char* first, const char* second)
+{
+    size_t shared = 0;
+    for (size_t at = 0;; ++at) {
+        int firstLevelEnds = !first[at] || IsSeparator(first[at]);
+        if (firstLevelEnds && (!second[at] || IsSeparator(second[at])))
+            shared = at;
+        if (!first[at] || !HasPrefixIgnoringCase(first + at, second + at, 1))
+            return shared;
+    }
+}
+
+size_t CutToParentFolder(char* path, size_t length, size_t floor)
+{
+    while (length > floor && !IsSeparator(path[length - 1]))
+        --length;
+    if (length > floor)
+        --length;
+    path[length] = 0;
+    return length;
+}
+
 int IsPlainRelativePath(const char* path, size_t length)
 {
     if (!length || IsSeparator(path[0]) || IsSeparator(path[length - 1]))

@@ -60,6 +60,15 @@ int IsPlainName(const char* name);
 // separator follows.
 int IsPathInside(const char* path, const char* folder);
 
+// The length of the folders that `first` and `second` share from their start, whole levels
+// only and ASCII case ignored: the whole path when both are the same, 0 when not even their
+// first names agree.
+size_t MeasureSharedFolders(const char* first, const char* second);
+
+// Cuts `path`, `length` characters long, back to the folder that holds its last level, but
+// never to fewer than `floor` characters; the new length.
+size_t CutToParentFolder(char* path, size_t length, size_t floor);
+
 // True for a relative path of plain names without a separator at either end; a doubled
 // separator inside counts as one.
 int IsPlainRelativePath(const char* path, size_t length);

@@ -40,13 +40,7 @@ static int StopWalk(FileListWalk* walk, LogFault error)
 // Takes the last name off the path; the drive root keeps its separator.
 static void CutLastName(FileListWalk* walk)
 {
-    uint32_t length = walk->pathLength;
-    while (length > 3 && !IsSeparator(walk->path[length - 1]))
-        --length;
-    if (length > 3)
-        --length;
-    walk->pathLength = length;
-    walk->path[length] = 0;
+    walk->pathLength = (uint32_t)CutToParentFolder(walk->path, walk->pathLength, DRIVE_ROOT_LENGTH);
 }
 
 // Puts the record's name at the end of the path; 0 with the walk stopped when it cannot.

@@ -423,11 +423,7 @@ void TrimFolder(const LogFolder* folder)
     while (length > folder->existingLength) {
         if (!RemoveFolder(path))
             return;
-        while (length > folder->existingLength && !IsSeparator(path[length - 1]))
-            --length;
-        if (length > folder->existingLength)
-            --length;
-        path[length] = 0;
+        length = CutToParentFolder(path, length, folder->existingLength);
     }
 }
 

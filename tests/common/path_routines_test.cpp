@@ -220,4 +220,34 @@ TEST(MeasurePathRoot, ADrivesThreeCharactersOrAWholeShareName)
         EXPECT_EQ(MeasurePathRoot(path, strlen(path)), 0u) << path;
 }
 
+TEST(MeasureSharedFolders, CountsWholeLevelsOnly)
+{
+    const char* menu = "C:\\Menu\\Programs\\Vendor\\Inkwell";
+    EXPECT_EQ(MeasureSharedFolders(menu, menu), strlen(menu));
+    EXPECT_EQ(MeasureSharedFolders(menu, "c:\\MENU\\programs\\vendor\\INKWELL"), strlen(menu));
+    // One the parent of the other, either way round.
+    EXPECT_EQ(MeasureSharedFolders(menu, "C:\\Menu\\Programs\\Vendor"), 23u);
+    EXPECT_EQ(MeasureSharedFolders("C:\\Menu\\Programs\\Vendor", menu), 23u);
+    // A sibling whose name only begins like the other's shares the parent, not the name.
+    EXPECT_EQ(MeasureSharedFolders(menu, "C:\\Menu\\Programs\\Vendor\\Inkwell 2"), 23u);
+    EXPECT_EQ(MeasureSharedFolders(menu, "C:\\Menu\\Programs\\Vend"), 16u);
+    EXPECT_EQ(MeasureSharedFolders("C:\\A", "D:\\A"), 0u);
+    EXPECT_EQ(MeasureSharedFolders("", menu), 0u);
+}
+
+TEST(CutToParentFolder, StepsUpALevelButNotBelowTheFloor)
+{
+    char path[PATH_SIZE] = "C:\\Menu\\Vendor\\Inkwell";
+    EXPECT_EQ(CutToParentFolder(path, strlen(path), 3), 14u);
+    EXPECT_STREQ(path, "C:\\Menu\\Vendor");
+    EXPECT_EQ(CutToParentFolder(path, 14, 3), 7u);
+    EXPECT_STREQ(path, "C:\\Menu");
+    // The floor holds even inside a name, and a drive's root keeps its separator.
+    EXPECT_EQ(CutToParentFolder(path, 7, 5), 5u);
+    EXPECT_STREQ(path, "C:\\Me");
+    char rooted[PATH_SIZE] = "C:\\Menu";
+    EXPECT_EQ(CutToParentFolder(rooted, 7, 3), 3u);
+    EXPECT_STREQ(rooted, "C:\\");
+}
+
 } // namespace
