@@ -28,8 +28,10 @@ UINT SaveUninstallLog(void);
 // log is completed with what the earlier one made and is still there, and saved instead.
 void SaveStoppedReinstallLog(void);
 // The ends of the shortcut and registry lists: the earlier installation's entries carried
-// over, then the end marker.
-void EndShortcutList(void);
+// over, then the end marker. `linksMade` tells that the shortcut step made every link it
+// should, the only case in which a Start Menu folder of the earlier installation that this
+// one replaces is taken away.
+void EndShortcutList(BOOL linksMade);
 void EndRegistryList(void);
 // Writes the values of the Uninstall entry that RegisterProduct made, once the log they point
 // to is saved.

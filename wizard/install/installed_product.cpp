@@ -3,6 +3,8 @@
 // product is installed elsewhere.
 #include "install/installed_product.h"
 
+#include <shlobj.h>
+
 #include "common/memory.h"
 #include "common/text.h"
 #include "common/uninstall_log_carry.h"
@@ -12,6 +14,7 @@
 #include "core/wizard.h"
 #include "core/wizard_state.h"
 #include "install/install_engine.h"
+#include "install/shell_notify.h"
 #include "package/package_layout.h"
 
 // The folder's log as the uninstaller would accept it, in `plan`, which points into `*bytes`.
@@ -93,8 +96,10 @@ DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existin
         return existingLength;
     const LogFolder* earlier =
         menuRecord ? &wizard.earlierPlan.menuFolder : &wizard.earlierPlan.destination;
-    if (earlier->path && !lstrcmpiA(earlier->path, path) &&
-        earlier->existingLength < existingLength)
+    // The folders that both paths share and that existed before this run were made by the
+    // earlier one from its existing length on.
+    if (earlier->path && earlier->existingLength < existingLength &&
+        existingLength <= MeasureSharedFolders(earlier->path, path))
         return earlier->existingLength;
     return existingLength;
 }
@@ -118,8 +123,54 @@ BOOL CarryEarlierFilesOver(void)
                                                    wizard.installDir, IsPresent);
 }
 
-void CarryEarlierShortcutsOver(void)
+// The earlier installation's Start Menu folder when this one makes another in its place, else
+// null.
+static const char* FindReplacedMenuFolder(void)
 {
-    if (wizard.earlierLog)
-        CarryEarlierShortcuts(&wizard.uninstallLog, &wizard.earlierPlan, IsPresent);
+    const char* earlier = wizard.earlierPlan.menuFolder.path;
+    if (!wizard.earlierLog || !earlier || wizard.noMenuFolder ||
+        !lstrcmpiA(earlier, wizard.menuFolder))
+        return NULL;
+    return earlier;
+}
+
+// Whether an earlier link that this installation did not make again stays, and so is carried:
+// one that lies in the Start Menu folder that this installation replaces is deleted first, as
+// no log would name its folder.
+static int KeepEarlierShortcut(const char* path)
+{
+    const char* replaced = FindReplacedMenuFolder();
+    if (replaced && IsPathInside(path, replaced))
+        (void)DeleteFileA(path); // a link that stays is carried, and the removal tries again
+    return IsPresent(path);
+}
+
+// Removes the levels of the replaced Start Menu folder that the earlier installation made and
+// that are empty now, up to the new folder or one that holds it.
+static void TrimReplacedMenuFolder(void)
+{
+    const char* replaced = FindReplacedMenuFolder();
+    char level[PATH_SIZE];
+    if (!replaced || !CopyTextBounded(level, PATH_SIZE, replaced))
+        return;
+    size_t existing = wizard.earlierPlan.menuFolder.existingLength;
+    size_t length = GetTextLength(level);
+    BOOL removed = FALSE;
+    while (length > existing && lstrcmpiA(level, wizard.menuFolder) &&
+           !IsPathInside(wizard.menuFolder, level) && RemoveDirectoryA(level)) {
+        removed = TRUE;
+        length = CutToParentFolder(level, length, existing);
+    }
+    if (removed)
+        NotifyShell(SHCNE_UPDATEDIR, level);
+}
+
+void CarryEarlierShortcutsOver(BOOL linksMade)
+{
+    if (!wizard.earlierLog)
+        return;
+    CarryEarlierShortcuts(&wizard.uninstallLog, &wizard.earlierPlan,
+                          linksMade ? KeepEarlierShortcut : IsPresent);
+    if (linksMade)
+        TrimReplacedMenuFolder();
 }

@@ -34,8 +34,9 @@ void ReleaseEarlierInstallation(void);
 
 // The length of the part of `path` (the destination, or with `menuRecord` the Start Menu folder)
 // that existed before this product was first installed there: when the earlier installation
-// records the same folder, its existing length if shorter, else `existingLength`. A reinstall
-// that took the first one's folders for existing ones would leave them behind at the removal.
+// records the same folder, or one that shares with it every folder that existed before this
+// run, its existing length if shorter, else `existingLength`. A reinstall that took the first
+// one's folders for existing ones would leave them behind at the removal.
 DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existingLength);
 
 // Records the earlier installation's Start Menu folder, when it is still there, for an
@@ -50,5 +51,9 @@ BOOL CarryEarlierFilesOver(void);
 
 // Adds the earlier installation's shortcuts that are still there and that this one did not
 // make again to the shortcut list being built: a link of the first installation that the user
-// did not choose again would otherwise outlast the removal.
-void CarryEarlierShortcutsOver(void);
+// did not choose again would otherwise outlast the removal. With `linksMade`, when the
+// shortcut step made every link and this installation made its Start Menu folder elsewhere
+// than the earlier one, the earlier folder's links go instead, and so do the levels of it that
+// the earlier one made once they are empty: the log names one Start Menu folder, and the
+// removal would leave the other.
+void CarryEarlierShortcutsOver(BOOL linksMade);

@@ -100,9 +100,9 @@ static BOOL CreateMenuShortcuts(void)
     return TRUE;
 }
 
-void EndShortcutList(void)
+void EndShortcutList(BOOL linksMade)
 {
-    CarryEarlierShortcutsOver();
+    CarryEarlierShortcutsOver(linksMade);
     (void)AppendLogByte(&wizard.uninstallLog, LOG_END); // a loss shows at the save
 }
 
@@ -118,6 +118,6 @@ UINT CreateShortcuts(void)
                                         folderValues[FOLDER_STARTUP_MENU]) &&
                    CreateMenuShortcuts();
     // Also after a failure, so that the section is whole for a reinstall that ends here.
-    EndShortcutList();
+    EndShortcutList(created);
     return created ? 0 : IDS_SHORTCUT_FAILED;
 }

@@ -87,7 +87,7 @@ void SaveStoppedReinstallLog(void)
         return;
     if (!GetLogHeaderField(log, LOG_SHORTCUT_LIST)) {
         NoteLogSection(log, LOG_SHORTCUT_LIST);
-        EndShortcutList();
+        EndShortcutList(FALSE);
     }
     // The keys that the registry step made are withdrawn by now: the list is made again from
     // the earlier installation's keys that are still there.

@@ -1,0 +1,51 @@
+#!/usr/bin/env python3
+# After the sample was installed again into another Start Menu folder: the first folder is gone,
+# the new one and the first installation's desktop link are logged, and the removal leaves
+# neither folder nor the vendor folder that held both.
+#   moved_menu_folder.py WORK_UNIX STATE_DIR
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from package_files import WINE_RUN, wine_path
+
+work, state = sys.argv[1:3]
+prefix = os.path.join(state, "prefix")
+users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
+user_dir = f"C:\\users\\{users[0]}"
+vendor = user_dir + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Inkwell Vendor"
+first, second = vendor + "\\Inkwell First", vendor + "\\Inkwell Second"
+desktop_link = user_dir + "\\Desktop\\Inkwell.lnk"
+
+
+def unix_path(path):
+    return os.path.join(prefix, "drive_c", path[3:].replace("\\", "/"))
+
+
+destination = os.path.join(work, "Inkwell")
+with open(os.path.join(destination, "uninst.dat"), "rb") as f:
+    log = f.read()
+failures = []
+if os.path.exists(unix_path(first)):
+    failures.append(f"the second installation left {first}: {os.listdir(unix_path(first))}")
+for link in (second + "\\Inkwell.lnk", desktop_link):
+    if not os.path.exists(unix_path(link)):
+        failures.append(f"{link} is missing after the second installation")
+    elif link.encode() + b"\0" not in log:
+        failures.append(f"the second log does not list {link}")
+if (first + "\\").encode() in log:
+    failures.append("the second log still names a link of the first Start Menu folder")
+removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
+                         capture_output=True)
+if removal.returncode != 0:
+    failures.append(f"the removal ended with exit code {removal.returncode}")
+for path in (desktop_link, vendor):
+    if os.path.exists(unix_path(path)):
+        failures.append(f"the removal left {path}")
+        subprocess.run(["rm", "-rf", unix_path(path)])
+key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
+subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
+for failure in failures:
+    print("FAILED:", failure)
+sys.exit(1 if failures else 0)
