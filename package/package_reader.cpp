@@ -2,6 +2,8 @@
 // Freestanding: no runtime routines, so the launcher, the wizard and the tool share it.
 #include "package/package_reader.h"
 
+#include "common/text.h"
+
 const char* FindTextEnd(const char* at, const unsigned char* end)
 {
     const unsigned char* cursor = (const unsigned char*)at;
@@ -77,51 +79,55 @@ int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* en
     return FindTextEnd(entry->workingDir, end) != 0;
 }
 
-const unsigned char* ReadTreeRecord(const unsigned char* at, const unsigned char* end,
-                                    TreeRecord* record)
+const unsigned char* ReadTrustedTreeRecord(const unsigned char* at, TreeRecord* record)
 {
-    if (end - at < 4)
-        return 0;
     record->attributes = ReadU32(at);
     record->packedSize = 0;
     record->size = 0;
     record->lastWriteTime = 0;
     record->name = 0;
     record->data = 0;
-
     if (record->attributes == TREE_END_MARKER) {
         record->kind = TREE_RECORD_END;
         return at + 4;
     }
-
     if (record->attributes & ATTRIBUTE_DIRECTORY) {
         record->kind = TREE_RECORD_DIRECTORY;
         record->name = (const char*)at + DIRECTORY_RECORD_HEAD;
-        const char* nameEnd = FindTextEnd(record->name, end);
-        return nameEnd ? (const unsigned char*)nameEnd + 1 : 0;
+        return (const unsigned char*)record->name + GetTextLength(record->name) + 1;
     }
-
     record->kind = TREE_RECORD_FILE;
-    if (end - at < FILE_RECORD_HEAD)
-        return 0;
-    record->packedSize = ReadU32(at + 4);
     record->size = ReadU32(at + 8);
     record->lastWriteTime = ReadU64(at + 12);
     record->name = (const char*)at + FILE_RECORD_HEAD;
-    const char* nameEnd = FindTextEnd(record->name, end);
-    if (!nameEnd)
-        return 0;
-    const unsigned char* data = (const unsigned char*)nameEnd + 1;
-
+    const unsigned char* data = (const unsigned char*)record->name + GetTextLength(record->name) + 1;
     // An empty file carries no data, whatever its packed-size field says.
-    if (record->size == 0) {
-        record->packedSize = 0;
+    if (record->size == 0)
         return data;
-    }
-    if (record->packedSize > (uint32_t)(end - data))
-        return 0;
+    record->packedSize = ReadU32(at + 4);
     record->data = data;
     return data + record->packedSize;
+}
+
+const unsigned char* ReadTreeRecord(const unsigned char* at, const unsigned char* end,
+                                    TreeRecord* record)
+{
+    if (end - at < 4)
+        return 0;
+    uint32_t attributes = ReadU32(at);
+    if (attributes != TREE_END_MARKER) {
+        int isFile = !(attributes & ATTRIBUTE_DIRECTORY);
+        if (isFile && end - at < FILE_RECORD_HEAD)
+            return 0;
+        const char* nameEnd =
+            FindTextEnd((const char*)at + (isFile ? FILE_RECORD_HEAD : DIRECTORY_RECORD_HEAD), end);
+        if (!nameEnd)
+            return 0;
+        const unsigned char* data = (const unsigned char*)nameEnd + 1;
+        if (isFile && ReadU32(at + 8) && ReadU32(at + 4) > (uint32_t)(end - data))
+            return 0;
+    }
+    return ReadTrustedTreeRecord(at, record);
 }
 
 int GetShowCommand(int8_t showMode)

@@ -55,5 +55,8 @@ int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* en
 const unsigned char* ReadTreeRecord(const unsigned char* at, const unsigned char* end,
                                     TreeRecord* record);
 
+// ReadTreeRecord for a package already checked whole, whose records need no bounds.
+const unsigned char* ReadTrustedTreeRecord(const unsigned char* at, TreeRecord* record);
+
 // The Win32 show command of a show-mode index, or -1 for an index outside 0..3.
 int GetShowCommand(int8_t showMode);

@@ -52,7 +52,7 @@ static void* CreateTreeFile(const char* path, uint32_t attributes)
 
 // Inflates the record's stream into the file at its full size. FILL_REMOVED here: the file
 // could not be written out and is to be removed.
-static FillResult InflateIntoFile(HANDLE file, const FileRecordData* record)
+static FillResult InflateIntoFile(HANDLE file, const TreeRecord* record)
 {
     // The mapping extends the file to its size: where the file system allocates it (NTFS,
     // FAT), a disk without room fails here. Under Wine the file is left sparse, and there the
@@ -81,7 +81,7 @@ static FillResult RemoveTreeFile(const char* path)
     return DeleteFileA(path) ? FILL_REMOVED : FILL_FAILED;
 }
 
-static FillResult FillTreeFile(void* handle, const char* path, const FileRecordData* record)
+static FillResult FillTreeFile(void* handle, const char* path, const TreeRecord* record)
 {
     HANDLE file = (HANDLE)handle;
     FillResult filled = record->size == 0 ? FILL_DONE : InflateIntoFile(file, record);

@@ -5,6 +5,7 @@
 #include "common/path_routines.h"
 #include "common/text.h"
 #include "package/package_layout.h"
+#include "package/package_reader.h"
 
 int PutEntryName(char* path, size_t levelLength, const char* name)
 {
@@ -15,30 +16,20 @@ int PutEntryName(char* path, size_t levelLength, const char* name)
     return 1;
 }
 
-static const unsigned char* ExtractFile(const FileTreeOps* ops, UninstallLog* log,
-                                        const char* path, const unsigned char* position)
+// Creates, fills and logs the file of `record`; 0 when the walk stops there.
+static int ExtractFile(const FileTreeOps* ops, UninstallLog* log, const char* path,
+                       const TreeRecord* record)
 {
-    FileRecordData record;
-    record.attributes = ReadU32(position);
-    record.packedSize = ReadU32(position + 4);
-    record.size = ReadU32(position + 8);
-    record.lastWriteTime = ReadU64(position + 12);
-    record.name = (const char*)position + FILE_RECORD_HEAD;
-    record.data = (const unsigned char*)record.name + GetTextLength(record.name) + 1;
-
-    void* file = ops->createFile(path, record.attributes);
+    void* file = ops->createFile(path, record->attributes);
     if (!file)
         return 0;
     // Logged after the fill, which nothing else appends during, so a removed file is not listed.
-    FillResult filled = ops->fillFile(file, path, &record);
+    FillResult filled = ops->fillFile(file, path, record);
     if (filled != FILL_REMOVED) {
         (void)AppendLogByte(log, LOG_FILE); // a loss shows at the save
-        (void)AppendToLog(log, record.name, LOG_WHOLE_TEXT);
+        (void)AppendToLog(log, record->name, LOG_WHOLE_TEXT);
     }
-    if (filled != FILL_DONE)
-        return 0;
-    // An empty file carries no data, whatever its compressed-size field says.
-    return record.size ? record.data + record.packedSize : record.data;
+    return filled == FILL_DONE;
 }
 
 const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log, char* path,
@@ -52,36 +43,30 @@ const unsigned char* ExtractDirectory(const FileTreeOps* ops, UninstallLog* log,
         path[levelLength] = 0;
     }
 
-    uint32_t attributes;
-    while (position && (attributes = ReadU32(position)) != TREE_END_MARKER) {
-        if (attributes & ATTRIBUTE_DIRECTORY) {
-            const char* name = (const char*)position + DIRECTORY_RECORD_HEAD;
-            if (!PutEntryName(path, levelLength, name)) {
-                position = 0;
-                break;
-            }
+    while (position) {
+        TreeRecord record;
+        const unsigned char* next = ReadTrustedTreeRecord(position, &record);
+        if (record.kind == TREE_RECORD_END)
+            break;
+        if (!PutEntryName(path, levelLength, record.name)) {
+            position = 0;
+            break;
+        }
+        // Shown first, so that the page behind an error names it.
+        ops->showPath(path);
+        if (record.kind == TREE_RECORD_DIRECTORY) {
             // A file of the same name keeps the directory from being made. Its files would fail
             // on their own, but an empty directory would pass, logged, and no removal could
-            // ever take it away. Shown first, so that the page behind an error names it.
-            ops->showPath(path);
-            if (!ops->createDirectory(path, attributes)) {
+            // ever take it away.
+            if (!ops->createDirectory(path, record.attributes)) {
                 position = 0;
                 break;
             }
             (void)AppendLogByte(log, LOG_DIRECTORY); // a loss shows at the save
-            (void)AppendToLog(log, name, LOG_WHOLE_TEXT);
-            position = ExtractDirectory(ops, log, path,
-                                        (const unsigned char*)name + GetTextLength(name) + 1);
+            (void)AppendToLog(log, record.name, LOG_WHOLE_TEXT);
+            position = ExtractDirectory(ops, log, path, next);
         } else {
-            const char* name = (const char*)position + FILE_RECORD_HEAD;
-            if (!PutEntryName(path, levelLength, name)) {
-                position = 0;
-                break;
-            }
-            ops->showPath(path);
-            position = ExtractFile(ops, log, path, position);
-            if (position && !ops->stepProgress())
-                position = 0;
+            position = ExtractFile(ops, log, path, &record) && ops->stepProgress() ? next : 0;
         }
         path[levelLength] = 0;
     }

@@ -7,15 +7,7 @@
 #include <stdint.h>
 
 #include "common/uninstall_log_builder.h"
-
-struct FileRecordData {
-    uint32_t attributes;
-    uint32_t packedSize;
-    uint32_t size;
-    uint64_t lastWriteTime;         // FILETIME
-    const char* name;
-    const unsigned char* data;      // the zlib stream, right after the name's NUL
-};
+#include "package/package_reader.h"
 
 // What a fill reports. A file whose stream fails stays as the stream left it; a file that
 // could not be written out (the disk is full) is removed again, and then it is not logged.
@@ -31,7 +23,7 @@ enum FillResult {
 struct FileTreeOps {
     int (*createDirectory)(const char* path, uint32_t attributes);      // 0: no directory there
     void* (*createFile)(const char* path, uint32_t attributes);         // null on failure
-    FillResult (*fillFile)(void* file, const char* path, const FileRecordData* record);
+    FillResult (*fillFile)(void* file, const char* path, const TreeRecord* record);
     void (*showPath)(const char* path);
     int (*stepProgress)(void);                                         // 0: stop the walk
 };

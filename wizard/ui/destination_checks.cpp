@@ -6,6 +6,7 @@
 #include "common/uninstall_log_format.h"
 #include "common/text.h"
 #include "package/package_layout.h"
+#include "package/package_reader.h"
 #include "ui/resource.h"
 
 unsigned CheckInstallDirForm(const char* path)
@@ -31,27 +32,6 @@ void FormDriveRoot(const char* path, char* root)
     root[3] = 0;
 }
 
-// The name of the tree record at `at` (null for an end marker), and in `next` the position
-// after it: past a directory record, that is its first contained record.
-static const char* ReadTreeName(const unsigned char* at, uint32_t attributes,
-                                const unsigned char** next)
-{
-    if (attributes == TREE_END_MARKER) {
-        *next = at + 4;
-        return 0;
-    }
-    if (attributes & ATTRIBUTE_DIRECTORY) {
-        const char* name = (const char*)at + DIRECTORY_RECORD_HEAD;
-        *next = (const unsigned char*)name + GetTextLength(name) + 1;
-        return name;
-    }
-    const char* name = (const char*)at + FILE_RECORD_HEAD;
-    uint32_t size = ReadU32(at + 8);
-    // An empty file carries no data, whatever its compressed-size field says.
-    *next = (const unsigned char*)name + GetTextLength(name) + 1 + (size ? ReadU32(at + 4) : 0);
-    return name;
-}
-
 uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize)
 {
     if (clusterSize == 0)
@@ -60,21 +40,19 @@ uint64_t MeasureClusteredSize(const unsigned char* package, uint32_t clusterSize
     uint32_t depth = 0;
     const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
     for (;;) {
-        uint32_t attributes = ReadU32(at);
-        const unsigned char* next;
-        if (!ReadTreeName(at, attributes, &next)) {
+        TreeRecord record;
+        at = ReadTrustedTreeRecord(at, &record);
+        if (record.kind == TREE_RECORD_END) {
             if (!depth)
                 return total;
             --depth;
-        } else if (attributes & ATTRIBUTE_DIRECTORY) {
+        } else if (record.kind == TREE_RECORD_DIRECTORY) {
             ++depth;
         } else {
-            uint32_t size = ReadU32(at + 8);
             // In 32 bits: a 64-bit division would bring in a runtime helper.
-            uint32_t clusters = size / clusterSize + (size % clusterSize != 0);
+            uint32_t clusters = record.size / clusterSize + (record.size % clusterSize != 0);
             total += (uint64_t)clusters * clusterSize;
         }
-        at = next;
     }
 }
 
@@ -91,20 +69,19 @@ TreePathLengths MeasureTreePaths(const unsigned char* package)
     size_t levelLength = 0;
     const unsigned char* at = package + ReadHeaderField(package, FIELD_FILE_TREE);
     for (;;) {
-        uint32_t attributes = ReadU32(at);
-        const unsigned char* next;
-        const char* name = ReadTreeName(at, attributes, &next);
-        if (!name) {
+        TreeRecord record;
+        at = ReadTrustedTreeRecord(at, &record);
+        if (record.kind == TREE_RECORD_END) {
             if (!depth)
                 return lengths;
             levelLength = levelLengths[--depth];
         } else {
-            size_t length = levelLength + GetTextLength(name);
+            size_t length = levelLength + GetTextLength(record.name);
             if (length >= PATH_SIZE)
                 return beyond;
             if (length > lengths.longestPath)
                 lengths.longestPath = length;
-            if (attributes & ATTRIBUTE_DIRECTORY) {
+            if (record.kind == TREE_RECORD_DIRECTORY) {
                 if (depth == TREE_DEPTH_LIMIT)
                     return beyond;
                 if (length > lengths.longestFolder)
@@ -113,7 +90,6 @@ TreePathLengths MeasureTreePaths(const unsigned char* package)
                 levelLength = length + 1;
             }
         }
-        at = next;
     }
 }
 

@@ -25,7 +25,7 @@ int dummyFile;
 int MakeDirectory(const char*, uint32_t) { return 1; }
 void* CreateFile(const char*, uint32_t) { return &dummyFile; }
 
-FillResult FillFile(void*, const char* path, const FileRecordData* record)
+FillResult FillFile(void*, const char* path, const TreeRecord* record)
 {
     Check(strlen(path) < PATH_SIZE);
     for (uint32_t i = 0; record->size && i < record->packedSize; ++i)

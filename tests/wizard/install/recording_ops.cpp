@@ -29,7 +29,7 @@ void* RecordCreate(const char* path, uint32_t attributes)
     return &openPath;
 }
 
-FillResult RecordFill(void* file, const char* path, const FileRecordData* record)
+FillResult RecordFill(void* file, const char* path, const TreeRecord* record)
 {
     // A fill handed another file than the one just created shows as a call of its own kind.
     bool sameFile = *(std::string*)file == path;
