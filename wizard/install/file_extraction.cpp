@@ -31,7 +31,7 @@ static HANDLE CreateReplacingFile(const char* path, uint32_t attributes)
     return file;
 }
 
-static void* CreateTreeFile(const char* path, uint32_t attributes)
+HANDLE CreateInstallFile(const char* path, DWORD attributes)
 {
     HANDLE file = CreateReplacingFile(path, attributes);
     // A read-only, hidden or system file of the same name, most often this product's earlier
@@ -47,6 +47,12 @@ static void* CreateTreeFile(const char* path, uint32_t attributes)
                 (void)SetFileAttributesA(path, existing); // as it was; the failure is reported
         }
     }
+    return file;
+}
+
+static void* CreateTreeFile(const char* path, uint32_t attributes)
+{
+    HANDLE file = CreateInstallFile(path, attributes);
     return file == INVALID_HANDLE_VALUE ? NULL : file;
 }
 

@@ -13,6 +13,11 @@ enum {
 // Installing page it is given, unless it was stopped.
 DWORD WINAPI InstallWorker(LPVOID installingPage);
 
+// A file of the installation, created with `attributes`, or an existing one emptied and given
+// them; a read-only, hidden or system one, most often the earlier installation's copy, is
+// replaced too. INVALID_HANDLE_VALUE when it cannot be made (a file in use).
+HANDLE CreateInstallFile(const char* path, DWORD attributes);
+
 // The steps, each 0 or the string id of its failure.
 UINT BeginUninstallLog(void);
 UINT CreateProgramFolders(void);

@@ -14,13 +14,16 @@ static BOOL WriteAndClose(HANDLE file, const unsigned char* bytes, DWORD length)
 {
     DWORD written = 0;
     BOOL wrote = WriteFile(file, bytes, length, &written, NULL) && written == length;
-    (void)CloseHandle(file); // nothing to do if closing fails
-    return wrote;
+    // A close can report a write that failed after the call returned, as on a network drive.
+    BOOL closed = CloseHandle(file);
+    return wrote && closed;
 }
 
+// The earlier installation's log is replaced even when it was made read-only: otherwise what
+// this run made would go unrecorded, and outlast the removal.
 static HANDLE CreateLogFile(const char* path)
 {
-    return CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    return CreateInstallFile(path, FILE_ATTRIBUTE_NORMAL);
 }
 
 // After a write that failed part way (a full disk), the file holds a useless piece. Over an

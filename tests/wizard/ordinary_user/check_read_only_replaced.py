@@ -15,6 +15,12 @@ for path, source, _ in order:
     problems += compare_with_package(os.path.join(destination, path), source)
 if is_read_only(os.path.join(destination, "manual.txt")):
     problems.append("manual.txt kept the older copy's read-only attribute")
+log = os.path.join(destination, "uninst.dat")
+if is_read_only(log):
+    problems.append("uninst.dat kept the older copy's read-only attribute")
+with open(log, "rb") as f:
+    if f.read().startswith(b"an older log"):
+        problems.append("uninst.dat is still the older one")
 for problem in problems:
     print("FAILED:", problem)
 sys.exit(1 if problems else 0)
