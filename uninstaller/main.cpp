@@ -116,8 +116,9 @@ int RunUninstall(void)
         return RefuseRemoval(lock, IDS_SETUP_RUNNING);
     if (IsProductRunning())
         return RefuseRemoval(lock, IDS_PRODUCT_RUNNING);
+    // Only a Yes removes: a box that could not be shown answers 0.
     if (ShowMessage(IDS_CONFIRM_REMOVAL, uninstall.plan.displayName,
-                    MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) == IDNO)
+                    MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) != IDYES)
         return EXIT_DECLINED;
     RemoveProduct();
     ShowClosingMessage();

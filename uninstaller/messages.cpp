@@ -38,7 +38,7 @@ static int ShowText(const char* text, UINT flags)
 int ShowMessage(UINT id, const char* argument, UINT flags)
 {
     if (uninstall.commandLine.silent)
-        return IDOK;
+        return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     char format[STRING_SIZE];
     char text[MESSAGE_SIZE];
     LoadMessage(id, format);

@@ -1,11 +1,12 @@
 // Message boxes from the string table, with the product's name put into their "%s", and the
-// list of items that could not be removed.
+// closing message with its lists of what could not be removed and what goes at the restart.
 #pragma once
 
 #include <windows.h>
 
 // Shows string `id` with `argument` in its "%s" (or none), with `flags` (MB_ICONERROR, MB_YESNO,
-// ...); returns the button pressed. In a silent run nothing is shown and IDOK is returned.
+// ...); returns the button pressed, 0 when the box could not be shown. In a silent run nothing
+// is shown, and the answer is Yes to a question and OK to the rest.
 int ShowMessage(UINT id, const char* argument, UINT flags);
 
 // Adds `path` to the closing message's list of what the installation made and stays.
