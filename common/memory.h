@@ -1,4 +1,4 @@
-// The wizard library's dynamic memory: blocks from the process heap, safe from two threads.
+// The runtime modules' dynamic memory: blocks from the process heap, safe from two threads.
 // Declared here for the portable routines too; the native tests give their own definitions.
 #pragma once
 

@@ -1,5 +1,5 @@
-// The memory and string routines of the wizard library, in place of the C runtime's.
-// Freestanding: the same code runs in Wizard.dll and in the native unit tests.
+// The memory and string routines of the runtime modules, in place of the C runtime's.
+// Freestanding: the same code runs in Wizard.dll, uninst.exe and the native unit tests.
 #include "common/text.h"
 
 void* CopyBytes(void* destination, const void* source, size_t count)

@@ -1,5 +1,5 @@
-// The memory and string routines of the wizard library, in place of the C runtime's.
-// Freestanding: the same code runs in Wizard.dll and in the native unit tests.
+// The memory and string routines of the runtime modules, in place of the C runtime's.
+// Freestanding: the same code runs in Wizard.dll, uninst.exe and the native unit tests.
 #pragma once
 
 #include <stddef.h>

@@ -1,4 +1,5 @@
 // Loading "uninst.dat" from the directory given and reading it into the state's plan.
+// A log that is missing, damaged or of another folder is refused with a message that says which.
 #pragma once
 
 #include <windows.h>

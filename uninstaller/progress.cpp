@@ -61,9 +61,11 @@ int OpenProgressWindow(void)
     if (LoadStringA(uninstall.module, IDS_CAPTION, format, sizeof(format)) &&
         FormatText(caption, sizeof(caption), format, uninstall.plan.displayName))
         (void)SetWindowTextA(window, caption); // the template's caption stays otherwise
+    // PBM_SETRANGE takes a 16-bit range.
+    const uint32_t stepLimit = 0xFFFF;
     uint32_t steps = uninstall.plan.removalSteps ? uninstall.plan.removalSteps : 1;
-    if (steps > 0xFFFF)
-        steps = 0xFFFF;
+    if (steps > stepLimit)
+        steps = stepLimit;
     (void)SendMessageA(uninstall.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, steps)); // old range
     (void)SendMessageA(uninstall.progressBar, PBM_SETSTEP, 1, 0); // returns the old step
     (void)ShowWindow(window, SW_SHOW); // says only whether it was visible before

@@ -330,7 +330,7 @@ void RemoveFileList(int skipOwnFiles)
     SetRemovalStatus(IDS_STATUS_FILES, "");
     while (NextRemovalEntry(&walk, &kind)) {
         if (kind == REMOVE_DIRECTORY) {
-            RemoveFolder(walk.path);
+            (void)RemoveFolder(walk.path); // one that stays is listed or left for the restart
             continue;
         }
         if (skipOwnFiles && IsOwnFile(walk.path)) {

@@ -1,4 +1,5 @@
 // Reading a log held in a string, and the plan's walks gathered into lists for comparison.
+// Shared by the tests of the log reader, the walks and the carrying over of a reinstall.
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
 // Saves a part of the screen as a 24-bit .bmp file, for the pictures of the wizard's pages.
+// Taken from the screen, not the window, so that a box over the page shows as a user sees it.
 #pragma once
 
 #include <windows.h>

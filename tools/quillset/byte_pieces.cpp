@@ -1,4 +1,5 @@
 // Pieces of bytes laid end to end: each one either held here or borrowed from its owner.
+// The package is written from them without copying the file streams into one buffer.
 #include "byte_pieces.h"
 
 namespace quillset {

@@ -1,4 +1,5 @@
 // The command line of quillset try, kept beside the command so that main.cpp only adds it.
+// The choices it reads are the ones a person would make on the wizard's pages.
 #include <CLI/CLI.hpp>
 
 #include "try_command.h"

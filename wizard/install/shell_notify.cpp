@@ -1,4 +1,5 @@
 // Telling the shell about a created directory or link, and about the folder that holds it.
+// Explorer then shows new Start Menu folders and links without a refresh by hand.
 #include <windows.h>
 #include <shlobj.h>
 

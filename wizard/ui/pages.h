@@ -1,4 +1,5 @@
 // The page procedures of the wizard frame's page table, and the header band's procedure.
+// The frame's page table points at them; the folder picker and path fields serve two pages.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,5 @@
 // Reading a path edit field of the Destination and Start Menu pages in its kept form.
+// The kept form is what the checks and the Ready page see, whatever the user typed.
 #include <windows.h>
 
 #include "common/path_routines.h"

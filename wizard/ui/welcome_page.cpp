@@ -1,4 +1,5 @@
 // The Welcome page: the large heading and the product lines beside the side bitmap, on white.
+// It has nothing to check: Next always goes on.
 #include <windows.h>
 
 #include "core/wizard_state.h"

@@ -1,4 +1,5 @@
 // Resource ids of the mock wizard that the driver's self-test runs against.
+// Shared by mock_wizard.rc and the mock's code.
 #pragma once
 
 #define IDD_FRAME 102
