@@ -23,6 +23,10 @@ enum LogHeaderField {
 // The log's file name in the destination directory, where the uninstaller looks for it.
 static const char UNINSTALL_LOG_NAME[] = "uninst.dat";
 
+// The ending of every shortcut: the installation gives it to the links it saves, and a
+// shortcut list that holds a path without it is read as damaged.
+static const char LINK_EXTENSION[] = ".lnk";
+
 enum {
     LOG_HEADER_SIZE = 48,
     LOG_FOLDER_HEAD = 4,            // a folder record's existing length, before its path

@@ -5,8 +5,6 @@
 #include "common/registry_keys.h"
 #include "common/text.h"
 
-static const char LINK_SUFFIX[] = ".lnk";
-
 int32_t MeasureLogText(const UninstallPlan* plan, uint32_t offset)
 {
     for (uint32_t at = offset; at < plan->logSize; ++at)
@@ -125,9 +123,9 @@ void BeginShortcutWalk(TextListWalk* walk, const UninstallPlan* plan)
 
 static int HasLinkSuffix(const char* path, uint32_t length)
 {
-    uint32_t suffixLength = sizeof(LINK_SUFFIX) - 1;
+    uint32_t suffixLength = sizeof(LINK_EXTENSION) - 1;
     return length > suffixLength &&
-           HasPrefixIgnoringCase(path + length - suffixLength, LINK_SUFFIX, suffixLength);
+           HasPrefixIgnoringCase(path + length - suffixLength, LINK_EXTENSION, suffixLength);
 }
 
 int NextShortcut(TextListWalk* walk)

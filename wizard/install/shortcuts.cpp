@@ -14,7 +14,6 @@
 #include "package/package_reader.h"
 #include "ui/resource.h"
 
-static const char LINK_EXTENSION[] = ".lnk";
 static const char DETAIL_ELLIPSIS[] = "...";
 
 
