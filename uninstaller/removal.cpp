@@ -390,7 +390,7 @@ static int RemoveKeysOfKind(ProductKeyKind kind)
     TextListWalk walk;
     BeginRegistryWalk(&walk, &uninstall.plan);
     while (NextRegistryKey(&walk)) {
-        HKEY root = walk.root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        HKEY root = GetLogRootKey(walk.root);
         if (GetProductKeyKind(walk.text) != kind || IsTakenOver(root, walk.text))
             continue;
         LONG result = DeleteKeyTree(root, walk.text, 0);

@@ -4,6 +4,12 @@
 
 #include "common/path_routines.h"
 #include "common/registry_keys.h"
+#include "common/uninstall_log_format.h"
+
+HKEY GetLogRootKey(int logRoot)
+{
+    return logRoot == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
 
 int ReadTextValue(HKEY root, const char* keyPath, const char* name, char* text, DWORD size)
 {

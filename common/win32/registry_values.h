@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// The registry root of a registry record's root code in the uninstall log.
+HKEY GetLogRootKey(int logRoot);
+
 // Reads the REG_SZ value `name` (null: the key's default value) of `keyPath` below `root` into
 // `text` of `size` bytes: 1 when read, 0 when the key or the value is missing, -1 when the
 // value is there but is not such a text that fits: longer than `size`, of another type (as

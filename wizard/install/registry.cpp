@@ -184,8 +184,7 @@ static void RegisterAppPath(const char* commandLine, char* program)
 // stays out of the log.
 static int NamesThisDestination(int root, const char* keyPath)
 {
-    return NamesDestination(root == LOG_ROOT_LOCAL_MACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                            keyPath, wizard.installDir) == 1;
+    return NamesDestination(GetLogRootKey(root), keyPath, wizard.installDir) == 1;
 }
 
 UINT RegisterProduct(void)
