@@ -1,6 +1,6 @@
 // The table of typical folder values, expanded by the wizard library's own routine.
-// Each is the longer of its English XP and Vista-and-later values for the user "Administrator":
-// a check with them holds on either layout.
+// Each is the longest of its English XP and Vista-and-later values for the user "Administrator",
+// on 32-bit and on 64-bit Windows: a check with them holds on each layout.
 #include "typical_folders.h"
 
 #include <algorithm>
@@ -17,10 +17,11 @@ namespace {
 
 // The folders that the package names and the target machine has; the others are the user's
 // choices or the window's, unknown at build time. The Start Menu and SendTo are longer where
-// Vista put them, the temporary folder and the Desktop where XP did.
+// Vista put them, the temporary folder and the Desktop where XP did; a 32-bit Setup on 64-bit
+// Windows gets the program folders of 32-bit programs.
 const FolderValues TYPICAL_FOLDERS = {
-    "C:\\Program Files",                                // ProgramFiles
-    "C:\\Program Files\\Common Files",                  // CommonFiles
+    "C:\\Program Files (x86)",                          // ProgramFiles
+    "C:\\Program Files (x86)\\Common Files",            // CommonFiles
     ROAMING_WINDOWS "\\Start Menu",                     // StartMenu
     ROAMING_WINDOWS "\\Start Menu\\Programs",           // ProgramsMenu
     ROAMING_WINDOWS "\\Start Menu\\Programs\\Startup",  // StartupMenu

@@ -440,16 +440,17 @@ TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)
 
 TEST(PackageBuilder, RefusesPathsLongerThanWindowsAllows)
 {
-    // "C:\Program Files\Vistrel" is 24 characters; the file's path is 24 + 1 + 200 + 1 + name.
+    // "C:\Program Files (x86)\Vistrel", where 64-bit Windows installs a 32-bit Setup's
+    // products, is 30 characters; the file's path is 30 + 1 + 200 + 1 + name.
     TemporaryFolder folder;
     const fs::path manifest = test::WriteSampleProject(folder.GetPath());
     const fs::path deep = folder.GetPath() / "product" / std::string(200, 'd');
-    test::WriteFile(deep / std::string(33, 'f'), "fits");
+    test::WriteFile(deep / std::string(27, 'f'), "fits");
     EXPECT_EQ(GetBuildError(manifest), "(built)");
-    test::WriteFile(deep / std::string(34, 'g'), "too long");
+    test::WriteFile(deep / std::string(28, 'g'), "too long");
     const std::string error = GetBuildError(manifest);
     EXPECT_NE(error.find("its path is 260 characters long; Windows allows 259"), std::string::npos) << error;
-    EXPECT_NE(error.find("\"C:\\Program Files\\Vistrel\\ddd"), std::string::npos) << error;
+    EXPECT_NE(error.find("\"C:\\Program Files (x86)\\Vistrel\\ddd"), std::string::npos) << error;
 }
 
 TEST(PackageBuilder, RefusesADestinationTooLongForAFolder)

@@ -83,8 +83,9 @@ TEST(NameRules, FoldsCaseAsWindowsCompares)
 
 TEST(TypicalFolders, ExpandsKnownTokensAndKeepsTheRest)
 {
-    EXPECT_EQ(ExpandTypicalFolders("%ProgramFiles%\\Vistrel"), "C:\\Program Files\\Vistrel");
-    EXPECT_EQ(ExpandTypicalFolders("%CommonFiles%\\x"), "C:\\Program Files\\Common Files\\x");
+    // A 32-bit Setup on 64-bit Windows gets the longer folders of 32-bit programs.
+    EXPECT_EQ(ExpandTypicalFolders("%ProgramFiles%\\Vistrel"), "C:\\Program Files (x86)\\Vistrel");
+    EXPECT_EQ(ExpandTypicalFolders("%CommonFiles%\\x"), "C:\\Program Files (x86)\\Common Files\\x");
     EXPECT_EQ(ExpandTypicalFolders("%TempDir%"),
               "C:\\Documents and Settings\\Administrator\\Local Settings\\Temp");
     EXPECT_EQ(ExpandTypicalFolders("%programfiles%\\a"), "%programfiles%\\a");
