@@ -63,6 +63,20 @@ std::vector<FolderReference> ListFolderReferences(std::string_view text)
     return references;
 }
 
+std::optional<JoinedReference> FindJoinedFolderVariable(std::string_view text)
+{
+    for (const FolderReference& reference : ListFolderReferences(text)) {
+        const std::size_t next = reference.offset + reference.name.size() + 2;
+        if (next >= text.size() ||
+            FindFolderVariable(reference.name.data(), reference.name.size()) == FOLDER_HANDLE)
+            continue;
+        const char c = text[next];
+        if (!IsSeparator(c) && c != '"' && c != ' ' && c != '\t')
+            return JoinedReference{std::string(reference.name), next};
+    }
+    return std::nullopt;
+}
+
 std::string ListFolderVariables()
 {
     std::string list;

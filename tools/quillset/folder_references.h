@@ -15,6 +15,15 @@ namespace quillset {
 // "100%" or "%1", are no references. Tokens are found as the wizard's expansion finds them.
 std::optional<std::string> FindUnknownFolderVariable(std::string_view text);
 
+// The first folder variable of `text`, other than %Handle%, that a character of a name follows
+// directly, as in "%InstallDir%App.exe", which the wizard expands to a sibling of the folder;
+// with the offset of that character. A separator, a quote or a blank may follow.
+struct JoinedReference {
+    std::string name;
+    std::size_t next;
+};
+std::optional<JoinedReference> FindJoinedFolderVariable(std::string_view text);
+
 // A %Name% of a text that names a folder variable.
 struct FolderReference {
     std::size_t offset;     // of its first percent sign

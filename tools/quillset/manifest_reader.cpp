@@ -91,6 +91,10 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
     const std::vector<std::string_view> components = SplitAtSeparators(installDir, "\\/");
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string_view component = components[i];
+        // The wizard keeps a default as written, and refuses one with an empty folder name.
+        if (component.empty() && i > 0 && i + 1 < components.size())
+            product.Fail(line, "'install_dir' holds a doubled backslash; write one between its folders, as in "
+                               "'%ProgramFiles%\\Demo' (in a TOML literal string a backslash stands for itself)");
         const bool given = i == 0 && (component.ends_with(':') || variableEnd != 0);
         if (!component.empty() && !given)
             if (const auto problem = FindNameProblem(component))
@@ -174,7 +178,9 @@ void ReadProduct(ManifestTable& product, const Reader& reader, Manifest& manifes
             "with quillset try --shots); the full name with its version goes in display_name");
     manifest.displayName = product.RequireText("display_name");
     CheckDisplayName(product, manifest.displayName);
-    manifest.installDir = product.RequireFolderText("install_dir");
+    // Its folder variables follow rules of their own, which CheckInstallDir says in full.
+    manifest.installDir = product.RequireText("install_dir");
+    product.CheckFolderVariables("install_dir", manifest.installDir);
     CheckInstallDir(product, manifest.installDir);
     manifest.menuFolder = product.RequireText("menu_folder");
     CheckMenuFolder(product, manifest.menuFolder);

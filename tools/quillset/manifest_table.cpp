@@ -90,18 +90,30 @@ void ManifestTable::CheckFolderVariables(std::string_view key, const std::string
                                 ", spelt with the same case");
 }
 
+void ManifestTable::CheckJoinedFolderVariables(std::string_view key, const std::string& text) const
+{
+    if (const std::optional<JoinedReference> joined = FindJoinedFolderVariable(text))
+        Fail(FindLine(key), "'" + std::string(key) + "' in " + name + " follows %" + joined->name +
+                                "% with " + Quote(text.substr(joined->next, 1)) +
+                                " directly; the variable names a whole folder: write a backslash after it, "
+                                "as in '%" + joined->name + "%\\" + text.substr(joined->next) + "'");
+}
+
 std::string ManifestTable::RequireFolderText(std::string_view key)
 {
     std::string text = RequireText(key);
     CheckFolderVariables(key, text);
+    CheckJoinedFolderVariables(key, text);
     return text;
 }
 
 std::optional<std::string> ManifestTable::FindFolderText(std::string_view key)
 {
     std::optional<std::string> text = FindText(key);
-    if (text)
+    if (text) {
         CheckFolderVariables(key, *text);
+        CheckJoinedFolderVariables(key, *text);
+    }
     return text;
 }
 

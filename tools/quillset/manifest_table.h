@@ -26,9 +26,13 @@ public:
     std::string RequireText(std::string_view key);
     std::optional<std::string> FindText(std::string_view key);
 
-    // A Windows-1252 text that takes folder variables: every %Name% token must name one.
+    // A Windows-1252 text that takes folder variables: every %Name% token must name one, and a
+    // folder's name must not follow one directly.
     std::string RequireFolderText(std::string_view key);
     std::optional<std::string> FindFolderText(std::string_view key);
+
+    // Fails unless every %Name% token of `text`, the value of `key`, names a folder variable.
+    void CheckFolderVariables(std::string_view key, const std::string& text) const;
 
     bool FindBool(std::string_view key, bool fallback);
 
@@ -53,7 +57,7 @@ public:
 
 private:
     const toml::node* FindNode(std::string_view key);
-    void CheckFolderVariables(std::string_view key, const std::string& text) const;
+    void CheckJoinedFolderVariables(std::string_view key, const std::string& text) const;
 
     const toml::table& table;
     std::string name;

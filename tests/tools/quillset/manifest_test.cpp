@@ -193,6 +193,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "%MenuFolder%, %WindowsDir%, %SystemDir%, %TempDir%, %SendToDir%, %DesktopDir% and %Handle%"},
         BadManifest{"[run.launch]\nprogram='%SystemDir%\\a.exe'\nworking_dir='%installdir%'\n", 11,
                     "'working_dir' in [run.launch] names %installdir%"},
+        // A name right after a folder's variable would make a sibling of that folder.
+        BadManifest{"[[shortcut]]\nname='A'\ntarget='%InstallDir%App.exe'\n", 11,
+                    "'target' in [[shortcut]] follows %InstallDir% with \"A\" directly; the variable names a "
+                    "whole folder: write a backslash after it, as in '%InstallDir%\\App.exe'"},
+        BadManifest{"[run.launch]\nprogram='%SystemDir%\\a.exe'\nworking_dir='%InstallDir%bin'\n", 11,
+                    "'working_dir' in [run.launch] follows %InstallDir% with \"b\" directly"},
         // A known token is skipped whole, so its closing sign does not open "x%".
         BadManifest{"[run.uninstall]\nprogram='a.exe'\narguments='%InstallDir%x% 100% %1 %USERPROFILE%'\n", 11,
                     "'arguments' in [run.uninstall] names %USERPROFILE%"},
@@ -342,7 +348,9 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
           std::pair{"%ProgramFiles%%TempDir%\\Demo", "names %TempDir% after its start"},
           std::pair{"%ProgramFiles%.\\Demo", "follows %ProgramFiles% with \".\" before its first backslash"},
           std::pair{"%ProgramFiles% \\Demo", "follows %ProgramFiles% with \" \" before its first backslash"},
-          std::pair{"C:/Apps/Demo", "holds a slash; write backslashes between its folders"}})
+          std::pair{"C:/Apps/Demo", "holds a slash; write backslashes between its folders"},
+          std::pair{"%ProgramFiles%\\\\Demo", "holds a doubled backslash"},
+          std::pair{"C:\\Apps\\\\Demo", "holds a doubled backslash"}})
         expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='" + std::string(installDir) +
                         "'\nmenu_folder='m'\n" + owned,
                     ":4: 'install_dir' " + std::string(expected));
