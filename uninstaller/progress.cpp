@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "common/format.h"
+#include "common/progress_range.h"
 #include "resource.h"
 #include "uninstall_state.h"
 
@@ -61,12 +62,10 @@ int OpenProgressWindow(void)
     if (LoadStringA(uninstall.module, IDS_CAPTION, format, sizeof(format)) &&
         FormatText(caption, sizeof(caption), format, uninstall.plan.displayName))
         (void)SetWindowTextA(window, caption); // the template's caption stays otherwise
-    // PBM_SETRANGE takes a 16-bit range.
-    const uint32_t stepLimit = 0xFFFF;
     uint32_t steps = uninstall.plan.removalSteps ? uninstall.plan.removalSteps : 1;
-    if (steps > stepLimit)
-        steps = stepLimit;
-    (void)SendMessageA(uninstall.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, steps)); // old range
+    uninstall.stepsPerPosition = GetStepsPerPosition(steps);
+    (void)SendMessageA(uninstall.progressBar, PBM_SETRANGE, 0,
+                       MAKELPARAM(0, steps / uninstall.stepsPerPosition)); // the old range
     (void)SendMessageA(uninstall.progressBar, PBM_SETSTEP, 1, 0); // returns the old step
     (void)ShowWindow(window, SW_SHOW); // says only whether it was visible before
     HandlePendingMessages();
@@ -89,7 +88,8 @@ void StepRemoval(void)
 {
     if (!uninstall.progressWindow)
         return;
-    (void)SendMessageA(uninstall.progressBar, PBM_STEPIT, 0, 0); // returns the old position
+    if (++uninstall.stepsTaken % uninstall.stepsPerPosition == 0)
+        (void)SendMessageA(uninstall.progressBar, PBM_STEPIT, 0, 0); // returns the old position
     HandlePendingMessages();
 }
 

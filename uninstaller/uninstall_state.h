@@ -39,6 +39,8 @@ struct UninstallState {
     UninstallPlan plan;
     HWND progressWindow;
     HWND progressBar;
+    uint32_t stepsPerPosition;      // of the bar, whose range has 16 bits
+    uint32_t stepsTaken;
     HWND statusLine;
     HWND detailLine;
     ItemList failures;              // what the installation made and could not be removed

@@ -99,6 +99,7 @@ struct WizardState {
     BOOL detailChanged;
     volatile LONG progressSteps;
     LONG shownSteps;
+    DWORD stepsPerPosition;         // of the bar, whose range has 16 bits
 
     // Uninstall log, owned by the worker until it reports.
     UninstallLog uninstallLog;

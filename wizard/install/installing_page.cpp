@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "common/progress_range.h"
 #include "common/text.h"
 #include "core/folder_values.h"
 #include "core/wizard.h"
@@ -49,7 +50,9 @@ static void StartInstallation(HWND page)
                       CountRemovalSteps(wizard.package, &choices));
     uint32_t total = CountTotalSteps(wizard.package, &choices);
     wizard.stepDelay = GetStepDelay(total);
-    (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, total));
+    wizard.stepsPerPosition = GetStepsPerPosition(total);
+    (void)SendMessageA(wizard.progressBar, PBM_SETRANGE, 0,
+                       MAKELPARAM(0, total / wizard.stepsPerPosition));
 
     // The worker notes its progress under the lock from its first step on. Without the worker
     // the page stays with an empty bar until the user cancels.
@@ -76,7 +79,8 @@ static void ShowInstallProgress(void)
         (void)SetWindowTextA(wizard.detailLine, detail); // a static always takes its text
     LONG steps = wizard.progressSteps;
     if (steps != wizard.shownSteps) {
-        (void)SendMessageA(wizard.progressBar, PBM_SETPOS, (WPARAM)steps, 0); // the old position
+        (void)SendMessageA(wizard.progressBar, PBM_SETPOS,
+                           (WPARAM)((DWORD)steps / wizard.stepsPerPosition), 0); // the old position
         wizard.shownSteps = steps;
     }
 }
