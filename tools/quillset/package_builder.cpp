@@ -120,6 +120,37 @@ void CheckTreeAgainstOutput(const OutputGuard& guard, const std::vector<SourceNo
     }
 }
 
+// The files and folders whose Windows-1252 names hold a character outside ASCII, counted, and
+// the source path of the first.
+void FindNonAsciiNames(const std::vector<SourceNode>& nodes, std::size_t& count, fs::path& first)
+{
+    for (const SourceNode& node : nodes) {
+        if (std::any_of(node.name.begin(), node.name.end(), [](char c) { return (unsigned char)c >= 0x80; })) {
+            if (count++ == 0)
+                first = node.path;
+        }
+        if (node.directory)
+            FindNonAsciiNames(node.children, count, first);
+    }
+}
+
+// The wizard makes the files through the ANSI calls, which read the stored names in the user's
+// code page: there, "é" may become another letter or, as a lead byte, swallow the separator
+// after it.
+void WarnOfNonAsciiNames(const SourceTree& tree)
+{
+    std::size_t count = 0;
+    fs::path first;
+    FindNonAsciiNames(tree.nodes, count, first);
+    if (count)
+        std::cerr << "quillset: warning: " << count
+                  << (count == 1 ? " name of the product's files uses" : " names of the product's files use")
+                  << " characters outside ASCII (the first: " << first.string()
+                  << "); they install as named only where Windows' ANSI code page is Windows-1252 (Western "
+                     "European): elsewhere, as on a Japanese or a Central European system, the files get other "
+                     "names, and a name may run into the folder after it\n";
+}
+
 // The uninst.exe at the top of the source tree, or the nodes' end.
 std::vector<SourceNode>::const_iterator FindUninstallerNode(const std::vector<SourceNode>& nodes)
 {
@@ -238,6 +269,7 @@ BuiltPackage BuildSignedPackage(const BuildSettings& settings)
         ScanSourceTree(manifest.source, manifest.attributeOverrides, manifest.file.string(), uninstaller,
                        manifest.followOutsideLinks);
     CheckTreeAgainstOutput(guard, tree.nodes);
+    WarnOfNonAsciiNames(tree);
     CheckPathLengths(manifest.installDir, tree);
     CheckPackageTargets(manifest, tree);
 

@@ -449,6 +449,23 @@ TEST(CommandLine, WarnsThatWithoutAnUninstallerTheUninstallEntryNamesAMissingFil
     EXPECT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
 }
 
+TEST(CommandLine, WarnsOfFileNamesThatOnlyWesternCodePagesSpellAsWritten)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const test::ToolRun plain = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll");
+    EXPECT_EQ(plain.exitCode, 0) << plain.output;
+    EXPECT_FALSE(Contains(plain.output, "outside ASCII")) << plain.output;
+    test::WriteFile(folder.GetPath() / "product" / "Caf\xC3\xA9" / "readme.txt", "text");
+    test::WriteFile(folder.GetPath() / "product" / "size \xC2\xBC.txt", "text");
+    const test::ToolRun run = RunTool(folder.GetPath(), "build manifest.toml --raw --wizard wizard.dll");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "quillset: warning: 2 names of the product's files use characters outside "
+                                     "ASCII (the first: "))
+        << run.output;
+    EXPECT_TRUE(fs::exists(folder.GetPath() / "package.bin"));
+}
+
 TEST(CommandLine, PrintsItsVersionAndTheDefaultsOfEveryCommand)
 {
     TemporaryFolder folder;
