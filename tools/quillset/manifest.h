@@ -28,6 +28,7 @@ struct ManifestShortcut {
     std::string target;
     std::size_t targetLine = 0;
     std::string workingDir;
+    std::size_t workingDirLine = 0;
     std::uint8_t showMode = 0;  // show-mode index 0..3
     bool startMenu = true;
 };
@@ -37,6 +38,7 @@ struct ManifestRunEntry {
     std::size_t programLine = 0;
     std::string commandLine;  // the program path, quoted when arguments follow
     std::string workingDir;
+    std::size_t workingDirLine = 0;
     std::uint8_t showMode = 0;
     bool wait = false;
 };

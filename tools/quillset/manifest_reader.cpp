@@ -359,6 +359,7 @@ ManifestShortcut ReadShortcut(ManifestTable& table)
                                             "; a link starts its target without arguments: give the path "
                                             "alone");
     shortcut.workingDir = table.FindFolderText("working_dir").value_or("");
+    shortcut.workingDirLine = table.FindLine("working_dir");
     shortcut.showMode = table.FindShowMode("show");
     shortcut.startMenu = table.FindBool("start_menu", true);
     table.RejectUnknownKeys();
@@ -521,6 +522,7 @@ ManifestRunEntry ReadRunEntry(ManifestTable& table, const std::string& tableName
                                "key");
     } else {
         entry.workingDir = table.FindFolderText("working_dir").value_or("");
+        entry.workingDirLine = table.FindLine("working_dir");
         entry.showMode = table.FindShowMode("show");
         entry.wait = table.FindBool("wait", false);
         if (kind == RunEntryKind::Launch && entry.wait)

@@ -68,15 +68,41 @@ void CheckTarget(const Manifest& manifest, const SourceTree& tree, const std::st
                            files + " (in any case, with \\ or / between names)");
 }
 
+// A working folder below %InstallDir%\ must be one that the installation makes: Windows starts
+// no program in a folder that is not there.
+void CheckWorkingFolder(const Manifest& manifest, const SourceTree& tree, const std::string& text,
+                        std::size_t line, const std::string& what)
+{
+    const std::optional<std::vector<std::string_view>> components = SplitBelowInstallDir(text);
+    if (!components || components->empty())
+        return;
+    const SourceNode* node = FindNode(tree, *components);
+    if (node && node->directory)
+        return;
+    ThrowManifestError(manifest.file.string(), line,
+                       what + " is " + Quote(text) + (node ? ", a file" : ", which is no folder") +
+                           " of the package; below %InstallDir%\\ it must name one of the source folder's "
+                           "folders, or be %InstallDir% itself");
+}
+
 }  // namespace
 
 void CheckPackageTargets(const Manifest& manifest, const SourceTree& tree)
 {
-    for (const ManifestShortcut& shortcut : manifest.shortcuts)
+    for (const ManifestShortcut& shortcut : manifest.shortcuts) {
         CheckTarget(manifest, tree, shortcut.target, shortcut.targetLine, "'target' in [[shortcut]]");
-    if (manifest.launch)
+        CheckWorkingFolder(manifest, tree, shortcut.workingDir, shortcut.workingDirLine,
+                           "'working_dir' in [[shortcut]]");
+    }
+    if (manifest.launch) {
         CheckTarget(manifest, tree, manifest.launch->program, manifest.launch->programLine,
                     "'program' in [run.launch]");
+        CheckWorkingFolder(manifest, tree, manifest.launch->workingDir, manifest.launch->workingDirLine,
+                           "'working_dir' in [run.launch]");
+    }
+    if (manifest.postInstall)
+        CheckWorkingFolder(manifest, tree, manifest.postInstall->workingDir,
+                           manifest.postInstall->workingDirLine, "'working_dir' in [run.post_install]");
 }
 
 }  // namespace quillset

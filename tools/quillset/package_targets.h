@@ -8,8 +8,10 @@
 namespace quillset {
 
 // Throws ManifestError at the line of the first shortcut target or [run.launch] program that
-// starts with %InstallDir% and a separator but names no file of `tree` (names compared as
-// Windows compares them, both separators read). Targets elsewhere are not checked.
+// starts with %InstallDir% and a separator but names no file of `tree`, or of the first working
+// folder of a shortcut, the launch or the post-install program that so names no folder of it
+// (names compared as Windows compares them, both separators read). Paths elsewhere are not
+// checked.
 void CheckPackageTargets(const Manifest& manifest, const SourceTree& tree);
 
 }  // namespace quillset

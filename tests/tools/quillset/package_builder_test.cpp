@@ -422,6 +422,40 @@ TEST(PackageBuilder, RefusesTargetsBelowTheInstallDirThatTheTreeDoesNotHold)
         << error;
 }
 
+TEST(PackageBuilder, RefusesWorkingFoldersThatThePackageDoesNotMake)
+{
+    TemporaryFolder folder;
+    const fs::path manifest = test::WriteSampleProject(folder.GetPath());
+    const auto write = [&](const std::string& shortcutFolder, const std::string& launchFolder,
+                           const std::string& postInstallFolder) {
+        test::WriteFile(manifest, test::GetMinimalManifest() + "uninstaller='own'\n"
+                                      "[[shortcut]]\nname='A'\ntarget='%InstallDir%\\Vistrel.exe'\n"
+                                      "working_dir='" + shortcutFolder + "'\n"
+                                      "[run.launch]\nprogram='%InstallDir%\\Vistrel.exe'\n"
+                                      "working_dir='" + launchFolder + "'\n"
+                                      "[run.post_install]\nprogram='%SystemDir%\\cmd.exe'\n"
+                                      "working_dir='" + postInstallFolder + "'\n");
+    };
+    // The installation folder, a folder of the package in any case, and folders elsewhere.
+    write("%InstallDir%", "%InstallDir%\\DOCS\\", "%TempDir%\\none");
+    EXPECT_EQ(GetBuildError(manifest), "(built)");
+    write("%InstallDir%\\bin", "%InstallDir%", "%InstallDir%");
+    std::string error = GetBuildError(manifest);
+    EXPECT_NE(error.find(":12: 'working_dir' in [[shortcut]] is \"%InstallDir%\\bin\", which is no folder of the "
+                         "package; below %InstallDir%\\ it must name one of the source folder's folders"),
+              std::string::npos)
+        << error;
+    write("%InstallDir%", "%InstallDir%\\Vistrel.exe", "%InstallDir%");
+    error = GetBuildError(manifest);
+    EXPECT_NE(error.find(":15: 'working_dir' in [run.launch] is \"%InstallDir%\\Vistrel.exe\", a file of the "
+                         "package"),
+              std::string::npos)
+        << error;
+    write("%InstallDir%", "%InstallDir%", "%InstallDir%\\docs\\missing");
+    error = GetBuildError(manifest);
+    EXPECT_NE(error.find(":18: 'working_dir' in [run.post_install] is"), std::string::npos) << error;
+}
+
 TEST(PackageBuilder, RefusesTextsOutsideTheCodePage)
 {
     TemporaryFolder folder;
