@@ -8,12 +8,24 @@
 
 namespace quillset {
 
+CLI::Validator MakePlainNumberCheck()
+{
+    return CLI::Validator(
+        [](const std::string& value) -> std::string {
+            if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos)
+                return {};
+            return "write the number in decimal digits alone, not \"" + value + "\"";
+        },
+        "");
+}
+
 void AddCompressionOptions(CLI::App& build, BuildCommand& command)
 {
     CLI::Option* level =
         build.add_option("--level", command.level,
                          "Compression level of the product's files, 1 (fastest) to 12 (smallest); default " +
                              std::to_string(DEFAULT_LEVEL));
+    level->check(MakePlainNumberCheck());
     level->check(CLI::Validator(
         [](const std::string& value) -> std::string {
             std::size_t used = 0;

@@ -9,6 +9,10 @@
 
 namespace quillset {
 
+// Refuses a count that is not written in decimal digits alone: the readers of numbers would
+// also take "+2", " 2" or, for unsigned ones, "0x10".
+CLI::Validator MakePlainNumberCheck();
+
 // --level N, --best, --no-cache and --cache-limit SIZE on the build subcommand.
 void AddCompressionOptions(CLI::App& build, BuildCommand& command);
 

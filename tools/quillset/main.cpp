@@ -64,6 +64,7 @@ int main(int argc, char** argv)
                          "Signing command run on uninst.exe and Setup.exe, with {in} and {out} for their "
                          "files (replaces the manifest's [signing] command)");
     buildApp->add_option("-j,--jobs", build.threads, "Compression threads (all cores by default)")
+        ->check(quillset::MakePlainNumberCheck())
         ->check(CLI::Range(1u, 1024u))
         ->capture_default_str();
     quillset::AddCompressionOptions(*buildApp, build);

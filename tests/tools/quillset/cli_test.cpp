@@ -556,6 +556,9 @@ TEST(CommandLine, RefusesBadOptionsWithExitCodeTwoAndCLI11sWords)
     test::WriteSampleProject(folder.GetPath());
     const std::vector<std::pair<std::string, std::string>> misuses = {
         {"build manifest.toml --raw --wizard wizard.dll -j 0", "--jobs: Value 0 not in range"},
+        {"build manifest.toml --raw --wizard wizard.dll -j 0x10", "--jobs: write the number in decimal digits"},
+        {"build manifest.toml --raw --wizard wizard.dll -j +2", "--jobs: write the number in decimal digits"},
+        {"build manifest.toml --raw --wizard wizard.dll --level ' 5'", "--level: write the number in decimal"},
         {"build manifest.toml --raw --wizard wizard.dll -o ''", "--output: an empty path names no file"},
         {"embed package.bin -o ''", "--output: an empty path names no file"},
         {"", "A subcommand is required"},
