@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint64_t MAX_FILE_SIZE = 1ULL << 31;
+constexpr std::uint64_t MAX_FILE_SIZE = 1ULL << 30;
 
 [[noreturn]] void FailAt(const fs::path& path, const std::string& message)
 {
@@ -110,12 +110,14 @@ SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
         scanner.openFolders.pop_back();
         return node;
     }
-    // The wizard inflates each file into one view of it mapped in a 32-bit process, whose
-    // user address space is 2 GiB.
+    // The wizard inflates each file into one view of it mapped in a 32-bit process, whose 2 GiB
+    // of address space also hold Setup.exe with the package and the system's libraries: under
+    // Wine a view of 1,300 MB already found no room.
     if (static_cast<std::uint64_t>(status.st_size) >= MAX_FILE_SIZE)
         FailAt(path, "is " + std::to_string(status.st_size) +
-                         " bytes; the installer maps each file whole into its 32-bit process, which takes "
-                         "files of less than 2 GiB (2147483648 bytes)");
+                         " bytes; the installer maps each file whole into its 32-bit process, where beside "
+                         "Setup.exe and the system's libraries only files of less than 1 GiB (1073741824 "
+                         "bytes) surely find room");
     node.size = static_cast<std::uint32_t>(status.st_size);
     node.attributes = ATTRIBUTE_ARCHIVE | ((status.st_mode & S_IWUSR) ? 0 : ATTRIBUTE_READONLY);
     const auto fileTime = ConvertToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);

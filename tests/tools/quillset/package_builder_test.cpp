@@ -535,14 +535,14 @@ TEST(PackageBuilder, RefusesFilesAndTotalsTheInstallerCannotHold)
         test::WriteFile(file, "");
         fs::resize_file(file, size);  // sparse: nothing is read before the refusal
     };
-    // A file is mapped whole into the installer's 32-bit process: 2 GiB is one byte too many.
-    makeSparse("big.bin", 0x80000000ull);
+    // A file is mapped whole into the installer's 32-bit process: 1 GiB is one byte too many.
+    makeSparse("big.bin", 0x40000000ull);
     const std::string error = GetBuildError(manifest);
-    EXPECT_NE(error.find("big.bin: is 2147483648 bytes; the installer maps each file whole"), std::string::npos)
+    EXPECT_NE(error.find("big.bin: is 1073741824 bytes; the installer maps each file whole"), std::string::npos)
         << error;
-    makeSparse("big.bin", 0x7FFFFFFFull);
-    makeSparse("big2.bin", 0x7FFFFFFFull);
-    makeSparse("big3.bin", 2);
+    for (const char* name : {"big.bin", "big2.bin", "big3.bin", "big4.bin"})
+        makeSparse(name, 0x3FFFFFFFull);
+    makeSparse("big5.bin", 5);
     EXPECT_NE(GetBuildError(manifest).find("add up to more than 4294967295 bytes"), std::string::npos);
 }
 
