@@ -21,6 +21,7 @@
 #include "pe_signature.h"
 #include "product_names.h"
 #include "show_modes.h"
+#include "source_tree.h"
 #include "stream_check.h"
 #include "text_encoding.h"
 #include "text_format.h"
@@ -407,6 +408,15 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
     if (!walk.names.back().insert(FoldNameCase(record.name)).second)
         inspection.Fail("file tree: " + JoinPath(walk, record.name) + " is named twice in its folder (" +
                         "Windows does not tell names apart by case)");
+    if (record.attributes & ~STORED_ATTRIBUTES)
+        inspection.Fail("file tree: " + JoinPath(walk, record.name) + " has the attribute bits " +
+                        FormatHex(record.attributes & ~STORED_ATTRIBUTES) +
+                        ", which the installation would hand to CreateFileA as flags; a package stores only "
+                        "readonly, hidden, system, directory, archive and normal");
+    if (record.kind == TREE_RECORD_FILE && record.size >= MAX_PRODUCT_FILE_SIZE)
+        inspection.Fail("file tree: " + JoinPath(walk, record.name) + " is " + std::to_string(record.size) +
+                        " bytes; the installer maps each file whole into its 32-bit process, where only files "
+                        "of less than 1 GiB (1073741824 bytes) surely find room");
     // The installation writes its log there under that name, over the package's file.
     if (walk.folders.empty() && FoldNameCase(record.name) == FoldNameCase(UNINSTALL_LOG_NAME))
         inspection.Fail("file tree: " + JoinPath(walk, record.name) + " at the top level has the name of the "

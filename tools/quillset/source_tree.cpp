@@ -25,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::uint64_t MAX_U32 = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint64_t MAX_FILE_SIZE = 1ULL << 30;
 
 [[noreturn]] void FailAt(const fs::path& path, const std::string& message)
 {
@@ -113,7 +112,7 @@ SourceNode ScanEntry(Scanner& scanner, const fs::path& path)
     // The wizard inflates each file into one view of it mapped in a 32-bit process, whose 2 GiB
     // of address space also hold Setup.exe with the package and the system's libraries: under
     // Wine a view of 1,300 MB already found no room.
-    if (static_cast<std::uint64_t>(status.st_size) >= MAX_FILE_SIZE)
+    if (static_cast<std::uint64_t>(status.st_size) >= MAX_PRODUCT_FILE_SIZE)
         FailAt(path, "is " + std::to_string(status.st_size) +
                          " bytes; the installer maps each file whole into its 32-bit process, where beside "
                          "Setup.exe and the system's libraries only files of less than 1 GiB (1073741824 "
@@ -243,7 +242,7 @@ SourceTree ScanSourceTree(const fs::path& folder, std::span<const AttributeOverr
 
 std::vector<std::uint8_t> LoadScannedFile(const SourceNode& node)
 {
-    std::vector<std::uint8_t> bytes = ReadWholeFile(node.path, MAX_FILE_SIZE);
+    std::vector<std::uint8_t> bytes = ReadWholeFile(node.path, MAX_PRODUCT_FILE_SIZE);
     // Looked at after the read: a write during it has moved the time by then.
     struct stat status { };
     const bool same = ::stat(node.path.c_str(), &status) == 0 && bytes.size() == node.size &&

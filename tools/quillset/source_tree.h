@@ -9,8 +9,18 @@
 #include <vector>
 
 #include "manifest.h"
+#include "package/package_layout.h"
 
 namespace quillset {
+
+// The size that every product file stays below: the installer maps each file whole into its
+// 32-bit process, beside Setup.exe and the system's libraries.
+constexpr std::uint64_t MAX_PRODUCT_FILE_SIZE = 1ULL << 30;
+
+// The attribute bits that a file-tree record may carry; the installer hands them to CreateFileA,
+// where the others are flags such as FILE_FLAG_DELETE_ON_CLOSE.
+constexpr std::uint32_t STORED_ATTRIBUTES = ATTRIBUTE_READONLY | ATTRIBUTE_HIDDEN | ATTRIBUTE_SYSTEM |
+                                            ATTRIBUTE_DIRECTORY | ATTRIBUTE_ARCHIVE | ATTRIBUTE_NORMAL;
 
 struct SourceNode {
     std::string name;        // Windows-1252, as stored in the package

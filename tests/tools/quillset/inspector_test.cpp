@@ -300,6 +300,28 @@ TEST_F(Inspector, ReportsAFileNamedAsTheUninstallLogAtTheTop)
     EXPECT_FALSE(HasFailure(report, "docs\\uninst.dat")) << "a folder below may hold one";
 }
 
+// The installation hands a record's attributes to CreateFileA, where other bits are flags, and
+// maps each file whole.
+TEST_F(Inspector, ReportsAttributeFlagsAndFilesTooLargeToMap)
+{
+    const auto tree = package.begin() + ReadField(FIELD_FILE_TREE);
+    const std::string_view name = "readme.txt";
+    const auto at = std::search(tree, package.end(), name.begin(), name.end());
+    ASSERT_NE(at, package.end());
+    const std::size_t record = (at - package.begin()) - FILE_RECORD_HEAD;
+    const auto changed = [&](std::size_t field, std::uint32_t value) {
+        Bytes bytes = package;
+        std::copy_n(reinterpret_cast<const std::uint8_t*>(&value), 4, bytes.begin() + record + field);
+        return InspectPackage(bytes);
+    };
+    const std::uint32_t deleteOnClose = 0x04000000;
+    EXPECT_FALSE(HasFailure(InspectPackage(package), "attribute bits"));
+    EXPECT_TRUE(HasFailure(changed(0, ReadU32(package.data() + record) | deleteOnClose),
+                           "file tree: docs\\readme.txt has the attribute bits 0x4000000"));
+    EXPECT_TRUE(HasFailure(changed(8, 0x40000000),
+                           "file tree: docs\\readme.txt is 1073741824 bytes; the installer maps"));
+}
+
 TEST_F(Inspector, ShowsTheStartOfALongTextButChecksAllOfIt)
 {
     std::string text;
