@@ -86,6 +86,15 @@ void CheckInstallDir(ManifestTable& product, const std::string& installDir)
         product.Fail(line, "'install_dir' cannot contain any of \" * : < > ? | after its drive");
     if (const std::optional<std::string> problem = FindInstallDirProblem(installDir))
         product.Fail(line, "'install_dir' is " + Quote(installDir) + ", " + *problem);
+    // Windows starts what the Startup folder holds at each logon: every file of the product.
+    const std::optional<std::string> expanded = ExpandTypicalFolders(installDir);
+    const std::string startup = ExpandTypicalFolders("%StartupMenu%").value();
+    if (expanded && (FoldNameCase(*expanded) == FoldNameCase(startup) ||
+                     IsPathInside(expanded->c_str(), startup.c_str())))
+        product.Fail(line, "'install_dir' " + Quote(installDir) +
+                               " lies in the Startup folder, whose files Windows starts at each logon: every "
+                               "installed file, uninst.exe too, would start; choose a folder such as "
+                               "'%ProgramFiles%\\Demo'");
     // Each folder of the path is made by the wizard, so each must be a name Windows stores as
     // written; the drive and a leading folder variable are no such names.
     const std::vector<std::string_view> components = SplitAtSeparators(installDir, "\\/");

@@ -350,6 +350,8 @@ TEST(ManifestProductErrors, PointAtTheKeyOrTheTable)
           std::pair{"%ProgramFiles% \\Demo", "follows %ProgramFiles% with \" \" before its first backslash"},
           std::pair{"C:/Apps/Demo", "holds a slash; write backslashes between its folders"},
           std::pair{"%ProgramFiles%\\\\Demo", "holds a doubled backslash"},
+          std::pair{"%StartupMenu%\\Demo", "\"%StartupMenu%\\Demo\" lies in the Startup folder"},
+          std::pair{"%ProgramsMenu%\\STARTUP", "\"%ProgramsMenu%\\STARTUP\" lies in the Startup folder"},
           std::pair{"C:\\Apps\\\\Demo", "holds a doubled backslash"}})
         expectError("[product]\nshort_name='V'\ndisplay_name='D'\ninstall_dir='" + std::string(installDir) +
                         "'\nmenu_folder='m'\n" + owned,
