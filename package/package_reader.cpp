@@ -79,6 +79,17 @@ int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* en
     return FindTextEnd(entry->workingDir, end) != 0;
 }
 
+const unsigned char* ReadTrustedShortcutEntry(const unsigned char* at, ShortcutEntry* entry)
+{
+    entry->length = ReadU16(at);
+    entry->showMode = (int8_t)at[SHORTCUT_SHOW_MODE_AT];
+    entry->startMenuFlag = at[SHORTCUT_MENU_FLAG_AT];
+    entry->name = (const char*)at + SHORTCUT_ENTRY_HEAD;
+    entry->target = entry->name + GetTextLength(entry->name) + 1;
+    entry->workingDir = entry->target + GetTextLength(entry->target) + 1;
+    return at + entry->length;
+}
+
 const unsigned char* ReadTrustedTreeRecord(const unsigned char* at, TreeRecord* record)
 {
     record->attributes = ReadU32(at);

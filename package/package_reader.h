@@ -47,6 +47,11 @@ const unsigned char* ReadShortcutEntry(const unsigned char* at, const unsigned c
 // flag are not consulted, so its texts need only end before `end`. Returns 1, or 0 when not.
 int ReadSingleShortcutEntry(const unsigned char* at, const unsigned char* end, ShortcutEntry* entry);
 
+// A shortcut entry of a package already checked whole, which needs no bounds: a list entry,
+// whose next one it returns, or one referenced singly. A list's terminator is no entry: the
+// caller stops at a length of 0 (ReadU16) before reading one.
+const unsigned char* ReadTrustedShortcutEntry(const unsigned char* at, ShortcutEntry* entry);
+
 // A run entry at `at`; returns 1, or 0 when its two texts do not end before `end`.
 int ReadRunEntry(const unsigned char* at, const unsigned char* end, RunEntry* entry);
 

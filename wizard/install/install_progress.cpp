@@ -3,6 +3,7 @@
 #include "install/install_progress.h"
 
 #include "package/package_layout.h"
+#include "package/package_reader.h"
 
 enum {
     FIXED_STEPS = 3,                // destination directory, registry, saved log
@@ -11,11 +12,10 @@ enum {
 static uint32_t CountMenuListEntries(const unsigned char* package)
 {
     uint32_t count = 0;
-    const unsigned char* entry = package + ReadHeaderField(package, FIELD_MENU_LIST);
-    for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
-        if (entry[SHORTCUT_MENU_FLAG_AT])
-            ++count;
-        entry += length;
+    for (const unsigned char* at = package + ReadHeaderField(package, FIELD_MENU_LIST); ReadU16(at);) {
+        ShortcutEntry entry;
+        at = ReadTrustedShortcutEntry(at, &entry);
+        count += entry.startMenuFlag != 0;
     }
     return count;
 }

@@ -19,15 +19,14 @@ static const char DETAIL_ELLIPSIS[] = "...";
 
 // Expands the entry's target and working directory into the link; the link is still saved
 // when a value does not fit, without that value.
-static void DescribeLink(IShellLinkA* link, const unsigned char* entry, const char* target)
+static void DescribeLink(IShellLinkA* link, const ShortcutEntry* entry)
 {
-    int command = GetShowCommand((int8_t)entry[SHORTCUT_SHOW_MODE_AT]);
+    int command = GetShowCommand(entry->showMode);
     (void)link->SetShowCmd(command < 0 ? SW_SHOWNORMAL : command); // results not examined
     char expanded[PATH_SIZE];
-    if (ExpandFolderVariables(target, expanded))
+    if (ExpandFolderVariables(entry->target, expanded))
         (void)link->SetPath(expanded);
-    const char* workingDir = target + GetTextLength(target) + 1;
-    if (workingDir[0] && ExpandFolderVariables(workingDir, expanded))
+    if (entry->workingDir[0] && ExpandFolderVariables(entry->workingDir, expanded))
         (void)link->SetWorkingDirectory(expanded);
 }
 
@@ -53,13 +52,12 @@ static BOOL SaveLink(IShellLinkA* link, char* linkPath)
     return saved;
 }
 
-static BOOL CreateShortcut(const unsigned char* entry, const char* folder)
+static BOOL CreateShortcut(const ShortcutEntry* entry, const char* folder)
 {
     if (!folder)
         return FALSE; // the chosen place does not exist on this system
-    const char* name = (const char*)entry + SHORTCUT_ENTRY_HEAD;
     char linkPath[PATH_SIZE];
-    if (!CopyTextBounded(linkPath, PATH_SIZE, folder) || !AppendPath(linkPath, name))
+    if (!CopyTextBounded(linkPath, PATH_SIZE, folder) || !AppendPath(linkPath, entry->name))
         return FALSE;
     char detail[DETAIL_TEXT_SIZE];
     CopyBytes(detail, DETAIL_ELLIPSIS, sizeof(DETAIL_ELLIPSIS));
@@ -71,7 +69,7 @@ static BOOL CreateShortcut(const unsigned char* entry, const char* folder)
     if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 (void**)&link)))
         return FALSE;
-    DescribeLink(link, entry, name + GetTextLength(name) + 1);
+    DescribeLink(link, entry);
     BOOL saved = SaveLink(link, linkPath);
     (void)link->Release();
     return saved;
@@ -82,19 +80,20 @@ static BOOL CreateChosenShortcut(BOOL chosen, PackageField field, const char* fo
 {
     if (!chosen)
         return TRUE;
-    return CreateShortcut(wizard.package + GetHeaderField(field), folder) && StepProgress();
+    ShortcutEntry entry;
+    (void)ReadTrustedShortcutEntry(wizard.package + GetHeaderField(field), &entry); // no list
+    return CreateShortcut(&entry, folder) && StepProgress();
 }
 
 static BOOL CreateMenuShortcuts(void)
 {
     if (wizard.noMenuFolder)
         return TRUE;
-    const unsigned char* entry = wizard.package + GetHeaderField(FIELD_MENU_LIST);
-    for (uint16_t length = ReadU16(entry); length; length = ReadU16(entry)) {
-        if (entry[SHORTCUT_MENU_FLAG_AT] &&
-            !(CreateShortcut(entry, wizard.menuFolder) && StepProgress()))
+    for (const unsigned char* at = wizard.package + GetHeaderField(FIELD_MENU_LIST); ReadU16(at);) {
+        ShortcutEntry entry;
+        at = ReadTrustedShortcutEntry(at, &entry);
+        if (entry.startMenuFlag && !(CreateShortcut(&entry, wizard.menuFolder) && StepProgress()))
             return FALSE;
-        entry += length;
     }
     return TRUE;
 }
