@@ -4,6 +4,7 @@
 
 #include "common/path_routines.h"
 #include "common/text.h"
+#include "common/uninstall_log_format.h"
 
 size_t GetMenuFolderOffset(const char* startMenu)
 {
@@ -41,11 +42,13 @@ int MakeMenuFolderRelative(const char* chosen, const char* startMenu, size_t off
     return 1;
 }
 
-int IsMakeableMenuFolder(const char* folder, size_t offset)
+int IsMakeableMenuFolder(const char* folder, size_t offset, size_t longestLink)
 {
     size_t length = GetTextLength(folder);
+    // Each link goes into it as "\name.lnk", and its path must fit a path buffer too.
     return IsPlainRelativePath(folder, length) && offset < FOLDER_PATH_SIZE &&
-           length < FOLDER_PATH_SIZE - offset;
+           length < FOLDER_PATH_SIZE - offset &&
+           offset + length + 1 + longestLink + sizeof(LINK_EXTENSION) <= PATH_SIZE;
 }
 
 int CopyFirstComponent(const char* folder, char* component)

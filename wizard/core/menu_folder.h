@@ -24,8 +24,9 @@ int MakeMenuFolderRelative(const char* chosen, const char* startMenu, size_t off
 
 // True when `folder`, relative to the Start Menu's parent prefix of `offset` characters, can be
 // made there: its names are plain, so that ".." cannot lead out of the Start Menu (the
-// uninstaller's log reader wants them so too), and its absolute path fits a folder.
-int IsMakeableMenuFolder(const char* folder, size_t offset);
+// uninstaller's log reader wants them so too), its absolute path fits a folder, and that of a
+// link whose name is `longestLink` characters long fits in it.
+int IsMakeableMenuFolder(const char* folder, size_t offset, size_t longestLink);
 
 // Copies the first component of a relative folder into `component` (PATH_SIZE). Refused (0,
 // empty text) when it would not fit.

@@ -2,6 +2,7 @@
 // uninstaller will take, and the pacing of each step. Freestanding, tested natively.
 #include "install/install_progress.h"
 
+#include "common/text.h"
 #include "package/package_layout.h"
 #include "package/package_reader.h"
 
@@ -18,6 +19,19 @@ static uint32_t CountMenuListEntries(const unsigned char* package)
         count += entry.startMenuFlag != 0;
     }
     return count;
+}
+
+size_t MeasureLongestMenuLink(const unsigned char* package)
+{
+    size_t longest = 0;
+    for (const unsigned char* at = package + ReadHeaderField(package, FIELD_MENU_LIST); ReadU16(at);) {
+        ShortcutEntry entry;
+        at = ReadTrustedShortcutEntry(at, &entry);
+        size_t length = GetTextLength(entry.name);
+        if (entry.startMenuFlag && length > longest)
+            longest = length;
+    }
+    return longest;
 }
 
 uint32_t CountShortcutSteps(const unsigned char* package, const InstallChoices* choices)

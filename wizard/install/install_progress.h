@@ -2,6 +2,7 @@
 // uninstaller will take, and the pacing of each step. Freestanding, tested natively.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 enum {
@@ -16,6 +17,10 @@ struct InstallChoices {
     int quickLaunchIcon;
     int startupIcon;
 };
+
+// The longest name of the links that go into the Start Menu folder (the flagged list entries),
+// in characters without ".lnk"; 0 when none goes there.
+size_t MeasureLongestMenuLink(const unsigned char* package);
 
 // One per chosen single shortcut and, with a Start Menu folder, one per flagged list entry.
 uint32_t CountShortcutSteps(const unsigned char* package, const InstallChoices* choices);

@@ -9,6 +9,7 @@
 #include "core/menu_folder.h"
 #include "core/wizard.h"
 #include "core/wizard_state.h"
+#include "install/install_progress.h"
 #include "ui/frame.h"
 #include "ui/pages.h"
 #include "ui/resource.h"
@@ -102,7 +103,8 @@ static BOOL AcceptStartMenuPage(HWND page)
     }
     // The folder becomes absolute when the installation starts, and is made then.
     if (!IsInStartMenu(wizard.menuFolder) ||
-        !IsMakeableMenuFolder(wizard.menuFolder, wizard.menuFolderOffset)) {
+        !IsMakeableMenuFolder(wizard.menuFolder, wizard.menuFolderOffset,
+                              MeasureLongestMenuLink(wizard.package))) {
         ShowSetupError(IDS_INVALID_MENU_FOLDER, NULL);
         return FALSE;
     }

@@ -118,19 +118,25 @@ TEST(MakeMenuFolderRelative, RefusesFoldersOutsideAndJoinsTooLong)
 TEST(IsMakeableMenuFolder, TakesPlainNamesWhoseFolderCreateDirectoryCanMake)
 {
     const size_t offset = GetMenuFolderOffset(START_MENU);
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\V", offset), 1);
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\..\\..\\V", offset), 0);
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\", offset), 0);
-    EXPECT_EQ(IsMakeableMenuFolder("", offset), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\V", offset, 0), 1);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\..\\..\\V", offset, 0), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\", offset, 0), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("", offset, 0), 0);
     // The absolute folder may take 247 characters, 12 fewer than a file's path.
     const std::string base = "Start Menu\\";
     const std::string longest = base + std::string(247 - offset - base.size(), 'm');
-    EXPECT_EQ(IsMakeableMenuFolder(longest.c_str(), offset), 1);
-    EXPECT_EQ(IsMakeableMenuFolder((longest + "m").c_str(), offset), 0);
+    EXPECT_EQ(IsMakeableMenuFolder(longest.c_str(), offset, 0), 1);
+    EXPECT_EQ(IsMakeableMenuFolder((longest + "m").c_str(), offset, 0), 0);
+    // Its links need room too: in a folder of 247 characters, "\" and ".lnk" leave 7 for a name.
+    EXPECT_EQ(IsMakeableMenuFolder(longest.c_str(), offset, 7), 1);
+    EXPECT_EQ(IsMakeableMenuFolder(longest.c_str(), offset, 8), 0);
+    const size_t room = 254 - offset - strlen("Start Menu\\Programs\\V");
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\V", offset, room), 1);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu\\Programs\\V", offset, room + 1), 0);
     // A parent prefix that leaves no room at all is no reason to wrap around.
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 300), 0);
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 238), 0);
-    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 237), 1);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 300, 0), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 238, 0), 0);
+    EXPECT_EQ(IsMakeableMenuFolder("Start Menu", 237, 0), 1);
 }
 
 TEST(CopyFirstComponent, TakesTheTextBeforeTheFirstSeparator)

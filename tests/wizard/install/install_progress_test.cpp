@@ -2,6 +2,8 @@
 // for packages with and without a Start Menu list, run entries and files.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "install/install_progress.h"
 #include "test_package.h"
 
@@ -56,6 +58,18 @@ TEST(InstallProgress, UnflaggedEntriesAndMissingMenuFolderTakeNoShortcutStep)
     EXPECT_EQ(CountShortcutSteps(package.data(), &withoutFolder), 2u);
     EXPECT_EQ(CountTotalSteps(package.data(), &withoutFolder), 3u + 2u + 3u);
     EXPECT_EQ(CountRemovalSteps(package.data(), &withoutFolder), 3u + 2u + 3u + 1u);
+}
+
+TEST(InstallProgress, LongestMenuLinkIsAFlaggedOnesName)
+{
+    EXPECT_EQ(MeasureLongestMenuLink(TestPackage().data()), 0u);
+    EXPECT_EQ(MeasureLongestMenuLink(MakeSample(true, false).data()), strlen("Uninstall Vistrel"));
+    TestPackage package;
+    uint32_t list = package.AddShortcut("Vistrel 2.1", "%InstallDir%\\Vistrel.exe", "", true);
+    package.AddShortcut("A longer name that stays out of the menu", "%InstallDir%\\x.txt", "", false);
+    package.EndShortcutList();
+    package.SetField(FIELD_MENU_LIST, list);
+    EXPECT_EQ(MeasureLongestMenuLink(package.data()), strlen("Vistrel 2.1"));
 }
 
 TEST(InstallProgress, PostInstallProgramCountsOnlyForTheBar)
