@@ -14,6 +14,12 @@ static int CreateTreeDirectory(const char* path, uint32_t attributes)
 {
     (void)CreateDirectoryA(path, NULL); // an existing directory is reused; the look below decides
     DWORD existing = GetFileAttributesA(path);
+    // A file of the earlier installation where this build has a folder goes, as its other files
+    // are replaced; a file of anyone else's keeps the folder from being made.
+    if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+        IsEarlierFile(path) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) &&
+        DeleteFileA(path) && CreateDirectoryA(path, NULL))
+        existing = GetFileAttributesA(path);
     if (existing == INVALID_FILE_ATTRIBUTES || !(existing & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
     (void)SetFileAttributesA(path, attributes); // a failure shows at the first file inside

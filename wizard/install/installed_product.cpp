@@ -8,6 +8,7 @@
 #include "common/memory.h"
 #include "common/text.h"
 #include "common/uninstall_log_carry.h"
+#include "common/uninstall_log_walks.h"
 #include "common/win32/command_preparation.h"
 #include "common/win32/log_file.h"
 #include "common/win32/registry_values.h"
@@ -102,6 +103,20 @@ DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existin
         existingLength <= MeasureSharedFolders(earlier->path, path))
         return earlier->existingLength;
     return existingLength;
+}
+
+BOOL IsEarlierFile(const char* path)
+{
+    if (!wizard.earlierLog)
+        return FALSE;
+    FileListWalk walk;
+    RemovalKind kind;
+    BeginFileListWalk(&walk, &wizard.earlierPlan);
+    while (NextRemovalEntry(&walk, &kind)) {
+        if (kind == REMOVE_FILE && !lstrcmpiA(walk.path, path))
+            return TRUE;
+    }
+    return FALSE;
 }
 
 void CarryEarlierMenuFolderOver(void)

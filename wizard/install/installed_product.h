@@ -39,6 +39,9 @@ void ReleaseEarlierInstallation(void);
 // one's folders for existing ones would leave them behind at the removal.
 DWORD FindEarlierExistingLength(BOOL menuRecord, const char* path, DWORD existingLength);
 
+// True when the earlier installation's log lists `path` as a file it made.
+BOOL IsEarlierFile(const char* path);
+
 // Records the earlier installation's Start Menu folder, when it is still there, for an
 // installation that makes none: its removal then takes the folder that the first one made.
 void CarryEarlierMenuFolderOver(void);
