@@ -8,6 +8,7 @@
 enum {
     REQUIRED_SPACE_TEXT_SIZE = 20,  // "%lu KB" of any 32-bit total
     HANDLE_TEXT_SIZE = 16,          // a window handle in hexadecimal
+    NUMBER_TEXT_SIZE = 11,          // any 32-bit number in decimal, NUL included
 };
 
 // Prints `format` into `buffer` of `size` bytes (size > 0): each "%s" becomes `argument`

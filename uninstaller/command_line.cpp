@@ -2,6 +2,9 @@
 // that the temporary copy gets to finish the removal after the original has exited.
 #include "command_line.h"
 
+#include "common/format.h"
+#include "common/text.h"
+
 static const char CLEANUP_SWITCH[] = "/_cleanup";
 static const char SILENT_SWITCH[] = "/S";
 
@@ -31,17 +34,6 @@ static const char* TakeArgument(const char* at, char* argument, uint32_t size)
     return quoted ? 0 : at;
 }
 
-static int IsSame(const char* text, const char* expected)
-{
-    for (; *expected; ++text, ++expected) {
-        char c = *text >= 'a' && *text <= 'z' ? (char)(*text - 'a' + 'A') : *text;
-        char e = *expected >= 'a' && *expected <= 'z' ? (char)(*expected - 'a' + 'A') : *expected;
-        if (c != e)
-            return 0;
-    }
-    return !*text;
-}
-
 // The position after the argument at `at`, quoted or not; the line's end for an open quote.
 static const char* SkipArgument(const char* at)
 {
@@ -59,7 +51,7 @@ static int HasSilentSwitch(const char* at)
     for (at = SkipBlanks(at); *at; at = SkipBlanks(at)) {
         const char* next = SkipArgument(at);
         if (TakeArgument(at, argument, sizeof(argument)) == next &&
-            IsSame(argument, SILENT_SWITCH))
+            !CompareIgnoringCase(argument, SILENT_SWITCH))
             return 1;
         at = next;
     }
@@ -72,9 +64,12 @@ static int ReadNumber(const char* text, uint32_t* value)
     if (!*text)
         return 0;
     for (; *text; ++text) {
-        if (*text < '0' || *text > '9' || number > 429496728u)
+        if (*text < '0' || *text > '9')
             return 0;
-        number = number * 10 + (uint32_t)(*text - '0');
+        uint32_t digit = (uint32_t)(*text - '0');
+        if (number > (UINT32_MAX - digit) / 10)
+            return 0;
+        number = number * 10 + digit;
     }
     *value = number;
     return 1;
@@ -95,9 +90,9 @@ int ParseCommandLine(const char* line, CommandLine* result)
         at = TakeArgument(at, argument, sizeof(argument));
         if (!at)
             return 0;
-        if (IsSame(argument, SILENT_SWITCH))
+        if (!CompareIgnoringCase(argument, SILENT_SWITCH))
             continue;
-        if (!IsSame(argument, CLEANUP_SWITCH) || result->cleanup)
+        if (!!CompareIgnoringCase(argument, CLEANUP_SWITCH) || result->cleanup)
             return 0;
         at = TakeArgument(SkipBlanks(at), argument, sizeof(argument));
         if (!at || !ReadNumber(argument, &result->waitHandle))
@@ -125,16 +120,9 @@ static int Put(char* buffer, uint32_t size, uint32_t* length, const char* text)
 int FormatCleanupCommand(char* buffer, uint32_t size, const char* program, uint32_t handle,
                          const char* directory, int silent)
 {
-    char number[12];
-    int digits = 0;
-    char reversed[12];
-    do {
-        reversed[digits++] = (char)('0' + handle % 10);
-        handle /= 10;
-    } while (handle);
-    for (int i = 0; i < digits; ++i)
-        number[i] = reversed[digits - 1 - i];
-    number[digits] = 0;
+    char number[NUMBER_TEXT_SIZE];
+    if (!FormatNumber(number, sizeof(number), handle, 10))
+        return 0;
     uint32_t length = 0;
     buffer[0] = 0;
     return Put(buffer, size, &length, "\"") && Put(buffer, size, &length, program) &&

@@ -59,6 +59,11 @@ TEST(ParseCommandLine, ReadsBackTheCopysArgumentsAsTheyAreWritten)
     EXPECT_EQ(line.waitHandle, 0u);
     EXPECT_FALSE(line.silent);
     EXPECT_FALSE(FormatCleanupCommand(command, 20, "C:\\Temp\\qsu1.tmp", 1, "C:\\Q", 1));
+    // Every 32-bit handle value goes there and back, and none past it is read.
+    ASSERT_TRUE(FormatCleanupCommand(command, sizeof(command), "p", 0xFFFFFFFFu, "d", 0));
+    ASSERT_TRUE(ParseCommandLine(command, &line));
+    EXPECT_EQ(line.waitHandle, 0xFFFFFFFFu);
+    EXPECT_FALSE(ParseCommandLine("u /_cleanup 4294967296 \"C:\\Q\"", &line));
 
     for (const char* refused : {"u /_cleanup", "u /_cleanup 12", "u /_cleanup x \"C:\\Q\"",
                                 "u /_cleanup 99999999999 \"C:\\Q\"", "u /_cleanup 1 \"\"",
