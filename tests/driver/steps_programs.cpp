@@ -166,10 +166,12 @@ std::string ExpectNoWindow(Session& session, const Arguments&)
         return problem;
     return WaitFor(session, [&]() -> std::string {
         DWORD processId = session.setup.dwProcessId;
-        if (HWND frame = FindFrame(processId))
-            return "the wizard frame " + QuoteText(ReadText(frame)) + " still exists";
-        if (HWND other = FindOtherDialog(processId, nullptr))
+        // A box over the frame is named first: it says why the frame stays.
+        HWND frame = FindFrame(processId);
+        if (HWND other = FindOtherDialog(processId, frame))
             return "a " + DescribeDialog(other) + " is open";
+        if (frame)
+            return "the wizard frame " + QuoteText(ReadText(frame)) + " still exists";
         return "";
     });
 }
