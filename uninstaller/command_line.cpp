@@ -92,7 +92,7 @@ int ParseCommandLine(const char* line, CommandLine* result)
             return 0;
         if (!CompareIgnoringCase(argument, SILENT_SWITCH))
             continue;
-        if (!!CompareIgnoringCase(argument, CLEANUP_SWITCH) || result->cleanup)
+        if (CompareIgnoringCase(argument, CLEANUP_SWITCH) != 0 || result->cleanup)
             return 0;
         at = TakeArgument(SkipBlanks(at), argument, sizeof(argument));
         if (!at || !ReadNumber(argument, &result->waitHandle))
