@@ -93,6 +93,17 @@ def read_folder_record(log, header_offset):
     return existing, log[at + 4:end].decode("cp1252")
 
 
+def find_prefix_user(state):
+    """The name of the Wine prefix's user, whose profile holds the shell folders."""
+    users = os.path.join(state, "prefix", "drive_c", "users")
+    return [user for user in os.listdir(users) if user.lower() != "public"][0]
+
+
+def unix_path_in_prefix(state, path):
+    """The Unix path of the prefix's C: drive PATH."""
+    return os.path.join(state, "prefix", "drive_c", path[3:].replace("\\", "/"))
+
+
 def wine_path(path):
     return "Z:" + os.path.realpath(path).replace("/", "\\")
 

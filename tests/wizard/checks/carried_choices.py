@@ -7,12 +7,10 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, wine_path
+from package_files import WINE_RUN, find_prefix_user, unix_path_in_prefix, wine_path
 
 work, state = sys.argv[1:3]
-prefix = os.path.join(state, "prefix")
-users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
-user_dir = f"C:\\users\\{users[0]}"
+user_dir = f"C:\\users\\{find_prefix_user(state)}"
 roaming = user_dir + "\\AppData\\Roaming\\Microsoft"
 menu = roaming + "\\Windows\\Start Menu\\Programs\\Inkwell Again"
 links = [user_dir + "\\Desktop\\Inkwell.lnk",
@@ -21,16 +19,12 @@ links = [user_dir + "\\Desktop\\Inkwell.lnk",
          menu + "\\Inkwell.lnk", menu + "\\Inkwell Manual.lnk"]
 
 
-def unix_path(path):
-    return os.path.join(prefix, "drive_c", path[3:].replace("\\", "/"))
-
-
 destination = os.path.join(work, "Inkwell")
 with open(os.path.join(destination, "uninst.dat"), "rb") as f:
     log = f.read()
 failures = []
 for link in links:
-    if not os.path.exists(unix_path(link)):
+    if not os.path.exists(unix_path_in_prefix(state, link)):
         failures.append(f"the first installation did not leave {link}")
     elif link.encode() + b"\0" not in log:
         failures.append(f"the second log does not list {link}")
@@ -41,9 +35,9 @@ removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "
 if removal.returncode != 0:
     failures.append(f"the removal ended with exit code {removal.returncode}")
 for path in links + [menu]:
-    if os.path.exists(unix_path(path)):
+    if os.path.exists(unix_path_in_prefix(state, path)):
         failures.append(f"the removal left {path}")
-        subprocess.run(["rm", "-rf", unix_path(path)])
+        subprocess.run(["rm", "-rf", unix_path_in_prefix(state, path)])
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:

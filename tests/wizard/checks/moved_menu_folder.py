@@ -8,42 +8,33 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, wine_path
+from package_files import WINE_RUN, find_prefix_user, remove_silently, unix_path_in_prefix
 
 work, state = sys.argv[1:3]
-prefix = os.path.join(state, "prefix")
-users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
-user_dir = f"C:\\users\\{users[0]}"
+user_dir = f"C:\\users\\{find_prefix_user(state)}"
 vendor = user_dir + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Inkwell Vendor"
 first, second = vendor + "\\Inkwell First", vendor + "\\Inkwell Second"
 desktop_link = user_dir + "\\Desktop\\Inkwell.lnk"
-
-
-def unix_path(path):
-    return os.path.join(prefix, "drive_c", path[3:].replace("\\", "/"))
-
 
 destination = os.path.join(work, "Inkwell")
 with open(os.path.join(destination, "uninst.dat"), "rb") as f:
     log = f.read()
 failures = []
-if os.path.exists(unix_path(first)):
-    failures.append(f"the second installation left {first}: {os.listdir(unix_path(first))}")
+first_unix = unix_path_in_prefix(state, first)
+if os.path.exists(first_unix):
+    failures.append(f"the second installation left {first}: {os.listdir(first_unix)}")
 for link in (second + "\\Inkwell.lnk", desktop_link):
-    if not os.path.exists(unix_path(link)):
+    if not os.path.exists(unix_path_in_prefix(state, link)):
         failures.append(f"{link} is missing after the second installation")
     elif link.encode() + b"\0" not in log:
         failures.append(f"the second log does not list {link}")
 if (first + "\\").encode() in log:
     failures.append("the second log still names a link of the first Start Menu folder")
-removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "uninst.exe")), "/S"],
-                         capture_output=True)
-if removal.returncode != 0:
-    failures.append(f"the removal ended with exit code {removal.returncode}")
+failures += remove_silently(state, destination)
 for path in (desktop_link, vendor):
-    if os.path.exists(unix_path(path)):
+    if os.path.exists(unix_path_in_prefix(state, path)):
         failures.append(f"the removal left {path}")
-        subprocess.run(["rm", "-rf", unix_path(path)])
+        subprocess.run(["rm", "-rf", unix_path_in_prefix(state, path)])
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:

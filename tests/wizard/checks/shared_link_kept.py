@@ -7,12 +7,10 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, wine_path
+from package_files import WINE_RUN, find_prefix_user, unix_path_in_prefix, wine_path
 
 work, state = sys.argv[1:3]
-prefix = os.path.join(state, "prefix")
-users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
-link = os.path.join(prefix, "drive_c", "users", users[0], "Desktop", "Inkwell.lnk")
+link = unix_path_in_prefix(state, f"C:\\users\\{find_prefix_user(state)}\\Desktop\\Inkwell.lnk")
 failures = []
 
 

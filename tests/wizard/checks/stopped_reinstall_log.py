@@ -9,14 +9,12 @@ import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import remove_silently, take_key_left
+from package_files import find_prefix_user, remove_silently, take_key_left, unix_path_in_prefix
 
 work, state = sys.argv[1:3]
 destination = os.path.join(work, "Inkwell")
-prefix = os.path.join(state, "prefix")
-users = [u for u in os.listdir(os.path.join(prefix, "drive_c", "users")) if u.lower() != "public"]
-menu = os.path.join(prefix, "drive_c", "users", users[0],
-                    "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Inkwell Stopped")
+menu = unix_path_in_prefix(state, f"C:\\users\\{find_prefix_user(state)}\\AppData\\Roaming\\Microsoft"
+                                  "\\Windows\\Start Menu\\Programs\\Inkwell Stopped")
 app_paths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
 with open(os.path.join(destination, "uninst.dat"), "rb") as f:
     log = f.read()
