@@ -14,8 +14,9 @@ TEST(GetStepsPerPosition, FitsEveryCountWithTheFewestStepsToAPosition)
         const uint32_t steps = GetStepsPerPosition(total);
         ASSERT_GE(steps, 1u) << total;
         EXPECT_LE(total / steps, uint32_t{PROGRESS_RANGE_LIMIT}) << total;
-        if (steps > 1)
+        if (steps > 1) {
             EXPECT_GT(total / (steps - 1), uint32_t{PROGRESS_RANGE_LIMIT}) << total;
+        }
     }
     EXPECT_EQ(GetStepsPerPosition(65535), 1u);
     EXPECT_EQ(GetStepsPerPosition(65536), 2u);

@@ -113,10 +113,11 @@ TEST(Manifest, WarnsAboutRunEntriesThatAreNoPrograms)
         test::WriteFile(file, text);
         const Manifest named = ReadManifest(file);
         ASSERT_EQ(named.warnings.size(), length == 25 ? 1u : 0u) << length;
-        if (length == 25)
+        if (length == 25) {
             EXPECT_NE(named.warnings[0].find(":2: 'short_name' is 25 characters long; the wizard's page headers"),
                       std::string::npos)
                 << named.warnings[0];
+        }
     }
 
     // A launch program outside the product's folder keeps its App Paths key at the removal.

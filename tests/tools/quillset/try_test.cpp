@@ -374,12 +374,16 @@ TEST(TryChecks, FilesPassOnlyWhenEveryFileAndFolderOfThePackageIsThere)
     const fs::path dest = fs::path(folder) / "drive_c" / "App";
     fs::create_directories(dest / "empty");
     TryPackage package;
-    package.files.push_back({"empty", true});
+    TryFile emptyFolder;
+    emptyFolder.path = "empty";
+    emptyFolder.directory = true;
+    package.files.push_back(emptyFolder);
     for (const char* name : {"a.txt", "b.txt"}) {
         std::ofstream(dest / name).flush();
         struct stat info {};
         ASSERT_EQ(::stat((dest / name).c_str(), &info), 0);
-        TryFile file{name};
+        TryFile file;
+        file.path = name;
         file.lastWriteTime = ConvertToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec).value();
         package.files.push_back(file);
     }
