@@ -159,12 +159,13 @@ void WriteThroughTemporaryFile(const fs::path& file, const fs::path& folder,
 
 void WritePiecesAtomically(const fs::path& output, std::span<const std::span<const std::uint8_t>> pieces)
 {
-    const fs::path file = ResolveLinks(output);
-    // Renaming over a device or a pipe would put a file in its place, not write to it.
+    // Renaming over a device or a pipe would put a file in its place, not write to it. The
+    // output itself is looked at: /dev/stdout leads to a pipe through a link that names none.
     struct stat status { };
-    if (::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+    if (::stat(output.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
         throw std::runtime_error("cannot write " + output.string() +
                                  ": it is not a regular file, and the output replaces its file whole");
+    const fs::path file = ResolveLinks(output);
     const fs::path folder = FindFileFolder(file);
     // A stop during the write takes its course once the temporary file is gone. One noted
     // before, while a command ends its run, leaves this write to finish.

@@ -99,6 +99,15 @@ TEST(WriteFileAtomically, DoesNotReplaceAPipe)
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.GetPath()), fs::directory_iterator()), 2)
         << "no temporary file is left";
+    // As "-o /dev/stdout" names it when the output goes to a pipe: a link to no path.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const fs::path standardOutput = "/proc/self/fd/" + std::to_string(ends[1]);
+    EXPECT_EQ(GetWriteError(standardOutput), "cannot write " + standardOutput.string() +
+                                                 ": it is not a regular file, and the output replaces its file "
+                                                 "whole");
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 // A child writes a large output and sends itself SIGTERM as soon as the temporary file is there,
