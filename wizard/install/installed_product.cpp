@@ -155,8 +155,9 @@ static const char* FindReplacedMenuFolder(void)
 static int KeepEarlierShortcut(const char* path)
 {
     const char* replaced = FindReplacedMenuFolder();
-    if (replaced && IsPathInside(path, replaced))
-        (void)DeleteFileA(path); // a link that stays is carried, and the removal tries again
+    // A link that stays is carried, and the removal tries again.
+    if (replaced && IsPathInside(path, replaced) && DeleteFileA(path))
+        NotifyShell(SHCNE_DELETE, path);
     return IsPresent(path);
 }
 
