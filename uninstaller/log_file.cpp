@@ -43,6 +43,24 @@ static BOOL NamesItsOwnFolder(const FileIdentity* read)
     return same;
 }
 
+void MarkUninstallCommandRun(void)
+{
+    char path[PATH_SIZE];
+    if (!CopyTextBounded(path, sizeof(path), uninstall.plan.destination.path) ||
+        !AppendPath(path, UNINSTALL_LOG_NAME))
+        return;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    // A log that stays unmarked costs a later run only the report of a program not found.
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    const unsigned char noCommand[4] = {0, 0, 0, 0};
+    DWORD written;
+    if (SetFilePointer(file, LOG_UNINSTALL_COMMAND, NULL, FILE_BEGIN) == LOG_UNINSTALL_COMMAND)
+        (void)WriteFile(file, noCommand, sizeof(noCommand), &written, NULL); // as above
+    (void)CloseHandle(file); // as above
+}
+
 UINT LoadUninstallLog(const char* directory)
 {
     unsigned char* bytes;

@@ -17,6 +17,7 @@
 #include "common/win32/command_preparation.h"
 #include "common/win32/log_file.h"
 #include "common/win32/registry_values.h"
+#include "log_file.h"
 #include "messages.h"
 #include "progress.h"
 #include "resource.h"
@@ -73,7 +74,9 @@ void RunUninstallCommand(void)
     }
     // The progress window keeps handling its messages: a command that sends a message to
     // every window, as a settings broadcast does, would otherwise wait for it for ever.
-    if (!WaitWhileHandlingMessages(process.hProcess))
+    if (WaitWhileHandlingMessages(process.hProcess))
+        MarkUninstallCommandRun();
+    else
         NoteFailure(commandLine);
     (void)CloseHandle(process.hThread); // nothing to do if closing fails
     (void)CloseHandle(process.hProcess);

@@ -282,6 +282,14 @@ grep -qF "\broadcast.exe\" (the product's uninstall program, which could not be 
     <<<"$answers" || fail "missing uninstall program: not named as such: $answers"
 [[ "$(listing)" == $'.\n./Apps\n./Menu' ]] || fail "missing uninstall program left: $(listing)"
 
+# A removal that stopped short after the product's uninstall program ran, and removed it with
+# the files: the second run does not look for that program again, and completes.
+install command "$broadcast"
+"$run" "$state" "$watch" holding-link "$destination\\uninst.exe" || fail "link in use after the command"
+sleep 1 # no copy may start
+[[ -e "$work/Apps/Smoke Product/uninst.dat" ]] || fail "link in use after the command: the log went"
+expect_clean_second_run "link in use after the command"
+
 # TMP and TEMP naming a folder that does not exist: the cleanup copy goes to the Windows
 # folder's copies' folder instead, and the removal completes.
 install
