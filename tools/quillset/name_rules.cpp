@@ -85,4 +85,76 @@ std::string FoldNameCase(std::string_view name)
     return folded;
 }
 
+namespace {
+
+// Characters that an 8.3 name takes as they stand (besides letters, digits and bytes from 0x80).
+constexpr std::string_view SHORT_NAME_MARKS = "!#$%&'()-@^_`{}~";
+
+bool IsShortNameCharacter(char c)
+{
+    const auto byte = static_cast<std::uint8_t>(c);
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+           byte >= 0x80 || SHORT_NAME_MARKS.find(c) != std::string_view::npos;
+}
+
+// True for a name of at most eight and three such characters around at most one dot.
+bool IsShortName(std::string_view name)
+{
+    const std::size_t dot = name.find('.');
+    const std::string_view stem = name.substr(0, dot);
+    const std::string_view extension = dot == std::string_view::npos ? "" : name.substr(dot + 1);
+    const auto allShort = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), IsShortNameCharacter);
+    };
+    return !stem.empty() && stem.size() <= 8 && extension.size() <= 3 &&
+           (dot == std::string_view::npos || !extension.empty()) && allShort(stem) && allShort(extension);
+}
+
+// The part as Windows puts it into a made-up short name: blanks and dots dropped, "+,;=[]"
+// made underscores, upper case.
+std::string CleanForShortName(std::string_view part)
+{
+    std::string cleaned;
+    for (const char c : part) {
+        if (c == ' ' || c == '.')
+            continue;
+        cleaned += std::string_view("+,;=[]").find(c) != std::string_view::npos ? '_' : c;
+    }
+    return FoldNameCase(cleaned);
+}
+
+}  // namespace
+
+std::optional<ShortNameForm> FindShortNameForm(std::string_view name)
+{
+    if (IsShortName(name))
+        return std::nullopt;
+    const std::size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string_view::npos && dot > 0;
+    const std::string stem = CleanForShortName(hasExtension ? name.substr(0, dot) : name);
+    const std::string extension = hasExtension ? CleanForShortName(name.substr(dot + 1)) : "";
+    if (stem.empty())
+        return std::nullopt;
+    return ShortNameForm{stem.substr(0, 6), extension.substr(0, 3)};
+}
+
+std::optional<std::pair<ShortNameForm, int>> ReadShortNameAlias(std::string_view name)
+{
+    if (!IsShortName(name))
+        return std::nullopt;
+    const std::size_t dot = name.find('.');
+    const std::string_view stem = name.substr(0, dot);
+    const std::size_t tilde = stem.rfind('~');
+    if (tilde == std::string_view::npos || tilde == 0 || tilde > 6 || tilde + 1 == stem.size())
+        return std::nullopt;
+    int number = 0;
+    for (const char c : stem.substr(tilde + 1)) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    const std::string extension = dot == std::string_view::npos ? "" : FoldNameCase(name.substr(dot + 1));
+    return std::pair{ShortNameForm{FoldNameCase(stem.substr(0, tilde)), extension}, number};
+}
+
 }  // namespace quillset

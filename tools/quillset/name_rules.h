@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quillset {
 
@@ -16,5 +17,19 @@ bool HasControlCharacter(std::string_view text);
 
 // `name` folded to upper case as Windows compares names (ASCII and the Latin letters of 1252).
 std::string FoldNameCase(std::string_view name);
+
+// The stem and extension of the 8.3 names that Windows makes up for `name` on a disk that
+// keeps short names: "README" and "TXT" for "README-first.txt", which becomes "README~1.TXT"
+// (then ~2, ~3, ~4 for more names alike). Nothing for a name that is an 8.3 name itself.
+struct ShortNameForm {
+    std::string stem;
+    std::string extension;
+    bool operator==(const ShortNameForm&) const = default;
+};
+std::optional<ShortNameForm> FindShortNameForm(std::string_view name);
+
+// The form and the number of `name` when it is spelt like a made-up short name, "README~2.TXT"
+// giving "README", "TXT" and 2; nothing otherwise.
+std::optional<std::pair<ShortNameForm, int>> ReadShortNameAlias(std::string_view name);
 
 }  // namespace quillset

@@ -146,6 +146,29 @@ void CheckCaseCollisions(const fs::path& folder, const std::vector<SourceNode>& 
     }
 }
 
+// On a disk that keeps 8.3 names, Windows gives the k-th of the long names alike the short name
+// STEM~k.EXT (past four, hashed ones): a name of the package spelt so is then the same name as
+// one of them, and one file would replace the other.
+void CheckShortNameCollisions(const fs::path& folder, const std::vector<SourceNode>& nodes)
+{
+    constexpr int NUMBERED_SHORT_NAMES = 4;
+    for (const SourceNode& alias : nodes) {
+        const auto read = ReadShortNameAlias(alias.name);
+        if (!read || read->second < 1 || read->second > NUMBERED_SHORT_NAMES)
+            continue;
+        const SourceNode* first = nullptr;
+        int alike = 0;
+        for (const SourceNode& node : nodes) {
+            if (FindShortNameForm(node.name) == read->first && alike++ == 0)
+                first = &node;
+        }
+        if (alike >= read->second)
+            FailAt(folder, "'" + alias.sourceName + "' is spelt like a short name that Windows makes up for '" +
+                               first->sourceName + "' and the names like it on a disk that keeps 8.3 names, "
+                               "where one file would replace the other; rename '" + alias.sourceName + "'");
+    }
+}
+
 void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode>& nodes)
 {
     std::vector<fs::path> entries;
@@ -164,6 +187,7 @@ void ScanFolder(Scanner& scanner, const fs::path& folder, std::vector<SourceNode
     std::sort(nodes.begin(), nodes.end(),
               [](const SourceNode& a, const SourceNode& b) { return a.name < b.name; });
     CheckCaseCollisions(folder, nodes);
+    CheckShortNameCollisions(folder, nodes);
 }
 
 // The uninstaller is stored under its fixed name whatever its file is called here.

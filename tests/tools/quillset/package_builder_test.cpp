@@ -190,6 +190,17 @@ TEST(PackageBuilder, RefusesSourcesItCannotUse)
     EXPECT_NE(GetBuildError(manifest).find("are the same name on Windows"), std::string::npos);
     fs::remove(product / "READ.ME");
 
+    // The second long name alike gets README~2.TXT on a disk that keeps 8.3 names.
+    test::WriteFile(product / "README-first.txt", "1");
+    test::WriteFile(product / "readme~2.txt", "2");
+    EXPECT_EQ(GetBuildError(manifest), "(built)");
+    test::WriteFile(product / "readme and more.txt", "3");
+    EXPECT_NE(GetBuildError(manifest).find("'readme~2.txt' is spelt like a short name that Windows makes up for "
+                                           "'README-first.txt'"),
+              std::string::npos);
+    for (const char* name : {"README-first.txt", "readme~2.txt", "readme and more.txt"})
+        fs::remove(product / name);
+
     fs::create_symlink(folder.GetPath() / "gone", product / "dangling");
     EXPECT_NE(GetBuildError(manifest).find("dangling: cannot read"), std::string::npos);
     fs::remove(product / "dangling");

@@ -73,6 +73,22 @@ TEST(NameRules, AcceptsNamesThatOnlyLookReserved)
     }
 }
 
+TEST(NameRules, TellsTheShortNamesWindowsMakesUp)
+{
+    using Form = ShortNameForm;
+    EXPECT_EQ(FindShortNameForm("README-first.txt"), (Form{"README", "TXT"}));
+    EXPECT_EQ(FindShortNameForm("my file.text"), (Form{"MYFILE", "TEX"}));
+    EXPECT_EQ(FindShortNameForm("a.b.c"), (Form{"AB", "C"}));
+    EXPECT_EQ(FindShortNameForm("x+y"), (Form{"X_Y", ""}));
+    // Names that fit 8.3 keep their own spelling, whatever their case.
+    for (const char* name : {"readme.txt", "README~1.TXT", "A", "setup.exe"})
+        EXPECT_FALSE(FindShortNameForm(name)) << name;
+    EXPECT_EQ(ReadShortNameAlias("readme~2.txt"), (std::pair{Form{"README", "TXT"}, 2}));
+    EXPECT_EQ(ReadShortNameAlias("PROGRA~1"), (std::pair{Form{"PROGRA", ""}, 1}));
+    for (const char* name : {"~1.txt", "README~.TXT", "READMEXY~1", "README-first.txt", "a~b.txt"})
+        EXPECT_FALSE(ReadShortNameAlias(name)) << name;
+}
+
 TEST(NameRules, FoldsCaseAsWindowsCompares)
 {
     EXPECT_EQ(FoldNameCase("Readme.TXT"), FoldNameCase("README.txt"));
