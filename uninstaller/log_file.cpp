@@ -23,14 +23,20 @@ static const UINT LOG_FAULT_MESSAGES[] = {
     IDS_LOG_BAD_REGISTRY,
 };
 
+// The path of "uninst.dat" in the destination that the log names, into `path` (PATH_SIZE).
+static BOOL MakeNamedLogPath(char* path)
+{
+    return CopyTextBounded(path, PATH_SIZE, uninstall.plan.destination.path) &&
+           AppendPath(path, UNINSTALL_LOG_NAME);
+}
+
 // True when the log names the folder it was read from: its destination's "uninst.dat" is the
 // very file that was read. Compared as files, not as texts, so that case, short names and
 // separators do not matter; a moved or copied installation, or an edited log, names another.
 static BOOL NamesItsOwnFolder(const FileIdentity* read)
 {
     char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), uninstall.plan.destination.path) ||
-        !AppendPath(path, UNINSTALL_LOG_NAME))
+    if (!MakeNamedLogPath(path))
         return FALSE;
     HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -46,8 +52,7 @@ static BOOL NamesItsOwnFolder(const FileIdentity* read)
 void MarkUninstallCommandRun(void)
 {
     char path[PATH_SIZE];
-    if (!CopyTextBounded(path, sizeof(path), uninstall.plan.destination.path) ||
-        !AppendPath(path, UNINSTALL_LOG_NAME))
+    if (!MakeNamedLogPath(path))
         return;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               NULL);

@@ -10,6 +10,13 @@
 #include "install/installed_product.h"
 #include "ui/resource.h"
 
+// Deletes a file of the installation even when an attribute guards it.
+static BOOL DeleteInstalledFile(const char* path)
+{
+    (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL); // a failure shows at the deletion
+    return DeleteFileA(path);
+}
+
 static int CreateTreeDirectory(const char* path, uint32_t attributes)
 {
     (void)CreateDirectoryA(path, NULL); // an existing directory is reused; the look below decides
@@ -17,8 +24,7 @@ static int CreateTreeDirectory(const char* path, uint32_t attributes)
     // A file of the earlier installation where this build has a folder goes, as its other files
     // are replaced; a file of anyone else's keeps the folder from being made.
     if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
-        IsEarlierFile(path) && SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) &&
-        DeleteFileA(path) && CreateDirectoryA(path, NULL))
+        IsEarlierFile(path) && DeleteInstalledFile(path) && CreateDirectoryA(path, NULL))
         existing = GetFileAttributesA(path);
     if (existing == INVALID_FILE_ATTRIBUTES || !(existing & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
@@ -89,8 +95,7 @@ static FillResult InflateIntoFile(HANDLE file, const TreeRecord* record)
 // the record made it read-only. Kept, and so still logged, when it cannot be deleted.
 static FillResult RemoveTreeFile(const char* path)
 {
-    (void)SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL); // a failure shows at the deletion
-    return DeleteFileA(path) ? FILL_REMOVED : FILL_FAILED;
+    return DeleteInstalledFile(path) ? FILL_REMOVED : FILL_FAILED;
 }
 
 static FillResult FillTreeFile(void* handle, const char* path, const TreeRecord* record)
