@@ -104,6 +104,17 @@ def unix_path_in_prefix(state, path):
     return os.path.join(state, "prefix", "drive_c", path[3:].replace("\\", "/"))
 
 
+def take_paths_left(state, paths):
+    """The failures for the prefix's Windows PATHS that a removal left, which go then, so that
+    the next scenario does not find them."""
+    failures = []
+    for path in paths:
+        if os.path.exists(unix_path_in_prefix(state, path)):
+            failures.append(f"the removal left {path}")
+            subprocess.run(["rm", "-rf", unix_path_in_prefix(state, path)])
+    return failures
+
+
 def wine_path(path):
     return "Z:" + os.path.realpath(path).replace("/", "\\")
 

@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, find_prefix_user, unix_path_in_prefix, wine_path
+from package_files import WINE_RUN, find_prefix_user, take_paths_left, unix_path_in_prefix, wine_path
 
 work, state = sys.argv[1:3]
 user_dir = f"C:\\users\\{find_prefix_user(state)}"
@@ -34,10 +34,7 @@ removal = subprocess.run([WINE_RUN, state, wine_path(os.path.join(destination, "
                          capture_output=True)
 if removal.returncode != 0:
     failures.append(f"the removal ended with exit code {removal.returncode}")
-for path in links + [menu]:
-    if os.path.exists(unix_path_in_prefix(state, path)):
-        failures.append(f"the removal left {path}")
-        subprocess.run(["rm", "-rf", unix_path_in_prefix(state, path)])
+failures += take_paths_left(state, links + [menu])
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:

@@ -8,7 +8,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from package_files import WINE_RUN, find_prefix_user, remove_silently, unix_path_in_prefix
+from package_files import WINE_RUN, find_prefix_user, remove_silently, take_paths_left, unix_path_in_prefix
 
 work, state = sys.argv[1:3]
 user_dir = f"C:\\users\\{find_prefix_user(state)}"
@@ -31,10 +31,7 @@ for link in (second + "\\Inkwell.lnk", desktop_link):
 if (first + "\\").encode() in log:
     failures.append("the second log still names a link of the first Start Menu folder")
 failures += remove_silently(state, destination)
-for path in (desktop_link, vendor):
-    if os.path.exists(unix_path_in_prefix(state, path)):
-        failures.append(f"the removal left {path}")
-        subprocess.run(["rm", "-rf", unix_path_in_prefix(state, path)])
+failures += take_paths_left(state, [desktop_link, vendor])
 key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Inkwell 1.0"
 subprocess.run([WINE_RUN, state, "reg", "delete", key, "/f"], capture_output=True)
 for failure in failures:
