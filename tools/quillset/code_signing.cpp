@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "file_io.h"
 #include "pe_image.h"
 #include "pe_signature.h"
+#include "signer_certificate.h"
 #include "stop_signals.h"
 
 extern char** environ;
@@ -368,6 +370,12 @@ std::vector<std::uint8_t> SignImage(const SigningCommand& command, std::span<con
                                std::to_string(*change) + ": a signer may add a signature, its directory entry "
                                "and the checksum, and change nothing else" + ReadShownOutput(log),
                            1);
+    // A signature that Windows refuses tells users the program is not the vendor's, on every
+    // machine; signers such as osslsigncode sign with any certificate they are given.
+    const auto signedData = std::span<const std::uint8_t>(signedImage).subspan(signature.signedDataOffset,
+                                                                               signature.signedDataSize);
+    if (std::optional<std::string> problem = FindUnusableSigner(signedData, std::time(nullptr)))
+        throw SigningError(what + " signed " + file + ", but Windows would refuse the signature: " + *problem, 1);
     return signedImage;
 }
 

@@ -45,9 +45,10 @@ bool StartsAsSignedData(std::span<const std::uint8_t> image, std::uint64_t at, s
                       image.begin() + static_cast<std::ptrdiff_t>(at + head));
 }
 
-// Why the table at `signature` is not sound, or an empty text when it is.
+// Why the table at `signature` is not sound, or an empty text when it is; notes where its
+// first signed data lies.
 std::string CheckCertificateTable(const PeImage& pe, std::span<const std::uint8_t> image,
-                                  const PeSignature& signature)
+                                  PeSignature& signature)
 {
     const std::string where = std::to_string(signature.size) + " bytes at " + FormatHex(signature.offset);
     if (signature.offset == 0 || signature.size < kCertificateHeaderSize)
@@ -57,17 +58,18 @@ std::string CheckCertificateTable(const PeImage& pe, std::span<const std::uint8_
     if (signature.offset < FindEndOfSections(pe))
         return "the certificate table (" + where + ") lies inside the image's sections";
     const std::uint64_t end = std::uint64_t{signature.offset} + signature.size;
-    bool hasSignedData = false;
     for (std::uint64_t at = signature.offset; at < end;) {
         const std::uint32_t length = end - at < kCertificateHeaderSize ? 0 : GetU32(image, at);
         if (length < kCertificateHeaderSize || length > end - at)
             return "the certificate entry at " + FormatHex(at) + " does not fit the table";
-        hasSignedData = hasSignedData || (GetU16(image, at + 6) == kCertificateTypePkcsSignedData &&
-                                          StartsAsSignedData(image, at + kCertificateHeaderSize,
-                                                             length - kCertificateHeaderSize));
+        if (signature.signedDataSize == 0 && GetU16(image, at + 6) == kCertificateTypePkcsSignedData &&
+            StartsAsSignedData(image, at + kCertificateHeaderSize, length - kCertificateHeaderSize)) {
+            signature.signedDataOffset = static_cast<std::uint32_t>(at + kCertificateHeaderSize);
+            signature.signedDataSize = length - kCertificateHeaderSize;
+        }
         at = AlignUp(at + length, kCertificateAlignment);
     }
-    if (!hasSignedData)
+    if (signature.signedDataSize == 0)
         return "the certificate table holds no PKCS#7 signed data";
     return {};
 }

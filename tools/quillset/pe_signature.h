@@ -22,6 +22,9 @@ struct PeSignature {
     std::uint32_t offset = 0;  // of the certificate table: a file offset, not an RVA
     std::uint32_t size = 0;
     std::uint64_t trailingBytes = 0;  // after the table, which the signature does not cover
+    // The first entry's PKCS#7 signed data, which verifiers read: file offset and size.
+    std::uint32_t signedDataOffset = 0;
+    std::uint32_t signedDataSize = 0;
     std::string problem;
 };
 

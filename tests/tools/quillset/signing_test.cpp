@@ -12,6 +12,7 @@
 #include "file_io.h"
 #include "manifest.h"
 #include "package_builder.h"
+#include "test_signer.h"
 #include "test_support.h"
 
 namespace quillset {
@@ -25,17 +26,20 @@ using Words = std::vector<std::string>;
 
 const fs::path STUB = test::GetFixture("gui_stub.exe");
 
-// Records each file it signs in signed.txt where it runs, and signs it as far as the tool checks:
-// a certificate table of PKCS#7 signed data after the image, named by the security directory.
-constexpr std::string_view SIGNER_SCRIPT = R"(import os, sys
+// Records each file it signs in signed.txt where it runs, signs it with osslsigncode and the
+// test signer in the folder "signer" beside the script, and keeps a copy of what it wrote as
+// signed-NAME where it runs.
+constexpr std::string_view SIGNER_SCRIPT = R"(import os, shutil, subprocess, sys
 source, target = sys.argv[1], sys.argv[2]
 with open("signed.txt", "a") as log:
     log.write(os.path.basename(source) + "\n")
-image = bytearray(open(source, "rb").read())
-entry = int.from_bytes(image[60:64], "little") + 24 + 128
-image[entry:entry + 8] = len(image).to_bytes(4, "little") + (24).to_bytes(4, "little")
-image += (24).to_bytes(4, "little") + bytes([0, 2, 2, 0, 0x30, 13, 6, 9]) + bytes.fromhex("2A864886F70D010702") + bytes(3)
-open(target, "wb").write(image)
+signer = os.path.join(os.path.dirname(os.path.abspath(__file__)), "signer")
+if os.path.exists(target):
+    os.remove(target)  # osslsigncode writes only new files
+subprocess.run(["osslsigncode", "sign", "-certs", os.path.join(signer, "cert.pem"),
+                "-key", os.path.join(signer, "key.pem"), "-in", source, "-out", target],
+               check=True, stdout=subprocess.DEVNULL)
+shutil.copyfile(target, "signed-" + os.path.basename(source))
 )";
 
 bool Contains(const std::string& text, std::string_view part)
@@ -137,8 +141,15 @@ protected:
         fs::create_directory(temporary);
         ::setenv("TMPDIR", temporary.c_str(), 1);
         test::WriteFile(folder.GetPath() / "sign.py", SIGNER_SCRIPT);
+        UseSigner({});
     }
     void TearDown() override { ::unsetenv("TMPDIR"); }
+
+    void UseSigner(const test::SignerShape& shape) const
+    {
+        fs::create_directories(folder.GetPath() / "signer");
+        test::WriteTestSigner(test::MakeTestSigner(shape), folder.GetPath() / "signer");
+    }
 
     void WriteManifest(const std::string& extra) const
     {
@@ -185,10 +196,28 @@ TEST_F(SigningBuild, SignsTheUninstallerThatIsPackedAndThenSetup)
 
     const test::ToolRun inspect = RunTool(folder.GetPath(), "inspect Setup.exe");
     for (const char* program : {"  Setup.exe   ", "  uninst.exe  "})
-        EXPECT_TRUE(Contains(inspect.output, program + std::string("signed (certificate table of 24 bytes")))
-            << inspect.output;
-    const std::string size = std::to_string(fs::file_size(STUB) + 24);
+        EXPECT_TRUE(Contains(inspect.output, program + std::string("signed (certificate table of "))) << inspect.output;
+    const std::string size = std::to_string(fs::file_size(folder.GetPath() / "signed-uninst.exe"));
     EXPECT_TRUE(Contains(inspect.output, " " + size + " bytes (")) << inspect.output;
+}
+
+TEST_F(SigningBuild, ASignatureThatWindowsWouldRefuseStopsTheBuild)
+{
+    WriteManifest("");
+    const std::vector<std::pair<test::SignerShape, std::string>> cases = {
+        {{false, -2 * 86400, -86400}, "' expired on 20"},
+        {{true}, "' has an elliptic-curve key, which Windows XP and earlier cannot verify"},
+    };
+    for (const auto& [shape, refusal] : cases) {
+        UseSigner(shape);
+        const test::ToolRun run = Build(SignOption(signer + " {in} {out}"));
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_TRUE(Contains(run.output, "the signing command 'python3' signed uninst.exe, but Windows would refuse "
+                                         "the signature: the signer's certificate '/CN=Quillset test signer" +
+                                             refusal))
+            << run.output;
+        EXPECT_TRUE(IsClean());
+    }
 }
 
 TEST_F(SigningBuild, SignsOnlySetupWithoutAnUninstallerAndOnlyTheUninstallerInARawPackage)
