@@ -355,6 +355,8 @@ struct TreeWalk {
     std::vector<std::string_view> folders;  // names of the open directory records
     // The folded names met in the top level and in each open folder.
     std::vector<std::set<std::string>> names = std::vector<std::set<std::string>>(1);
+    // The same names as the package spells them.
+    std::vector<std::vector<std::string_view>> spelt = std::vector<std::vector<std::string_view>>(1);
     std::size_t folderPathLength = 0;       // of the open folders joined, each with its backslash
     std::uint64_t fileCount = 0;
     std::uint64_t totalSize = 0;
@@ -392,6 +394,19 @@ void CheckSignature(Inspection& inspection, const std::string& program, std::spa
     inspection.signatures.emplace_back(program, description);
 }
 
+// On a disk that keeps 8.3 names, one of the names of the folder being closed may be the
+// short name of others, and one file would then replace the other.
+void CheckShortNames(Inspection& inspection, const TreeWalk& walk)
+{
+    const std::vector<std::string_view>& names = walk.spelt.back();
+    if (const auto clash = FindShortNameClash(names))
+        inspection.Fail("file tree: " + JoinPath(walk, names[clash->alias]) +
+                        " is spelt like a short name that Windows makes up for " +
+                        Quote(std::string(names[clash->first])) +
+                        " and the names like it on a disk that keeps 8.3 names, where one file would replace "
+                        "the other");
+}
+
 bool IsPackedUninstaller(const TreeWalk& walk, const TreeRecord& record)
 {
     return walk.folders.empty() && record.kind != TREE_RECORD_DIRECTORY &&
@@ -405,6 +420,7 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
         inspection.Fail("file tree: the name " + Quote(record.name) + " at " + FormatHex(at) + ": " +
                         *problem);
     // Windows takes names that differ only in case for one: the second would replace the first.
+    walk.spelt.back().emplace_back(record.name);
     if (!walk.names.back().insert(FoldNameCase(record.name)).second)
         inspection.Fail("file tree: " + JoinPath(walk, record.name) + " is named twice in its folder (" +
                         "Windows does not tell names apart by case)");
@@ -426,6 +442,7 @@ void InspectTreeRecord(Inspection& inspection, TreeWalk& walk, const TreeRecord&
         inspection.out << indent << DecodeWindows1252(record.name) << "\\  "
                        << DescribeAttributes(record.attributes) << "\n";
         walk.names.emplace_back();
+        walk.spelt.emplace_back();
         walk.folders.emplace_back(record.name);
         walk.folderPathLength += walk.folders.back().size() + 1;
         return;
@@ -479,6 +496,7 @@ void InspectTree(Inspection& inspection)
             return;
         }
         if (record.kind == TREE_RECORD_END) {
+            CheckShortNames(inspection, walk);
             if (walk.folders.empty()) {
                 at = next;
                 break;
@@ -486,6 +504,7 @@ void InspectTree(Inspection& inspection)
             walk.folderPathLength -= walk.folders.back().size() + 1;
             walk.folders.pop_back();
             walk.names.pop_back();
+            walk.spelt.pop_back();
         } else if (walk.folderPathLength + std::strlen(record.name) > MAX_INSTALLED_PATH) {
             // No such file can be installed, and walking on would let a crafted tree make the
             // account grow with the square of its depth.

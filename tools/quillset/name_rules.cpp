@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 
 #include "common/path_routines.h"
 #include "text_encoding.h"
@@ -155,6 +156,33 @@ std::optional<std::pair<ShortNameForm, int>> ReadShortNameAlias(std::string_view
     }
     const std::string extension = dot == std::string_view::npos ? "" : FoldNameCase(name.substr(dot + 1));
     return std::pair{ShortNameForm{FoldNameCase(stem.substr(0, tilde)), extension}, number};
+}
+
+std::optional<ShortNameClash> FindShortNameClash(std::span<const std::string_view> names)
+{
+    constexpr int NUMBERED_SHORT_NAMES = 4;
+    struct Alike {
+        int count = 0;
+        std::size_t first = 0;
+    };
+    // Counted once, so that a folder of many names takes a pass, not one per alias.
+    std::map<std::pair<std::string, std::string>, Alike> forms;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (auto form = FindShortNameForm(names[i])) {
+            Alike& alike = forms[{std::move(form->stem), std::move(form->extension)}];
+            if (alike.count++ == 0)
+                alike.first = i;
+        }
+    }
+    for (std::size_t alias = 0; alias < names.size(); ++alias) {
+        const auto read = ReadShortNameAlias(names[alias]);
+        if (!read || read->second < 1 || read->second > NUMBERED_SHORT_NAMES)
+            continue;
+        const auto found = forms.find({read->first.stem, read->first.extension});
+        if (found != forms.end() && found->second.count >= read->second)
+            return ShortNameClash{alias, found->second.first};
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillset

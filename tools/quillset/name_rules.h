@@ -2,7 +2,9 @@
 // dots and spaces; and the case folding that tells names colliding on Windows apart.
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -31,5 +33,15 @@ std::optional<ShortNameForm> FindShortNameForm(std::string_view name);
 // The form and the number of `name` when it is spelt like a made-up short name, "README~2.TXT"
 // giving "README", "TXT" and 2; nothing otherwise.
 std::optional<std::pair<ShortNameForm, int>> ReadShortNameAlias(std::string_view name);
+
+// In the names of one folder, one spelt like the short name that Windows makes up for the
+// long names alike on a disk that keeps 8.3 names, where the two are then one name: its index
+// and that of the first long name alike. Only the numbered forms ~1 to ~4 are known; past four,
+// Windows makes hashed names.
+struct ShortNameClash {
+    std::size_t alias;
+    std::size_t first;
+};
+std::optional<ShortNameClash> FindShortNameClash(std::span<const std::string_view> names);
 
 }  // namespace quillset

@@ -146,26 +146,16 @@ void CheckCaseCollisions(const fs::path& folder, const std::vector<SourceNode>& 
     }
 }
 
-// On a disk that keeps 8.3 names, Windows gives the k-th of the long names alike the short name
-// STEM~k.EXT (past four, hashed ones): a name of the package spelt so is then the same name as
-// one of them, and one file would replace the other.
 void CheckShortNameCollisions(const fs::path& folder, const std::vector<SourceNode>& nodes)
 {
-    constexpr int NUMBERED_SHORT_NAMES = 4;
-    for (const SourceNode& alias : nodes) {
-        const auto read = ReadShortNameAlias(alias.name);
-        if (!read || read->second < 1 || read->second > NUMBERED_SHORT_NAMES)
-            continue;
-        const SourceNode* first = nullptr;
-        int alike = 0;
-        for (const SourceNode& node : nodes) {
-            if (FindShortNameForm(node.name) == read->first && alike++ == 0)
-                first = &node;
-        }
-        if (alike >= read->second)
-            FailAt(folder, "'" + alias.sourceName + "' is spelt like a short name that Windows makes up for '" +
-                               first->sourceName + "' and the names like it on a disk that keeps 8.3 names, "
-                               "where one file would replace the other; rename '" + alias.sourceName + "'");
+    std::vector<std::string_view> names;
+    for (const SourceNode& node : nodes)
+        names.push_back(node.name);
+    if (const auto clash = FindShortNameClash(names)) {
+        const std::string& alias = nodes[clash->alias].sourceName;
+        FailAt(folder, "'" + alias + "' is spelt like a short name that Windows makes up for '" +
+                           nodes[clash->first].sourceName + "' and the names like it on a disk that keeps 8.3 "
+                           "names, where one file would replace the other; rename '" + alias + "'");
     }
 }
 

@@ -284,6 +284,31 @@ TEST_F(Inspector, ReportsTwoNamesThatWindowsTakesForOne)
     EXPECT_TRUE(HasFailure(InspectPackage(built), "file tree: docs\\ALPHA.txt is named twice in its folder"));
 }
 
+// On a disk that keeps 8.3 names, README~1.TXT is the first of the long names alike, in its
+// own folder only.
+TEST_F(Inspector, ReportsANameSpeltLikeTheShortNameOfAnotherInItsFolder)
+{
+    test::WriteFile(folder.GetPath() / "product" / "docs" / "Readme-first.txt", "a");
+    test::WriteFile(folder.GetPath() / "product" / "docs" / "README~9.TXT", "b");
+    test::WriteFile(folder.GetPath() / "product" / "Setup-notes.txt", "c");
+    test::WriteFile(folder.GetPath() / "product" / "SETUP-~9.TXT", "d");
+    test::WriteFile(folder.GetPath() / "product" / "docs" / "SETUP-~8.TXT", "e");
+    Bytes built = BuildPackage(
+        {folder.GetPath() / "manifest.toml", folder.GetPath() / "wizard.dll", 2, false, {}, {}, DEFAULT_LEVEL, {}});
+    const std::string_view failure = "is spelt like a short name";
+    EXPECT_FALSE(HasFailure(InspectPackage(built), failure)) << "past four, short names are hashed";
+    for (const std::string_view name : {"README~9.TXT", "SETUP-~9.TXT", "SETUP-~8.TXT"}) {
+        const auto at = std::search(built.begin(), built.end(), name.begin(), name.end());
+        ASSERT_NE(at, built.end());
+        at[7] = '1';
+    }
+    const InspectReport report = InspectPackage(built);
+    EXPECT_TRUE(HasFailure(report, "file tree: docs\\README~1.TXT is spelt like a short name that Windows makes up "
+                                   "for \"Readme-first.txt\""));
+    EXPECT_TRUE(HasFailure(report, "file tree: SETUP-~1.TXT is spelt like"));
+    EXPECT_FALSE(HasFailure(report, "docs\\SETUP-~1.TXT")) << "its long name lies in another folder";
+}
+
 // The installation writes its log as uninst.dat at the top of the destination, over a file of that name.
 TEST_F(Inspector, ReportsAFileNamedAsTheUninstallLogAtTheTop)
 {
