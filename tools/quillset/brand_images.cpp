@@ -2,6 +2,8 @@
 // a bitmap's header against the size its page shows, so that Windows never meets a bad one.
 #include "brand_images.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -19,6 +21,8 @@ constexpr std::uint64_t FILE_HEADER_SIZE = 14;  // BITMAPFILEHEADER
 constexpr std::uint32_t BI_RGB = 0;
 constexpr std::uint32_t BI_RLE4 = 2;
 constexpr std::array<std::uint8_t, 8> PNG_SIGNATURE{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint64_t PNG_CHUNK_OVERHEAD = 12;  // length, type and CRC-32
+constexpr std::uint8_t PNG_LAST_FILTER = 4;  // Paeth
 
 std::string FormatSize(std::uint64_t width, std::uint64_t height)
 {
@@ -60,6 +64,110 @@ DibHeader ReadDibHeader(std::span<const std::uint8_t> bytes, std::uint64_t at)
             GetU32(bytes, at + 32)};
 }
 
+// The largest colour index that rows of `bits`-per-pixel pixels use, `width` of them in each
+// of `height` rows of `rowSize` bytes; the caller has checked that the rows are there.
+std::uint32_t FindLargestIndex(std::span<const std::uint8_t> pixels, std::uint64_t rowSize, std::uint32_t width,
+                               std::uint32_t height, unsigned bits)
+{
+    std::uint32_t largest = 0;
+    const std::uint32_t mask = (1u << bits) - 1;
+    for (std::uint64_t y = 0; y < height; ++y) {
+        for (std::uint64_t x = 0; x < width; ++x) {
+            const std::uint64_t bit = x * bits;
+            const unsigned shift = 8 - bits - static_cast<unsigned>(bit % 8);
+            largest = std::max(largest, (pixels[y * rowSize + bit / 8] >> shift) & mask);
+        }
+    }
+    return largest;
+}
+
+// Pixels that name a colour past the palette's end show whatever follows it, most often black.
+void CheckColourIndex(std::uint32_t largest, std::uint64_t colours, const std::string& label)
+{
+    if (largest >= colours)
+        throw std::runtime_error(label + " has pixels of colour " + std::to_string(largest) + ", but its palette " +
+                                 "gives only " + std::to_string(colours) + " colours; save it again with its full "
+                                 "palette");
+}
+
+// The rows of a PNG's filtered pixels, each with its filter byte: those of the image, or of each
+// of the seven passes of an interlaced one.
+struct PngPass {
+    std::uint64_t rowSize;
+    std::uint64_t rows;
+};
+std::vector<PngPass> ListPngPasses(std::uint32_t width, std::uint32_t height, unsigned bits, bool interlaced)
+{
+    if (!interlaced)
+        return {{1 + (std::uint64_t{width} * bits + 7) / 8, height}};
+    // Adam7: first column, first row, column step and row step of each pass.
+    static constexpr std::array<std::array<std::uint32_t, 4>, 7> PASSES{
+        {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}};
+    std::vector<PngPass> passes;
+    for (const auto& [column, row, columnStep, rowStep] : PASSES) {
+        const std::uint64_t passWidth = width > column ? (width - column + columnStep - 1) / columnStep : 0;
+        const std::uint64_t passHeight = height > row ? (height - row + rowStep - 1) / rowStep : 0;
+        if (passWidth != 0 && passHeight != 0)
+            passes.push_back({1 + (passWidth * bits + 7) / 8, passHeight});
+    }
+    return passes;
+}
+
+// Walks a PNG's chunks after its IHDR, each within the image and with its CRC-32, to IEND, and
+// inflates its pixels: Windows draws no icon image whose PNG fails to decode.
+void CheckPngData(std::span<const std::uint8_t> image, unsigned bits, const std::string& label)
+{
+    const std::string damaged = label + " is a damaged PNG: ";
+    if (image[26] != 0 || image[27] != 0 || image[28] > 1)
+        throw std::runtime_error(damaged + "its compression, filter or interlace method is of no kind PNG has");
+    std::vector<std::uint8_t> compressed;
+    bool hasPalette = false;
+    for (std::uint64_t at = PNG_SIGNATURE.size();;) {
+        if (!HasBytes(image, at, PNG_CHUNK_OVERHEAD))
+            throw std::runtime_error(damaged + "it ends before its IEND chunk");
+        const std::uint32_t length = GetU32BigEndian(image, at);
+        if (!HasBytes(image, at, PNG_CHUNK_OVERHEAD + length))
+            throw std::runtime_error(damaged + "the chunk at byte " + std::to_string(at) + " runs past its end");
+        const auto typed = image.subspan(at + 4, 4 + std::uint64_t{length});
+        const std::string type(typed.begin(), typed.begin() + 4);
+        if (crc32(0, typed.data(), static_cast<uInt>(typed.size())) != GetU32BigEndian(image, at + 8 + length))
+            throw std::runtime_error(damaged + "the CRC-32 of its " + type + " chunk at byte " + std::to_string(at) +
+                                     " does not match");
+        at += PNG_CHUNK_OVERHEAD + length;
+        if (type == "IEND")
+            break;
+        if (type == "IDAT")
+            compressed.insert(compressed.end(), typed.begin() + 4, typed.end());
+        else if (type == "PLTE")
+            hasPalette = true;
+        // A decoder stops at a critical chunk it does not know (a capital first letter).
+        else if (type != "IHDR" && type[0] >= 'A' && type[0] <= 'Z')
+            throw std::runtime_error(damaged + "it has a critical chunk '" + type + "' that decoders do not know");
+    }
+    if (image[25] == 3 && !hasPalette)
+        throw std::runtime_error(damaged + "its colours are a palette, but it has no PLTE chunk");
+    const std::vector<PngPass> passes =
+        ListPngPasses(GetU32BigEndian(image, 16), GetU32BigEndian(image, 20), bits, image[28] == 1);
+    std::uint64_t expected = 0;
+    for (const PngPass& pass : passes)
+        expected += pass.rowSize * pass.rows;
+    // One byte more than the rows need, so that a stream with more in it does not fit.
+    std::vector<std::uint8_t> rows(expected + 1);
+    uLongf size = static_cast<uLongf>(rows.size());
+    if (uncompress(rows.data(), &size, compressed.data(), static_cast<uLong>(compressed.size())) != Z_OK ||
+        size != expected)
+        throw std::runtime_error(damaged + "its pixel data does not inflate to the " + std::to_string(expected) +
+                                 " bytes of its rows");
+    std::uint64_t at = 0;
+    for (const PngPass& pass : passes) {
+        for (std::uint64_t row = 0; row < pass.rows; ++row, at += pass.rowSize) {
+            if (rows[at] > PNG_LAST_FILTER)
+                throw std::runtime_error(damaged + "a row has the filter type " + std::to_string(rows[at]) +
+                                         ", which PNG does not have");
+        }
+    }
+}
+
 bool IsPng(std::span<const std::uint8_t> image)
 {
     return image.size() >= PNG_SIGNATURE.size() &&
@@ -98,7 +206,9 @@ std::uint16_t CheckIconImage(std::span<const std::uint8_t> image, std::uint32_t 
             throw std::runtime_error(label + " is a PNG of " + std::to_string(depth) +
                                      " bits per sample, which its colour type does not allow");
         }
-        return static_cast<std::uint16_t>(depth * CHANNELS[colourType]);
+        const auto bits = static_cast<std::uint16_t>(depth * CHANNELS[colourType]);
+        CheckPngData(image, bits, label);
+        return bits;
     }
     if (!HasBytes(image, 0, INFO_HEADER_SIZE) || GetU32(image, 0) < INFO_HEADER_SIZE ||
         GetU32(image, 0) > LARGEST_INFO_HEADER) {
@@ -125,20 +235,30 @@ std::uint16_t CheckIconImage(std::span<const std::uint8_t> image, std::uint32_t 
     }
     const std::uint64_t paletteSize = dib.bitCount <= 8 ? std::uint64_t{1} << dib.bitCount : 0;
     const std::uint64_t colours = dib.colourCount != 0 ? dib.colourCount : paletteSize;
-    const std::uint64_t needed = dib.size + 4 * colours +
-                                 (MeasureRow(width, dib.bitCount) + MeasureRow(width, 1)) * height;
-    if (colours > paletteSize || needed > image.size()) {
+    if (colours > paletteSize)
+        throw std::runtime_error(label + " gives " + std::to_string(colours) + " colours, but a bitmap of " +
+                                 std::to_string(dib.bitCount) + " bits per pixel has " +
+                                 (paletteSize != 0 ? "at most " + std::to_string(paletteSize) : "no colour table") +
+                                 " in an icon");
+    const std::uint64_t row = MeasureRow(width, dib.bitCount);
+    const std::uint64_t pixelsAt = dib.size + 4 * colours;
+    if (pixelsAt + (row + MeasureRow(width, 1)) * height > image.size()) {
         throw std::runtime_error(label + " has " + std::to_string(image.size()) +
                                  " bytes, too few for its colours, pixels and mask");
     }
+    if (colours < paletteSize)
+        CheckColourIndex(FindLargestIndex(image.subspan(pixelsAt), row, width, height, dib.bitCount), colours,
+                         label);
     return dib.bitCount;
 }
 
-// Walks BI_RLE4 data: every run and absolute block must stay inside the bitmap.
-void CheckRle4(std::span<const std::uint8_t> data, std::uint32_t width, std::uint32_t height,
-               const std::string& label)
+// Walks BI_RLE4 data: every run and absolute block must stay inside the bitmap. Returns the
+// largest colour index that the data uses.
+std::uint32_t CheckRle4(std::span<const std::uint8_t> data, std::uint32_t width, std::uint32_t height,
+                        const std::string& label)
 {
     const std::string fault = label + " has RLE4 pixel data that runs outside the bitmap";
+    std::uint32_t largest = 0;
     std::uint64_t x = 0;
     std::uint64_t y = 0;
     std::size_t at = 0;
@@ -147,20 +267,29 @@ void CheckRle4(std::span<const std::uint8_t> data, std::uint32_t width, std::uin
         const std::uint8_t code = data[at + 1];
         at += 2;
         if (count != 0 || code >= 3) {
-            // A run of `count` pixels, or an absolute block of `code` pixels padded to 16 bits.
+            // A run of `count` pixels in the two colours of `code` by turns, or an absolute
+            // block of `code` pixels, two to a byte, padded to 16 bits.
             const std::uint64_t pixels = count != 0 ? count : code;
             if (y >= height || x + pixels > width) {
                 throw std::runtime_error(fault);
             }
             x += pixels;
-            if (count == 0) {
-                at += ((pixels + 1) / 2 + 1) / 2 * 2;
+            if (count != 0) {
+                largest = std::max({largest, std::uint32_t{code} >> 4, count > 1 ? code & 0xFu : 0u});
+                continue;
             }
+            const std::size_t packed = (pixels + 1) / 2;
+            if (at + packed > data.size()) {
+                throw std::runtime_error(fault);
+            }
+            for (std::size_t i = 0; i < pixels; ++i)
+                largest = std::max<std::uint32_t>(largest, (data[at + i / 2] >> (i % 2 ? 0 : 4)) & 0xFu);
+            at += (packed + 1) / 2 * 2;
         } else if (code == 0) {
             x = 0;
             ++y;
         } else if (code == 1) {
-            return;
+            return largest;
         } else {
             if (at + 2 > data.size()) {
                 throw std::runtime_error(fault);
@@ -173,6 +302,7 @@ void CheckRle4(std::span<const std::uint8_t> data, std::uint32_t width, std::uin
     if (at > data.size()) {
         throw std::runtime_error(fault);
     }
+    return largest;
 }
 
 void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value)
@@ -293,14 +423,17 @@ std::vector<std::uint8_t> ParsePageBitmap(std::span<const std::uint8_t> bytes,
         throw std::runtime_error(prefix + " is RLE4 compressed, but its header does not give the size of "
                                  "its compressed pixels; save it again with an editor that writes it");
     }
-    if (colours > 16 || pixelsAt < paletteAt + 4 * colours || pixelSize == 0 ||
-        !HasBytes(bytes, pixelsAt, pixelSize)) {
+    if (colours > 16)
+        throw std::runtime_error(prefix + " gives " + std::to_string(colours) +
+                                 " colours, but a 16-colour bitmap has at most 16");
+    if (pixelsAt < paletteAt + 4 * colours || pixelSize == 0 || !HasBytes(bytes, pixelsAt, pixelSize)) {
         throw std::runtime_error(prefix + " is cut short or its colours and pixels overlap");
     }
     const auto pixels = bytes.subspan(pixelsAt, pixelSize);
-    if (dib.compression == BI_RLE4) {
-        CheckRle4(pixels, page.width, page.height, prefix);
-    }
+    if (dib.compression == BI_RLE4)
+        CheckColourIndex(CheckRle4(pixels, page.width, page.height, prefix), colours, prefix);
+    else if (sixteen && colours < 16)
+        CheckColourIndex(FindLargestIndex(pixels, row, page.width, page.height, 4), colours, prefix);
 
     // Windows 95 reads only the BITMAPINFOHEADER, and bottom-up rows, in a resource.
     std::vector<std::uint8_t> out;

@@ -2,6 +2,7 @@
 // version is parsed into the four 16-bit numbers of the record's fixed part.
 #include "manifest_brand.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "version_record.h"
@@ -12,19 +13,28 @@ namespace {
 // Explorer shows a line of each; the bound keeps the record far below its 64 KiB.
 constexpr std::size_t MAX_VERSION_TEXT = 1024;
 
+// The UTF-16 units that show as nothing: Explorer would show an empty line.
+bool IsBlankUnit(char16_t unit)
+{
+    return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == u'\n' || unit == u'\u00A0' ||
+           (unit >= u'\u2000' && unit <= u'\u200B') || unit == u'\u3000' || unit == u'\uFEFF';
+}
+
 std::optional<std::string> FindVersionText(ManifestTable& table, std::string_view key)
 {
     std::optional<std::string> text = table.FindUtf8(key);
     if (!text)
         return std::nullopt;
     const std::string name = "'" + std::string(key) + "' in [version]";
-    if (text->find_first_not_of(' ') == std::string::npos)
+    const std::u16string units = ConvertToUtf16(*text);
+    if (std::all_of(units.begin(), units.end(), IsBlankUnit))
         table.Fail(table.FindLine(key), name + " is blank; give a text or leave the key out");
     if (text->find('\0') != std::string::npos)
         table.Fail(table.FindLine(key), name + " cannot contain a NUL character");
-    if (ConvertToUtf16(*text).size() > MAX_VERSION_TEXT)
-        table.Fail(table.FindLine(key), name + " is longer than " +
-                                            std::to_string(MAX_VERSION_TEXT) + " characters");
+    if (units.size() > MAX_VERSION_TEXT)
+        table.Fail(table.FindLine(key), name + " is longer than " + std::to_string(MAX_VERSION_TEXT) +
+                                            " characters as Windows counts them (UTF-16 units: a character "
+                                            "beyond U+FFFF, such as an emoji, counts as two)");
     return text;
 }
 

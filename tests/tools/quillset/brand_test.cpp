@@ -1,6 +1,7 @@
 // Tests of the vendor's brand: icon and page bitmap checks, the version record against the one
 // windres wrote, icon ids in a stub's tree, and refusals of the manifest's brand keys.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <functional>
@@ -51,13 +52,37 @@ Bytes MakeIconDib(std::int32_t size, std::int32_t claimed)
     return out;
 }
 
-Bytes MakePng(std::uint32_t size)
+void AppendChunk(Bytes& out, std::string_view type, const Bytes& data)
 {
-    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(data.size() >> shift));
+    Bytes typed(type.begin(), type.end());
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.insert(out.end(), typed.begin(), typed.end());
+    const uLong crc = crc32(0, typed.data(), static_cast<uInt>(typed.size()));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(crc >> shift));
+}
+
+// A whole PNG of `size` x `size` RGBA pixels at 8 bits per sample: IHDR, IDAT with `rows` (its
+// filtered rows, each with its filter byte; all zero by default) deflated, IEND.
+Bytes MakePng(std::uint32_t size, bool interlaced = false, Bytes rows = {})
+{
+    Bytes out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header;
     for (const std::uint32_t value : {size, size})
         for (int shift = 24; shift >= 0; shift -= 8)
-            out.push_back(static_cast<std::uint8_t>(value >> shift));
-    out.insert(out.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});
+            header.push_back(static_cast<std::uint8_t>(value >> shift));
+    header.insert(header.end(), {8, 6, 0, 0, static_cast<std::uint8_t>(interlaced)});
+    AppendChunk(out, "IHDR", header);
+    if (rows.empty())
+        rows.resize(size * (1 + 4 * size));
+    Bytes compressed(compressBound(rows.size()));
+    uLongf compressedSize = compressed.size();
+    EXPECT_EQ(compress2(compressed.data(), &compressedSize, rows.data(), rows.size(), 9), Z_OK);
+    compressed.resize(compressedSize);
+    AppendChunk(out, "IDAT", compressed);
+    AppendChunk(out, "IEND", {});
     return out;
 }
 
@@ -165,6 +190,78 @@ TEST(BrandImages, IconsAreCheckedAndKeepEverySize)
     PutU32(shared, 6 + 16 + 12, imagesStart);
     PutU32(shared, 6 + 32 + 12, imagesStart + static_cast<std::uint32_t>(large.size()));
     ExpectRefusal(parse(shared), "image 2 of 3 (32 x 32) overlaps another");
+}
+
+// Windows draws no icon image whose PNG does not decode: each chunk is checked to IEND, and
+// the pixels must inflate to exactly the rows of the image or of its seven interlaced passes.
+TEST(BrandImages, AnIconsPngImageMustDecode)
+{
+    const auto parse = [](const Bytes& png) {
+        return [png] { ParseIconFile(MakeIcon({{20, png}, {32, MakeIconDib(32, 32)}, {16, MakeIconDib(16, 16)}}), "a.ico"); };
+    };
+    const Bytes plain = MakePng(20);
+    EXPECT_EQ(DescribeRefusal(parse(plain)), "(accepted)");
+    // The passes of 20 x 20 pixels: columns by rows, each row 4 bytes a pixel and a filter byte.
+    Bytes passes;
+    for (const auto& [columns, rows] : {std::pair{3, 3}, {2, 3}, {5, 2}, {5, 5}, {10, 5}, {10, 10}, {20, 10}})
+        passes.resize(passes.size() + rows * (1 + 4 * columns));
+    EXPECT_EQ(DescribeRefusal(parse(MakePng(20, true, passes))), "(accepted)");
+    ExpectRefusal(parse(MakePng(20, true)), "a.ico: image 1 of 3 (20 x 20) is a damaged PNG: its pixel data does "
+                                            "not inflate to the " + std::to_string(passes.size()) + " bytes of its rows");
+    ExpectRefusal(parse(MakePng(20, false, Bytes(100))), "does not inflate to the 1620 bytes of its rows");
+
+    Bytes cut = plain;
+    cut.resize(60);
+    ExpectRefusal(parse(cut), "is a damaged PNG: the chunk at byte 33 runs past its end");
+    cut.resize(33);
+    ExpectRefusal(parse(cut), "is a damaged PNG: it ends before its IEND chunk");
+    Bytes flipped = plain;
+    flipped[45] ^= 0xFF;
+    ExpectRefusal(parse(flipped), "is a damaged PNG: the CRC-32 of its IDAT chunk at byte 33 does not match");
+    Bytes filter(1620);
+    filter[81] = 5;  // the second row's
+    ExpectRefusal(parse(MakePng(20, false, filter)), "a row has the filter type 5, which PNG does not have");
+}
+
+// Pixels that name a colour past a palette shorter than their depth allows show black on
+// Windows: each index is checked, in icon images, page bitmaps and RLE4 runs alike.
+TEST(BrandImages, PixelsMayUseOnlyTheColoursOfTheirPalette)
+{
+    const auto iconOf = [](std::uint16_t bits, std::uint32_t colours, std::uint8_t pixel) {
+        Bytes image = MakeDibHeader(32, 64, bits);
+        PutU32(image, 32, colours);
+        image.resize(40 + 4 * std::min<std::uint32_t>(colours, 256));
+        image.resize(image.size() + 32 * bits / 8 * 32, 0);
+        image[image.size() - 1] = pixel;  // the last pixels of the top row
+        image.resize(image.size() + 4 * 32);
+        return [image] { ParseIconFile(MakeIcon({{32, image}, {16, MakeIconDib(16, 16)}}), "a.ico"); };
+    };
+    EXPECT_EQ(DescribeRefusal(iconOf(4, 2, 0x10)), "(accepted)");
+    ExpectRefusal(iconOf(4, 2, 0x05), "a.ico: image 1 of 2 (32 x 32) has pixels of colour 5, but its palette gives "
+                                      "only 2 colours");
+    ExpectRefusal(iconOf(8, 2, 0x02), "has pixels of colour 2, but its palette gives only 2 colours");
+    ExpectRefusal(iconOf(8, 300, 0), "gives 300 colours, but a bitmap of 8 bits per pixel has at most 256");
+
+    const auto pageOf = [](std::uint32_t compression, std::uint32_t colours, const Bytes& pixels) {
+        Bytes header = MakeDibHeader(164, 314, 4, compression);
+        PutU32(header, 32, colours);
+        if (compression != 0)
+            PutU32(header, 20, static_cast<std::uint32_t>(pixels.size()));
+        const Bytes bmp = MakeBmp(header, Bytes(4 * colours), pixels);
+        return [bmp] { ParsePageBitmap(bmp, "w.bmp", WELCOME_BITMAP); };
+    };
+    Bytes rows(84 * 314, 0x10);
+    EXPECT_EQ(DescribeRefusal(pageOf(0, 2, rows)), "(accepted)");
+    rows[84 * 200 + 82] = 0x77;  // past the image's 164 pixels (82 bytes) a row holds padding
+    rows[84 * 200 + 83] = 0x77;
+    EXPECT_EQ(DescribeRefusal(pageOf(0, 2, rows)), "(accepted)");
+    rows[84 * 200 + 81] = 0x13;  // the row's last pixel
+    ExpectRefusal(pageOf(0, 2, rows), "w.bmp: the welcome image has pixels of colour 3, but its palette gives only 2");
+    ExpectRefusal(pageOf(0, 17, rows), "w.bmp: the welcome image gives 17 colours, but a 16-colour bitmap has at most 16");
+    // Runs: one pixel shows only the first colour of the two; absolute blocks end mid-byte.
+    EXPECT_EQ(DescribeRefusal(pageOf(2, 2, {1, 0x15, 0, 3, 0x10, 0x1F, 0, 1})), "(accepted)");
+    ExpectRefusal(pageOf(2, 2, {4, 0x15, 0, 1}), "has pixels of colour 5");
+    ExpectRefusal(pageOf(2, 2, {0, 3, 0x10, 0x50, 0, 1}), "has pixels of colour 5");
 }
 
 TEST(BrandImages, PageBitmapsMustHaveTheirPagesSizeAndDepth)
@@ -333,6 +430,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "write it as one to four numbers from 0 to 65535 separated by dots"},
         BadBrand{"[version]\nproduct_version = '2.70000'\n", 10, "one to four numbers"},
         BadBrand{"[version]\ncompany = ' '\n", 10, "'company' in [version] is blank"},
+        BadBrand{"[version]\nproduct_name = \"\\t\\u00A0\\u3000\"\n", 10, "'product_name' in [version] is blank"},
         BadBrand{"[version]\ncopyright = \"a\\u0000b\"\n", 10, "cannot contain a NUL"},
         BadBrand{"[version]\nname = 'x'\n", 10, "unknown key 'name' in [version]"},
         BadBrand{"[wizard]\nwelcome_image = 'none.bmp'\n", 10, "'welcome_image': no file"}));
