@@ -553,6 +553,26 @@ std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& r
 }
 
 // CreateProcess, which the installer and the uninstaller run entries with, starts programs only.
+// A [version] that leaves keys out keeps Quillset's own texts for them, which then name
+// Quillset as the maker of the vendor's Setup.exe in Explorer's Details.
+void WarnAboutKeptVersionTexts(const ManifestTable& version, const Reader& reader, Manifest& manifest)
+{
+    const std::pair<const char*, const std::optional<std::string>*> keys[] = {
+        {"product_name", &manifest.version->productName}, {"product_version", &manifest.version->productVersion},
+        {"company", &manifest.version->company},          {"description", &manifest.version->description},
+        {"copyright", &manifest.version->copyright}};
+    std::string kept;
+    for (const auto& [key, text] : keys) {
+        if (!*text)
+            kept += (kept.empty() ? "" : ", ") + std::string(key);
+    }
+    if (!kept.empty())
+        manifest.warnings.push_back(reader.file + ":" + std::to_string(version.FindLine("")) +
+                                    ": [version] leaves out " + kept +
+                                    ": Setup.exe's version record keeps Quillset's own values there, which "
+                                    "Explorer's Details then show for your installer");
+}
+
 void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntry>& entry, std::string_view key,
                        Manifest& manifest)
 {
@@ -654,6 +674,7 @@ Manifest ReadManifest(const fs::path& file)
     if (const toml::table* versionTable = top.FindTable("version")) {
         ManifestTable version(*versionTable, "[version]", reader.file);
         manifest.version = ReadVersionTable(version);
+        WarnAboutKeptVersionTexts(version, reader, manifest);
     }
     top.RejectUnknownKeys();
     return manifest;

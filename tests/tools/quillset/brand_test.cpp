@@ -406,6 +406,20 @@ TEST(StubBrand, IconGroupTakesFreshIdsAndDropsOnlyItsOwnImages)
     EXPECT_EQ(bytesOf(3), (Bytes{1, 2, 3}));
 }
 
+TEST(BrandManifest, AVersionTableThatLeavesKeysOutWarnsThatQuillsetsTextsStay)
+{
+    test::TemporaryFolder folder;
+    const std::string some = "[version]\nproduct_name = 'Vistrel'\ncompany = 'Vistrel Ltd'\n";
+    const Manifest partial = ReadManifest(test::WriteSampleProject(folder.GetPath(), some));
+    ASSERT_EQ(partial.warnings.size(), 1u);
+    EXPECT_NE(partial.warnings[0].find(":9: [version] leaves out product_version, description, copyright: "
+                                       "Setup.exe's version record keeps Quillset's own values there"),
+              std::string::npos)
+        << partial.warnings[0];
+    const std::string all = some + "product_version = '2.1'\ndescription = 'Vistrel Setup'\ncopyright = '(C) V'\n";
+    EXPECT_TRUE(ReadManifest(test::WriteSampleProject(folder.GetPath(), all)).warnings.empty());
+}
+
 struct BadBrand {
     const char* extra;  // appended after [files] (line 9 is its first line)
     int line;
