@@ -58,6 +58,7 @@ const std::vector<StepForm>& ListStepForms()
          [](Session& s, const Arguments& a) { return ExpectFile(s, false, a); }},
         {"expect file", 1, 1, "expect file PATH",
          [](Session& s, const Arguments& a) { return ExpectFile(s, true, a); }},
+        {"set tail", 3, 3, "set tail ID OLD NEW", SetFieldTail},
         {"set", 2, 2, "set ID TEXT", SetField},
         {"type", 2, 2, "type ID TEXT", TypeIntoField},
         {"check", 1, 1, "check ID", [](Session& s, const Arguments& a) { return ClickBox(s, true, a); }},

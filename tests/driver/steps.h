@@ -29,6 +29,7 @@ std::string ExpectFocus(Session& session, const Arguments& args);
 std::string ExpectControlState(Session& session, const std::string& state, const Arguments& args);
 std::string ExpectLimit(Session& session, const Arguments& args);
 std::string SetField(Session& session, const Arguments& args);
+std::string SetFieldTail(Session& session, const Arguments& args);
 std::string TypeIntoField(Session& session, const Arguments& args);
 std::string ClickBox(Session& session, bool checked, const Arguments& args);
 std::string Press(Session& session, const Arguments& args);

@@ -80,6 +80,22 @@ std::string SetField(Session& session, const Arguments& args)
     return text == args[1] ? "" : "edit field " + args[0] + " holds " + QuoteText(text) + " after setting it";
 }
 
+// The Start Menu page shows its folder whole, the Start Menu's path first: a new name takes
+// the place of the default's, which the field's text must end with.
+std::string SetFieldTail(Session& session, const Arguments& args)
+{
+    WizardView view;
+    HWND field = nullptr;
+    std::string problem = FindEditableField(session, args[0], view, field);
+    if (!problem.empty())
+        return problem;
+    const std::string text = ReadText(field);
+    const std::string tail = "\\" + args[1];
+    if (text.size() < tail.size() || text.compare(text.size() - tail.size(), tail.size(), tail) != 0)
+        return "edit field " + args[0] + " holds " + QuoteText(text) + ", which does not end with " + QuoteText(tail);
+    return SetField(session, {args[0], text.substr(0, text.size() - args[1].size()) + args[2]});
+}
+
 std::string TypeIntoField(Session& session, const Arguments& args)
 {
     WizardView view;

@@ -17,6 +17,7 @@
 #include "output_guard.h"
 #include "pe_image.h"
 #include "pe_resources.h"
+#include "text_encoding.h"
 #include "tool_paths.h"
 #include "try_checks.h"
 #include "try_driver_output.h"
@@ -77,7 +78,7 @@ std::string ReadDestination(const std::string& typed)
     // The prefix's other drives are this machine's own folders (Z: is /), which a run must
     // never write to; only C: is thrown away with the prefix. A bare C: is the wizard's to refuse.
     if (dest.size() < 2 || (dest[0] != 'C' && dest[0] != 'c') || dest[1] != ':' || (dest.size() > 2 && dest[2] != '\\'))
-        throw std::runtime_error("the destination " + typed +
+        throw std::runtime_error("the destination " + DecodeWindows1252(typed) +
                                  " is not on drive C:, the only drive of the throwaway prefix; give --dest C:\\...");
     // As Windows reads the name: trailing dots and spaces dropped.
     const std::string folded = FoldNameCase(dest + "\\");
@@ -85,7 +86,7 @@ std::string ReadDestination(const std::string& typed)
     while (!top.empty() && (top.back() == '.' || top.back() == ' '))
         top.pop_back();
     if (top == "WINDOWS")
-        throw std::runtime_error("the destination " + typed +
+        throw std::runtime_error("the destination " + DecodeWindows1252(typed) +
                                  " lies in C:\\windows, whose changes Wine makes on its own, so what the "
                                  "product left there cannot be told; give --dest");
     return dest;
@@ -143,6 +144,16 @@ int RunTryInto(const TryCommand& command, TryReport& report)
     const fs::path watch = command.uninstall == "no" ? fs::path() : ResolveInput({}, "uninstall_watch.exe", "", "uninstaller watch");
 
     TryChoices choices = command.choices;
+    // Typed into the wizard's fields, which take Windows-1252 text as the package's names are.
+    for (const auto& [option, text] : {std::pair{"--dest", &choices.dest}, {"--menu-folder", &choices.menuFolder}}) {
+        try {
+            if (*text)
+                *text = EncodeWindows1252(**text);
+        } catch (const EncodingError& error) {
+            throw std::runtime_error(std::string(option) + " '" + **text + "' cannot be typed into the wizard: " +
+                                     error.what());
+        }
+    }
     choices.shots = !command.shots.empty();
     const std::optional<std::string> typed = choices.dest ? choices.dest : ExpandForCheck(package.installDir, "");
     if (!typed)
@@ -163,7 +174,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
     CheckPictureOutputs(command, scenario);
 
     WineWorld world;
-    const PrefixSnapshot before = TakeSnapshot(world.Prefix());
+    const PrefixSnapshot before = TakeSnapshot(world.Prefix(), dest);
 
     // The bytes checked above, in the run's folder: Windows cannot name every Linux path (a
     // folder with '*' or '"' in it), and a rebuild during the run must not change what is tried.
@@ -237,7 +248,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
         RunTestHook(world, dest);
         product.user = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "user.reg"));
         product.machine = ParseWineRegistry(ReadProgramOutput(world.Prefix() / "system.reg"));
-        report.installed = FindAdded(before, TakeSnapshot(world.Prefix()));
+        report.installed = FindAdded(before, TakeSnapshot(world.Prefix(), dest));
         CheckFiles(report, package, product);
         CheckShortcuts(report, package, product);
         CheckRegistry(report, package, product);
@@ -249,7 +260,7 @@ int RunTryInto(const TryCommand& command, TryReport& report)
             else
                 RemoveQuietly(report, world, removal);
             report.removalRan = true;
-            const PrefixSnapshot afterRemoval = TakeSnapshot(world.Prefix());
+            const PrefixSnapshot afterRemoval = TakeSnapshot(world.Prefix(), dest);
             report.leftovers = FindAdded(before, afterRemoval);
             // The other way round: what was there before the installation and is gone now was
             // not the product's to take.

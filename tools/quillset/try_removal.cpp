@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "file_io.h"
+#include "text_encoding.h"
 #include "try_driver_output.h"
 #include "try_scenario.h"
 #include "try_snapshot.h"
@@ -61,9 +62,12 @@ void RemoveQuietly(TryReport& report, WineWorld& world, const RemovalRun& run)
         RemoveAsUser(report, world, run);
         return;
     }
-    const ProcessResult result =
-        world.RunWine(SplitCommand(*commandLine), world.Folder() / "uninstall.log", run.timeout,
-                      PictureOnTimeout(report, world, run));
+    // The registry holds the command in the package's code page; Wine takes its arguments in UTF-8.
+    std::vector<std::string> words = SplitCommand(*commandLine);
+    for (std::string& word : words)
+        word = DecodeWindows1252(word);
+    const ProcessResult result = world.RunWine(words, world.Folder() / "uninstall.log", run.timeout,
+                                               PictureOnTimeout(report, world, run));
     if (result.programsEnded)
         report.Pass("removal", DescribeEndedPrograms("the removal"));
     if (result.timedOut)
@@ -82,7 +86,7 @@ void RemoveAsUser(TryReport& report, WineWorld& world, const RemovalRun& run)
         return;
     }
     const fs::path output = world.Folder() / "uninstall-watch.log";
-    const ProcessResult result = world.RunWine({run.watch.string(), "answer", *commandLine}, output, run.timeout,
+    const ProcessResult result = world.RunWine({run.watch.string(), "answer", DecodeWindows1252(*commandLine)}, output, run.timeout,
                                                PictureOnTimeout(report, world, run));
     const WatchOutcome watched = ReadWatchOutput(ReadProgramOutput(output));
     if (result.programsEnded)

@@ -163,7 +163,8 @@ std::string MakeScenario(const TryPackage& package, const TryChoices& choices)
     s += "press next\nexpect no message\n";  // a refused destination shows its box at once
     s += "expect page startmenu\n";
     if (choices.menuFolder)
-        s += "set " + std::to_string(PATH_EDIT) + " " + QuoteScenarioWord(*choices.menuFolder) + "\n";
+        s += "set tail " + std::to_string(PATH_EDIT) + " " + QuoteScenarioWord(package.menuFolder) + " " +
+             QuoteScenarioWord(*choices.menuFolder) + "\n";
     if (choices.noMenuFolder)
         s += "check " + std::to_string(NO_MENU_FOLDER) + "\n";
     if (choices.desktop)

@@ -106,11 +106,18 @@ std::string ToLower(std::string text)
 
 // windows\ and the users' Temp folders (users\NAME\Temp, users\NAME\AppData\Local\Temp), and
 // no other folder of that name, which may be a product's own.
-bool IsLeftOutFolder(const std::filesystem::path& relative)
+std::vector<std::string> SplitLowerParts(const std::filesystem::path& relative)
 {
     std::vector<std::string> parts;
     for (const auto& part : relative)
-        parts.push_back(ToLower(part.string()));
+        if (!part.empty())
+            parts.push_back(ToLower(part.string()));
+    return parts;
+}
+
+bool IsLeftOutFolder(const std::filesystem::path& relative)
+{
+    const std::vector<std::string> parts = SplitLowerParts(relative);
     if (parts.empty())
         return false;
     if (parts[0] == "windows")
@@ -119,6 +126,15 @@ bool IsLeftOutFolder(const std::filesystem::path& relative)
         return false;
     return parts[2] == "temp" ||
            (parts.size() >= 5 && parts[2] == "appdata" && parts[3] == "local" && parts[4] == "temp");
+}
+
+// True for a folder that holds the watched one, and for that folder and all below it.
+bool IsOnWatchedPath(const std::filesystem::path& relative, const std::vector<std::string>& watched)
+{
+    const std::vector<std::string> parts = SplitLowerParts(relative);
+    const std::size_t shared = std::min(parts.size(), watched.size());
+    return !watched.empty() && std::equal(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(shared),
+                                          watched.begin());
 }
 
 }  // namespace
@@ -196,18 +212,21 @@ void AddRegistryEntries(PrefixSnapshot& snapshot, std::string_view root, const R
     }
 }
 
-PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix)
+PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix, const std::string& watched)
 {
     namespace fs = std::filesystem;
     PrefixSnapshot snapshot;
     const fs::path drive = prefix / "drive_c";
+    std::string watchedPath = ToUtf8(watched.size() > 3 ? watched.substr(3) : "");
+    std::replace(watchedPath.begin(), watchedPath.end(), '\\', '/');
+    const std::vector<std::string> watchedParts = SplitLowerParts(watchedPath);
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(drive, fs::directory_options::skip_permission_denied, error);
          it != fs::recursive_directory_iterator(); it.increment(error)) {
         if (error)
             break;
         const fs::path relative = it->path().lexically_relative(drive);
-        if (IsLeftOutFolder(relative)) {
+        if (IsLeftOutFolder(relative) && !IsOnWatchedPath(relative, watchedParts)) {
             if (it->is_directory(error) && !it->is_symlink(error))
                 it.disable_recursion_pending();
             continue;

@@ -24,8 +24,10 @@ struct PrefixSnapshot {
     std::set<std::string> entries;  // "file C:\...", "folder C:\...", "key HKCU\...", "value HKCU\...\\name"
 };
 
-// Drive C's tree (as C:\ paths) and the keys of user.reg (HKCU) and system.reg (HKLM).
-PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix);
+// Drive C's tree (as C:\ paths) and the keys of user.reg (HKCU) and system.reg (HKLM). The
+// folders whose changes Wine makes on its own are left out, but for the way to `watched` (a
+// C:\ path in Windows-1252, the destination) and all below it.
+PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix, const std::string& watched);
 
 // A snapshot of only the given registry files' keys, for tests and for TakeSnapshot.
 void AddRegistryEntries(PrefixSnapshot& snapshot, std::string_view root, const RegistryKeys& keys);

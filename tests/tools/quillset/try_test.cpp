@@ -124,24 +124,30 @@ TEST(TrySnapshot, ReadsWinesEscapesForControlCharacters)
     EXPECT_TRUE(values.contains("v\a\x1f.")) << values.begin()->first;
 }
 
-TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersOnly)
+TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersButNotTheWayToTheDestination)
 {
     std::string folder = (fs::temp_directory_path() / "quillset-snapshot-XXXXXX").string();
     ASSERT_NE(::mkdtemp(folder.data()), nullptr);
     const fs::path drive = fs::path(folder) / "drive_c";
     for (const char* file : {"windows/win.ini", "users/root/Temp/a.tmp", "users/root/AppData/Local/Temp/b.tmp",
-                             "Temp/Inkwell/app.exe", "Program Files/Inkwell/temp/c.txt"}) {
+                             "Temp/Inkwell/app.exe", "Program Files/Inkwell/temp/c.txt",
+                             "users/root/Temp/Inkwell/left.ini"}) {
         fs::create_directories((drive / file).parent_path());
         std::ofstream(drive / file) << "x";
     }
-    const PrefixSnapshot snapshot = TakeSnapshot(folder);
+    const PrefixSnapshot snapshot = TakeSnapshot(folder, "C:\\Program Files\\Inkwell");
+    const PrefixSnapshot inTemp = TakeSnapshot(folder, "C:\\Users\\root\\TEMP\\Inkwell");
     fs::remove_all(folder);
     for (const char* entry : {"file C:\\Temp\\Inkwell\\app.exe", "file C:\\Program Files\\Inkwell\\temp\\c.txt",
                               "folder C:\\users\\root\\AppData\\Local"})
         EXPECT_TRUE(snapshot.entries.contains(entry)) << entry;
     for (const char* entry : {"folder C:\\windows", "file C:\\users\\root\\Temp\\a.tmp",
-                              "folder C:\\users\\root\\AppData\\Local\\Temp"})
+                              "folder C:\\users\\root\\AppData\\Local\\Temp", "file C:\\users\\root\\Temp\\Inkwell\\left.ini"})
         EXPECT_FALSE(snapshot.entries.contains(entry)) << entry;
+    // A destination in a Temp folder is watched, in any case, and the rest of that folder is not.
+    EXPECT_TRUE(inTemp.entries.contains("file C:\\users\\root\\Temp\\Inkwell\\left.ini"));
+    EXPECT_FALSE(inTemp.entries.contains("file C:\\users\\root\\Temp\\a.tmp"));
+    EXPECT_FALSE(inTemp.entries.contains("file C:\\users\\root\\AppData\\Local\\Temp\\b.tmp"));
 }
 
 TEST(TryTemplate, LinksThatLeadOutOfThePrefixBecomeItsOwnAtAnyDepth)
@@ -241,7 +247,12 @@ TEST(TryScenario, FollowsThePackagesPagesAndRefusesChoicesItDoesNotOffer)
     TryChoices choices;
     choices.dest = "C:\\Apps\\\"odd\"";
     choices.desktop = true;
+    // The Start Menu page shows the whole path: the typed name takes the default's place.
+    package.menuFolder = "Vendor\\App 1.0";
+    choices.menuFolder = "App";
     const std::string scenario = MakeScenario(package, choices);
+    EXPECT_NE(scenario.find("expect page startmenu\nset tail 1004 \"Vendor\\\\App 1.0\" \"App\"\n"), std::string::npos)
+        << scenario;
     EXPECT_EQ(scenario.find("expect page info\n"), scenario.rfind("expect page info\n"));  // only after
     EXPECT_LT(scenario.find("expect page ready"), scenario.find("expect page info"));
     EXPECT_LT(scenario.find("expect page finish"), scenario.find("uncheck 1013"));

@@ -9,7 +9,8 @@
 # hang (a post-install program that never ends), lingering (one that Setup does not wait for
 # and that stays open), took-more (a log that makes the removal take a folder that was there
 # before), other-drive (a destination outside the prefix's drive C:),
-# accented (a product's names beyond ASCII), unsound (a package that inspect fails), interrupted
+# accented (a product's names and typed choices beyond ASCII), unencodable (a choice beyond
+# Windows-1252), leftover-in-temp (a file left in a destination in the Temp folder), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
 # broken-wine (a Wine that cannot start the test driver), odd-path (a Setup.exe in a folder
 # whose name Windows cannot write), no-cache-folder (XDG_CACHE_HOME a file),
@@ -63,6 +64,14 @@ leftover)
     export QUILLSET_TRY_BEFORE_CHECK='touch "$QUILLSET_TRY_DEST/docs/user notes.txt"'
     expect=('  file C:\Program Files\Inkwell\docs\user notes.txt' 'left behind after the removal:')
     ;;
+leftover-in-temp)
+    # The same in the user's Temp folder, whose other changes are Wine's own and not watched.
+    build_sample ''
+    temp="C:\\users\\${USER:-$(id -un)}\\Temp\\Inkwell"
+    args=(--dest "$temp")
+    export QUILLSET_TRY_BEFORE_CHECK='touch "$QUILLSET_TRY_DEST/docs/user notes.txt"'
+    expect=("  file $temp\\docs\\user notes.txt" 'left behind after the removal:')
+    ;;
 error-box)
     # The Destination page tried the folder; a file takes its name before the installation.
     build_sample ''
@@ -111,7 +120,17 @@ in-windows)
 accented)
     # Names beyond ASCII, which Wine writes into its registry files as \x escapes.
     build_sample 's/^display_name = "Inkwell 1.0"/display_name = "Inkwell Caf\xc3\xa9 1.0"/;s/^menu_folder = "Inkwell 1.0"/menu_folder = "Caf\xc3\xa9"/'
-    expect_code=0 expect=('result: clean installation and removal')
+    # Typed choices too, which the tool takes as UTF-8 and the wizard as Windows-1252.
+    args=(--dest $'C:\\Caf\xc3\xa9 Apps\\Inkwell' --menu-folder $'Caf\xc3\xa9 \xc3\x8fnk')
+    expect_code=0
+    expect=('result: clean installation and removal' $'package are installed in C:\\Caf\xc3\xa9 Apps\\Inkwell with'
+            $'Start Menu\\Programs\\Caf\xc3\xa9 \xc3\x8fnk\\Inkwell.lnk -> C:\\Caf\xc3\xa9 Apps\\Inkwell\\Inkwell.exe')
+    ;;
+unencodable)
+    # A typed choice that the wizard's code page cannot hold: refused before Wine starts.
+    build_sample ''
+    args=(--menu-folder $'Ink \xe4\xb8\x80')
+    expect=($'quillset: error: --menu-folder \'Ink \xe4\xb8\x80\' cannot be typed into the wizard: character U+4E00')
     ;;
 other-drive)
     # Drive Z: of a prefix is this machine's root: refused before Wine starts.
