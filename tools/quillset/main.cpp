@@ -113,6 +113,9 @@ int main(int argc, char** argv)
     } catch (const quillset::TryStopped& stopped) {
         std::cerr << "quillset: " << stopped.what() << "\n";
         return 128 + stopped.signal;
+    } catch (const quillset::WineBroken& error) {
+        std::cerr << "quillset: error: " << error.what() << "\n";
+        return 2;
     } catch (const quillset::SigningError& error) {
         std::cerr << "quillset: error: " << error.what() << "\n";
         return error.exitCode;

@@ -91,7 +91,7 @@ void BuildTemplate(const fs::path& target, const fs::path& building, const std::
     const fs::path log = target.parent_path() / "template.log";
     auto run = [&](const std::vector<std::string>& argv) {
         if (RunProcess(argv, environment, log, 300).exitCode != 0)
-            throw std::runtime_error("making the Wine prefix failed at '" + argv[0] + " " +
+            throw WineBroken("making the Wine prefix failed at '" + argv[0] + " " +
                                      (argv.size() > 1 ? argv[1] : "") + "'; see " + log.string());
     };
     run({"wineboot", "--init"});

@@ -29,6 +29,13 @@ public:
     int signal;
 };
 
+// Wine could not make the throwaway prefix: the installer was not tried, as when Wine cannot
+// run the test driver (exit code 2, not a failed installation's 1).
+class WineBroken : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Runs `argv` (looked up in PATH) with `environment`, its standard output and error into
 // `output` (or /dev/null when empty), ending its process group after `timeoutSeconds`; before
 // ending it, `onTimeout` runs (for a picture of the screen).

@@ -12,7 +12,7 @@
 # accented (a product's names and typed choices beyond ASCII), unencodable (a choice beyond
 # Windows-1252), leftover-in-temp (a file left in a destination in the Temp folder), unsound (a package that inspect fails), interrupted
 # (SIGTERM while the wizard runs), template-stopped (SIGTERM while the template prefix is made),
-# broken-wine (a Wine that cannot start the test driver), odd-path (a Setup.exe in a folder
+# broken-wine (a Wine that cannot start the test driver or make a prefix), odd-path (a Setup.exe in a folder
 # whose name Windows cannot write), no-cache-folder (XDG_CACHE_HOME a file),
 # in-windows (a destination in C:\windows spelled otherwise).
 set -uo pipefail
@@ -198,6 +198,15 @@ broken-wine)
     fi
     python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert not r["ok"] and r["error"].startswith("Wine did not run"), r' \
         "$work/report.json" || exit 1
+    # A wineboot that fails while a first run makes its template prefix: exit 2 as well.
+    printf '#!/bin/sh\nexit 1\n' >"$work/bin/wineboot"
+    chmod +x "$work/bin/wineboot"
+    PATH=$work/bin:$PATH XDG_CACHE_HOME=$work/cache "$tool" try "$work/Setup.exe" >"$work/boot.txt" 2>&1
+    code=$?
+    cat "$work/boot.txt"
+    [[ $code == 2 ]] || { echo "try_wine.sh: exit code $code for a failing wineboot, expected 2" >&2; exit 1; }
+    grep -qF "quillset: error: making the Wine prefix failed at 'wineboot --init'" "$work/boot.txt" ||
+        { echo "try_wine.sh: no word of the failing wineboot" >&2; exit 1; }
     rm -rf "$work"
     exit 0
     ;;
