@@ -94,14 +94,22 @@ std::string ReadDestination(const std::string& typed)
 
 void CheckPictureOutputs(const TryCommand& command, const std::string& scenario)
 {
+    std::error_code error;
+    if (!command.shots.empty() && fs::exists(command.shots, error) && !fs::is_directory(command.shots, error))
+        throw std::runtime_error("--shots " + command.shots.string() + " is a file, not a folder for the pictures");
     const fs::path folder = command.shots.empty() ? fs::current_path() : command.shots;
     std::vector<fs::path> pictures = {folder / "timeout.png", folder / "uninstall-timeout.png"};
     std::istringstream lines(scenario);
     for (std::string line; std::getline(lines, line);)
         if (line.starts_with("shot "))
             pictures.push_back(folder / (line.substr(5, line.find(' ', 5) - 5) + ".png"));
-    for (const fs::path& picture : pictures)
+    const fs::path report = command.json.empty() ? fs::path() : fs::absolute(command.json).lexically_normal();
+    for (const fs::path& picture : pictures) {
         OutputGuard(picture, "name another folder with --shots").Check(command.setup, "the Setup.exe being tried");
+        if (fs::absolute(picture).lexically_normal() == report)
+            throw std::runtime_error("--json " + command.json.string() + " is also the picture " + picture.string() +
+                                     "; name another file with --json");
+    }
 }
 
 namespace {

@@ -327,6 +327,15 @@ TEST(TryOutputs, RefusesAPictureThatWouldReplaceTheSetupExeWhateverNamesIt)
     EXPECT_NE(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
     command.setup = "Setup.exe";
     EXPECT_EQ(CheckPictures(command, MakeScenario(TryPackage{}, {})), "");
+
+    // The JSON report as one of the pictures, and --shots naming a file.
+    command.shots = "shots";
+    command.json = "shots/../shots/wizard-welcome.png";
+    EXPECT_NE(CheckPictures(command, scenario).find("--json shots/../shots/wizard-welcome.png is also the picture "),
+              std::string::npos);
+    command.json.clear();
+    command.shots = "Setup.exe";
+    EXPECT_EQ(CheckPictures(command, scenario), "--shots Setup.exe is a file, not a folder for the pictures");
     fs::current_path(current);
     fs::remove_all(folder);
 }
