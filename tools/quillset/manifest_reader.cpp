@@ -552,7 +552,6 @@ std::optional<ManifestRunEntry> FindRunEntry(ManifestTable& run, const Reader& r
     return ReadRunEntry(entry, "[run." + std::string(key) + "]", kind);
 }
 
-// CreateProcess, which the installer and the uninstaller run entries with, starts programs only.
 // A [version] that leaves keys out keeps Quillset's own texts for them, which then name
 // Quillset as the maker of the vendor's Setup.exe in Explorer's Details.
 void WarnAboutKeptVersionTexts(const ManifestTable& version, const Reader& reader, Manifest& manifest)
@@ -573,6 +572,7 @@ void WarnAboutKeptVersionTexts(const ManifestTable& version, const Reader& reade
                                     "Explorer's Details then show for your installer");
 }
 
+// CreateProcess, which the installer and the uninstaller run entries with, starts programs only.
 void WarnAboutDocument(const Reader& reader, const std::optional<ManifestRunEntry>& entry, std::string_view key,
                        Manifest& manifest)
 {

@@ -86,8 +86,8 @@ void RemoveAsUser(TryReport& report, WineWorld& world, const RemovalRun& run)
         return;
     }
     const fs::path output = world.Folder() / "uninstall-watch.log";
-    const ProcessResult result = world.RunWine({run.watch.string(), "answer", DecodeWindows1252(*commandLine)}, output, run.timeout,
-                                               PictureOnTimeout(report, world, run));
+    const ProcessResult result = world.RunWine({run.watch.string(), "answer", DecodeWindows1252(*commandLine)},
+                                               output, run.timeout, PictureOnTimeout(report, world, run));
     const WatchOutcome watched = ReadWatchOutput(ReadProgramOutput(output));
     if (result.programsEnded)
         report.Pass("removal", DescribeEndedPrograms("the removal"));

@@ -104,8 +104,7 @@ std::string ToLower(std::string text)
     return text;
 }
 
-// windows\ and the users' Temp folders (users\NAME\Temp, users\NAME\AppData\Local\Temp), and
-// no other folder of that name, which may be a product's own.
+// The path's names in lower case, as Wine matches them.
 std::vector<std::string> SplitLowerParts(const std::filesystem::path& relative)
 {
     std::vector<std::string> parts;
@@ -115,6 +114,8 @@ std::vector<std::string> SplitLowerParts(const std::filesystem::path& relative)
     return parts;
 }
 
+// windows\ and the users' Temp folders (users\NAME\Temp, users\NAME\AppData\Local\Temp), and
+// no other folder of that name, which may be a product's own.
 bool IsLeftOutFolder(const std::filesystem::path& relative)
 {
     const std::vector<std::string> parts = SplitLowerParts(relative);
@@ -217,7 +218,7 @@ PrefixSnapshot TakeSnapshot(const std::filesystem::path& prefix, const std::stri
     namespace fs = std::filesystem;
     PrefixSnapshot snapshot;
     const fs::path drive = prefix / "drive_c";
-    std::string watchedPath = ToUtf8(watched.size() > 3 ? watched.substr(3) : "");
+    std::string watchedPath = DecodeWindows1252(watched.size() > 3 ? watched.substr(3) : "");
     std::replace(watchedPath.begin(), watchedPath.end(), '\\', '/');
     const std::vector<std::string> watchedParts = SplitLowerParts(watchedPath);
     std::error_code error;
