@@ -101,8 +101,9 @@ struct ExpectedLink {
 
 fs::path ToPrefixPath(const fs::path& prefix, const std::string& windowsPath)
 {
-    // Wine keeps names in UTF-8; the package's are Windows-1252.
-    std::string rest = ToUtf8(windowsPath.size() > 3 ? windowsPath.substr(3) : "");
+    // Wine keeps names in UTF-8. The paths checked are the package's, the registry's, the log's
+    // and the typed destination, all Windows-1252, even where their bytes would read as UTF-8.
+    std::string rest = DecodeWindows1252(windowsPath.size() > 3 ? windowsPath.substr(3) : "");
     std::replace(rest.begin(), rest.end(), '\\', '/');
     // Wine matches names without regard to case; so does this, folder by folder.
     fs::path path = prefix / "drive_c";

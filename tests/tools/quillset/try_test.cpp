@@ -423,6 +423,20 @@ TEST(TryChecks, FilesPassOnlyWhenEveryFileAndFolderOfThePackageIsThere)
     fs::remove(dest / "b.txt");
     EXPECT_EQ(CheckFileLines(package, product),
               (std::vector<std::string>{"FAILED C:\\App\\a.txt is missing", "FAILED C:\\App\\b.txt is missing"}));
+
+    // A package name is Windows-1252 even where its bytes would also read as UTF-8: "\xC3\xA9"
+    // is "Ã©", which Wine keeps as those two characters.
+    TryPackage odd;
+    TryFile file;
+    file.path = "\xC3\xA9.txt";
+    odd.files.push_back(file);
+    std::ofstream(dest / "\u00C3\u00A9.txt").flush();
+    struct stat info {};
+    ASSERT_EQ(::stat((dest / "\u00C3\u00A9.txt").c_str(), &info), 0);
+    odd.files[0].lastWriteTime = ConvertToFileTime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec).value();
+    const std::vector<std::string> named = CheckFileLines(odd, product);
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_TRUE(named[0].starts_with("ok all 1 files")) << named[0];
     fs::remove_all(folder);
 }
 
