@@ -35,6 +35,8 @@ bool closing = false;
 // The server lingers a few seconds after its last program; this much is always granted.
 constexpr double MIN_SERVER_WAIT_SECONDS = 10;
 constexpr double SERVER_END_SECONDS = 30;  // for a server told to end
+constexpr const char* RUN_FOLDER_PREFIX = "quillset-try.";
+constexpr const char* RUN_LOCK = "run.lock";
 
 // Changed whenever the template is made differently, so that an older one is not used.
 constexpr const char* TEMPLATE_NAME = "prefix-win32-v3";
@@ -279,17 +281,75 @@ std::optional<std::string> FindMissingTools()
     return message;
 }
 
+namespace {
+
+// Debian's Wine puts a prefix's server folder, server-DEVICE-INODE of the prefix in hex, in
+// /run/user/UID/wine when the login made /run/user/UID, and in TMPDIR (the run's) otherwise.
+// The one in /run/user stays after the server, and each run's prefix copy is a new inode.
+void RemoveServerFolder(const fs::path& prefix)
+{
+    struct stat status { };
+    if (::stat(prefix.c_str(), &status) != 0)
+        return;
+    std::ostringstream name;
+    name << "server-" << std::hex << static_cast<unsigned long long>(status.st_dev) << "-"
+         << static_cast<unsigned long long>(status.st_ino);
+    std::error_code ignored;  // none there is the usual case
+    fs::remove_all(fs::path("/run/user") / std::to_string(::getuid()) / "wine" / name.str(), ignored);
+}
+
+}  // namespace
+
+void RemoveAbandonedRuns(const fs::path& parent)
+{
+    std::error_code error;
+    std::vector<fs::path> folders;
+    for (const auto& entry : fs::directory_iterator(parent, error)) {
+        if (entry.path().filename().string().starts_with(RUN_FOLDER_PREFIX) && !entry.is_symlink(error) &&
+            entry.is_directory(error))
+            folders.push_back(entry.path());
+    }
+    for (const fs::path& folder : folders) {
+        struct stat status { };
+        if (::lstat(folder.c_str(), &status) != 0 || status.st_uid != ::getuid())
+            continue;
+        const int lock = ::open((folder / RUN_LOCK).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (lock < 0)
+            continue;
+        if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+            const fs::path prefix = folder / "prefix";
+            if (fs::exists(prefix / "system.reg", error)) {
+                RunProcess({"wineserver", "--kill"}, MakeEnvironment(prefix, "", folder / "tmp"), {},
+                           SERVER_END_SECONDS);
+                RemoveServerFolder(prefix);
+            }
+            fs::remove_all(folder, error);  // what cannot be removed is tried again by the next run
+        }
+        (void)::close(lock);  // only read
+    }
+}
+
 WineWorld::WineWorld()
 {
     stopWatch_.emplace();
     const char* tmp = std::getenv("TMPDIR");
     // Absolute, as Wine takes only an absolute prefix.
     const fs::path parent = fs::absolute(tmp && *tmp ? tmp : "/tmp");
-    std::string pattern = (parent / "quillset-try.XXXXXX").string();
+    RemoveAbandonedRuns(parent);
+    std::string pattern = (parent / (std::string(RUN_FOLDER_PREFIX) + "XXXXXX")).string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error(std::string("cannot make the run's folder in ") + parent.string() + ": " +
                                  std::strerror(errno) + " (set TMPDIR to a folder that can be written)");
     folder_ = pattern;
+    // Locked before it takes its name, so that no other run ever finds it unlocked.
+    const fs::path newLock = folder_ / (std::string(RUN_LOCK) + ".new");
+    runLock_ = ::open(newLock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (runLock_ < 0 || ::flock(runLock_, LOCK_EX | LOCK_NB) != 0 ||
+        ::rename(newLock.c_str(), (folder_ / RUN_LOCK).c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        Close();
+        throw std::runtime_error("cannot lock the run's folder " + pattern + ": " + reason);
+    }
     prefix_ = folder_ / "prefix";
     temporary_ = folder_ / "tmp";
     std::error_code error;
@@ -367,24 +427,6 @@ WineWorld::WineWorld()
 
 WineWorld::~WineWorld() { Close(); }
 
-namespace {
-
-// Debian's Wine puts a prefix's server folder, server-DEVICE-INODE of the prefix in hex, in
-// /run/user/UID/wine when the login made /run/user/UID, and in TMPDIR (the run's) otherwise.
-// The one in /run/user stays after the server, and each run's prefix copy is a new inode.
-void RemoveServerFolder(const fs::path& prefix)
-{
-    struct stat status { };
-    if (::stat(prefix.c_str(), &status) != 0)
-        return;
-    std::ostringstream name;
-    name << "server-" << std::hex << static_cast<unsigned long long>(status.st_dev) << "-"
-         << static_cast<unsigned long long>(status.st_ino);
-    std::error_code ignored;  // none there is the usual case
-    fs::remove_all(fs::path("/run/user") / std::to_string(::getuid()) / "wine" / name.str(), ignored);
-}
-
-}  // namespace
 
 void WineWorld::Close()
 {
@@ -403,6 +445,9 @@ void WineWorld::Close()
     if (!folder_.empty())
         fs::remove_all(folder_, ignored);
     folder_.clear();
+    if (runLock_ >= 0)
+        (void)::close(runLock_);  // its file is gone with the folder
+    runLock_ = -1;
     stopWatch_.reset();
     closing = false;
 }

@@ -61,6 +61,12 @@ void ReplaceOutsideLinks(const std::filesystem::path& root, const std::filesyste
 // missing.
 std::optional<std::string> FindMissingTools();
 
+// Removes the run folders ("quillset-try.*") in `parent` that runs ended by SIGKILL or a crash
+// left behind, some 600 MB each: a run holds its folder's lock for its whole life, so a lock
+// that can be taken has no run behind it. Folders of other users, and ones without a lock
+// (a run starting), stay.
+void RemoveAbandonedRuns(const std::filesystem::path& parent);
+
 class WineWorld {
 public:
     // Starts the display and copies the template prefix (making it first when there is none)
@@ -96,6 +102,7 @@ private:
     std::filesystem::path temporary_;  // the TMPDIR of every program run in the world
     std::string display_;
     int xvfbPid_ = -1;
+    int runLock_ = -1;  // held while the world stands: see RemoveAbandonedRuns
 };
 
 }  // namespace quillset

@@ -3,6 +3,8 @@
 // uninstaller watch's printouts read back, the folders a prefix gives its variables, the files
 // check, the pictures kept off the Setup.exe, and the JSON report.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -148,6 +150,30 @@ TEST(TrySnapshot, LeavesOutWindowsAndTheUsersTempFoldersButNotTheWayToTheDestina
     EXPECT_TRUE(inTemp.entries.contains("file C:\\users\\root\\Temp\\Inkwell\\left.ini"));
     EXPECT_FALSE(inTemp.entries.contains("file C:\\users\\root\\Temp\\a.tmp"));
     EXPECT_FALSE(inTemp.entries.contains("file C:\\users\\root\\AppData\\Local\\Temp\\b.tmp"));
+}
+
+TEST(TryWorld, RemovesOnlyTheRunFoldersWhoseRunIsGone)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-runs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const fs::path parent(folder);
+    for (const char* run : {"quillset-try.gone", "quillset-try.live", "quillset-try.starting", "other"}) {
+        fs::create_directories(parent / run / "prefix");
+        if (std::string_view(run) != "quillset-try.starting")
+            std::ofstream(parent / run / "run.lock").flush();
+    }
+    // A live run holds its lock: this open file's lock stands for it.
+    const int live = ::open((parent / "quillset-try.live" / "run.lock").c_str(), O_RDONLY);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    RemoveAbandonedRuns(parent);
+    EXPECT_FALSE(fs::exists(parent / "quillset-try.gone"));
+    for (const char* run : {"quillset-try.live", "quillset-try.starting", "other"})
+        EXPECT_TRUE(fs::exists(parent / run / "prefix")) << run;
+    ::close(live);
+    RemoveAbandonedRuns(parent);
+    EXPECT_FALSE(fs::exists(parent / "quillset-try.live")) << "its run has ended";
+    fs::remove_all(parent);
 }
 
 TEST(TryTemplate, LinksThatLeadOutOfThePrefixBecomeItsOwnAtAnyDepth)
