@@ -427,7 +427,6 @@ WineWorld::WineWorld()
 
 WineWorld::~WineWorld() { Close(); }
 
-
 void WineWorld::Close()
 {
     closing = true;
