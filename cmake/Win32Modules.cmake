@@ -16,6 +16,10 @@
 # The stack is kept 4-byte aligned, all that Windows on x86 promises a callee: GCC's default
 # of 16 bytes adds an adjustment around many calls, and the modules use no SSE that would need
 # more (635 bytes off the wizard library's stream, 312 off the uninstaller's).
+# Each module is optimized whole at its link (-flto), across its own files and the shared
+# libraries: 512 bytes off the launcher, 166 off the wizard library's stream and 776 off the
+# uninstaller's. A program that links a shared library compiles for that link too, since
+# mingw's linker takes an inline routine compiled both ways for two definitions.
 function(quillset_no_runtime target)
     target_compile_options(${target} PRIVATE
         -Oz -fno-schedule-insns2 -fno-tree-tail-merge -fno-optimize-sibling-calls
@@ -23,14 +27,17 @@ function(quillset_no_runtime target)
         -fno-unwind-tables -fno-stack-protector -fno-threadsafe-statics
         -ffunction-sections -fno-ident
         -mno-stack-arg-probe -mno-accumulate-outgoing-args -mpreferred-stack-boundary=2
-        -Werror=frame-larger-than=3840 -Werror=vla)
+        -Werror=frame-larger-than=3840 -Werror=vla -flto)
     get_target_property(kind ${target} TYPE)
     if(kind STREQUAL "EXECUTABLE" OR kind STREQUAL "SHARED_LIBRARY")
         # No link time in the headers: the same sources give the same modules, and so the same
         # Setup.exe, whose size then does not move with the time its modules were linked.
-        target_link_options(${target} PRIVATE
+        target_link_options(${target} PRIVATE -flto -Oz
             -nostdlib -Wl,--gc-sections -s -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp)
         target_link_libraries(${target} PRIVATE gcc)
+    else()
+        target_compile_options(${target} INTERFACE -flto)
+        target_link_options(${target} INTERFACE -flto)
     endif()
 endfunction()
 
