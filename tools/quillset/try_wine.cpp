@@ -1,11 +1,10 @@
-// Processes under a deadline, the private Xvfb display and the prefix copies. The template is
-// made once per user under the cache folder, with a lock so that concurrent runs make one.
+// Processes under a deadline and the prefix copies of a try run. The template is made once
+// per user under the cache folder, with a lock so that concurrent runs make one.
 #include "try_wine.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,12 +15,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "stream_cache.h"
+#include "try_display.h"
 
 extern char** environ;
 
@@ -64,7 +63,7 @@ fs::path FindCacheFolder()
 // `temporary` is the run's own TMPDIR: Wine may keep the prefix's server folder there (see
 // RemoveServerFolder), and in the system's folder those would stay after the run, one for
 // every run's copy of the prefix.
-std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::string& display,
+std::vector<std::string> MakeEnvironment(const fs::path& prefix, const PrivateDisplay& display,
                                          const fs::path& temporary)
 {
     std::vector<std::string> environment;
@@ -72,12 +71,15 @@ std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::stri
         const std::string_view item = *entry;
         const std::string_view name = item.substr(0, item.find('='));
         if (name != "WINEPREFIX" && name != "WINEARCH" && name != "DISPLAY" && name != "WINEDEBUG" &&
-            name != "WINEDLLOVERRIDES" && name != "WINESERVER" && name != "WAYLAND_DISPLAY" && name != "TMPDIR")
+            name != "WINEDLLOVERRIDES" && name != "WINESERVER" && name != "WAYLAND_DISPLAY" && name != "TMPDIR" &&
+            name != "XAUTHORITY")
             environment.emplace_back(item);
     }
     environment.push_back("WINEPREFIX=" + prefix.string());
     environment.push_back("WINEARCH=win32");
-    environment.push_back("DISPLAY=" + display);
+    environment.push_back("DISPLAY=" + display.name);
+    if (!display.authority.empty())
+        environment.push_back("XAUTHORITY=" + display.authority.string());
     environment.push_back("WINEDEBUG=-all");
     environment.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d");
     environment.push_back("TMPDIR=" + temporary.string());
@@ -86,7 +88,7 @@ std::vector<std::string> MakeEnvironment(const fs::path& prefix, const std::stri
 
 // Makes the template in a folder of its own beside `target`, then renames it into place, so
 // that a half-made template is never used.
-void BuildTemplate(const fs::path& target, const fs::path& building, const std::string& display,
+void BuildTemplate(const fs::path& target, const fs::path& building, const PrivateDisplay& display,
                    const fs::path& temporary)
 {
     const auto environment = MakeEnvironment(building, display, temporary);
@@ -117,7 +119,7 @@ void BuildTemplate(const fs::path& target, const fs::path& building, const std::
 }
 
 // A template stopped or failed half-way goes with its server, not to be left in the cache.
-void MakeTemplate(const fs::path& target, const std::string& display, const fs::path& temporary)
+void MakeTemplate(const fs::path& target, const PrivateDisplay& display, const fs::path& temporary)
 {
     const fs::path building = target.string() + ".building";
     fs::remove_all(building);
@@ -319,7 +321,7 @@ void RemoveAbandonedRuns(const fs::path& parent)
         if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
             const fs::path prefix = folder / "prefix";
             if (fs::exists(prefix / "system.reg", error)) {
-                RunProcess({"wineserver", "--kill"}, MakeEnvironment(prefix, "", folder / "tmp"), {},
+                RunProcess({"wineserver", "--kill"}, MakeEnvironment(prefix, {}, folder / "tmp"), {},
                            SERVER_END_SECONDS);
                 RemoveServerFolder(prefix);
             }
@@ -358,47 +360,11 @@ WineWorld::WineWorld()
         throw std::runtime_error("cannot make a temporary folder: " + error.message());
     }
 
-    for (int number = 200; number < 400 && display_.empty(); ++number) {
-        const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        if (fs::exists(lock) || fs::exists(socket))
-            continue;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setpgid(0, 0);
-            // Should the tool itself be killed, the display goes with it.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-            const std::string name = ":" + std::to_string(number);
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // Another run may take the same number at once; the display is ours only when the
-        // lock file names this Xvfb.
-        for (int wait = 0; wait < 100; ++wait) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid)
-                break;
-            std::ifstream in(lock);
-            int owner = 0;
-            if (fs::exists(socket) && (in >> owner) && owner == pid) {
-                display_ = ":" + std::to_string(number);
-                xvfbPid_ = pid;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        if (display_.empty() && waitpid(pid, nullptr, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    if (display_.empty()) {
+    try {
+        display_ = StartPrivateDisplay(folder_);
+    } catch (const std::exception&) {
         Close();
-        throw std::runtime_error("no Xvfb display could be started");
+        throw;
     }
 
     try {
@@ -435,11 +401,7 @@ void WineWorld::Close()
         RunProcess({"wineserver", "--wait"}, Environment(), {}, SERVER_END_SECONDS);
         RemoveServerFolder(prefix_);
     }
-    if (xvfbPid_ > 0) {
-        kill(xvfbPid_, SIGTERM);
-        waitpid(xvfbPid_, nullptr, 0);
-        xvfbPid_ = -1;
-    }
+    EndPrivateDisplay(display_);
     std::error_code ignored;
     if (!folder_.empty())
         fs::remove_all(folder_, ignored);

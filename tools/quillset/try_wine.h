@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "stop_signals.h"
+#include "try_display.h"
 
 namespace quillset {
 
@@ -78,7 +79,7 @@ public:
 
     const std::filesystem::path& Prefix() const { return prefix_; }
     const std::filesystem::path& Folder() const { return folder_; }
-    const std::string& Display() const { return display_; }
+    const std::string& Display() const { return display_.name; }
     std::vector<std::string> Environment() const;
 
     // `wine ARGS...`, then waits for the wineserver to end so that the registry is saved, within
@@ -100,8 +101,7 @@ private:
     std::filesystem::path folder_;
     std::filesystem::path prefix_;
     std::filesystem::path temporary_;  // the TMPDIR of every program run in the world
-    std::string display_;
-    int xvfbPid_ = -1;
+    PrivateDisplay display_;
     int runLock_ = -1;  // held while the world stands: see RemoveAbandonedRuns
 };
 

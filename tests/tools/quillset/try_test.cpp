@@ -1,7 +1,7 @@
 // Unit tests of the plain logic of quillset try: the shell link reader on bytes, the Wine
 // registry parser and snapshot comparison, the scenario made from a package, the driver's and the
 // uninstaller watch's printouts read back, the folders a prefix gives its variables, the files
-// check, the pictures kept off the Setup.exe, and the JSON report.
+// check, the pictures kept off the Setup.exe, the JSON report, and the display's cookie.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,6 +16,7 @@
 #include "file_time.h"
 #include "try_checks.h"
 #include "try_command.h"
+#include "try_display.h"
 #include "try_driver_output.h"
 #include "try_lnk.h"
 #include "try_report.h"
@@ -174,6 +175,33 @@ TEST(TryWorld, RemovesOnlyTheRunFoldersWhoseRunIsGone)
     RemoveAbandonedRuns(parent);
     EXPECT_FALSE(fs::exists(parent / "quillset-try.live")) << "its run has ended";
     fs::remove_all(parent);
+}
+
+// A client of the run's display gets in with its cookie only: another cookie for the same
+// display, or none, is turned away.
+TEST(TryDisplay, ServesOnlyTheClientsThatHoldItsCookie)
+{
+    std::string folder = (fs::temp_directory_path() / "quillset-display-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    PrivateDisplay display = StartPrivateDisplay(folder);
+    struct stat status { };
+    ASSERT_EQ(::stat(display.authority.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    const auto takePicture = [&](const fs::path& authority) {
+        return RunProcess({"xwd", "-root", "-silent", "-out", (fs::path(folder) / "screen.xwd").string()},
+                          {"PATH=/usr/bin:/bin", "DISPLAY=" + display.name, "XAUTHORITY=" + authority.string()},
+                          {}, 20)
+            .exitCode;
+    };
+    EXPECT_EQ(takePicture(display.authority), 0);
+    const fs::path other = fs::path(folder) / "other";
+    WriteDisplayCookie(other, std::stoi(display.name.substr(1)));
+    EXPECT_NE(takePicture(other), 0);
+    EXPECT_NE(takePicture(fs::path(folder) / "none"), 0);
+    const std::string socket = "/tmp/.X11-unix/X" + display.name.substr(1);
+    EndPrivateDisplay(display);
+    EXPECT_FALSE(fs::exists(socket));
+    fs::remove_all(folder);
 }
 
 TEST(TryTemplate, LinksThatLeadOutOfThePrefixBecomeItsOwnAtAnyDepth)
