@@ -22,4 +22,6 @@ stop_sessions() {
     done
 }
 trap stop_sessions EXIT
+# Where Wine cannot run, its tests are reported as skipped; this says why before they start.
+"$root/scripts/runs-32-bit-x86" || true
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 600

@@ -14,6 +14,7 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
+"$scripts/runs-32-bit-x86" || exit
 command -v wine >/dev/null || fail "wine is missing: install the Debian packages wine and wine32:i386 (scripts/install-deps.sh)"
 command -v Xvfb >/dev/null || fail "Xvfb is missing: install the Debian package xvfb (scripts/install-deps.sh)"
 

@@ -19,6 +19,11 @@ set -uo pipefail
 tool=$1 sample=$2 work=$3 case=$4
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 rm -rf "$work" && mkdir -p "$work"
+# Every case but those that try refuses before Wine starts runs Wine's 32-bit programs.
+case $case in
+no-launch | other-drive | unencodable | unsound | in-windows | no-cache-folder) ;;
+*) "$root/scripts/runs-32-bit-x86" || exit ;;
+esac
 
 # A copy of the sample product whose manifest is changed by `sed_script`, built into Setup.exe.
 build_sample() {
