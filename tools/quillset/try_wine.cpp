@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cctype>
+#include <fstream>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -86,6 +88,31 @@ std::vector<std::string> MakeEnvironment(const fs::path& prefix, const PrivateDi
     return environment;
 }
 
+// The last line that a failed step wrote to the template's log from `from` on: most often all
+// that says why, such as a Wine loader that this machine's kernel will not start.
+std::string ReadLastLogLine(const fs::path& log, std::uintmax_t from)
+{
+    constexpr std::uintmax_t TAIL_READ = 4096;
+    constexpr std::size_t MAX_LINE = 300;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(log, error);
+    if (error || size <= from)
+        return "";
+    const std::uintmax_t start = std::max(from, size > TAIL_READ ? size - TAIL_READ : 0);
+    std::ifstream in(log, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(start));
+    std::string tail(static_cast<std::size_t>(size - start), '\0');
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    tail.resize(static_cast<std::size_t>(in.gcount()));
+    while (!tail.empty() && std::isspace(static_cast<unsigned char>(tail.back())))
+        tail.pop_back();
+    const std::size_t lineStart = tail.find_last_of('\n');
+    std::string line = lineStart == std::string::npos ? tail : tail.substr(lineStart + 1);
+    if (line.size() > MAX_LINE)
+        line = line.substr(0, MAX_LINE) + "...";
+    return line;
+}
+
 // Makes the template in a folder of its own beside `target`, then renames it into place, so
 // that a half-made template is never used.
 void BuildTemplate(const fs::path& target, const fs::path& building, const PrivateDisplay& display,
@@ -94,9 +121,14 @@ void BuildTemplate(const fs::path& target, const fs::path& building, const Priva
     const auto environment = MakeEnvironment(building, display, temporary);
     const fs::path log = target.parent_path() / "template.log";
     auto run = [&](const std::vector<std::string>& argv) {
-        if (RunProcess(argv, environment, log, 300).exitCode != 0)
+        std::error_code noLog;  // the first step makes it
+        const std::uintmax_t logged = fs::file_size(log, noLog);
+        if (RunProcess(argv, environment, log, 300).exitCode != 0) {
+            const std::string said = ReadLastLogLine(log, noLog ? 0 : logged);
             throw WineBroken("making the Wine prefix failed at '" + argv[0] + " " +
-                                     (argv.size() > 1 ? argv[1] : "") + "'; see " + log.string());
+                             (argv.size() > 1 ? argv[1] : "") + "'" + (said.empty() ? "" : ": " + said) +
+                             "; see " + log.string());
+        }
     };
     run({"wineboot", "--init"});
     run({"wineserver", "--wait"});

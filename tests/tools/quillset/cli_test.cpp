@@ -522,6 +522,42 @@ TEST(CommandLine, TryReplacesAnEarlierReportWithAFailedOneWhenItEndsWithoutItsOw
     }
 }
 
+// A Wine that fails while the template prefix is made: the error quotes what the failed step
+// said last, not what an earlier run left in the log, and nothing when the step said nothing.
+TEST(CommandLine, TryQuotesTheLastLineOfTheFailedPrefixStep)
+{
+    TemporaryFolder folder;
+    test::WriteSampleProject(folder.GetPath());
+    ASSERT_EQ(RunTool(folder.GetPath(), "build manifest.toml --wizard wizard.dll --stub '" + STUB.string() + "'")
+                  .exitCode,
+              0);
+    const fs::path tools = folder.GetPath() / "tools";
+    fs::create_directories(tools);
+    for (const char* name : {"wine", "wineserver", "wine-stable"}) {
+        test::WriteFile(tools / name, "#!/bin/sh\nexit 0\n");
+        fs::permissions(tools / name, fs::perms::owner_all);
+    }
+    const fs::path log = folder.GetPath() / "cache" / "quillset" / "template.log";
+    fs::create_directories(log.parent_path());
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"echo starting; echo 'exec: /usr/lib/wine/wine: Exec format error' >&2; exit 1",
+         "failed at 'wineboot --init': exec: /usr/lib/wine/wine: Exec format error; see "},
+        {"exit 1", "failed at 'wineboot --init'; see "},
+    };
+    for (const auto& [wineboot, error] : cases) {
+        test::WriteFile(log, "an earlier run: kernel32.dll not found\n");
+        test::WriteFile(tools / "wineboot", "#!/bin/sh\n" + wineboot + "\n");
+        fs::permissions(tools / "wineboot", fs::perms::owner_all);
+        const test::ToolRun run = test::RunProgram(
+            folder.GetPath(), "/usr/bin/env",
+            "PATH='" + tools.string() + ":/usr/bin:/bin' XDG_CACHE_HOME='" + (folder.GetPath() / "cache").string() +
+                "' TMPDIR='" + folder.GetPath().string() + "' '" + QUILLSET_TOOL + "' try Setup.exe");
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_TRUE(Contains(run.output, "quillset: error: making the Wine prefix " + error + log.string()))
+            << run.output;
+    }
+}
+
 TEST(CommandLine, InspectNamesDamagedStreamsAndExitsNonZero)
 {
     TemporaryFolder folder;
