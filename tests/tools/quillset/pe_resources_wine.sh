@@ -25,8 +25,9 @@ state=$(realpath "$state")
 work=$state/work
 rm -rf "$work"
 mkdir -p "$work"
-"$scripts/wine-session" start "$state" >"$state/session.log" 2>&1 || fail "no Wine session: $(cat "$state/session.log")"
+# Set first: a start that fails after its display came up leaves that display to the stop.
 trap '"$scripts/wine-session" stop "$state"' EXIT
+"$scripts/wine-session" start "$state" >"$state/session.log" 2>&1 || fail "no Wine session: $(cat "$state/session.log")"
 
 {
     seq 1 30000
