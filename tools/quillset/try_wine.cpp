@@ -9,14 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
