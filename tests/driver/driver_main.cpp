@@ -17,9 +17,28 @@ const char USAGE[] =
     "usage: wizard_driver SCENARIO [NAME=VALUE...]\n"
     "         runs a scenario; ${NAME} in it stands for VALUE. The driver reads SETUP (the\n"
     "         Setup.exe that 'start' runs), INKWELL (the sample program), SHOTS (folder for\n"
-    "         'shot' pictures) and TIMEOUT (seconds any one wait may take, default 20)\n"
+    "         'shot' pictures) and TIMEOUT (seconds any one wait may take, default 20).\n"
+    "         The environment's QUILLSET_WAIT_SCALE (1 to 100) lengthens every wait as many\n"
+    "         times, for a machine that runs Wine slower, such as an emulated one\n"
     "       wizard_driver --start-time welcome|window PROGRAM\n"
     "         prints the microseconds from starting PROGRAM to its Welcome page or window shown\n";
+
+const DWORD MAX_WAIT_SCALE = 100;
+const DWORD WAIT_SCALE_CHARS = 16;
+
+// The factor from QUILLSET_WAIT_SCALE, or 0 when it holds no whole number from 1 to the maximum.
+DWORD ReadWaitScale()
+{
+    char text[WAIT_SCALE_CHARS];
+    DWORD length = GetEnvironmentVariableA("QUILLSET_WAIT_SCALE", text, WAIT_SCALE_CHARS);
+    if (length == 0)
+        return 1;
+    if (length >= WAIT_SCALE_CHARS)
+        return 0;
+    char* end = nullptr;
+    unsigned long scale = std::strtoul(text, &end, 10);
+    return (*end == '\0' && scale >= 1 && scale <= MAX_WAIT_SCALE) ? (DWORD)scale : 0;
+}
 
 // The step's words after variables were expanded, texts in quotes.
 std::string DescribeWords(const Step& step)
@@ -78,8 +97,14 @@ int main(int argc, char** argv)
         }
         session.variables[assignment.substr(0, equals)] = assignment.substr(equals + 1);
     }
+    session.waitScale = ReadWaitScale();
+    if (session.waitScale == 0) {
+        std::fprintf(stderr, "QUILLSET_WAIT_SCALE is not a whole number from 1 to %lu\n", MAX_WAIT_SCALE);
+        return 2;
+    }
     if (session.variables.count("TIMEOUT"))
         session.timeoutMs = (DWORD)std::atoi(session.variables["TIMEOUT"].c_str()) * 1000;
+    session.timeoutMs *= session.waitScale;
 
     Scenario scenario;
     std::string error;

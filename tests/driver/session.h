@@ -12,6 +12,7 @@
 struct Session {
     std::map<std::string, std::string> variables;
     DWORD timeoutMs = 20000;
+    DWORD waitScale = 1; // every wait is this many times longer, on a machine that runs Wine slower
     PROCESS_INFORMATION setup = {};
     DWORD setupStartTick = 0;
     PROCESS_INFORMATION inkwell = {};

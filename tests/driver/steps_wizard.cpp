@@ -81,13 +81,16 @@ std::string ExpectPage(Session& session, const Arguments& args)
 // Installing page will not go away by itself, so it ends the wait at once.
 std::string AwaitInstallation(Session& session, const Arguments& args)
 {
+    // Ten hours, which keeps the longest wait at the largest scale within the tick counter.
+    const int MAX_AWAIT_SECONDS = 36000;
     const int seconds = std::atoi(args[0].c_str());
-    if (seconds <= 0)
-        return "not a number of seconds: " + args[0];
+    if (seconds <= 0 || seconds > MAX_AWAIT_SECONDS)
+        return "not a number of seconds from 1 to " + std::to_string(MAX_AWAIT_SECONDS) + ": " + args[0];
     std::string pending = Settle(session);
     if (!pending.empty())
         return pending;
     const DWORD processId = session.setup.dwProcessId;
+    const DWORD limitMs = (DWORD)seconds * 1000 * session.waitScale;
     const DWORD start = GetTickCount();
     for (;;) {
         WizardView view = ReadWizard(processId);
@@ -97,8 +100,8 @@ std::string AwaitInstallation(Session& session, const Arguments& args)
             return "Setup.exe ended during the installation";
         if (view.pageWindows == 1 && view.kind != PageKind::Ready && view.kind != PageKind::Installing)
             return "";
-        if (GetTickCount() - start >= (DWORD)seconds * 1000)
-            return "the installation did not end within " + args[0] + " s";
+        if (GetTickCount() - start >= limitMs)
+            return "the installation did not end within " + std::to_string(limitMs / 1000) + " s";
         Sleep(50);
     }
 }
