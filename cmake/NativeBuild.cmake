@@ -11,6 +11,7 @@ if(NOT CMAKE_BUILD_TYPE)
     set(CMAKE_BUILD_TYPE RelWithDebInfo)
 endif()
 add_compile_options(-Wall -Wextra)
+include(${CMAKE_CURRENT_LIST_DIR}/WineTests.cmake)
 
 # The tool looks for what it packs in ../share/quillset beside its own bin/ folder,
 # in the build tree as under an install prefix.
@@ -55,6 +56,7 @@ ExternalProject_Add(win32
         -DQUILLSET_ZERO_TAIL_HELPER=$<TARGET_FILE:pe_zero_tail>
         -DQUILLSET_SHARE_DIR=${QUILLSET_SHARE_DIR}
         -DQUILLSET_WINE_STATE=${CMAKE_BINARY_DIR}/wine
+        -DQUILLSET_WAIT_SCALE=${QUILLSET_WAIT_SCALE}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     DEPENDS quillset pe_embed_file pe_zero_tail

@@ -12,6 +12,9 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLSET_ROOT}/scripts/wine-run;${QUILLSET_W
 add_compile_options(-Wall -Wextra)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Win32Modules.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/WineTests.cmake)
+# Every test of this build runs Win32 code.
+set_property(DIRECTORY PROPERTY LABELS wine)
 
 # One Wine session (prefix, wineserver, Xvfb display) for all tests that run Win32 code.
 add_test(NAME wine_session_start

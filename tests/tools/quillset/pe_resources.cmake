@@ -74,4 +74,5 @@ add_test(NAME pe_resources_wine
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/pe_resources_wine.sh
             $<TARGET_FILE:pe_embed_file> ${PE_FIXTURE_DIR} ${QUILLSET_ROOT}/scripts
             ${CMAKE_CURRENT_BINARY_DIR}/pe_wine)
-set_tests_properties(pe_resources_wine PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+set_tests_properties(pe_resources_wine PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
+quillset_set_wine_timeout(600 pe_resources_wine)
