@@ -25,6 +25,10 @@ no-launch | other-drive | unencodable | unsound | in-windows | no-cache-folder) 
 *) "$root/scripts/runs-32-bit-x86" || exit ;;
 esac
 
+# try's time limits in the cases that reach them, as much longer as the driver's waits where Wine
+# runs slower.
+scale=${QUILLSET_WAIT_SCALE:-1}
+
 # A copy of the sample product whose manifest is changed by `sed_script`, built into Setup.exe.
 build_sample() {
     cp -r "$sample" "$work/product-src"
@@ -152,15 +156,16 @@ no-launch)
 hang)
     # Setup waits for the sample program, whose window nobody closes.
     build_sample '$a [run.post_install]\nprogram = '"'"'%InstallDir%\\Inkwell.exe'"'"'\nwait = true'
-    args=(--timeout 20 --shots "$work/shots")
-    expect=("FAILED  the installer hung: no end within 20 s, on the installing page at step 'await installation 21'"
+    limit=$((20 * scale))
+    args=(--timeout "$limit" --shots "$work/shots")
+    expect=("FAILED  the installer hung: no end within $limit s, on the installing page at step 'await installation $((limit + 1))'"
             "picture $work/shots/timeout.png")
     ;;
 lingering)
     # A post-install program that Setup does not wait for and that stays open: ended before the
     # checks, said in the report, and the run goes on.
     build_sample '$a [run.post_install]\nprogram = '"'"'%SystemDir%\\notepad.exe'"'"'\nwait = false'
-    args=(--timeout 20)
+    args=(--timeout $((20 * scale)))
     expect_code=0
     expect=('ok      programs started by the installation still ran after it had ended; they were ended before the checks'
             'result: clean installation and removal')
