@@ -19,4 +19,12 @@ echo "== $setup =="
 "$build/bin/quillset" inspect "$setup"
 
 echo
-"$build/bin/quillset" try "$setup" --shots "$root/docs" --desktop --quick-launch --startup
+try=("$build/bin/quillset" try "$setup" --shots "$root/docs" --desktop --quick-launch --startup)
+if "$root/scripts/runs-32-bit-x86" 2>/dev/null; then
+    "${try[@]}"
+else
+    # Where Wine cannot run here, in an emulated machine that can; the pictures come back.
+    echo "This machine runs no 32-bit programs, so Wine cannot run here: trying it in an emulated"
+    echo "machine (scripts/run-in-guest) instead, which takes a few minutes."
+    "$root/scripts/run-in-guest" --writable "$root/docs" "$build/guest" "${try[@]}"
+fi
