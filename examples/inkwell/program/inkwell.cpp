@@ -113,7 +113,12 @@ static int RunInkwell(HINSTANCE instance)
                                   CW_USEDEFAULT, 420, 200, NULL, NULL, instance, NULL);
     if (!window)
         return 1;
-    ShowWindow(window, SW_SHOWDEFAULT);
+    // The show command its starter asked for, as a runtime's WinMain would pass it: Wine's
+    // SW_SHOWDEFAULT shows the window normally whatever the starter asked.
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+    (void)ShowWindow(window, show); // gives the old visibility
 
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
