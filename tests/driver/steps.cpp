@@ -41,6 +41,8 @@ const std::vector<StepForm>& ListStepForms()
          [](Session& s, const Arguments& a) { return ExpectControlState(s, "disabled", a); }},
         {"expect visible", 1, 1, "expect visible ID",
          [](Session& s, const Arguments& a) { return ExpectControlState(s, "visible", a); }},
+        // Before "expect hidden ID", which would take its first word as the ID.
+        {"expect hidden inkwell", 1, 1, "expect hidden inkwell PROGRAM-PATH", ExpectHiddenInkwellFrom},
         {"expect hidden", 1, 1, "expect hidden ID",
          [](Session& s, const Arguments& a) { return ExpectControlState(s, "hidden", a); }},
         {"expect limit", 2, 2, "expect limit ID CHARACTERS", ExpectLimit},

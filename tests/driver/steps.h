@@ -68,6 +68,7 @@ std::string RemoveFile(Session& session, const Arguments& args);
 std::string RunInkwell(Session& session, const Arguments& args);
 std::string StopInkwell(Session& session, const Arguments& args);
 std::string ExpectInkwellFrom(Session& session, const Arguments& args);
+std::string ExpectHiddenInkwellFrom(Session& session, const Arguments& args);
 std::string ExpectNoInkwellFrom(Session& session, const Arguments& args);
 std::string TakeShot(Session& session, const Arguments& args);
 std::string DefineDrive(Session& session, const Arguments& args);

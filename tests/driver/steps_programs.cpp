@@ -58,7 +58,8 @@ bool OpenProcessOfProgram(const std::string& path, PROCESS_INFORMATION& process)
     entry.dwSize = sizeof(entry);
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
-        HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
+        // The full query right, which WaitForInputIdle needs.
+        HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
                                     entry.th32ProcessID);
         if (!handle)
             continue;
@@ -330,22 +331,39 @@ std::string RunInkwell(Session& session, const Arguments&)
 }
 
 // Inkwell started by someone else (the wizard's Finish) from PATH: it runs and shows its
-// window. The driver then treats it as its own, so that stop inkwell closes it.
-std::string ExpectInkwellFrom(Session& session, const Arguments& args)
+// window, or with `hidden`, has made its window and waits for input with none shown. The driver
+// then treats it as its own, so that stop inkwell closes it.
+static std::string ExpectStartedInkwell(Session& session, const std::string& path, bool hidden)
 {
     if (IsRunning(session.inkwell))
         return "the driver's own Inkwell runs";
     EndProgram(session.inkwell);
     std::string problem = WaitFor(session, [&]() -> std::string {
-        return OpenProcessOfProgram(args[0], session.inkwell) ? "" : "no program runs from " + args[0];
+        return OpenProcessOfProgram(path, session.inkwell) ? "" : "no program runs from " + path;
     });
     if (!problem.empty())
         return problem;
     return WaitFor(session, [&]() -> std::string {
         if (!IsRunning(session.inkwell))
             return "Inkwell ended with exit code " + ReadExitCode(session.inkwell);
-        return FindShownWindow(session.inkwell.dwProcessId) ? "" : "Inkwell shows no window";
+        bool shown = FindShownWindow(session.inkwell.dwProcessId) != nullptr;
+        if (!hidden)
+            return shown ? "" : "Inkwell shows no window";
+        // Idle in its message loop, a program has shown whatever it shows at its start.
+        if (!FindWindowThread(session.inkwell.dwProcessId) || WaitForInputIdle(session.inkwell.hProcess, 0) != 0)
+            return "Inkwell has not made its window and come to wait for input";
+        return shown ? "Inkwell shows its window" : "";
     });
+}
+
+std::string ExpectInkwellFrom(Session& session, const Arguments& args)
+{
+    return ExpectStartedInkwell(session, args[0], false);
+}
+
+std::string ExpectHiddenInkwellFrom(Session& session, const Arguments& args)
+{
+    return ExpectStartedInkwell(session, args[0], true);
 }
 
 // Nothing runs from PATH now; meant after Setup.exe has ended, when a launch would have begun.
@@ -362,8 +380,12 @@ std::string StopInkwell(Session& session, const Arguments&)
 {
     if (!IsRunning(session.inkwell))
         return "Inkwell does not run";
-    HWND window = FindShownWindow(session.inkwell.dwProcessId);
-    if (!window || !PostMessageA(window, WM_CLOSE, 0, 0))
+    // A hidden program's first top-level window need not be its main one (the input method has
+    // one too), so its thread is told to quit, as closing its main window would.
+    DWORD processId = session.inkwell.dwProcessId;
+    HWND window = FindShownWindow(processId);
+    DWORD thread = window ? 0 : FindWindowThread(processId);
+    if (window ? !PostMessageA(window, WM_CLOSE, 0, 0) : !thread || !PostThreadMessageA(thread, WM_QUIT, 0, 0))
         return "cannot close Inkwell's window";
     std::string problem = WaitFor(session, [&]() -> std::string {
         return IsRunning(session.inkwell) ? "Inkwell still runs" : "";

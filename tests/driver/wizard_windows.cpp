@@ -171,6 +171,12 @@ HWND FindShownWindow(DWORD processId)
     return nullptr;
 }
 
+DWORD FindWindowThread(DWORD processId)
+{
+    std::vector<HWND> windows = ListTopLevel(processId);
+    return windows.empty() ? 0 : GetWindowThreadProcessId(windows.front(), nullptr);
+}
+
 bool HasVisibleWindow(DWORD processId)
 {
     return FindShownWindow(processId) != nullptr;

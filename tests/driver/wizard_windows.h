@@ -56,6 +56,8 @@ HWND FindFrame(DWORD processId);
 HWND FindOtherDialog(DWORD processId, HWND frame);
 // The first visible top-level window of the process, or null.
 HWND FindShownWindow(DWORD processId);
+// The thread of the process's first top-level window, shown or hidden, or 0 without one.
+DWORD FindWindowThread(DWORD processId);
 // True while the process has a visible top-level window.
 bool HasVisibleWindow(DWORD processId);
 WizardView ReadWizard(DWORD processId);

@@ -16,6 +16,7 @@ constexpr int LAUNCH = 1013;
 constexpr int DESKTOP_ICON = 1016;
 constexpr int QUICK_LAUNCH_ICON = 1017;
 constexpr int STARTUP_ICON = 1025;
+constexpr int HIDE_COMMAND = 0;  // SW_HIDE
 
 TryShortcut ToShortcut(const ShortcutEntry& entry)
 {
@@ -85,6 +86,7 @@ TryPackage ReadTryPackage(std::span<const std::uint8_t> package)
         if (launch >= package.size() || !ReadRunEntry(base + launch, end, &entry))
             throw std::runtime_error("the package's launch entry is unreadable");
         result.launchCommand = entry.commandLine;
+        result.launchHidden = GetShowCommand(entry.showMode) == HIDE_COMMAND;
     }
 
     const std::uint32_t tree = ReadHeaderField(base, FIELD_FILE_TREE);
@@ -197,7 +199,8 @@ std::string MakeScenario(const TryPackage& package, const TryChoices& choices)
         s += "uncheck " + std::to_string(LAUNCH) + "\n";
     s += "press finish\nexpect no window\nexpect exit 0\n";
     if (choices.launch)
-        s += "expect inkwell " + QuoteScenarioWord(choices.launchProgram) + "\nstop inkwell\n";
+        s += std::string(package.launchHidden ? "expect hidden inkwell " : "expect inkwell ") +
+             QuoteScenarioWord(choices.launchProgram) + "\nstop inkwell\n";
     return s;
 }
 

@@ -30,6 +30,7 @@ struct TryPackage {
     std::vector<TryShortcut> menuList;
     std::optional<TryShortcut> desktop, quickLaunch, startup;
     std::optional<std::string> launchCommand;
+    bool launchHidden = false;  // the launch entry starts its program with the window hidden
     std::vector<TryFile> files;  // in tree order, each folder before its contents
 };
 

@@ -5,7 +5,8 @@
 # attributes lost before the checks), no-uninstaller, leftover (a file the removal leaves),
 # error-box (a destination that cannot be created while installing), refused (one the
 # Destination page refuses), as-user (a shortcut to a Windows program, launched at Finish,
-# removed through the uninstaller's questions), no-launch (--launch with no program to launch),
+# removed through the uninstaller's questions), hidden-launch (a program launched at Finish with
+# its window hidden), no-launch (--launch with no program to launch),
 # hang (a post-install program that never ends), lingering (one that Setup does not wait for
 # and that stays open), took-more (a log that makes the removal take a folder that was there
 # before), other-drive (a destination outside the prefix's drive C:),
@@ -102,6 +103,14 @@ as-user)
             'ok      it asked "Are you sure you want to completely remove Inkwell 1.0 and all of its components?", answered Yes'
             'ok      it said "Inkwell was successfully removed from your computer.", answered OK'
             'ok      "C:\Program Files\Inkwell\uninst.exe" ended with exit code 0'
+            'result: clean installation and removal')
+    ;;
+hidden-launch)
+    # A launch entry that starts the program hidden: it runs with no window shown, and is ended.
+    build_sample '/^\[run.launch\]/,/^$/s/^show = "normal"/show = "hidden"/'
+    args=(--launch)
+    expect_code=0
+    expect=('ok      the Finish page started C:\Program Files\Inkwell\Inkwell.exe, which ran with no window shown'
             'result: clean installation and removal')
     ;;
 unsound)
