@@ -102,8 +102,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QUILLSET_WAIT_SCALE is not a whole number from 1 to %lu\n", MAX_WAIT_SCALE);
         return 2;
     }
-    if (session.variables.count("TIMEOUT"))
-        session.timeoutMs = (DWORD)std::atoi(session.variables["TIMEOUT"].c_str()) * 1000;
+    if (session.variables.count("TIMEOUT")) {
+        int seconds = std::atoi(session.variables["TIMEOUT"].c_str());
+        if (seconds <= 0 || seconds > MAX_WAIT_SECONDS) {
+            std::fprintf(stderr, "TIMEOUT is not a number of seconds from 1 to %d\n", MAX_WAIT_SECONDS);
+            return 2;
+        }
+        session.timeoutMs = (DWORD)seconds * 1000;
+    }
     session.timeoutMs *= session.waitScale;
 
     Scenario scenario;

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// The longest wait a scenario may ask for, ten hours: at the largest scale it still fits the
+// tick counter.
+const int MAX_WAIT_SECONDS = 36000;
+
 struct Session {
     std::map<std::string, std::string> variables;
     DWORD timeoutMs = 20000;

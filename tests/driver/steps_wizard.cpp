@@ -81,11 +81,9 @@ std::string ExpectPage(Session& session, const Arguments& args)
 // Installing page will not go away by itself, so it ends the wait at once.
 std::string AwaitInstallation(Session& session, const Arguments& args)
 {
-    // Ten hours, which keeps the longest wait at the largest scale within the tick counter.
-    const int MAX_AWAIT_SECONDS = 36000;
     const int seconds = std::atoi(args[0].c_str());
-    if (seconds <= 0 || seconds > MAX_AWAIT_SECONDS)
-        return "not a number of seconds from 1 to " + std::to_string(MAX_AWAIT_SECONDS) + ": " + args[0];
+    if (seconds <= 0 || seconds > MAX_WAIT_SECONDS)
+        return "not a number of seconds from 1 to " + std::to_string(MAX_WAIT_SECONDS) + ": " + args[0];
     std::string pending = Settle(session);
     if (!pending.empty())
         return pending;
