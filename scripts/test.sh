@@ -12,12 +12,11 @@ export QUILLSET_CACHE_LIMIT=0
 
 "$root/scripts/install-deps.sh"
 # Where this machine's kernel starts no 32-bit programs, the tests under Wine run in an emulated
-# machine that does, after the others; they are given this many times longer there.
-guest_wait_scale=8
-if "$root/scripts/runs-32-bit-x86" 2>/dev/null; then
-    wait_scale=1
+# machine that does, after the others, and every wait of theirs is 8 times as long there.
+if no_wine_here=$("$root/scripts/runs-32-bit-x86" 2>&1); then
+    in_guest=false wait_scale=1
 else
-    wait_scale=$guest_wait_scale
+    in_guest=true wait_scale=8
 fi
 cmake -S "$root" -B "$build" -DQUILLSET_WAIT_SCALE="$wait_scale"
 cmake --build "$build" -j "$(nproc)"
@@ -31,12 +30,12 @@ stop_sessions() {
     done
 }
 trap stop_sessions EXIT
-if [[ $wait_scale -eq 1 ]]; then
+if ! $in_guest; then
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 600
     exit 0
 fi
 
-"$root/scripts/runs-32-bit-x86" || true
+echo "$no_wine_here"
 echo "The tests under Wine run afterwards in an emulated machine (scripts/run-in-guest)."
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 600 --label-exclude wine || status=$?
