@@ -343,16 +343,18 @@ static std::string ExpectStartedInkwell(Session& session, const std::string& pat
     });
     if (!problem.empty())
         return problem;
+    // Named by its path: under try it is the product's own program, whatever it is called.
+    const std::string program = "the program from " + path;
     return WaitFor(session, [&]() -> std::string {
         if (!IsRunning(session.inkwell))
-            return "Inkwell ended with exit code " + ReadExitCode(session.inkwell);
+            return program + " ended with exit code " + ReadExitCode(session.inkwell);
         bool shown = FindShownWindow(session.inkwell.dwProcessId) != nullptr;
         if (!hidden)
-            return shown ? "" : "Inkwell shows no window";
+            return shown ? "" : program + " shows no window";
         // Idle in its message loop, a program has shown whatever it shows at its start.
         if (!FindWindowThread(session.inkwell.dwProcessId) || WaitForInputIdle(session.inkwell.hProcess, 0) != 0)
-            return "Inkwell has not made its window and come to wait for input";
-        return shown ? "Inkwell shows its window" : "";
+            return program + " has not made its window and come to wait for input";
+        return shown ? program + " shows its window" : "";
     });
 }
 

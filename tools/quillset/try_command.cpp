@@ -243,7 +243,8 @@ int RunTryInto(const TryCommand& command, TryReport& report)
         report.Pass("install", "the wizard went through its pages and Setup.exe ended with exit code 0");
         if (choices.launch)
             report.Pass("install", "the Finish page started " + choices.launchProgram +
-                                       (package.launchHidden ? ", which ran with no window shown" : ", which showed its window"));
+                                       (package.launchHidden ? ", which ran with no window shown"
+                                                             : ", which showed its window"));
     }
     if (run.programsEnded)
         report.Pass("install", DescribeEndedPrograms("the installation"));
